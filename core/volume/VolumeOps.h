@@ -1,0 +1,90 @@
+// The platform operations the imaging core needs from the system, addressed
+// the way the program thinks of drives: by letter, root path ("C:\") and raw
+// device path ("\\.\C:"). The Linux implementation answers them over /dev,
+// /sys and libblkid; the file-backed substitute answers them with regular
+// files so that faults can be shown on demand.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vorkan {
+
+// A volume handle; -1 is the invalid handle (a failed open, or "no handle
+// given" as the first argument of GetDeviceLength).
+using VolumeHandle = int;
+constexpr VolumeHandle kInvalidHandle = -1;
+
+// An image file handle; -1 when creating failed.
+using ImageHandle = int;
+constexpr ImageHandle kInvalidImage = -1;
+
+// Drive type codes, as the drive catalogue maps them to media type texts.
+enum DriveType : unsigned {
+  DRIVE_UNKNOWN = 0,
+  DRIVE_NO_ROOT_DIR = 1,
+  DRIVE_REMOVABLE = 2,
+  DRIVE_FIXED = 3,
+  DRIVE_REMOTE = 4,
+  DRIVE_CDROM = 5,
+  DRIVE_RAMDISK = 6,
+};
+
+constexpr unsigned SEM_FAILCRITICALERRORS = 1;
+
+// Bytes asked for by every volume read.
+constexpr std::uint32_t CopyBlockSize = 262144;
+
+struct VolumeInformation {
+  std::string label;       // possibly empty
+  std::string fileSystem;  // as the system reports it ("vfat", "ext4", ...)
+  std::uint32_t serial = 0;
+};
+
+struct DiskFreeSpace {
+  std::int64_t freeBytesAvailable = 0;  // to the caller (quota)
+  std::int64_t totalBytes = 0;
+  std::int64_t totalFreeBytes = 0;      // the one figure the program uses
+};
+
+class VolumeOps {
+ public:
+  virtual ~VolumeOps() = default;
+
+  // Opens the raw volume named by "\\.\X:" for sequential reading from byte 0.
+  virtual VolumeHandle OpenVolume(const std::string& rawDevicePath) = 0;
+  // The volume's length in bytes; false when it cannot be told.
+  virtual bool GetLengthInfo(VolumeHandle handle, std::int64_t& length) = 0;
+  // Exclusive access until UnlockVolume or CloseVolume; false when refused.
+  virtual bool LockVolume(VolumeHandle handle) = 0;
+  virtual void UnlockVolume(VolumeHandle handle) = 0;
+  // Reads up to `size` bytes from the current position; the count delivered,
+  // 0 at the end of the volume and on any error alike.
+  virtual std::uint32_t ReadVolume(VolumeHandle handle, void* buffer, std::uint32_t size) = 0;
+  virtual void CloseVolume(VolumeHandle handle) = 0;
+
+  virtual void SetErrorMode(unsigned mode) = 0;
+  // Queries by root path "X:\" (the first character is the letter; any other
+  // first character names no drive).
+  virtual bool GetVolumeInformation(const std::string& rootPath, VolumeInformation& info) = 0;
+  virtual bool GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) = 0;
+  virtual unsigned GetDriveType(const std::string& rootPath) = 0;
+
+  // The drive letter of the file system that holds `path`'s folder, or the
+  // path's first character when no lettered volume holds it.
+  virtual char DriveLetterOfPath(const std::string& path) = 0;
+
+  // The image file: created (replacing an existing regular file), appended to
+  // strictly sequentially, closed and, when the user says so, deleted.
+  virtual ImageHandle CreateImage(const std::string& path) = 0;
+  // Writes every byte or fails; a failure is reported by the system (ENOSPC, EIO).
+  virtual bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) = 0;
+  virtual bool CloseImage(ImageHandle image) = 0;
+  virtual bool DeleteImage(const std::string& path) = 0;
+};
+
+// Path helpers shared by every implementation.
+inline std::string RootPathOf(char letter) { return std::string(1, letter) + ":\\"; }
+inline std::string RawDevicePathOf(char letter) { return std::string("\\\\.\\") + letter + ":"; }
+
+}  // namespace vorkan

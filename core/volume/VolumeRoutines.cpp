@@ -1,0 +1,59 @@
+#include "volume/VolumeRoutines.h"
+
+#include <cstdio>
+
+#include "ByteSize.h"
+
+namespace vorkan {
+
+std::int64_t GetDeviceLength(VolumeOps& ops, VolumeHandle handle, char letter) {
+  std::int64_t result = 0;
+  std::int64_t length = 0;
+  if (handle != kInvalidHandle) {
+    if (ops.GetLengthInfo(handle, length)) result = length;
+    return result;
+  }
+  VolumeHandle own = ops.OpenVolume(RawDevicePathOf(letter));
+  if (own == kInvalidHandle) return 0;
+  if (ops.GetLengthInfo(own, length)) result = length;
+  ops.CloseVolume(own);
+  return result;
+}
+
+bool GetVolumeDetails(VolumeOps& ops, const std::string& rootPath, VolumeDetails& details) {
+  details.label.clear();
+  details.fileSystemName.clear();
+  details.serialText.clear();
+  ops.SetErrorMode(SEM_FAILCRITICALERRORS);
+  VolumeInformation info;
+  const bool ok = ops.GetVolumeInformation(rootPath, info);
+  DiskFreeSpace space;
+  if (ops.GetDiskFreeSpaceEx(rootPath, space)) {
+    details.freeText = FormatByteSize(space.totalFreeBytes);
+    details.freeBytes = space.totalFreeBytes;
+  } else {
+    details.freeText = FormatByteSize(0);
+    details.freeBytes = 0;
+  }
+  if (ok) {
+    details.label = info.label;
+    details.fileSystemName = info.fileSystem;
+    details.serialText = SerialText(info.serial);
+  }
+  return ok;
+}
+
+std::int64_t GetFreeBytes(VolumeOps& ops, char letter) {
+  ops.SetErrorMode(SEM_FAILCRITICALERRORS);
+  DiskFreeSpace space;
+  if (!ops.GetDiskFreeSpaceEx(RootPathOf(letter), space)) return 0;
+  return space.totalFreeBytes;
+}
+
+std::string SerialText(std::uint32_t serial) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(serial));
+  return text;
+}
+
+}  // namespace vorkan
