@@ -51,6 +51,11 @@ class VolumeOps {
  public:
   virtual ~VolumeOps() = default;
 
+  // Takes a new look at which volumes exist and which letters they hold;
+  // called at the start of every drive list rebuild. Implementations whose
+  // drives never change need not do anything.
+  virtual void RefreshDrives() {}
+
   // Opens the raw volume named by "\\.\X:" for sequential reading from byte 0.
   virtual VolumeHandle OpenVolume(const std::string& rawDevicePath) = 0;
   // The volume's length in bytes; false when it cannot be told.
