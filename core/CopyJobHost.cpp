@@ -1,0 +1,12 @@
+#include "CopyJobHost.h"
+
+namespace vorkan {
+
+std::int32_t PercentOfProgress(std::int32_t maximum, std::int32_t position) {
+  if (maximum <= 0) return 0;
+  if (position < 0) position = 0;
+  if (position > maximum) position = maximum;
+  return static_cast<std::int32_t>(static_cast<std::int64_t>(position) * 100 / maximum);
+}
+
+}  // namespace vorkan

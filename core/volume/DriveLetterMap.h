@@ -1,0 +1,94 @@
+// Drive letters for the block devices of a Linux system, given the way the
+// volume manager of a lettered system would give them:
+//
+//  - a volume is an entry of /sys/class/block that is a partition, a whole
+//    disk without partitions, an optical drive (sr*, with or without a
+//    medium) or a floppy (fd*); loop devices count only while they have a
+//    backing file, RAM disks and zram devices only when their size is not 0,
+//    and the eMMC boot and RPMB areas never;
+//  - fd0 is A and fd1 is B; C is the volume that holds "/" (or, when "/" is
+//    not on a block device, the first fixed volume); every other volume takes
+//    the next free letter from C on, in the natural order of the kernel
+//    names (loop2 < loop10 < sda1 < sdb1 < sr0); there is nothing after Z;
+//  - the root path "X:\" stands for the volume's first mount point, the raw
+//    path "\\.\X:" for its device node.
+//
+// The map is a snapshot: it is taken again only by Rebuild (the drive list
+// does that on every refresh), so that the lookups the copy job makes for
+// every block cost no more than a comparison or two.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+#include "volume/MountInfo.h"
+
+namespace vorkan {
+
+struct BlockVolume {
+  std::string name;        // kernel name: "sda1", "loop0p1", "sr0"
+  std::string devicePath;  // "/dev/sda1"
+  unsigned major = 0;
+  unsigned minor = 0;
+  unsigned driveType = 0;   // DRIVE_REMOVABLE, DRIVE_FIXED, DRIVE_CDROM or DRIVE_RAMDISK
+  std::string mountPoint;   // the first mount of its file system; empty when not mounted
+  std::string mountFsType;  // the file system type of that mount
+  char letter = 0;          // 'A'..'Z', or 0 when no letter was left for it
+};
+
+struct DriveLetterSources {
+  std::string sysBlockDir = "/sys/class/block";
+  std::string devDir = "/dev";
+  std::string mountInfoPath = "/proc/self/mountinfo";
+};
+
+// Kernel names compared with runs of digits taken as numbers: loop2 < loop10.
+bool NaturalLess(std::string_view a, std::string_view b);
+
+// The volumes found under `sysBlockDir`, in natural order of their names,
+// with their drive types and device paths but without letters or mounts.
+std::vector<BlockVolume> ScanBlockVolumes(const std::string& sysBlockDir, const std::string& devDir);
+
+class DriveLetterMap {
+ public:
+  DriveLetterMap();
+  explicit DriveLetterMap(DriveLetterSources sources);
+
+  // Takes a new snapshot of the block devices and of the mount table.
+  void Rebuild();
+  // The same with a mount table given by the caller.
+  void Rebuild(std::vector<MountEntry> mounts);
+  bool IsBuilt() const { return built_; }
+
+  // The volume at `letter` (upper or lower case); nullptr when none.
+  const BlockVolume* VolumeOfLetter(char letter) const;
+  // DRIVE_NO_ROOT_DIR for a letter without a volume.
+  unsigned DriveTypeOf(char letter) const;
+  // The letter of a kernel name ("loop3p1"), 0 when it has none.
+  char LetterOfDevice(std::string_view kernelName) const;
+  // The letter of the lettered volume whose file system holds the folder of
+  // `path` (its st_dev), else the path's first character (0 for "").
+  char LetterOfPath(const std::string& path) const;
+
+  // Every volume of the snapshot in natural order, lettered or not.
+  const std::vector<BlockVolume>& Volumes() const { return volumes_; }
+  const std::vector<MountEntry>& Mounts() const { return mounts_; }
+  const DriveLetterSources& Sources() const { return sources_; }
+
+ private:
+  std::string KernelNameOfSource(const std::string& source) const;
+  void AssignLetters(const BlockVolume* rootVolume);
+
+  DriveLetterSources sources_;
+  bool built_ = false;
+  std::vector<BlockVolume> volumes_;
+  std::vector<MountEntry> mounts_;
+  std::array<int, 26> byLetter_{};               // index into volumes_, -1 when free
+  std::vector<std::pair<dev_t, char>> devLetters_;  // st_dev of file systems on lettered volumes
+};
+
+}  // namespace vorkan

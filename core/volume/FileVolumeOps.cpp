@@ -1,0 +1,191 @@
+#include "volume/FileVolumeOps.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "volume/ImageFile.h"
+
+namespace vorkan {
+
+namespace {
+char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+}  // namespace
+
+void FileVolumeOps::AddVolume(char letter, FileVolume volume) { volumes_[Upper(letter)] = std::move(volume); }
+
+FileVolume& FileVolumeOps::Volume(char letter) { return volumes_.at(Upper(letter)); }
+
+void FileVolumeOps::SetPathLetter(const std::string& folderPrefix, char letter) {
+  pathLetters_[folderPrefix] = letter;
+}
+
+FileVolume* FileVolumeOps::Find(char letter) {
+  auto it = volumes_.find(Upper(letter));
+  return it == volumes_.end() ? nullptr : &it->second;
+}
+
+FileVolumeOps::OpenVolumeState* FileVolumeOps::State(VolumeHandle handle) {
+  auto it = open_.find(handle);
+  return it == open_.end() ? nullptr : &it->second;
+}
+
+VolumeHandle FileVolumeOps::OpenVolume(const std::string& rawDevicePath) {
+  if (rawDevicePath.size() < 6 || rawDevicePath.compare(0, 4, "\\\\.\\") != 0) return kInvalidHandle;
+  const char letter = rawDevicePath[4];
+  FileVolume* volume = Find(letter);
+  if (volume == nullptr || volume->refuseOpen) return kInvalidHandle;
+  const int fd = ::open(volume->path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return kInvalidHandle;
+  open_[fd] = OpenVolumeState{Upper(letter)};
+  ++openVolumes;
+  return fd;
+}
+
+bool FileVolumeOps::GetLengthInfo(VolumeHandle handle, std::int64_t& length) {
+  OpenVolumeState* state = State(handle);
+  if (state == nullptr) return false;
+  FileVolume& volume = volumes_.at(state->letter);
+  if (volume.lengthFails) return false;
+  if (volume.reportedLength) {
+    length = *volume.reportedLength;
+    return true;
+  }
+  struct stat st {};
+  if (::fstat(handle, &st) != 0) return false;
+  length = st.st_size;
+  return true;
+}
+
+bool FileVolumeOps::LockVolume(VolumeHandle handle) {
+  ++lockRequests;
+  OpenVolumeState* state = State(handle);
+  if (state == nullptr) return false;
+  FileVolume& volume = volumes_.at(state->letter);
+  if (volume.refuseLock != 0) {
+    if (volume.refuseLock > 0) --volume.refuseLock;
+    return false;
+  }
+  if (!state->locked) ++locksHeld;
+  state->locked = true;
+  return true;
+}
+
+void FileVolumeOps::UnlockVolume(VolumeHandle handle) {
+  ++unlockRequests;
+  OpenVolumeState* state = State(handle);
+  if (state != nullptr && state->locked) {
+    state->locked = false;
+    --locksHeld;
+  }
+}
+
+std::uint32_t FileVolumeOps::ReadVolume(VolumeHandle handle, void* buffer, std::uint32_t size) {
+  OpenVolumeState* state = State(handle);
+  if (state == nullptr) return 0;
+  FileVolume& volume = volumes_.at(state->letter);
+  if (volume.throwReadAt && state->position >= *volume.throwReadAt) throw std::runtime_error("medium removed");
+  if (volume.failReadAt && state->position >= *volume.failReadAt && volume.failReads != 0) {
+    if (volume.failReads > 0) --volume.failReads;
+    return 0;
+  }
+  std::int64_t want = size;
+  if (volume.shortReadAt && state->position < *volume.shortReadAt && state->position + want > *volume.shortReadAt)
+    want = *volume.shortReadAt - state->position;
+  if (volume.failReadAt && volume.failReads != 0 && state->position + want > *volume.failReadAt)
+    want = *volume.failReadAt - state->position;
+  ssize_t n;
+  do {
+    n = ::pread(handle, buffer, static_cast<std::size_t>(want), state->position);
+  } while (n < 0 && errno == EINTR);
+  if (n <= 0) return 0;
+  state->position += n;
+  bytesReadTotal += n;
+  return static_cast<std::uint32_t>(n);
+}
+
+void FileVolumeOps::CloseVolume(VolumeHandle handle) {
+  OpenVolumeState* state = State(handle);
+  if (state == nullptr) return;
+  if (state->locked) --locksHeld;  // closing the handle drops its lock
+  open_.erase(handle);
+  ::close(handle);
+  --openVolumes;
+}
+
+void FileVolumeOps::SetErrorMode(unsigned mode) { errorMode = mode; }
+
+bool FileVolumeOps::GetVolumeInformation(const std::string& rootPath, VolumeInformation& info) {
+  FileVolume* volume = rootPath.empty() ? nullptr : Find(rootPath[0]);
+  if (volume == nullptr || !volume->hasInformation) return false;
+  info.label = volume->label;
+  info.fileSystem = volume->fileSystem;
+  info.serial = volume->serial;
+  return true;
+}
+
+bool FileVolumeOps::GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) {
+  FileVolume* volume = rootPath.empty() ? nullptr : Find(rootPath[0]);
+  if (volume == nullptr || !volume->totalFreeBytes) return false;
+  space.totalFreeBytes = *volume->totalFreeBytes;
+  space.freeBytesAvailable = *volume->totalFreeBytes;
+  space.totalBytes = volume->reportedLength.value_or(*volume->totalFreeBytes);
+  return true;
+}
+
+unsigned FileVolumeOps::GetDriveType(const std::string& rootPath) {
+  FileVolume* volume = rootPath.empty() ? nullptr : Find(rootPath[0]);
+  return volume == nullptr ? DRIVE_NO_ROOT_DIR : volume->driveType;
+}
+
+char FileVolumeOps::DriveLetterOfPath(const std::string& path) {
+  std::size_t best = 0;
+  char letter = path.empty() ? '\0' : path[0];
+  for (const auto& [prefix, l] : pathLetters_) {
+    if (prefix.size() > best && path.compare(0, prefix.size(), prefix) == 0) {
+      best = prefix.size();
+      letter = l;
+    }
+  }
+  return letter;
+}
+
+ImageHandle FileVolumeOps::CreateImage(const std::string& path) {
+  const ImageHandle image = CreateImageFile(path);
+  if (image != kInvalidImage) {
+    imageWritten_[image] = 0;
+    ++openImages;
+  }
+  return image;
+}
+
+bool FileVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32_t size) {
+  std::int64_t& written = imageWritten_[image];
+  if (imageFaults_.failWriteAfter) {
+    const std::int64_t room = std::max<std::int64_t>(0, *imageFaults_.failWriteAfter - written);
+    if (room < size) {
+      // The part that fits reaches the file, as on a real full device.
+      if (room > 0 && AppendImageFile(image, data, static_cast<std::uint32_t>(room))) written += room;
+      errno = imageFaults_.writeErrno;
+      return false;
+    }
+  }
+  if (!AppendImageFile(image, data, size)) return false;
+  written += size;
+  return true;
+}
+
+bool FileVolumeOps::CloseImage(ImageHandle image) {
+  imageWritten_.erase(image);
+  const bool closed = CloseImageFile(image);
+  if (closed || image >= 0) --openImages;
+  return closed && !imageFaults_.failClose;
+}
+
+bool FileVolumeOps::DeleteImage(const std::string& path) { return DeleteImageFile(path); }
+
+}  // namespace vorkan

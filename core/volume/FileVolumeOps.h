@@ -1,0 +1,95 @@
+// Regular files playing volumes, for running the core without real devices
+// and for faults that real devices cannot be made to show on demand: a refused
+// open or lock, a read error or short read at an offset, a medium that answers
+// again on retry, a failing write or close of the image.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "volume/VolumeOps.h"
+
+namespace vorkan {
+
+struct FileVolume {
+  std::string path;  // the file whose bytes the volume delivers
+  unsigned driveType = DRIVE_FIXED;
+  bool hasInformation = true;  // GetVolumeInformation succeeds
+  std::string label;
+  std::string fileSystem = "vfat";
+  std::uint32_t serial = 0;
+  std::optional<std::int64_t> totalFreeBytes;  // unset: free-space query fails
+  std::optional<std::int64_t> reportedLength;  // unset: the file's size
+  bool lengthFails = false;
+
+  // Faults.
+  bool refuseOpen = false;
+  int refuseLock = 0;  // refuse this many lock requests (-1: always)
+  // Reads that start at or beyond this offset deliver 0 bytes, `failReads`
+  // times (-1: for ever); then the medium "returns" and reads go on.
+  std::optional<std::int64_t> failReadAt;
+  int failReads = -1;
+  // A read crossing this offset stops short at it.
+  std::optional<std::int64_t> shortReadAt;
+  // A read at or beyond this offset throws instead of returning.
+  std::optional<std::int64_t> throwReadAt;
+};
+
+struct ImageFaults {
+  std::optional<std::int64_t> failWriteAfter;  // bytes accepted before writes fail
+  int writeErrno = 28;                         // ENOSPC
+  bool failClose = false;
+};
+
+class FileVolumeOps : public VolumeOps {
+ public:
+  void AddVolume(char letter, FileVolume volume);
+  FileVolume& Volume(char letter);
+  // Paths under `folderPrefix` lie on `letter` (longest prefix wins).
+  void SetPathLetter(const std::string& folderPrefix, char letter);
+  ImageFaults& Image() { return imageFaults_; }
+
+  VolumeHandle OpenVolume(const std::string& rawDevicePath) override;
+  bool GetLengthInfo(VolumeHandle handle, std::int64_t& length) override;
+  bool LockVolume(VolumeHandle handle) override;
+  void UnlockVolume(VolumeHandle handle) override;
+  std::uint32_t ReadVolume(VolumeHandle handle, void* buffer, std::uint32_t size) override;
+  void CloseVolume(VolumeHandle handle) override;
+  void SetErrorMode(unsigned mode) override;
+  bool GetVolumeInformation(const std::string& rootPath, VolumeInformation& info) override;
+  bool GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) override;
+  unsigned GetDriveType(const std::string& rootPath) override;
+  char DriveLetterOfPath(const std::string& path) override;
+  ImageHandle CreateImage(const std::string& path) override;
+  bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) override;
+  bool CloseImage(ImageHandle image) override;
+  bool DeleteImage(const std::string& path) override;
+
+  // What the job did, for tests.
+  int lockRequests = 0;
+  int unlockRequests = 0;
+  int locksHeld = 0;
+  int openVolumes = 0;
+  int openImages = 0;
+  unsigned errorMode = 0;
+  std::int64_t bytesReadTotal = 0;
+
+ private:
+  struct OpenVolumeState {
+    char letter;
+    std::int64_t position = 0;
+    bool locked = false;
+  };
+  FileVolume* Find(char letter);
+  OpenVolumeState* State(VolumeHandle handle);
+
+  std::map<char, FileVolume> volumes_;
+  std::map<VolumeHandle, OpenVolumeState> open_;
+  std::map<std::string, char> pathLetters_;
+  ImageFaults imageFaults_;
+  std::map<ImageHandle, std::int64_t> imageWritten_;
+};
+
+}  // namespace vorkan

@@ -1,0 +1,299 @@
+#include "volume/LinuxVolumeOps.h"
+
+#include <algorithm>
+#include <blkid/blkid.h>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include "volume/ImageFile.h"
+
+// The generic UUID query of mounted file systems (Linux 6.8); older kernel
+// headers do not have it, older kernels answer ENOTTY.
+#ifndef FS_IOC_GETFSUUID
+struct fsuuid2 {
+  __u8 len;
+  __u8 uuid[16];
+};
+#define FS_IOC_GETFSUUID _IOR(0x15, 0, struct fsuuid2)
+#endif
+
+namespace vorkan {
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::int64_t ClampedProduct(unsigned long long count, unsigned long long unit) {
+  if (unit != 0 && count > static_cast<unsigned long long>(INT64_MAX) / unit) return INT64_MAX;
+  return static_cast<std::int64_t>(count * unit);
+}
+
+bool ProbeValue(blkid_probe probe, const char* name, std::string& value) {
+  const char* data = nullptr;
+  std::size_t length = 0;
+  if (blkid_probe_lookup_value(probe, name, &data, &length) != 0 || data == nullptr) return false;
+  value.assign(data, strnlen(data, length));
+  return true;
+}
+
+enum class ProbeResult { kFound, kNothing, kUnreadable };
+
+ProbeResult ProbeDevice(const std::string& device, std::string& label, std::string& type,
+                        std::string& uuid) {
+  blkid_probe probe = blkid_new_probe_from_filename(device.c_str());
+  if (probe == nullptr) return ProbeResult::kUnreadable;
+  blkid_probe_enable_superblocks(probe, 1);
+  blkid_probe_set_superblocks_flags(probe,
+                                    BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID | BLKID_SUBLKS_TYPE);
+  const int rc = blkid_do_safeprobe(probe);
+  ProbeResult result = ProbeResult::kNothing;
+  if (rc == 0 && ProbeValue(probe, "TYPE", type)) {
+    ProbeValue(probe, "LABEL", label);
+    ProbeValue(probe, "UUID", uuid);
+    result = ProbeResult::kFound;
+  } else if (rc == -1) {
+    result = ProbeResult::kUnreadable;
+  }
+  blkid_free_probe(probe);
+  return result;
+}
+
+// The name of the /dev/disk/by-* link that points at the device, decoded.
+bool FindLinkName(const std::string& dir, dev_t device, std::string& name) {
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return false;
+  bool found = false;
+  while (const dirent* e = ::readdir(d)) {
+    if (e->d_name[0] == '.') continue;
+    struct stat st {};
+    if (::stat((dir + "/" + e->d_name).c_str(), &st) == 0 && S_ISBLK(st.st_mode) &&
+        st.st_rdev == device) {
+      name = DecodeUdevName(e->d_name);
+      found = true;
+      break;
+    }
+  }
+  ::closedir(d);
+  return found;
+}
+
+}  // namespace
+
+std::uint32_t SerialFromUuid(std::string_view uuid, std::string_view fsType) {
+  std::string digits;
+  for (char c : uuid)
+    if (HexValue(c) >= 0) digits.push_back(c);
+  if (digits.empty()) return 0;
+  // NTFS: a 64-bit serial written as sixteen digits; its low half is the
+  // number the system shows. FAT and exFAT: the eight digits around the dash.
+  if ((fsType == "ntfs" || fsType == "ntfs3") && digits.size() > 8)
+    digits = digits.substr(digits.size() - 8);
+  else if (digits.size() > 8)
+    digits.resize(8);
+  std::uint32_t serial = 0;
+  for (char c : digits) serial = serial * 16 + static_cast<std::uint32_t>(HexValue(c));
+  return serial;
+}
+
+std::string DecodeUdevName(std::string_view name) {
+  std::string out;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && HexValue(name[i + 2]) >= 0 &&
+        HexValue(name[i + 3]) >= 0) {
+      out.push_back(static_cast<char>(HexValue(name[i + 2]) * 16 + HexValue(name[i + 3])));
+      i += 3;
+    } else {
+      out.push_back(name[i]);
+    }
+  }
+  return out;
+}
+
+LinuxVolumeOps::LinuxVolumeOps() : LinuxVolumeOps(DriveLetterSources{}, "/dev/disk") {}
+
+LinuxVolumeOps::LinuxVolumeOps(DriveLetterSources sources, std::string diskByDir)
+    : map_(std::move(sources)), diskByDir_(std::move(diskByDir)) {}
+
+LinuxVolumeOps::~LinuxVolumeOps() {
+  for (const auto& lock : locks_) ::close(lock.second);
+}
+
+const DriveLetterMap& LinuxVolumeOps::Map() {
+  if (!map_.IsBuilt()) map_.Rebuild();
+  return map_;
+}
+
+void LinuxVolumeOps::RefreshDrives() { map_.Rebuild(); }
+
+VolumeHandle LinuxVolumeOps::OpenVolume(const std::string& rawDevicePath) {
+  // "\\.\X:": the letter is the fifth character.
+  if (rawDevicePath.size() < 5) return kInvalidHandle;
+  const BlockVolume* volume = Map().VolumeOfLetter(rawDevicePath[4]);
+  if (volume == nullptr) return kInvalidHandle;
+  return OpenDevicePath(volume->devicePath);
+}
+
+VolumeHandle LinuxVolumeOps::OpenDevicePath(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return kInvalidHandle;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode))) {
+    ::close(fd);
+    return kInvalidHandle;
+  }
+  return fd;
+}
+
+bool LinuxVolumeOps::GetLengthInfo(VolumeHandle handle, std::int64_t& length) {
+  if (handle < 0) return false;
+  struct stat st {};
+  if (::fstat(handle, &st) != 0) return false;
+  if (S_ISREG(st.st_mode)) {
+    length = st.st_size;
+    return true;
+  }
+  std::uint64_t bytes = 0;
+  if (!S_ISBLK(st.st_mode) || ::ioctl(handle, BLKGETSIZE64, &bytes) != 0) return false;
+  length = bytes > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(bytes);
+  return true;
+}
+
+bool LinuxVolumeOps::LockVolume(VolumeHandle handle) {
+  if (handle < 0) return false;
+  for (const auto& lock : locks_)
+    if (lock.first == handle) return true;
+  // Reopening through the descriptor's own link opens exactly the device the
+  // handle reads, even if the node was replaced since.
+  const std::string self = "/proc/self/fd/" + std::to_string(handle);
+  const int fd = ::open(self.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;  // EBUSY: mounted, or held exclusively elsewhere
+  locks_.emplace_back(handle, fd);
+  return true;
+}
+
+void LinuxVolumeOps::UnlockVolume(VolumeHandle handle) {
+  const auto it = std::find_if(locks_.begin(), locks_.end(),
+                               [handle](const auto& lock) { return lock.first == handle; });
+  if (it == locks_.end()) return;
+  ::close(it->second);
+  locks_.erase(it);
+}
+
+std::uint32_t LinuxVolumeOps::ReadVolume(VolumeHandle handle, void* buffer, std::uint32_t size) {
+  if (handle < 0 || buffer == nullptr) return 0;
+  ssize_t n;
+  do {
+    n = ::read(handle, buffer, size);
+  } while (n < 0 && errno == EINTR);
+  return n > 0 ? static_cast<std::uint32_t>(n) : 0;
+}
+
+void LinuxVolumeOps::CloseVolume(VolumeHandle handle) {
+  if (handle < 0) return;
+  UnlockVolume(handle);  // the lock goes before the handle it belongs to
+  ::close(handle);
+}
+
+void LinuxVolumeOps::SetErrorMode(unsigned mode) {
+  errorMode_ = mode;
+  errorModeSet_ = true;
+}
+
+bool LinuxVolumeOps::GetVolumeInformation(const std::string& rootPath, VolumeInformation& info) {
+  info = VolumeInformation{};
+  if (rootPath.empty()) return false;
+  const BlockVolume* volume = Map().VolumeOfLetter(rootPath[0]);
+  if (volume == nullptr) return false;
+  std::string label, type, uuid;
+  switch (ProbeDevice(volume->devicePath, label, type, uuid)) {
+    case ProbeResult::kFound:
+      info.label = label;
+      info.fileSystem = type;
+      info.serial = SerialFromUuid(uuid, type);
+      return true;
+    case ProbeResult::kNothing:
+      return false;
+    case ProbeResult::kUnreadable:
+      break;
+  }
+  return QueryWithoutDevice(*volume, info);
+}
+
+// When the device itself cannot be read (no access, no medium), what udev's
+// links and the mount table tell; a mounted file system also answers for
+// its own label and UUID, which needs no access to the device.
+bool LinuxVolumeOps::QueryWithoutDevice(const BlockVolume& volume, VolumeInformation& info) {
+  const dev_t device = makedev(volume.major, volume.minor);
+  std::string label, uuid;
+  const bool haveLabel = FindLinkName(diskByDir_ + "/by-label", device, label);
+  bool haveUuid = FindLinkName(diskByDir_ + "/by-uuid", device, uuid);
+  const std::string& type = volume.mountFsType;
+  if (!volume.mountPoint.empty() && (!haveLabel || !haveUuid)) {
+    const int dir = ::open(volume.mountPoint.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      if (!haveLabel) {
+        char buffer[FSLABEL_MAX + 1] = {};
+        if (::ioctl(dir, FS_IOC_GETFSLABEL, buffer) == 0) label = buffer;
+      }
+      fsuuid2 raw {};
+      if (!haveUuid && ::ioctl(dir, FS_IOC_GETFSUUID, &raw) == 0 && raw.len > 0 &&
+          raw.len <= sizeof raw.uuid) {
+        static const char digits[] = "0123456789abcdef";
+        for (unsigned i = 0; i < raw.len; ++i) {
+          uuid.push_back(digits[raw.uuid[i] >> 4]);
+          uuid.push_back(digits[raw.uuid[i] & 0xF]);
+        }
+        haveUuid = true;
+      }
+      ::close(dir);
+    }
+  }
+  info.label = label;
+  info.fileSystem = type;
+  info.serial = haveUuid ? SerialFromUuid(uuid, type) : 0;
+  return !type.empty();
+}
+
+bool LinuxVolumeOps::GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) {
+  if (rootPath.empty()) return false;
+  const BlockVolume* volume = Map().VolumeOfLetter(rootPath[0]);
+  if (volume == nullptr || volume->mountPoint.empty()) return false;
+  struct statvfs st {};
+  if (::statvfs(volume->mountPoint.c_str(), &st) != 0) return false;
+  space.totalFreeBytes = ClampedProduct(st.f_bfree, st.f_frsize);
+  space.freeBytesAvailable = ClampedProduct(st.f_bavail, st.f_frsize);
+  space.totalBytes = ClampedProduct(st.f_blocks, st.f_frsize);
+  return true;
+}
+
+unsigned LinuxVolumeOps::GetDriveType(const std::string& rootPath) {
+  if (rootPath.empty()) return DRIVE_NO_ROOT_DIR;
+  return Map().DriveTypeOf(rootPath[0]);
+}
+
+char LinuxVolumeOps::DriveLetterOfPath(const std::string& path) { return Map().LetterOfPath(path); }
+
+ImageHandle LinuxVolumeOps::CreateImage(const std::string& path) { return CreateImageFile(path); }
+
+bool LinuxVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32_t size) {
+  return AppendImageFile(image, data, size);
+}
+
+bool LinuxVolumeOps::CloseImage(ImageHandle image) { return CloseImageFile(image); }
+
+bool LinuxVolumeOps::DeleteImage(const std::string& path) { return DeleteImageFile(path); }
+
+}  // namespace vorkan

@@ -1,0 +1,80 @@
+// The volume operations over a Linux system: raw volumes are the device nodes
+// of the lettered block devices, volume details come from a libblkid probe of
+// the device, free space from statvfs of the mount point.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "volume/DriveLetterMap.h"
+#include "volume/VolumeOps.h"
+
+namespace vorkan {
+
+// The 32-bit serial number of a file system from its UUID as libblkid writes
+// it: FAT and exFAT "1A2B-3C4D" give 0x1A2B3C4D, NTFS's 64-bit serial gives
+// its low 32 bits, any other UUID its first eight hexadecimal digits; 0 when
+// there is no UUID.
+std::uint32_t SerialFromUuid(std::string_view uuid, std::string_view fsType);
+
+// A name in /dev/disk/by-label as udev writes it, with "\x20" for a space.
+std::string DecodeUdevName(std::string_view name);
+
+class LinuxVolumeOps : public VolumeOps {
+ public:
+  LinuxVolumeOps();
+  // Other roots for sysfs, /dev, mountinfo and /dev/disk (tests).
+  LinuxVolumeOps(DriveLetterSources sources, std::string diskByDir);
+  ~LinuxVolumeOps() override;
+  LinuxVolumeOps(const LinuxVolumeOps&) = delete;
+  LinuxVolumeOps& operator=(const LinuxVolumeOps&) = delete;
+
+  void RefreshDrives() override;
+
+  VolumeHandle OpenVolume(const std::string& rawDevicePath) override;
+  bool GetLengthInfo(VolumeHandle handle, std::int64_t& length) override;
+  bool LockVolume(VolumeHandle handle) override;
+  void UnlockVolume(VolumeHandle handle) override;
+  std::uint32_t ReadVolume(VolumeHandle handle, void* buffer, std::uint32_t size) override;
+  void CloseVolume(VolumeHandle handle) override;
+
+  void SetErrorMode(unsigned mode) override;
+  bool GetVolumeInformation(const std::string& rootPath, VolumeInformation& info) override;
+  bool GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) override;
+  unsigned GetDriveType(const std::string& rootPath) override;
+  char DriveLetterOfPath(const std::string& path) override;
+
+  ImageHandle CreateImage(const std::string& path) override;
+  bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) override;
+  bool CloseImage(ImageHandle image) override;
+  bool DeleteImage(const std::string& path) override;
+
+  // Opens a device node, or a regular file standing in for a volume, the way
+  // OpenVolume opens a lettered one; anything else is refused.
+  VolumeHandle OpenDevicePath(const std::string& path);
+
+  // The error mode as last set; there are no system boxes to suppress, so it
+  // is only kept, and never reset, for anyone who wants to see it was set.
+  bool ErrorModeWasSet() const { return errorModeSet_; }
+  unsigned ErrorMode() const { return errorMode_; }
+
+  // The letter snapshot, taken on first use and again by RefreshDrives.
+  const DriveLetterMap& Map();
+
+ private:
+  bool QueryWithoutDevice(const BlockVolume& volume, VolumeInformation& info);
+
+  DriveLetterMap map_;
+  std::string diskByDir_;
+  // Each locked handle with the second, exclusive descriptor that holds the
+  // lock: O_EXCL only takes effect when a device is opened, so the lock can
+  // only be taken by opening the device once more.
+  std::vector<std::pair<VolumeHandle, int>> locks_;
+  unsigned errorMode_ = 0;
+  bool errorModeSet_ = false;
+};
+
+}  // namespace vorkan

@@ -1,0 +1,441 @@
+// The copy job against regular files playing volumes, where every fault can be
+// made to happen at a chosen byte.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+#include "ByteSize.h"
+#include "CopyJob.h"
+#include "LocaleSeparators.h"
+#include "TestSupport.h"
+#include "volume/FileVolumeOps.h"
+
+namespace vorkan {
+namespace {
+
+using test::ProgressCall;
+using test::RecordingHost;
+
+constexpr std::int64_t B = CopyBlockSize;
+const PromptButtons kOK = ButtonSet({PromptButton::OK});
+const PromptButtons kYesNo = ButtonSet({PromptButton::Yes, PromptButton::No});
+
+class CopyJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    OverrideSeparators(std::string(","), std::string(" "));
+    fdsBefore = test::OpenDescriptorCount();
+    image = dir / "out.IMA";
+    // The target folder lies on drive D, which has room to spare.
+    FileVolume d;
+    d.path = "/dev/null";
+    d.totalFreeBytes = 5'000'000'000LL;
+    ops.AddVolume('D', d);
+    ops.SetPathLetter(dir.Path(), 'D');
+  }
+  void TearDown() override {
+    // Whatever the ending: no descriptor, handle or lock is left behind.
+    EXPECT_EQ(ops.openVolumes, 0);
+    EXPECT_EQ(ops.openImages, 0);
+    EXPECT_EQ(ops.locksHeld, 0);
+    EXPECT_EQ(test::OpenDescriptorCount(), fdsBefore);
+    OverrideSeparators(std::nullopt, std::nullopt);
+  }
+
+  FileVolume& MakeVolume(std::size_t size) {
+    source = test::PatternBytes(size, 7);
+    test::WriteFile(dir / "volume.bin", source);
+    FileVolume v;
+    v.path = dir / "volume.bin";
+    v.label = "DATA";
+    ops.AddVolume('E', v);
+    return ops.Volume('E');
+  }
+  bool Copy() { return CopyDiskToImage(ops, host, 'E', image); }
+  std::string Image() const { return test::ReadFile(image); }
+  std::int64_t Total() const { return static_cast<std::int64_t>(source.size()) - TailMargin; }
+  std::string KeepText(std::int64_t transferred) const {
+    return "Вы хотите сохранить " + FormatByteSize(transferred) + " незавершенного файла (" +
+           FormatByteSize(Total() - transferred) + " из " + FormatByteSize(Total()) + " отсутствует)?";
+  }
+
+  test::TempDir dir;
+  FileVolumeOps ops;
+  RecordingHost host;
+  std::string source;
+  std::string image;
+  int fdsBefore = 0;
+};
+
+TEST_F(CopyJobTest, CopiesTheWholeVolumeAndReportsAfterEveryBlock) {
+  MakeVolume(3 * B + 1000);
+  // A larger old file of the chosen name is replaced, not overwritten in place.
+  test::WriteFile(image, std::string(5 * B, 'x'));
+  ASSERT_TRUE(Copy());
+  EXPECT_EQ(Image(), source);
+  EXPECT_TRUE(host.prompts.empty());
+  EXPECT_EQ(ops.lockRequests, 0);
+  EXPECT_EQ(ops.unlockRequests, 0);
+  EXPECT_EQ(host.lockOptionSets, std::vector<bool>{false});
+
+  // Four blocks, then one more report after the read that delivered nothing.
+  const auto shown = host.Shown();
+  ASSERT_EQ(shown.size(), 5u);
+  const std::int64_t counts[] = {B, 2 * B, 3 * B, 3 * B + 1000, 3 * B + 1000};
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    EXPECT_EQ(shown[i].caption, "Копирование диска E:\\");
+    EXPECT_EQ(shown[i].fileName, image);
+    EXPECT_EQ(shown[i].doneText, FormatByteSize(counts[i]) + " из " + FormatByteSize(Total()));
+    EXPECT_EQ(shown[i].freeText, "4,7 Гб");
+    EXPECT_EQ(shown[i].maximum, Total() / 512);
+    EXPECT_EQ(shown[i].position, counts[i] / 512);
+    EXPECT_EQ(host.titles[i], "Vorkan v1.2 - " + std::to_string(host.percents[i]) + "% (" +
+                                  shown[i].doneText + ")");
+  }
+  EXPECT_EQ(shown[0].doneText, "256,0 Кб из " + FormatByteSize(Total()));
+  // The title follows the gauge: 100 once the threshold is passed.
+  EXPECT_EQ(host.percents.back(), 100);
+  ASSERT_FALSE(host.progress.back().show);
+  EXPECT_EQ(host.progress.back().caption, "Копирование диска E:\\");
+}
+
+TEST_F(CopyJobTest, TargetThatCannotBeCreatedStopsBeforeAnythingIsOpened) {
+  MakeVolume(B);
+  image = dir / "missing-folder/out.IMA";
+  EXPECT_FALSE(Copy());
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, "Ошибка чтения/записи диска D:\\!");
+  EXPECT_EQ(host.prompts[0].kind, PromptKind::Error);
+  EXPECT_EQ(host.prompts[0].buttons, kOK);
+  EXPECT_EQ(ops.bytesReadTotal, 0);
+  EXPECT_TRUE(host.lockOptionSets.empty());
+  EXPECT_TRUE(host.progress.empty());
+}
+
+TEST_F(CopyJobTest, VolumeThatCannotBeOpenedDeletesTheNewImage) {
+  MakeVolume(B).refuseOpen = true;
+  EXPECT_FALSE(Copy());
+  EXPECT_FALSE(test::Exists(image));
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, "Диск E:\\ пуст, или ошибка чтения!");
+  EXPECT_EQ(host.prompts[0].buttons, kOK);
+  EXPECT_TRUE(host.progress.empty());
+}
+
+TEST_F(CopyJobTest, EmptyVolumeDeletesTheImageAndShowsNoProgress) {
+  MakeVolume(0);
+  host.lockOption = true;
+  EXPECT_FALSE(Copy());
+  EXPECT_FALSE(test::Exists(image));
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, "Диск E:\\ пуст, или ошибка чтения!");
+  EXPECT_TRUE(host.progress.empty());
+  EXPECT_EQ(ops.unlockRequests, 1);  // released before the handles close
+}
+
+const char* const kLockPrompt =
+    "Навозможно заблокировать диск E:\\!\rПопробуйте закрыть все использующие его приложения и нажмите "
+    "[Повтор],\rили нажмите [Игнорировать] для продолжения без блокировки диска.\r";
+
+TEST_F(CopyJobTest, LockRefusedThenAbortLeavesAnEmptyImage) {
+  MakeVolume(2 * B).refuseLock = -1;
+  host.lockOption = true;
+  host.answers = {mrAbort};
+  EXPECT_FALSE(Copy());
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, kLockPrompt);
+  EXPECT_EQ(host.prompts[0].kind, PromptKind::Warning);
+  EXPECT_EQ(host.prompts[0].buttons,
+            ButtonSet({PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}));
+  ASSERT_TRUE(test::Exists(image));
+  EXPECT_EQ(Image(), "");
+  EXPECT_TRUE(host.lockOptionSets.empty());  // the check box is not touched
+  EXPECT_TRUE(host.progress.empty());
+}
+
+TEST_F(CopyJobTest, LockRefusedThenRetryAsksAgainUntilGranted) {
+  MakeVolume(2 * B).refuseLock = 2;
+  host.lockOption = true;
+  host.answers = {mrRetry, mrRetry};
+  EXPECT_TRUE(Copy());
+  EXPECT_EQ(host.prompts.size(), 2u);
+  EXPECT_EQ(ops.lockRequests, 3);
+  EXPECT_EQ(ops.unlockRequests, 1);
+  EXPECT_EQ(host.lockOptionSets, std::vector<bool>{true});
+  EXPECT_EQ(Image(), source);
+}
+
+TEST_F(CopyJobTest, LockRefusedThenIgnoreCopiesUnlockedAndUnticksTheBox) {
+  MakeVolume(2 * B).refuseLock = -1;
+  host.lockOption = true;
+  host.answers = {mrIgnore};
+  EXPECT_TRUE(Copy());
+  EXPECT_EQ(ops.lockRequests, 1);
+  EXPECT_EQ(ops.unlockRequests, 0);
+  EXPECT_EQ(host.lockOptionSets, std::vector<bool>{false});
+  EXPECT_FALSE(host.lockOption);
+  EXPECT_EQ(Image(), source);
+}
+
+TEST_F(CopyJobTest, LockPromptClosedWithoutAnswerCopiesWithTheFlagKept) {
+  MakeVolume(2 * B).refuseLock = -1;
+  host.lockOption = true;
+  host.answers = {mrCancel};
+  EXPECT_TRUE(Copy());
+  EXPECT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.lockOptionSets, std::vector<bool>{true});
+  EXPECT_EQ(ops.unlockRequests, 1);  // sent, and without effect
+  EXPECT_EQ(Image(), source);
+}
+
+TEST_F(CopyJobTest, ReadFaultKeepsOrDeletesWhatWasCopied) {
+  MakeVolume(4 * B).throwReadAt = 2 * B;
+  host.lockOption = true;
+  host.answers = {mrOk, mrYes};
+  EXPECT_FALSE(Copy());
+  ASSERT_EQ(host.prompts.size(), 2u);
+  EXPECT_EQ(host.prompts[0].text, "Диск E:\\ отсутствует или ошибка чтения!");
+  EXPECT_EQ(host.prompts[0].buttons, kOK);
+  EXPECT_EQ(host.prompts[1].text, KeepText(2 * B));
+  EXPECT_EQ(host.prompts[1].kind, PromptKind::Confirmation);
+  EXPECT_EQ(host.prompts[1].buttons, kYesNo);
+  EXPECT_EQ(Image(), source.substr(0, 2 * B));
+  EXPECT_FALSE(host.progress.back().show);
+  EXPECT_EQ(ops.unlockRequests, 1);
+}
+
+TEST_F(CopyJobTest, ReadFaultOnTheFirstBlockAsksNothingMore) {
+  MakeVolume(4 * B).throwReadAt = 0;
+  EXPECT_FALSE(Copy());
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, "Диск E:\\ отсутствует или ошибка чтения!");
+  EXPECT_EQ(Image(), "");
+}
+
+TEST_F(CopyJobTest, WriteFailureKeepsExactlyThePrefixThatWasWritten) {
+  MakeVolume(4 * B);
+  ops.Image().failWriteAfter = B + 100;
+  ops.Image().writeErrno = EIO;
+  host.answers = {mrOk, mrYes};
+  EXPECT_FALSE(Copy());
+  ASSERT_EQ(host.prompts.size(), 2u);
+  EXPECT_EQ(host.prompts[0].text, "Диск D:\\ переполнен или ошибка записи!");
+  EXPECT_EQ(host.prompts[1].text, KeepText(B));
+  const std::string kept = Image();
+  EXPECT_EQ(kept.size(), static_cast<std::size_t>(B + 100));
+  EXPECT_EQ(kept, source.substr(0, kept.size()));
+  EXPECT_FALSE(host.progress.back().show);
+}
+
+TEST_F(CopyJobTest, WriteFailureOnTheFirstBlockStillAsksToKeep) {
+  MakeVolume(4 * B);
+  ops.Image().failWriteAfter = 0;
+  host.answers = {mrOk, mrNo};
+  EXPECT_FALSE(Copy());
+  ASSERT_EQ(host.prompts.size(), 2u);
+  EXPECT_EQ(host.prompts[1].text, KeepText(0));
+  EXPECT_FALSE(test::Exists(image));  // No deletes it
+}
+
+TEST_F(CopyJobTest, KeepOrDeleteAnswers) {
+  MakeVolume(4 * B);
+  for (PromptResult answer : {mrNo, mrYes, mrCancel}) {
+    host = RecordingHost();
+    host.onPump = [](RecordingHost& h, int pump) {
+      if (pump == 1) h.abortFlag = 1;
+    };
+    host.answers = {answer};
+    EXPECT_FALSE(Copy());
+    EXPECT_EQ(test::Exists(image), answer != mrNo) << answer;
+  }
+}
+
+TEST_F(CopyJobTest, AbortDuringAReportCopiesOneMoreBlock) {
+  MakeVolume(6 * B);
+  host.onPump = [](RecordingHost& h, int pump) {
+    if (pump == 2) h.abortFlag = 1;  // confirmed inside the second report
+  };
+  host.answers = {mrNo};
+  EXPECT_FALSE(Copy());
+  EXPECT_EQ(ops.bytesReadTotal, 3 * B);
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, KeepText(3 * B));
+  EXPECT_FALSE(test::Exists(image));
+  EXPECT_EQ(host.Shown().size(), 2u);
+  EXPECT_FALSE(host.progress.back().show);
+}
+
+TEST_F(CopyJobTest, PauseSpinsWithoutReadingAndMarksCaptionAndTitle) {
+  MakeVolume(5 * B);
+  std::vector<std::int64_t> readWhilePaused;
+  host.onPump = [&](RecordingHost& h, int pump) {
+    if (pump == 2) h.pauseFlag = 1;
+    if (pump > 2 && h.pauseFlag == 1) readWhilePaused.push_back(ops.bytesReadTotal);
+    if (pump == 9) h.pauseFlag = 0;
+  };
+  EXPECT_TRUE(Copy());
+  EXPECT_EQ(Image(), source);
+  ASSERT_FALSE(readWhilePaused.empty());
+  for (std::int64_t read : readWhilePaused) EXPECT_EQ(read, 3 * B);
+
+  int paused = 0;
+  const auto shown = host.Shown();
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const bool isPaused = shown[i].caption.rfind("[ПАУЗА] ", 0) == 0;
+    if (!isPaused) continue;
+    ++paused;
+    EXPECT_EQ(shown[i].caption, "[ПАУЗА] Копирование диска E:\\");
+    EXPECT_EQ(host.titles[i].rfind("[ПАУЗА] Vorkan v1.2 - ", 0), 0u) << host.titles[i];
+    // The paused report repeats the figures of the block before it.
+    EXPECT_EQ(shown[i].position, 3 * B / 512);
+  }
+  EXPECT_GE(paused, 3);
+  // The report after resuming is unpaused and still shows three blocks.
+  const auto firstAfter = std::find_if(shown.begin() + 3, shown.end(), [](const ProgressCall& c) {
+    return c.caption.rfind("[ПАУЗА] ", 0) != 0;
+  });
+  ASSERT_NE(firstAfter, shown.end());
+  EXPECT_EQ(firstAfter->position, 3 * B / 512);
+}
+
+TEST_F(CopyJobTest, AbortWhilePausedReadsNoFurtherBlock) {
+  MakeVolume(5 * B);
+  host.onPump = [](RecordingHost& h, int pump) {
+    if (pump == 2) h.pauseFlag = 1;
+    if (pump == 6) h.abortFlag = 1;
+  };
+  host.answers = {mrYes};
+  EXPECT_FALSE(Copy());
+  EXPECT_EQ(ops.bytesReadTotal, 3 * B);
+  EXPECT_EQ(Image(), source.substr(0, 3 * B));
+  EXPECT_EQ(host.prompts.size(), 1u);
+}
+
+TEST_F(CopyJobTest, RetryAtTheEndOfDataReadsOnFromWhereItStopped) {
+  FileVolume& v = MakeVolume(4 * B + 4096);
+  v.failReadAt = 2 * B;
+  v.failReads = 1;  // the medium answers again on the next try
+  host.answers = {mrRetry};
+  EXPECT_TRUE(Copy());
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, "Диск E:\\ отсутствует или ошибка чтения!");
+  EXPECT_EQ(host.prompts[0].buttons, ButtonSet({PromptButton::Cancel, PromptButton::Retry}));
+  EXPECT_EQ(Image(), source);
+}
+
+TEST_F(CopyJobTest, CancelAtTheEndOfDataEndsIncomplete) {
+  FileVolume& v = MakeVolume(4 * B);
+  v.failReadAt = 2 * B;
+  host.answers = {mrRetry, mrCancel, mrYes};
+  EXPECT_FALSE(Copy());
+  ASSERT_EQ(host.prompts.size(), 3u);
+  EXPECT_EQ(host.prompts[1].buttons, ButtonSet({PromptButton::Cancel, PromptButton::Retry}));
+  EXPECT_EQ(host.prompts[2].text, KeepText(2 * B));
+  EXPECT_EQ(Image(), source.substr(0, 2 * B));
+}
+
+TEST_F(CopyJobTest, CompletionThresholdLeavesRoomForAShortTail) {
+  // The volume reports more than it delivers: up to 111,104 bytes short is complete.
+  FileVolume& v = MakeVolume(3 * B);
+  v.reportedLength = 3 * B + TailMargin;
+  EXPECT_TRUE(Copy());
+  EXPECT_TRUE(host.prompts.empty());
+
+  host = RecordingHost();
+  ops.Volume('E').reportedLength = 3 * B + TailMargin + 1;
+  host.answers = {mrCancel, mrYes};
+  EXPECT_FALSE(Copy());
+  ASSERT_EQ(host.prompts.size(), 2u);
+  EXPECT_EQ(host.prompts[0].buttons, ButtonSet({PromptButton::Cancel, PromptButton::Retry}));
+}
+
+TEST_F(CopyJobTest, ShortReadsAreCopiedAsDelivered) {
+  MakeVolume(3 * B).shortReadAt = B + 1234;
+  EXPECT_TRUE(Copy());
+  EXPECT_EQ(Image(), source);
+  EXPECT_EQ(host.Shown()[1].doneText.rfind(FormatByteSize(B + 1234), 0), 0u);
+}
+
+TEST_F(CopyJobTest, RequestsDuringTheLastReportAreNotActedOn) {
+  MakeVolume(2 * B);
+  host.onPump = [](RecordingHost& h, int pump) {
+    if (pump == 3) {  // the report after the read that delivered nothing
+      h.abortFlag = 1;
+      h.pauseFlag = 1;
+    }
+  };
+  EXPECT_TRUE(Copy());
+  EXPECT_TRUE(host.prompts.empty());
+  EXPECT_EQ(Image(), source);
+}
+
+TEST_F(CopyJobTest, AbortAfterTheThresholdShowsTheMissingPartAsZero) {
+  MakeVolume(3 * B);
+  host.onPump = [](RecordingHost& h, int pump) {
+    if (pump == 2) h.abortFlag = 1;
+  };
+  host.answers = {mrYes};
+  EXPECT_FALSE(Copy());
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, "Вы хотите сохранить 768,0 Кб незавершенного файла (0 б из " +
+                                      FormatByteSize(Total()) + " отсутствует)?");
+}
+
+TEST_F(CopyJobTest, TinyVolumeNeverGivesTheGaugeANegativeMaximum) {
+  MakeVolume(50'000);  // below the tail margin: the threshold is negative
+  EXPECT_TRUE(Copy());
+  EXPECT_FALSE(host.negativeMaximumSeen);
+  for (const auto& call : host.Shown()) EXPECT_GE(call.maximum, 0);
+  EXPECT_EQ(host.percents.back(), 100);
+  EXPECT_EQ(Image(), source);
+}
+
+TEST_F(CopyJobTest, UnknownLengthStillCopiesEverything) {
+  MakeVolume(2 * B + 17).lengthFails = true;
+  EXPECT_TRUE(Copy());
+  EXPECT_FALSE(host.negativeMaximumSeen);
+  EXPECT_EQ(Image(), source);
+}
+
+TEST_F(CopyJobTest, FailedCloseOfACompleteImageIsNotReportedAsSuccess) {
+  MakeVolume(2 * B);
+  host.lockOption = true;
+  ops.Image().failClose = true;
+  host.answers = {mrOk, mrYes};
+  EXPECT_FALSE(Copy());
+  ASSERT_EQ(host.prompts.size(), 2u);
+  EXPECT_EQ(host.prompts[0].text, "Диск D:\\ переполнен или ошибка записи!");
+  EXPECT_EQ(host.prompts[1].kind, PromptKind::Confirmation);
+  EXPECT_EQ(ops.unlockRequests, 1);
+  EXPECT_FALSE(host.progress.back().show);
+}
+
+class ThrowingHost : public RecordingHost {
+ public:
+  void ShowCopyProgress(const std::string&, const std::string&, const std::string&, const std::string&,
+                        std::int32_t, std::int32_t, bool) override {
+    throw std::runtime_error("window gone");
+  }
+};
+
+TEST_F(CopyJobTest, AFaultInTheHostStillReleasesTheLockAndHandles) {
+  MakeVolume(2 * B);
+  ThrowingHost throwing;
+  throwing.lockOption = true;
+  EXPECT_THROW(CopyDiskToImage(ops, throwing, 'E', image), std::runtime_error);
+  EXPECT_EQ(ops.unlockRequests, 1);
+}
+
+TEST_F(CopyJobTest, TargetLetterOfAPathWithoutDriveHasNoFreeSpace) {
+  MakeVolume(2 * B);
+  FileVolumeOps plain;  // no folder is on a lettered drive
+  FileVolume v = ops.Volume('E');
+  plain.AddVolume('E', v);
+  EXPECT_TRUE(CopyDiskToImage(plain, host, 'E', image));
+  EXPECT_EQ(host.Shown()[0].freeText, "0 б");
+  EXPECT_EQ(test::ReadFile(image), source);
+}
+
+}  // namespace
+}  // namespace vorkan

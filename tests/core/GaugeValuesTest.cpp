@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "CopyJob.h"
+#include "CopyJobHost.h"
+
+namespace vorkan {
+namespace {
+
+std::int32_t BytePercent(std::int64_t transferred, std::int64_t total) {
+  if (transferred >= total) return 100;
+  return static_cast<std::int32_t>(static_cast<__int128>(transferred) * 100 / total);
+}
+
+TEST(GaugeValues, BelowTwoToTheFortyTheyAreSectorCounts) {
+  const std::int64_t total = (1LL << 40) - 1024;
+  const GaugeValues g = GaugeValuesFor(total, 12345 * 512 + 17);
+  EXPECT_EQ(g.maximum, total / 512);
+  EXPECT_EQ(g.position, 12345);
+  // Past the threshold the position is held by the gauge, never wrapped.
+  const GaugeValues past = GaugeValuesFor(total, std::numeric_limits<std::int64_t>::max() / 2);
+  EXPECT_EQ(past.position, std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(PercentOfProgress(past.maximum, past.position), 100);
+}
+
+TEST(GaugeValues, LargeVolumesKeepTheBytePercentage) {
+  for (std::int64_t total : {std::int64_t{1} << 40, (std::int64_t{1} << 41) + 12345, std::int64_t{16} << 40, std::numeric_limits<std::int64_t>::max() / 4}) {
+    for (int step = 0; step <= 1000; ++step) {
+      const std::int64_t transferred = static_cast<std::int64_t>(static_cast<__int128>(total) * step / 1000);
+      for (std::int64_t t : {transferred - 1, transferred, transferred + 1}) {
+        if (t < 0) continue;
+        const GaugeValues g = GaugeValuesFor(total, t);
+        ASSERT_GT(g.maximum, 0);
+        ASSERT_GE(g.position, 0);
+        ASSERT_EQ(PercentOfProgress(g.maximum, g.position), BytePercent(t, total))
+            << "total " << total << " transferred " << t;
+      }
+    }
+    EXPECT_EQ(PercentOfProgress(GaugeValuesFor(total, total + TailMargin).maximum,
+                                GaugeValuesFor(total, total + TailMargin).position),
+              100);
+  }
+}
+
+TEST(GaugeValues, NegativeThresholdShowsAFullGauge) {
+  for (std::int64_t total : {-TailMargin, std::int64_t{-513}, std::int64_t{-1}}) {
+    const GaugeValues g = GaugeValuesFor(total, 4096);
+    EXPECT_GE(g.maximum, 0);
+    EXPECT_EQ(PercentOfProgress(g.maximum, g.position), 100);
+  }
+}
+
+TEST(GaugeValues, PercentOfProgressIsTheGaugesArithmetic) {
+  EXPECT_EQ(PercentOfProgress(0, 0), 0);
+  EXPECT_EQ(PercentOfProgress(0, 50), 0);
+  EXPECT_EQ(PercentOfProgress(1000, 999), 99);
+  EXPECT_EQ(PercentOfProgress(1000, 5000), 100);
+  EXPECT_EQ(PercentOfProgress(1000, -5), 0);
+  EXPECT_EQ(PercentOfProgress(std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max() - 1), 99);
+}
+
+}  // namespace
+}  // namespace vorkan
