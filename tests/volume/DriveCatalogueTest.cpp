@@ -1,0 +1,369 @@
+#include "DriveCatalogue.h"
+
+#include <gtest/gtest.h>
+#include <map>
+
+#include "ByteSize.h"
+#include "LocaleSeparators.h"
+#include "volume/VolumeRoutines.h"
+
+namespace vorkan {
+namespace {
+
+class SeparatorsGuard {
+ public:
+  SeparatorsGuard(const char* decimal, const char* thousands) { OverrideSeparators(decimal, thousands); }
+  ~SeparatorsGuard() { OverrideSeparators(std::nullopt, std::nullopt); }
+};
+
+TEST(ExactSizeText, GroupsThousandsWithTheLocalesSeparator) {
+  SeparatorsGuard guard(",", " ");
+  EXPECT_EQ(ExactSizeText(1474560), "1 474 560");
+  EXPECT_EQ(ExactSizeText(999), "999");
+  EXPECT_EQ(ExactSizeText(1000), "1 000");
+  EXPECT_EQ(ExactSizeText(100000), "100 000");
+  EXPECT_EQ(ExactSizeText(9223372036854775807LL), "9 223 372 036 854 775 807");
+}
+
+TEST(ExactSizeText, AtLeastTwoDigitsButZeroIsZero) {
+  SeparatorsGuard guard(",", " ");
+  EXPECT_EQ(ExactSizeText(0), "0");
+  EXPECT_EQ(ExactSizeText(5), "05");
+  EXPECT_EQ(ExactSizeText(10), "10");
+}
+
+TEST(ExactSizeText, OtherSeparators) {
+  {
+    SeparatorsGuard guard(".", ",");
+    EXPECT_EQ(ExactSizeText(1234567), "1,234,567");
+  }
+  {
+    SeparatorsGuard guard(",", "");  // a locale that does not group
+    EXPECT_EQ(ExactSizeText(1234567), "1234567");
+  }
+  {
+    SeparatorsGuard guard(",", "\u00a0");  // no-break space, two bytes in UTF-8
+    EXPECT_EQ(ExactSizeText(1234567), "1\u00a0234\u00a0567");
+  }
+}
+
+TEST(ExactSizeText, NegativeLengthsKeepTheirSign) {
+  SeparatorsGuard guard(",", " ");
+  EXPECT_EQ(ExactSizeText(-5), "-05");
+  EXPECT_EQ(ExactSizeText(-1234), "-1 234");
+  EXPECT_EQ(ExactSizeText(INT64_MIN), "-9 223 372 036 854 775 808");
+}
+
+TEST(SectorsHexText, TenDigitsOrSixteenForNegatives) {
+  EXPECT_EQ(SectorsHexText(0), "$0000000000");
+  EXPECT_EQ(SectorsHexText(10000000000LL / 512), "$00012A05F2");
+  EXPECT_EQ(SectorsHexText(-19531250), "$FFFFFFFFFED5FA0E");
+  EXPECT_EQ(SectorsHexText(1474560 / 512), "$0000000B40");
+  EXPECT_EQ(SectorsHexText(0xFFFFFFFFFFLL), "$FFFFFFFFFF");
+  EXPECT_EQ(SectorsHexText(0x10000000000LL), "$10000000000");  // more than ten when needed
+  EXPECT_EQ(SectorsHexText(-1), "$FFFFFFFFFFFFFFFF");
+}
+
+TEST(SectorsHexText, ReadsBackAsSixtyFourBitNumbers) {
+  for (std::int64_t v : {0LL, 2880LL, 0xFFFFFFFFLL, 0x100000000LL, 0x7FFFFFFFFFFFFFFFLL, -1LL,
+                         -19531250LL}) {
+    const std::optional<std::int64_t> back = ParseSectorsHex(SectorsHexText(v));
+    ASSERT_TRUE(back.has_value()) << v;
+    EXPECT_EQ(*back, v);
+  }
+  EXPECT_FALSE(ParseSectorsHex("").has_value());
+  EXPECT_FALSE(ParseSectorsHex("$").has_value());
+  EXPECT_FALSE(ParseSectorsHex("0000000B40").has_value());
+  EXPECT_FALSE(ParseSectorsHex("$00000G0B40").has_value());
+  EXPECT_FALSE(ParseSectorsHex("$11111111111111111").has_value());  // seventeen digits
+}
+
+TEST(MediaTypeText, OneTextPerDriveTypeWithARow) {
+  EXPECT_EQ(MediaTypeText(DRIVE_UNKNOWN), "Неизвестно");
+  EXPECT_EQ(MediaTypeText(DRIVE_REMOVABLE), "Съемный");
+  EXPECT_EQ(MediaTypeText(DRIVE_FIXED), "Локальный");
+  EXPECT_EQ(MediaTypeText(DRIVE_CDROM), "CD-диск");
+  EXPECT_EQ(MediaTypeText(DRIVE_RAMDISK), "RAM-диск");
+  EXPECT_FALSE(MediaTypeText(DRIVE_NO_ROOT_DIR).has_value());
+  EXPECT_FALSE(MediaTypeText(DRIVE_REMOTE).has_value());
+  EXPECT_FALSE(MediaTypeText(7).has_value());
+  EXPECT_FALSE(MediaTypeText(0xFFFFFFFFu).has_value());
+}
+
+// A volume layer whose answers are set per letter, and which records the
+// calls made on it.
+class ScriptedVolumeOps : public VolumeOps {
+ public:
+  struct Drive {
+    unsigned type = DRIVE_NO_ROOT_DIR;
+    bool infoOk = false;
+    VolumeInformation info;
+    bool spaceOk = false;
+    std::int64_t freeBytes = 0;
+    bool openOk = false;
+    bool lengthOk = false;
+    std::int64_t length = 0;
+  };
+
+  Drive& operator[](char letter) { return drives[letter]; }
+
+  void RefreshDrives() override { calls.push_back("refresh"); }
+  VolumeHandle OpenVolume(const std::string& raw) override {
+    calls.push_back("open " + raw);
+    const Drive& d = drives[raw.size() > 4 ? raw[4] : '?'];
+    if (!d.openOk) return kInvalidHandle;
+    ++openHandles;
+    return 100 + raw[4];
+  }
+  bool GetLengthInfo(VolumeHandle h, std::int64_t& length) override {
+    const Drive& d = drives[static_cast<char>(h - 100)];
+    if (!d.lengthOk) return false;
+    length = d.length;
+    return true;
+  }
+  bool LockVolume(VolumeHandle) override { return true; }
+  void UnlockVolume(VolumeHandle) override {}
+  std::uint32_t ReadVolume(VolumeHandle, void*, std::uint32_t) override { return 0; }
+  void CloseVolume(VolumeHandle) override { --openHandles; }
+  void SetErrorMode(unsigned mode) override { errorMode = mode; }
+  bool GetVolumeInformation(const std::string& root, VolumeInformation& info) override {
+    calls.push_back("info " + root);
+    const Drive& d = drives[root[0]];
+    if (!d.infoOk) return false;
+    info = d.info;
+    return true;
+  }
+  bool GetDiskFreeSpaceEx(const std::string& root, DiskFreeSpace& space) override {
+    calls.push_back("space " + root);
+    const Drive& d = drives[root[0]];
+    if (!d.spaceOk) return false;
+    space.totalFreeBytes = d.freeBytes;
+    space.freeBytesAvailable = d.freeBytes / 2;  // the program must not take these
+    space.totalBytes = d.length * 2;
+    return true;
+  }
+  unsigned GetDriveType(const std::string& root) override {
+    calls.push_back("type " + root);
+    return drives[root[0]].type;
+  }
+  char DriveLetterOfPath(const std::string& path) override { return path.empty() ? 0 : path[0]; }
+  ImageHandle CreateImage(const std::string&) override { return kInvalidImage; }
+  bool AppendImage(ImageHandle, const void*, std::uint32_t) override { return false; }
+  bool CloseImage(ImageHandle) override { return false; }
+  bool DeleteImage(const std::string&) override { return false; }
+
+  std::map<char, Drive> drives;
+  std::vector<std::string> calls;
+  int openHandles = 0;
+  unsigned errorMode = 0;
+};
+
+class FillDriveListTest : public ::testing::Test {
+ protected:
+  SeparatorsGuard separators{",", " "};
+  ScriptedVolumeOps ops;
+  DriveListModel list;
+};
+
+TEST_F(FillDriveListTest, RowsCarryEveryTextInOrder) {
+  ScriptedVolumeOps::Drive& c = ops['C'];
+  c.type = DRIVE_FIXED;
+  c.infoOk = true;
+  c.info = {"SYSTEM", "ext4", 0x1A2B};
+  c.spaceOk = true;
+  c.freeBytes = 10000000000LL;
+  c.openOk = c.lengthOk = true;
+  c.length = 21474836480LL;
+  FillDriveList(ops, list);
+  ASSERT_EQ(list.RowCount(), 1);
+  const DriveRecord& r = list.rows[0];
+  EXPECT_EQ(r.RootPath, "C:\\");
+  EXPECT_EQ(r.VolumeLabel(), "SYSTEM");
+  EXPECT_EQ(r.MediaType(), "Локальный");
+  EXPECT_EQ(r.SizeText(), "20,0 Гб");
+  EXPECT_EQ(r.FreeText(), FormatByteSize(10000000000LL));
+  EXPECT_EQ(r.FreeText(), "9,3 Гб");
+  EXPECT_EQ(r.SerialText(), "00001A2B");
+  EXPECT_EQ(r.FileSystemName(), "ext4");
+  EXPECT_EQ(r.ExactSizeText(), "21 474 836 480");
+  EXPECT_EQ(r.UsedSectorsHex(), SectorsHexText((21474836480LL - 10000000000LL) / 512));
+  EXPECT_EQ(r.UsedSectorsHex(), "$000155FA0E");
+  EXPECT_EQ(r.FreeSectorsHex(), "$00012A05F2");
+  // The named accessors are the positions of the sub-items.
+  EXPECT_EQ(r.SubItems[siVolumeLabel], "SYSTEM");
+  EXPECT_EQ(r.SubItems[siFreeSectorsHex], "$00012A05F2");
+  EXPECT_EQ(ops.errorMode, SEM_FAILCRITICALERRORS);
+}
+
+TEST_F(FillDriveListTest, WorkedExampleOfAFullFloppy) {
+  ScriptedVolumeOps::Drive& a = ops['A'];
+  a.type = DRIVE_REMOVABLE;
+  a.infoOk = true;
+  a.info = {"", "vfat", 0};
+  a.spaceOk = true;
+  a.freeBytes = 0;
+  a.openOk = a.lengthOk = true;
+  a.length = 1474560;
+  FillDriveList(ops, list);
+  ASSERT_EQ(list.RowCount(), 1);
+  const DriveRecord& r = list.rows[0];
+  EXPECT_EQ(r.ExactSizeText(), "1 474 560");
+  EXPECT_EQ(r.UsedSectorsHex(), "$0000000B40");
+  EXPECT_EQ(r.FreeSectorsHex(), "$0000000000");
+  EXPECT_EQ(r.SizeText(), "1,41 Мб");
+  EXPECT_EQ(r.FreeText(), "0 б");
+  EXPECT_EQ(r.MediaType(), "Съемный");
+  EXPECT_EQ(r.VolumeLabel(), "");  // an empty label
+  EXPECT_EQ(r.SerialText(), "00000000");
+}
+
+TEST_F(FillDriveListTest, EveryLetterIsQueriedAndOnlyTypedOnesGetRows) {
+  ops['C'].type = DRIVE_FIXED;
+  ops['D'].type = DRIVE_CDROM;
+  ops['N'].type = DRIVE_REMOTE;
+  ops['N'].spaceOk = true;
+  ops['N'].freeBytes = 5000;
+  ops['Q'].type = 9;  // no such code
+  ops['R'].type = DRIVE_RAMDISK;
+  ops['U'].type = DRIVE_UNKNOWN;
+  FillDriveList(ops, list);
+  ASSERT_EQ(list.RowCount(), 4);
+  EXPECT_EQ(list.rows[0].RootPath, "C:\\");
+  EXPECT_EQ(list.rows[1].RootPath, "D:\\");
+  EXPECT_EQ(list.rows[1].MediaType(), "CD-диск");
+  EXPECT_EQ(list.rows[2].RootPath, "R:\\");
+  EXPECT_EQ(list.rows[2].MediaType(), "RAM-диск");
+  EXPECT_EQ(list.rows[3].RootPath, "U:\\");
+  EXPECT_EQ(list.rows[3].MediaType(), "Неизвестно");
+
+  // The refresh first, then for every letter details, length and type.
+  ASSERT_FALSE(ops.calls.empty());
+  EXPECT_EQ(ops.calls[0], "refresh");
+  std::vector<std::string> expected = {"refresh"};
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const std::string root = std::string(1, letter) + ":\\";
+    expected.push_back("info " + root);
+    expected.push_back("space " + root);
+    expected.push_back("open \\\\.\\" + std::string(1, letter) + ":");
+    expected.push_back("type " + root);
+  }
+  EXPECT_EQ(ops.calls, expected);
+  EXPECT_EQ(ops.openHandles, 0);
+}
+
+TEST_F(FillDriveListTest, ALetterWhoseQueriesFailStillGetsItsRow) {
+  // An optical drive without a disc: nothing answers but the drive type.
+  ops['E'].type = DRIVE_CDROM;
+  FillDriveList(ops, list);
+  ASSERT_EQ(list.RowCount(), 1);
+  const DriveRecord& r = list.rows[0];
+  EXPECT_EQ(r.RootPath, "E:\\");
+  EXPECT_EQ(r.VolumeLabel(), "");
+  EXPECT_EQ(r.SizeText(), "0 б");
+  EXPECT_EQ(r.FreeText(), "0 б");
+  EXPECT_EQ(r.SerialText(), "");
+  EXPECT_EQ(r.FileSystemName(), "");
+  EXPECT_EQ(r.ExactSizeText(), "0");
+  EXPECT_EQ(r.UsedSectorsHex(), "$0000000000");
+  EXPECT_EQ(r.FreeSectorsHex(), "$0000000000");
+}
+
+TEST_F(FillDriveListTest, AVolumeThatCannotBeOpenedRawShowsANegativeUsedCount) {
+  ScriptedVolumeOps::Drive& f = ops['F'];
+  f.type = DRIVE_FIXED;
+  f.infoOk = true;
+  f.info = {"DATA", "ntfs", 0xCAFEF00D};
+  f.spaceOk = true;
+  f.freeBytes = 10000000000LL;
+  f.openOk = false;  // access refused
+  FillDriveList(ops, list);
+  ASSERT_EQ(list.RowCount(), 1);
+  const DriveRecord& r = list.rows[0];
+  EXPECT_EQ(r.VolumeLabel(), "DATA");
+  EXPECT_EQ(r.SerialText(), "CAFEF00D");
+  EXPECT_EQ(r.FreeText(), "9,3 Гб");
+  EXPECT_EQ(r.SizeText(), "0 б");
+  EXPECT_EQ(r.ExactSizeText(), "0");
+  EXPECT_EQ(r.UsedSectorsHex(), "$FFFFFFFFFED5FA0E");
+  EXPECT_EQ(r.FreeSectorsHex(), "$00012A05F2");
+}
+
+TEST_F(FillDriveListTest, LengthQueryFailingOnAnOpenVolumeGivesZero) {
+  ops['G'].type = DRIVE_FIXED;
+  ops['G'].openOk = true;
+  ops['G'].lengthOk = false;
+  ops['G'].length = 12345;  // never taken
+  FillDriveList(ops, list);
+  ASSERT_EQ(list.RowCount(), 1);
+  EXPECT_EQ(list.rows[0].ExactSizeText(), "0");
+  EXPECT_EQ(ops.openHandles, 0);
+}
+
+TEST_F(FillDriveListTest, IconsOnePerRowWithTheApplicationIconWhenNoneIsFound) {
+  ops['A'].type = DRIVE_REMOVABLE;
+  ops['C'].type = DRIVE_FIXED;
+  ops['D'].type = DRIVE_CDROM;
+  ops['U'].type = DRIVE_UNKNOWN;
+  list.typesWithoutIcon = {DRIVE_UNKNOWN, DRIVE_CDROM};
+  FillDriveList(ops, list);
+  ASSERT_EQ(list.RowCount(), 4);
+  ASSERT_EQ(list.ImageCount(), 4);
+  for (int row = 0; row < 4; ++row) EXPECT_EQ(list.stateImages[static_cast<std::size_t>(row)], row);
+  EXPECT_FALSE(list.images[0].applicationIcon);
+  EXPECT_EQ(list.images[0].rootPath, "A:\\");
+  EXPECT_EQ(list.images[0].driveType, DRIVE_REMOVABLE);
+  EXPECT_FALSE(list.images[1].applicationIcon);
+  EXPECT_EQ(list.images[1].driveType, DRIVE_FIXED);
+  EXPECT_TRUE(list.images[2].applicationIcon);
+  EXPECT_TRUE(list.images[3].applicationIcon);
+}
+
+TEST_F(FillDriveListTest, FirstRowSelectedAndFocusOnlyOnScreen) {
+  ops['C'].type = DRIVE_FIXED;
+  ops['D'].type = DRIVE_FIXED;
+  FillDriveList(ops, list);
+  EXPECT_EQ(list.selectedRow, 0);
+  EXPECT_EQ(list.focusedRow, 0);
+  EXPECT_EQ(list.selectionEvents, 1);
+  EXPECT_EQ(list.focusCount, 0);  // not on screen yet: no focus moves
+
+  list.onScreen = true;
+  list.selectedRow = 1;
+  FillDriveList(ops, list);
+  EXPECT_EQ(list.selectedRow, 0);
+  EXPECT_EQ(list.selectionEvents, 2);
+  EXPECT_EQ(list.focusCount, 1);
+}
+
+TEST_F(FillDriveListTest, ARebuildDiscardsTheOldRowsAndAnEmptyListSelectsNothing) {
+  ops['C'].type = DRIVE_FIXED;
+  ops['D'].type = DRIVE_FIXED;
+  FillDriveList(ops, list);
+  ASSERT_EQ(list.RowCount(), 2);
+  ops['D'].type = DRIVE_NO_ROOT_DIR;
+  FillDriveList(ops, list);
+  ASSERT_EQ(list.RowCount(), 1);
+  EXPECT_EQ(list.ImageCount(), 1);
+  EXPECT_EQ(list.stateImages.size(), 1u);
+
+  ops['C'].type = DRIVE_NO_ROOT_DIR;
+  list.onScreen = true;
+  FillDriveList(ops, list);
+  EXPECT_EQ(list.RowCount(), 0);
+  EXPECT_EQ(list.ImageCount(), 0);
+  EXPECT_EQ(list.selectedRow, -1);
+  EXPECT_EQ(list.selectionEvents, 2);  // the two fills with rows, not this one
+  EXPECT_EQ(list.focusCount, 1);       // the list still gets the focus
+}
+
+TEST(DriveListModel, RowOfFindsTheCaption) {
+  DriveListModel list;
+  DriveRecord r;
+  r.RootPath = "D:\\";
+  list.AppendRow(r);
+  EXPECT_EQ(list.RowOf("D:\\"), 0);
+  EXPECT_EQ(list.RowOf("C:\\"), -1);
+}
+
+}  // namespace
+}  // namespace vorkan
