@@ -1,7 +1,9 @@
 #include "CopyJob.h"
 
+#include <cstdlib>
 #include <limits>
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "ByteSize.h"
 #include "TextFormat.h"
@@ -132,7 +134,13 @@ bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter,
   host.SetLockOption(lockFlag);
 
   const std::int64_t total = GetDeviceLength(ops, held.Volume(), sourceLetter) - TailMargin;
-  std::vector<char> buffer(CopyBlockSize);
+  // Page-aligned: the kernel copies into and out of an aligned buffer at full
+  // speed, while a malloc'd one (16 bytes past a page) runs at a third of it.
+  struct FreeBuffer {
+    void operator()(char* p) const { std::free(p); }
+  };
+  std::unique_ptr<char, FreeBuffer> buffer(static_cast<char*>(std::aligned_alloc(4096, CopyBlockSize)));
+  if (!buffer) throw std::bad_alloc();
   std::int64_t transferred = 0;
 
   const std::string totalText = FormatByteSize(total);
@@ -184,7 +192,7 @@ bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter,
   for (;;) {
     std::uint32_t count = 0;
     try {
-      count = ops.ReadVolume(held.Volume(), buffer.data(), CopyBlockSize);
+      count = ops.ReadVolume(held.Volume(), buffer.get(), CopyBlockSize);
     } catch (...) {
       host.ShowPrompt(FormatText(kMissingText, {source}), PromptKind::Error, ButtonSet({PromptButton::OK}));
       closeBoth();
@@ -202,7 +210,7 @@ bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter,
 
     bool written = false;
     try {
-      written = ops.AppendImage(held.Image(), buffer.data(), count);
+      written = ops.AppendImage(held.Image(), buffer.get(), count);
     } catch (...) {
       written = false;
     }

@@ -1,0 +1,86 @@
+// Copies one volume with the real copy job and a host that answers no prompt
+// and shows nothing, and prints the seconds it took, for copy_vs_dd.sh.
+// Usage: copy_bench SOURCE TARGET   (SOURCE: a block device or a regular file)
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "CopyJob.h"
+#include "volume/FileVolumeOps.h"
+#include "volume/LinuxVolumeOps.h"
+
+namespace {
+
+class SilentHost : public vorkan::CopyJobHost {
+ public:
+  vorkan::PromptResult ShowPrompt(const std::string& text, vorkan::PromptKind, vorkan::PromptButtons) override {
+    std::fprintf(stderr, "prompt: %s\n", text.c_str());
+    return vorkan::mrCancel;
+  }
+  void ShowCopyProgress(const std::string&, const std::string&, const std::string&, const std::string&,
+                        std::int32_t maximum, std::int32_t position, bool) override {
+    maximum_ = maximum;
+    position_ = position;
+  }
+  std::uint8_t GetAbortFlag() override { return 0; }
+  std::uint8_t GetPauseFlag() override { return 0; }
+  void ProcessPendingEvents() override {}
+  bool GetLockOption() override { return false; }
+  void SetLockOption(bool) override {}
+  std::string GetMainCaption() override { return "Vorkan v1.2"; }
+  void SetAppTitle(const std::string&) override {}
+  std::int32_t GetPercentComplete() override { return vorkan::PercentOfProgress(maximum_, position_); }
+
+ private:
+  std::int32_t maximum_ = 0, position_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s SOURCE TARGET\n", argv[0]);
+    return 2;
+  }
+  const std::string source = argv[1];
+  const std::string target = argv[2];
+  struct stat st {};
+  if (::stat(source.c_str(), &st) != 0) {
+    std::perror(source.c_str());
+    return 2;
+  }
+
+  std::unique_ptr<vorkan::VolumeOps> ops;
+  char letter = 0;
+  if (S_ISBLK(st.st_mode)) {
+    auto linux = std::make_unique<vorkan::LinuxVolumeOps>();
+    const std::string name = source.substr(source.rfind('/') + 1);
+    letter = linux->Map().LetterOfDevice(name);
+    if (letter == 0) {
+      std::fprintf(stderr, "%s has no drive letter\n", source.c_str());
+      return 2;
+    }
+    ops = std::move(linux);
+  } else {
+    auto files = std::make_unique<vorkan::FileVolumeOps>();
+    vorkan::FileVolume volume;
+    volume.path = source;
+    letter = 'E';
+    files->AddVolume(letter, volume);
+    ops = std::move(files);
+  }
+
+  SilentHost host;
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = vorkan::CopyDiskToImage(*ops, host, letter, target);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  rusage usage {};
+  ::getrusage(RUSAGE_SELF, &usage);
+  std::printf("seconds %.6f\nmaxrss_kib %ld\nok %d\n", seconds, usage.ru_maxrss, ok ? 1 : 0);
+  return ok ? 0 : 1;
+}

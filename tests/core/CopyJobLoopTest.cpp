@@ -1,0 +1,136 @@
+// Whole copies of real loop-device volumes through the Linux volume layer.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "CopyJob.h"
+#include "LocaleSeparators.h"
+#include "LoopDevice.h"
+#include "TestSupport.h"
+#include "volume/LinuxVolumeOps.h"
+
+namespace vorkan {
+namespace {
+
+using test::LoopDevice;
+using test::RecordingHost;
+
+bool CanOpenExclusively(const std::string& device) {
+  const int fd = ::open(device.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+class LoopCopyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string why = test::LoopDevicesUnavailable();
+    if (!why.empty()) GTEST_SKIP() << why;
+    OverrideSeparators(std::string(","), std::string(" "));
+    fdsBefore = test::OpenDescriptorCount();
+  }
+  void TearDown() override {
+    if (IsSkipped()) return;
+    EXPECT_EQ(test::OpenDescriptorCount(), fdsBefore);
+    OverrideSeparators(std::nullopt, std::nullopt);
+  }
+  // Copies the volume of `loop` with the real layer; false when it has no letter.
+  bool CopyLoop(LoopDevice& loop, bool& result) {
+    ops.RefreshDrives();
+    letter = ops.Map().LetterOfDevice(loop.Name());
+    if (letter == 0) return false;
+    result = CopyDiskToImage(ops, host, letter, image);
+    return true;
+  }
+
+  test::TempDir dir;
+  LinuxVolumeOps ops;
+  RecordingHost host;
+  std::string image = dir / "copy.IMA";
+  char letter = 0;
+  int fdsBefore = 0;
+};
+
+TEST_F(LoopCopyTest, UnmountedVfatCopiesLockedAndByteForByte) {
+  // Patterned data first, so that a copy of zeros could not pass; the file
+  // system's own structures then go over the start of it.
+  const std::string backing = dir / "vfat.bin";
+  test::WriteFile(backing, test::PatternBytes(8 * 1024 * 1024 + 3 * 512, 5));
+  ASSERT_EQ(test::Run("mkfs.vfat -n VORKANTEST -i 1A2B3C4D '" + backing + "' >/dev/null 2>&1"), 0);
+  LoopDevice loop(backing);
+  ASSERT_TRUE(loop.Ok());
+
+  host.lockOption = true;
+  bool copied = false;
+  ASSERT_TRUE(CopyLoop(loop, copied)) << loop.Device() << " got no letter";
+  EXPECT_TRUE(copied);
+  EXPECT_TRUE(host.prompts.empty());  // an unmounted volume locks at once
+  EXPECT_EQ(host.lockOptionSets, std::vector<bool>{true});
+  EXPECT_EQ(test::ReadFile(image), test::ReadFile(loop.Device()));
+  EXPECT_EQ(test::ReadFile(image).size(), 8u * 1024 * 1024 + 3 * 512);
+  EXPECT_EQ(host.Shown().front().caption, std::string("Копирование диска ") + letter + ":\\");
+  EXPECT_TRUE(CanOpenExclusively(loop.Device())) << "the lock was not released";
+}
+
+TEST_F(LoopCopyTest, MountedExt4RefusesTheLockAndCopiesAfterIgnore) {
+  const std::string backing = dir / "ext4.bin";
+  test::WriteFile(backing, test::PatternBytes(16 * 1024 * 1024, 9));
+  // No lazy initialisation: nothing may write to the volume behind the test's back.
+  ASSERT_EQ(test::Run("mkfs.ext4 -q -F -L VORKANEXT -E lazy_itable_init=0,lazy_journal_init=0 '" + backing +
+                      "' >/dev/null 2>&1"),
+            0);
+  LoopDevice loop(backing);
+  ASSERT_TRUE(loop.Ok());
+  const std::string mnt = dir / "mnt";
+  ::mkdir(mnt.c_str(), 0755);
+  ASSERT_TRUE(loop.Mount(mnt));
+  test::WriteFile(mnt + "/data.bin", test::PatternBytes(3 * 1024 * 1024, 4));
+  test::Run("sync");
+
+  host.lockOption = true;
+  host.answers = {mrIgnore};
+  bool copied = false;
+  ASSERT_TRUE(CopyLoop(loop, copied));
+  EXPECT_TRUE(copied);
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].kind, PromptKind::Warning);
+  EXPECT_EQ(host.prompts[0].text.rfind(std::string("Навозможно заблокировать диск ") + letter + ":\\!", 0), 0u);
+  EXPECT_EQ(host.lockOptionSets, std::vector<bool>{false});
+  EXPECT_EQ(test::ReadFile(image), test::ReadFile(loop.Device()));
+}
+
+TEST_F(LoopCopyTest, MountedVolumeLockRetryThenAbortLeavesEmptyImage) {
+  const std::string backing = dir / "ext4b.bin";
+  ASSERT_EQ(test::Run("truncate -s 8M '" + backing + "' && mkfs.ext4 -q -F '" + backing + "' >/dev/null 2>&1"), 0);
+  LoopDevice loop(backing);
+  ASSERT_TRUE(loop.Ok());
+  const std::string mnt = dir / "mnt";
+  ::mkdir(mnt.c_str(), 0755);
+  ASSERT_TRUE(loop.Mount(mnt));
+  host.lockOption = true;
+  host.answers = {mrRetry, mrAbort};
+  bool copied = true;
+  ASSERT_TRUE(CopyLoop(loop, copied));
+  EXPECT_FALSE(copied);
+  EXPECT_EQ(host.prompts.size(), 2u);  // asked again after the retry was refused too
+  EXPECT_EQ(test::ReadFile(image), "");
+  EXPECT_TRUE(host.lockOptionSets.empty());
+}
+
+TEST_F(LoopCopyTest, LetterWithoutVolumeEndsAsOpenFailed) {
+  ops.RefreshDrives();
+  char free = 0;
+  for (char c = 'Z'; c >= 'D' && free == 0; --c)
+    if (ops.Map().VolumeOfLetter(c) == nullptr) free = c;
+  ASSERT_NE(free, 0);
+  EXPECT_FALSE(CopyDiskToImage(ops, host, free, image));
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, std::string("Диск ") + free + ":\\ пуст, или ошибка чтения!");
+  EXPECT_FALSE(test::Exists(image));
+}
+
+}  // namespace
+}  // namespace vorkan
