@@ -1,0 +1,100 @@
+// The pie series of the chart: its points (value, label, colour), the order in
+// which they are drawn and the settings of the slices.
+#pragma once
+
+#include "ChartColors.h"
+
+#include <QString>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vorkan::chart {
+
+// Raised by property setters given a value out of range.
+class EChartException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum TChartListOrder { loNone, loAscending, loDescending };
+
+// X marking a grouped "other" slice left over from an earlier drawing.
+inline constexpr double kOtherSliceX = 2147483647.0;
+
+struct TPiePoint {
+  double X = 0;
+  double Value = 0;
+  QString Label;
+  TColor Color = clNone;
+};
+
+// Sorts the points by value (descending or ascending) with the chart's
+// quicksort; equal values are swapped, so two equal values end in the
+// opposite order of their addition. loNone leaves them as they are.
+void SortPiePoints(std::vector<TPiePoint>& points, TChartListOrder order);
+
+// Sorts, drops the first left-over "other" slice and renumbers X as 0, 1, 2…
+void PreparePiePoints(std::vector<TPiePoint>& points, TChartListOrder order);
+
+// The sum of |value| over all points.
+double AbsoluteTotal(const std::vector<TPiePoint>& points);
+
+class TPieSeries {
+ public:
+  TPieSeries();
+
+  // Removes every point.
+  void Clear();
+  // Appends a point with X = the current count; returns its index.
+  int Add(double value, const QString& label, TColor color);
+
+  int Count() const { return static_cast<int>(points_.size()); }
+  const std::vector<TPiePoint>& Points() const { return points_; }
+  const TPiePoint& Point(int index) const { return points_.at(static_cast<std::size_t>(index)); }
+  // The stored values in their current order.
+  std::vector<double> Values() const;
+  double TotalAbs() const { return AbsoluteTotal(points_); }
+
+  // Sorts the points in place and renumbers them, as each drawing does first.
+  void PrepareForDrawing();
+
+  // Degrees; below 0 is refused, 360 and more is stored modulo 360.
+  int RotationAngle() const { return rotationAngle_; }
+  void SetRotationAngle(int degrees);
+
+  bool Circled() const { return circled_; }
+  void SetCircled(bool circled);
+
+  bool Dark3D() const { return dark3D_; }
+  void SetDark3D(bool dark);
+
+  TChartListOrder Order() const { return order_; }
+  void SetOrder(TChartListOrder order);
+
+  double Multiplier() const { return multiplier_; }
+
+  TColor SeriesColor() const { return seriesColor_; }
+  QString OtherSliceText() const { return otherSliceText_; }
+  bool MarksVisible() const { return false; }
+
+  // Called after every change that needs a repaint.
+  void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
+
+ private:
+  void Changed();
+
+  std::vector<TPiePoint> points_;
+  int rotationAngle_ = 25;
+  bool circled_ = true;
+  bool dark3D_ = true;
+  TChartListOrder order_ = loDescending;
+  double multiplier_ = 1.0;
+  TColor seriesColor_ = clRed;
+  QString otherSliceText_ = QStringLiteral("Other");
+  std::function<void()> onChange_;
+};
+
+}  // namespace vorkan::chart
