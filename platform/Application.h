@@ -1,0 +1,61 @@
+// The application as a whole: its title (the text of its task-bar entries),
+// minimising and restoring all of its windows at once, the terminating flag
+// and pumping pending events.
+#pragma once
+
+#include <QObject>
+#include <string>
+
+namespace vorkan {
+
+class Application : public QObject {
+  Q_OBJECT
+
+ public:
+  // The one application object of the process.
+  static Application& Instance();
+
+  // The title is shown as the icon text of every top-level window: the text a
+  // task bar shows for the window's entry. Windows shown later take it too.
+  void SetTitle(const std::string& title);
+  std::string Title() const;
+
+  // Shows every visible top-level window minimised.
+  void Minimize();
+  // Brings back every visible top-level window that is minimised.
+  void Restore();
+  // True when at least one top-level window is visible and every visible one
+  // is minimised.
+  bool IsMinimized() const;
+
+  // Set once the main window has closed. While it is set, every message
+  // prompt answers Cancel at once.
+  void SetTerminating(bool terminating);
+  bool IsTerminating() const;
+
+  // Dispatches every pending event and returns without waiting for more.
+  void ProcessPendingEvents();
+
+  // How long a shown hint stays, in milliseconds; -1: until the pointer
+  // leaves the control. No control carries a hint, so it is only kept.
+  void SetHintHidePause(int milliseconds);
+  int HintHidePause() const;
+
+ signals:
+  void terminatingChanged(bool terminating);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  Application() = default;
+  void ApplyTitle();
+  void WatchShownWindows();
+
+  std::string title_;
+  bool terminating_ = false;
+  bool watching_ = false;
+  int hintHidePause_ = 2500;
+};
+
+}  // namespace vorkan

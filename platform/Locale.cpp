@@ -1,0 +1,9 @@
+#include "Locale.h"
+
+#include <clocale>
+
+namespace vorkan {
+
+void InitLocale() { std::setlocale(LC_ALL, ""); }
+
+}  // namespace vorkan

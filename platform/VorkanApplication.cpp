@@ -1,0 +1,52 @@
+#include "VorkanApplication.h"
+
+#include <QMessageBox>
+#include <exception>
+#include <utility>
+
+#include "Application.h"
+
+namespace vorkan {
+
+namespace {
+
+void PlainFaultBox(const std::string& title, const std::string& text) {
+  QMessageBox box(QMessageBox::Critical, QString::fromStdString(title), QString::fromStdString(text),
+                  QMessageBox::Ok);
+  box.exec();
+}
+
+VorkanApplication::FaultPresenter& Presenter() {
+  static VorkanApplication::FaultPresenter presenter = PlainFaultBox;
+  return presenter;
+}
+
+}  // namespace
+
+std::string FaultMessage(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.'))
+    return message + ".";
+  return message;
+}
+
+VorkanApplication::VorkanApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool VorkanApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& fault) {
+    ShowFault(fault.what());
+    return false;
+  }
+}
+
+void VorkanApplication::ShowFault(const std::string& message) {
+  const FaultPresenter presenter = Presenter();
+  if (presenter) presenter(Application::Instance().Title(), FaultMessage(message));
+}
+
+VorkanApplication::FaultPresenter VorkanApplication::SetFaultPresenter(FaultPresenter presenter) {
+  return std::exchange(Presenter(), std::move(presenter));
+}
+
+}  // namespace vorkan

@@ -1,0 +1,45 @@
+// Shows a real prompt and answers it from inside its own event loop.
+#pragma once
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <functional>
+#include <string>
+
+#include "ShowPrompt.h"
+#include "TMessageForm.h"
+
+namespace vorkan::testing {
+
+struct Answered {
+  PromptResult result = -1;
+  int shown = 0;  // how many boxes the answerer saw
+};
+
+inline Answered ShowAndAnswer(const std::string& text, PromptKind kind, PromptButtons buttons,
+                              const std::function<void(TMessageForm&)>& act) {
+  Answered answered;
+  TMessageForm::answerer = [&](TMessageForm& form) {
+    ++answered.shown;
+    act(form);
+    // A box the action left open is closed with its close box, so that the
+    // test never hangs; the result then is Cancel.
+    if (form.isVisible()) form.close();
+  };
+  answered.result = ShowPrompt(text, kind, buttons);
+  TMessageForm::answerer = nullptr;
+  return answered;
+}
+
+// A key typed into the box: to the control that has the focus.
+inline void Type(TMessageForm& form, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QWidget* target = form.focusWidget() ? form.focusWidget() : &form;
+  QTest::keyClick(target, key, modifiers);
+}
+
+inline QString FocusedName(TMessageForm& form) {
+  return form.focusWidget() ? form.focusWidget()->objectName() : QString();
+}
+
+}  // namespace vorkan::testing
