@@ -1,2 +1,595 @@
-// placeholder
+// LinuxVolumeOps and the drive list over real loop volumes, each row checked
+// against what blkid, blockdev and statvfs say about the same device.
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "ByteSize.h"
+#include "DriveCatalogue.h"
+#include "LocaleSeparators.h"
+#include "TestSupport.h"
+#include "volume/LinuxVolumeOps.h"
+#include "volume/VolumeRoutines.h"
+
+namespace vorkan {
+namespace {
+
+using test::Quote;
+using test::TempDir;
+using test::Trimmed;
+
+constexpr const char* kExtUuid = "c0ffee11-2233-4455-6677-8899aabbccdd";
+constexpr const char* kXfsUuid = "5eed5eed-0001-4002-8003-000000000004";
+constexpr const char* kPrivUuid = "deadbeef-aaaa-4bbb-8ccc-dddddddddddd";
+
+// Attaches an image to a free loop device; detaches it again, partitions
+// first, however the test ends.
+class LoopDevice {
+ public:
+  LoopDevice(const std::string& image, bool partitioned) : partitioned_(partitioned) {
+    const test::CommandResult r =
+        test::Run(std::string("losetup -f --show ") + (partitioned ? "-P " : "") + Quote(image));
+    if (r.status != 0) {
+      error_ = r.output;
+      return;
+    }
+    path_ = Trimmed(r.output);
+    name_ = path_.substr(path_.rfind('/') + 1);
+    if (partitioned && !Exists("/sys/class/block/" + name_ + "p1")) {
+      // A kernel without the partition table's parser: have partx tell it.
+      test::Run("partx -a " + Quote(path_));
+    }
+  }
+  ~LoopDevice() {
+    if (path_.empty()) return;
+    if (partitioned_) test::Run("partx -d " + Quote(path_));
+    test::Run("losetup -d " + Quote(path_));
+  }
+  LoopDevice(const LoopDevice&) = delete;
+  LoopDevice& operator=(const LoopDevice&) = delete;
+
+  bool ok() const { return !path_.empty(); }
+  const std::string& error() const { return error_; }
+  const std::string& path() const { return path_; }
+  const std::string& name() const { return name_; }
+  std::string partitionName(int n) const { return name_ + "p" + std::to_string(n); }
+  std::string partitionPath(int n) const { return "/dev/" + partitionName(n); }
+
+  static bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+  }
+
+ private:
+  bool partitioned_;
+  std::string path_, name_, error_;
+};
+
+class MountedVolume {
+ public:
+  MountedVolume(const std::string& device, const std::string& dir, const std::string& type)
+      : dir_(dir) {
+    ::mkdir(dir.c_str(), 0755);
+    ok_ = ::mount(device.c_str(), dir.c_str(), type.c_str(), 0, nullptr) == 0;
+    if (!ok_) error_ = std::strerror(errno);
+  }
+  ~MountedVolume() {
+    if (ok_ && ::umount2(dir_.c_str(), 0) != 0) ::umount2(dir_.c_str(), MNT_DETACH);
+  }
+  MountedVolume(const MountedVolume&) = delete;
+  MountedVolume& operator=(const MountedVolume&) = delete;
+  bool ok() const { return ok_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  std::string dir_, error_;
+  bool ok_ = false;
+};
+
+std::string BlkidTag(const std::string& device, const char* tag) {
+  return Trimmed(test::Run(std::string("blkid -p -s ") + tag + " -o value " + Quote(device)).output);
+}
+
+std::int64_t BlockdevSize(const std::string& device) {
+  return std::stoll(Trimmed(test::Run("blockdev --getsize64 " + Quote(device)).output));
+}
+
+std::int64_t StatvfsFree(const std::string& dir) {
+  struct statvfs st {};
+  if (::statvfs(dir.c_str(), &st) != 0) return -1;
+  return static_cast<std::int64_t>(st.f_bfree) * static_cast<std::int64_t>(st.f_frsize);
+}
+
+// A master boot record with two Linux partitions (in 512-byte sectors).
+void WritePartitionTable(const std::string& image, std::uint32_t start1, std::uint32_t count1,
+                         std::uint32_t start2, std::uint32_t count2) {
+  std::string mbr(512, '\0');
+  auto entry = [&mbr](int index, std::uint32_t start, std::uint32_t count) {
+    char* e = mbr.data() + 446 + 16 * index;
+    e[4] = static_cast<char>(0x83);
+    for (int i = 0; i < 4; ++i) {
+      e[8 + i] = static_cast<char>((start >> (8 * i)) & 0xFF);
+      e[12 + i] = static_cast<char>((count >> (8 * i)) & 0xFF);
+    }
+  };
+  entry(0, start1, count1);
+  entry(1, start2, count2);
+  mbr[510] = static_cast<char>(0x55);
+  mbr[511] = static_cast<char>(0xAA);
+  const int fd = ::open(image.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::pwrite(fd, mbr.data(), mbr.size(), 0), 512);
+  ::close(fd);
+}
+
+class LoopVolumes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to attach loop devices and mount";
+    if (!LoopDevice::Exists("/dev/loop-control")) GTEST_SKIP() << "no loop device support here";
+    for (const char* tool : {"losetup", "blkid", "blockdev", "mkfs.vfat", "mkfs.ext4"})
+      if (!test::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+    OverrideSeparators(",", " ");
+  }
+  void TearDown() override { OverrideSeparators(std::nullopt, std::nullopt); }
+
+  // An image file of `size` bytes, made with `mkfs` (its last argument the file).
+  std::string Image(const std::string& name, std::int64_t size, const std::string& mkfs = "") {
+    const std::string path = dir / name;
+    EXPECT_EQ(test::Run("truncate -s " + std::to_string(size) + " " + Quote(path)).status, 0);
+    if (!mkfs.empty()) {
+      const test::CommandResult r = test::Run(mkfs + " " + Quote(path));
+      EXPECT_EQ(r.status, 0) << mkfs << ": " << r.output;
+    }
+    return path;
+  }
+
+  // Rebuilds the list and returns the row of the device, or nullptr.
+  const DriveRecord* Fill(const std::string& kernelName, char* letterOut = nullptr) {
+    FillDriveList(ops, list);
+    const char letter = ops.Map().LetterOfDevice(kernelName);
+    if (letterOut != nullptr) *letterOut = letter;
+    if (letter == 0) return nullptr;
+    const int row = list.RowOf(RootPathOf(letter));
+    return row < 0 ? nullptr : &list.rows[static_cast<std::size_t>(row)];
+  }
+
+  // Every text of the row against the system's own tools.
+  void ExpectRowMatchesDevice(const DriveRecord& row, const std::string& device,
+                              const std::string& mountPoint, const std::string& serialText) {
+    const std::int64_t size = BlockdevSize(device);
+    const std::int64_t free = mountPoint.empty() ? 0 : StatvfsFree(mountPoint);
+    const std::string type = BlkidTag(device, "TYPE");
+    EXPECT_EQ(row.VolumeLabel(), BlkidTag(device, "LABEL"));
+    EXPECT_EQ(row.MediaType(), "Локальный");
+    EXPECT_EQ(row.SizeText(), FormatByteSize(size));
+    EXPECT_EQ(row.FreeText(), FormatByteSize(free));
+    EXPECT_EQ(row.SerialText(), type.empty() ? "" : serialText);
+    EXPECT_EQ(row.FileSystemName(), type);
+    EXPECT_EQ(row.ExactSizeText(), ExactSizeText(size));
+    EXPECT_EQ(row.UsedSectorsHex(), SectorsHexText((size - free) / 512));
+    EXPECT_EQ(row.FreeSectorsHex(), SectorsHexText(free / 512));
+  }
+
+  TempDir dir;
+  LinuxVolumeOps ops;
+  DriveListModel list;
+};
+
+#define ATTACH(loop)                                             \
+  if (!(loop).ok()) GTEST_SKIP() << "losetup failed: " << (loop).error()
+
+#define ROW_OR_SKIP(row, name, letter)                                        \
+  const DriveRecord* row = Fill(name, &letter);                               \
+  if (letter == 0) GTEST_SKIP() << "no drive letter left for " << name;      \
+  ASSERT_NE(row, nullptr) << "no row for " << name
+
+TEST_F(LoopVolumes, UnmountedVfatFloppyIsTheWorkedExample) {
+  LoopDevice loop(Image("floppy.img", 1474560, "mkfs.vfat -n VORKANFAT -i 1A2B3C4D"), false);
+  ATTACH(loop);
+  char letter = 0;
+  ROW_OR_SKIP(row, loop.name(), letter);
+  ASSERT_EQ(BlkidTag(loop.path(), "UUID"), "1A2B-3C4D");
+  ExpectRowMatchesDevice(*row, loop.path(), "", "1A2B3C4D");
+  EXPECT_EQ(row->RootPath, RootPathOf(letter));
+  EXPECT_EQ(row->VolumeLabel(), "VORKANFAT");
+  EXPECT_EQ(row->FileSystemName(), "vfat");
+  EXPECT_EQ(row->SizeText(), "1,41 Мб");
+  EXPECT_EQ(row->FreeText(), "0 б");
+  EXPECT_EQ(row->ExactSizeText(), "1 474 560");
+  EXPECT_EQ(row->UsedSectorsHex(), "$0000000B40");
+  EXPECT_EQ(row->FreeSectorsHex(), "$0000000000");
+  // The image's state icon is its own.
+  const int index = list.RowOf(row->RootPath);
+  EXPECT_EQ(list.stateImages[static_cast<std::size_t>(index)], index);
+  EXPECT_EQ(list.images[static_cast<std::size_t>(index)].rootPath, row->RootPath);
+
+  VolumeDetails details;
+  EXPECT_TRUE(GetVolumeDetails(ops, RootPathOf(letter), details));
+  EXPECT_EQ(GetFreeBytes(ops, letter), 0);  // not mounted
+  EXPECT_EQ(ops.GetDriveType(RootPathOf(letter)), DRIVE_FIXED);
+  EXPECT_EQ(ops.Map().VolumeOfLetter(letter)->devicePath, loop.path());
+}
+
+TEST_F(LoopVolumes, Ext4UnmountedThenMountedOnAFolderWithASpace) {
+  LoopDevice loop(Image("ext4.img", 24 << 20,
+                        std::string("mkfs.ext4 -q -F -L 'vorkan ext' -U ") + kExtUuid +
+                            " -E lazy_itable_init=0,lazy_journal_init=0"),
+                  false);
+  ATTACH(loop);
+  char letter = 0;
+  {
+    ROW_OR_SKIP(row, loop.name(), letter);
+    ASSERT_EQ(BlkidTag(loop.path(), "UUID"), kExtUuid);
+    ExpectRowMatchesDevice(*row, loop.path(), "", "C0FFEE11");
+    EXPECT_EQ(row->VolumeLabel(), "vorkan ext");
+    EXPECT_EQ(row->FreeText(), "0 б");
+    EXPECT_EQ(row->UsedSectorsHex(), SectorsHexText((24 << 20) / 512));
+  }
+  const std::string mountPoint = dir / "mount point";
+  MountedVolume mounted(loop.path(), mountPoint, "ext4");
+  ASSERT_TRUE(mounted.ok()) << mounted.error();
+  {
+    ROW_OR_SKIP(row, loop.name(), letter);
+    ASSERT_EQ(ops.Map().VolumeOfLetter(letter)->mountPoint, mountPoint);
+    ExpectRowMatchesDevice(*row, loop.path(), mountPoint, "C0FFEE11");
+    EXPECT_NE(row->FreeText(), "0 б");
+    EXPECT_GT(StatvfsFree(mountPoint), 0);
+    EXPECT_EQ(GetFreeBytes(ops, letter), StatvfsFree(mountPoint));
+    EXPECT_EQ(GetFreeBytes(ops, static_cast<char>(letter - 'A' + 'a')), StatvfsFree(mountPoint));
+    // An image path on the volume belongs to its letter.
+    EXPECT_EQ(ops.DriveLetterOfPath(mountPoint + "/disk.ima"), letter);
+    EXPECT_EQ(ops.DriveLetterOfPath(dir / "beside.ima"), ops.DriveLetterOfPath(dir / "other.ima"));
+    EXPECT_NE(ops.DriveLetterOfPath(dir / "beside.ima"), letter);
+    DiskFreeSpace space;
+    ASSERT_TRUE(ops.GetDiskFreeSpaceEx(RootPathOf(letter), space));
+    struct statvfs st {};
+    ASSERT_EQ(::statvfs(mountPoint.c_str(), &st), 0);
+    EXPECT_EQ(space.totalBytes, static_cast<std::int64_t>(st.f_blocks * st.f_frsize));
+    EXPECT_EQ(space.freeBytesAvailable, static_cast<std::int64_t>(st.f_bavail * st.f_frsize));
+    EXPECT_LT(space.freeBytesAvailable, space.totalFreeBytes);  // ext4 reserves blocks for root
+  }
+}
+
+TEST_F(LoopVolumes, XfsUnmountedThenMounted) {
+  if (!test::HaveTool("mkfs.xfs")) GTEST_SKIP() << "mkfs.xfs is not installed";
+  LoopDevice loop(Image("xfs.img", 320LL << 20,
+                        std::string("mkfs.xfs -q -f -L vorkanxfs -m uuid=") + kXfsUuid),
+                  false);
+  ATTACH(loop);
+  char letter = 0;
+  {
+    ROW_OR_SKIP(row, loop.name(), letter);
+    ASSERT_EQ(BlkidTag(loop.path(), "UUID"), kXfsUuid);
+    ExpectRowMatchesDevice(*row, loop.path(), "", "5EED5EED");
+    EXPECT_EQ(row->FileSystemName(), "xfs");
+    EXPECT_EQ(row->ExactSizeText(), "335 544 320");
+  }
+  const std::string mountPoint = dir / "xfs";
+  MountedVolume mounted(loop.path(), mountPoint, "xfs");
+  ASSERT_TRUE(mounted.ok()) << mounted.error();
+  {
+    ROW_OR_SKIP(row, loop.name(), letter);
+    ExpectRowMatchesDevice(*row, loop.path(), mountPoint, "5EED5EED");
+    EXPECT_EQ(GetFreeBytes(ops, letter), StatvfsFree(mountPoint));
+    EXPECT_EQ(ops.DriveLetterOfPath(mountPoint + "/disk.ima"), letter);
+  }
+}
+
+TEST_F(LoopVolumes, EmptyLabelIsAnEmptyTextOfASuccessfulQuery) {
+  LoopDevice loop(Image("nolabel.img", 8 << 20, "mkfs.ext4 -q -F"), false);
+  ATTACH(loop);
+  char letter = 0;
+  ROW_OR_SKIP(row, loop.name(), letter);
+  EXPECT_EQ(row->VolumeLabel(), "");
+  EXPECT_EQ(row->FileSystemName(), "ext4");
+  VolumeDetails details;
+  EXPECT_TRUE(GetVolumeDetails(ops, RootPathOf(letter), details));
+  EXPECT_EQ(details.label, "");
+  EXPECT_EQ(details.serialText.size(), 8u);
+}
+
+TEST_F(LoopVolumes, PartitionedImageShowsItsPartitionsNotTheDisk) {
+  if (!test::HaveTool("partx")) GTEST_SKIP() << "partx is not installed";
+  const std::string image = Image("disk.img", 16 << 20);
+  WritePartitionTable(image, 2048, 12288, 14336, 18432);
+  LoopDevice loop(image, true);
+  ATTACH(loop);
+  if (!LoopDevice::Exists(loop.partitionPath(1)) || !LoopDevice::Exists(loop.partitionPath(2)))
+    GTEST_SKIP() << "the kernel shows no partitions of " << loop.path();
+  const test::CommandResult mkfs =
+      test::Run("mkfs.ext4 -q -F -L part1 -U " + std::string(kExtUuid) + " " + Quote(loop.partitionPath(1)));
+  ASSERT_EQ(mkfs.status, 0) << mkfs.output;
+
+  char letter1 = 0;
+  ROW_OR_SKIP(row1, loop.partitionName(1), letter1);
+  EXPECT_EQ(ops.Map().LetterOfDevice(loop.name()), 0);  // the whole disk has no letter
+  for (const BlockVolume& v : ops.Map().Volumes()) EXPECT_NE(v.name, loop.name());
+  ExpectRowMatchesDevice(*row1, loop.partitionPath(1), "", "C0FFEE11");
+  EXPECT_EQ(row1->VolumeLabel(), "part1");
+  EXPECT_EQ(row1->ExactSizeText(), "6 291 456");
+
+  const char letter2 = ops.Map().LetterOfDevice(loop.partitionName(2));
+  if (letter2 == 0) GTEST_SKIP() << "no drive letter left for the second partition";
+  EXPECT_GT(letter2, letter1);
+  const int index2 = list.RowOf(RootPathOf(letter2));
+  ASSERT_GE(index2, 0);
+  const DriveRecord& row2 = list.rows[static_cast<std::size_t>(index2)];
+  ExpectRowMatchesDevice(row2, loop.partitionPath(2), "", "");
+  EXPECT_EQ(row2.FileSystemName(), "");  // nothing written on it
+  EXPECT_EQ(row2.SerialText(), "");
+  EXPECT_EQ(row2.ExactSizeText(), "9 437 184");
+  VolumeDetails details;
+  EXPECT_FALSE(GetVolumeDetails(ops, RootPathOf(letter2), details));
+}
+
+// Runs `body` in a child process as the unprivileged user 65534 and returns
+// what it wrote; nullopt when the child could not drop its rights.
+std::optional<std::string> RunAsNobody(const std::function<std::string()>& body) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
+  const pid_t pid = ::fork();
+  if (pid < 0) return std::nullopt;
+  if (pid == 0) {
+    ::close(fds[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+        ::setresuid(65534, 65534, 65534) != 0)
+      ::_exit(3);
+    const std::string out = body();
+    std::size_t done = 0;
+    while (done < out.size()) {
+      const ssize_t n = ::write(fds[1], out.data() + done, out.size() - done);
+      if (n <= 0) ::_exit(4);
+      done += static_cast<std::size_t>(n);
+    }
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return out;
+}
+
+std::string Serialize(const DriveRecord& r) {
+  std::string out = r.RootPath;
+  for (const std::string& s : r.SubItems) out += "\x1f" + s;
+  return out;
+}
+
+DriveRecord Deserialize(const std::string& text) {
+  DriveRecord r;
+  std::size_t pos = text.find('\x1f');
+  r.RootPath = text.substr(0, pos);
+  for (std::string& s : r.SubItems) {
+    const std::size_t next = text.find('\x1f', pos + 1);
+    s = text.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
+    pos = next;
+  }
+  return r;
+}
+
+TEST_F(LoopVolumes, AVolumeTheUserMayNotReadKeepsWhatTheMountTells) {
+  LoopDevice priv(Image("private.img", 16 << 20,
+                        std::string("mkfs.ext4 -q -F -L 'vorkan priv' -U ") + kPrivUuid +
+                            " -E lazy_itable_init=0,lazy_journal_init=0"),
+                  false);
+  ATTACH(priv);
+  LoopDevice floppy(Image("floppy.img", 1474560, "mkfs.vfat -n SECRET -i 0BADF00D"), false);
+  ATTACH(floppy);
+  const std::string mountPoint = dir / "private mount";
+  MountedVolume mounted(priv.path(), mountPoint, "ext4");
+  ASSERT_TRUE(mounted.ok()) << mounted.error();
+  ::chmod(mountPoint.c_str(), 0755);
+
+  const std::string privName = priv.name();
+  const std::string floppyName = floppy.name();
+  const std::optional<std::string> out = RunAsNobody([&]() -> std::string {
+    OverrideSeparators(",", " ");
+    const int probe = ::open(("/dev/" + privName).c_str(), O_RDONLY | O_CLOEXEC);
+    if (probe >= 0) return "readable";
+    LinuxVolumeOps nobodyOps;
+    DriveListModel nobodyList;
+    FillDriveList(nobodyOps, nobodyList);
+    std::string text;
+    for (const std::string& name : {privName, floppyName}) {
+      const char letter = nobodyOps.Map().LetterOfDevice(name);
+      const int index = letter == 0 ? -1 : nobodyList.RowOf(RootPathOf(letter));
+      text += index < 0 ? std::string("none") : Serialize(nobodyList.rows[static_cast<std::size_t>(index)]);
+      text += "\x1e";
+    }
+    return text;
+  });
+  if (!out) GTEST_SKIP() << "could not run a child as user 65534";
+  if (*out == "readable") GTEST_SKIP() << "user 65534 may read " << priv.path() << " here";
+  const std::size_t split = out->find('\x1e');
+  ASSERT_NE(split, std::string::npos);
+  const std::string privText = out->substr(0, split);
+  const std::string floppyText = out->substr(split + 1, out->size() - split - 2);
+  if (privText == "none" || floppyText == "none") GTEST_SKIP() << "no drive letter left";
+
+  // Mounted, not readable raw: label, file system, serial and free space
+  // from the mount; no size.
+  const DriveRecord p = Deserialize(privText);
+  const std::int64_t free = StatvfsFree(mountPoint);
+  EXPECT_EQ(p.VolumeLabel(), "vorkan priv");
+  EXPECT_EQ(p.MediaType(), "Локальный");
+  EXPECT_EQ(p.SizeText(), "0 б");
+  EXPECT_EQ(p.FreeText(), FormatByteSize(free));
+  EXPECT_EQ(p.SerialText(), "DEADBEEF");
+  EXPECT_EQ(p.FileSystemName(), "ext4");
+  EXPECT_EQ(p.ExactSizeText(), "0");
+  EXPECT_EQ(p.UsedSectorsHex(), SectorsHexText(-(free / 512)));
+  EXPECT_EQ(p.UsedSectorsHex().size(), 17u);  // "$" and sixteen digits
+  EXPECT_EQ(p.UsedSectorsHex().substr(0, 5), "$FFFF");
+  EXPECT_EQ(p.FreeSectorsHex(), SectorsHexText(free / 512));
+
+  // Neither mounted nor readable: nothing is known but the drive type.
+  const DriveRecord f = Deserialize(floppyText);
+  EXPECT_EQ(f.VolumeLabel(), "");
+  EXPECT_EQ(f.MediaType(), "Локальный");
+  EXPECT_EQ(f.SizeText(), "0 б");
+  EXPECT_EQ(f.FreeText(), "0 б");
+  EXPECT_EQ(f.SerialText(), "");
+  EXPECT_EQ(f.FileSystemName(), "");
+  EXPECT_EQ(f.ExactSizeText(), "0");
+  EXPECT_EQ(f.UsedSectorsHex(), "$0000000000");
+  EXPECT_EQ(f.FreeSectorsHex(), "$0000000000");
+}
+
+TEST_F(LoopVolumes, LockIsRefusedWhileMountedAndExclusiveWhileHeld) {
+  LoopDevice loop(Image("lock.img", 8 << 20, "mkfs.ext4 -q -F"), false);
+  ATTACH(loop);
+  const char letter = ops.Map().LetterOfDevice(loop.name());
+  if (letter == 0) GTEST_SKIP() << "no drive letter left";
+  const int before = test::OpenDescriptorCount();
+
+  const VolumeHandle h = ops.OpenVolume(RawDevicePathOf(letter));
+  ASSERT_NE(h, kInvalidHandle);
+  ASSERT_TRUE(ops.LockVolume(h));
+  // While it is held, nobody else gets the device exclusively: not another
+  // handle, not a plain exclusive open, not a mount.
+  const VolumeHandle other = ops.OpenVolume(RawDevicePathOf(letter));
+  ASSERT_NE(other, kInvalidHandle);
+  EXPECT_FALSE(ops.LockVolume(other));
+  const int excl = ::open(loop.path().c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  EXPECT_LT(excl, 0);
+  EXPECT_EQ(errno, EBUSY);
+  if (excl >= 0) ::close(excl);
+  {
+    MountedVolume mounted(loop.path(), dir / "while-locked", "ext4");
+    EXPECT_FALSE(mounted.ok());
+  }
+  // Reads go on through the locked handle.
+  std::vector<char> buffer(CopyBlockSize);
+  EXPECT_EQ(ops.ReadVolume(h, buffer.data(), CopyBlockSize), CopyBlockSize);
+
+  ops.UnlockVolume(h);
+  EXPECT_TRUE(ops.LockVolume(other));
+  ops.CloseVolume(other);  // closing a locked handle releases its lock
+  const int again = ::open(loop.path().c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  EXPECT_GE(again, 0);
+  if (again >= 0) ::close(again);
+  ops.CloseVolume(h);
+  EXPECT_EQ(test::OpenDescriptorCount(), before);
+
+  MountedVolume mounted(loop.path(), dir / "mounted", "ext4");
+  ASSERT_TRUE(mounted.ok()) << mounted.error();
+  const VolumeHandle m = ops.OpenVolume(RawDevicePathOf(letter));
+  ASSERT_NE(m, kInvalidHandle);  // a mounted volume still opens for reading
+  EXPECT_FALSE(ops.LockVolume(m));
+  ops.CloseVolume(m);
+  EXPECT_EQ(test::OpenDescriptorCount(), before);
+}
+
+TEST_F(LoopVolumes, ReadsTheWholeVolumeByteForByte) {
+  const std::string image = Image("data.img", 1474560);
+  {
+    std::string content(1474560, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>((i * 131) >> 3);
+    test::WriteFile(image, content);
+  }
+  LoopDevice loop(image, false);
+  ATTACH(loop);
+  const char letter = ops.Map().LetterOfDevice(loop.name());
+  if (letter == 0) GTEST_SKIP() << "no drive letter left";
+  const VolumeHandle h = ops.OpenVolume(RawDevicePathOf(letter));
+  ASSERT_NE(h, kInvalidHandle);
+  EXPECT_EQ(GetDeviceLength(ops, h, letter), 1474560);
+  EXPECT_EQ(GetDeviceLength(ops, kInvalidHandle, letter), 1474560);
+  std::string read;
+  std::vector<char> buffer(CopyBlockSize);
+  for (;;) {
+    const std::uint32_t n = ops.ReadVolume(h, buffer.data(), CopyBlockSize);
+    if (n == 0) break;
+    read.append(buffer.data(), n);
+    ASSERT_LE(read.size(), 1474560u);
+  }
+  // The handle was left open by GetDeviceLength and is still usable.
+  EXPECT_EQ(GetDeviceLength(ops, h, letter), 1474560);
+  ops.CloseVolume(h);
+  EXPECT_EQ(read.size(), 1474560u);
+  EXPECT_TRUE(read == test::ReadFile(image));
+}
+
+TEST(SystemVolumes, ALetterWithNoVolume) {
+  LinuxVolumeOps ops;
+  char free = 0;
+  for (char letter = 'Z'; letter >= 'A' && free == 0; --letter)
+    if (ops.Map().VolumeOfLetter(letter) == nullptr) free = letter;
+  if (free == 0) GTEST_SKIP() << "every letter holds a volume";
+  const int before = test::OpenDescriptorCount();
+  EXPECT_EQ(ops.GetDriveType(RootPathOf(free)), DRIVE_NO_ROOT_DIR);
+  EXPECT_EQ(ops.OpenVolume(RawDevicePathOf(free)), kInvalidHandle);
+  EXPECT_EQ(GetDeviceLength(ops, kInvalidHandle, free), 0);
+  VolumeDetails details;
+  EXPECT_FALSE(GetVolumeDetails(ops, RootPathOf(free), details));
+  EXPECT_EQ(details.label, "");
+  EXPECT_EQ(details.fileSystemName, "");
+  EXPECT_EQ(details.serialText, "");
+  EXPECT_EQ(details.freeText, "0 б");
+  EXPECT_EQ(details.freeBytes, 0);
+  EXPECT_EQ(GetFreeBytes(ops, free), 0);
+  EXPECT_EQ(GetFreeBytes(ops, '/'), 0);
+  EXPECT_EQ(GetFreeBytes(ops, '\\'), 0);
+  EXPECT_EQ(test::OpenDescriptorCount(), before);
+  DriveListModel list;
+  FillDriveList(ops, list);
+  EXPECT_EQ(list.RowOf(RootPathOf(free)), -1);
+}
+
+TEST(SystemVolumes, TheVolumeHoldingTheRootIsC) {
+  // The device of "/" as this process's mount table gives it.
+  const std::vector<MountEntry> mounts = ReadMountInfo();
+  const MountEntry* root = nullptr;
+  for (const MountEntry& e : mounts)
+    if (e.mountPoint == "/") root = &e;
+  ASSERT_NE(root, nullptr);
+  char link[64];
+  std::snprintf(link, sizeof link, "/sys/dev/block/%u:%u", root->major, root->minor);
+  char target[4096];
+  const ssize_t n = ::readlink(link, target, sizeof target - 1);
+  if (root->major == 0 || n <= 0) GTEST_SKIP() << "/ is not on a block device here";
+  target[n] = '\0';
+  const std::string name = std::string(target).substr(std::string(target).rfind('/') + 1);
+  LinuxVolumeOps ops;
+  EXPECT_EQ(ops.Map().LetterOfDevice(name), 'C');
+  EXPECT_EQ(ops.Map().VolumeOfLetter('C')->mountPoint, "/");
+  EXPECT_EQ(ops.DriveLetterOfPath("/disk.ima"), 'C');
+  DiskFreeSpace space;
+  EXPECT_TRUE(ops.GetDiskFreeSpaceEx("C:\\", space));
+  EXPECT_GT(space.totalBytes, 0);
+}
+
+TEST(SystemVolumes, RebuildsLeaveNoDescriptorOpen) {
+  LinuxVolumeOps ops;
+  DriveListModel list;
+  FillDriveList(ops, list);  // anything opened once and kept (none expected) is opened now
+  const int before = test::OpenDescriptorCount();
+  for (int i = 0; i < 3; ++i) FillDriveList(ops, list);
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    GetDeviceLength(ops, kInvalidHandle, letter);
+    VolumeInformation info;
+    ops.GetVolumeInformation(RootPathOf(letter), info);
+    ops.DriveLetterOfPath("/tmp/x.ima");
+  }
+  EXPECT_EQ(test::OpenDescriptorCount(), before);
+  EXPECT_GE(list.RowCount(), 1);
+}
+
+}  // namespace
+}  // namespace vorkan
