@@ -57,12 +57,17 @@ TEST_P(PromptSetTest, ButtonsStandInTheFixedOrderAndTheLeftmostHasTheFocus) {
   const SetCase& c = GetParam();
   QString focused;
   std::vector<QString> order;
+  std::vector<QString> drawnAsDefault;
   const auto answered = ShowAndAnswer("Вопрос", PromptKind::Confirmation, SetOf(c), [&](TMessageForm& form) {
     focused = FocusedName(form);
+    for (QPushButton* b : form.findChildren<QPushButton*>())
+      if (b->isDefault()) drawnAsDefault.push_back(b->objectName());
     for (const PlacedButton& p : form.Layout().buttons) order.push_back(form.Button(p.button)->objectName());
   });
   EXPECT_EQ(answered.shown, 1);
   EXPECT_EQ(focused, QLatin1String(NameOf(c.buttons.front())));
+  ASSERT_EQ(drawnAsDefault.size(), 1u) << "only the focused button is drawn as the default";
+  EXPECT_EQ(drawnAsDefault[0], QLatin1String(NameOf(c.buttons.front())));
   ASSERT_EQ(order.size(), c.buttons.size());
   for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], QLatin1String(NameOf(c.buttons[i])));
 }
