@@ -376,9 +376,13 @@ void ConfigureProgressGauge(TGauge& gauge) {
   font.setBold(true);
   gauge.setFont(font);
   gauge.resize(358, 18);
+  // As a loaded description sets them, so whatever range the gauge had
+  // before cannot refuse the new one.
+  gauge.BeginLoading();
   gauge.SetMinValue(0);
   gauge.SetMaxValue(100);
   gauge.SetProgress(100);
+  gauge.EndLoading();
 }
 
 }  // namespace vorkan

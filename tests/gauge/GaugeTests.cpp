@@ -274,6 +274,16 @@ TEST_F(GaugeTest, ProgressWindowConfiguration) {
   EXPECT_EQ(gauge.PercentComplete(), 100);
   // Whatever face fontconfig substitutes, the full bar shows.
   EXPECT_EQ(FilledColumns(gauge.RenderImage(), fore_, back_), 358);
+
+  // A gauge whose range lay elsewhere takes the configuration all the same.
+  TGauge moved;
+  moved.SetMinValue(-500);
+  moved.SetMaxValue(-200);
+  EXPECT_NO_THROW(ConfigureProgressGauge(moved));
+  EXPECT_EQ(moved.MinValue(), 0);
+  EXPECT_EQ(moved.MaxValue(), 100);
+  EXPECT_EQ(moved.Progress(), 100);
+  EXPECT_FALSE(moved.Loading());
 }
 
 TEST_F(GaugeTest, ProgressIsClampedIntoTheRange) {
