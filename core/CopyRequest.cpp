@@ -1,0 +1,74 @@
+#include "CopyRequest.h"
+
+#include <cctype>
+
+#include "ByteSize.h"
+#include "TextFormat.h"
+#include "volume/VolumeRoutines.h"
+
+namespace vorkan {
+namespace {
+
+const char* const kShortageText =
+    "Недостаточно места на диске!\n\rОсвободите %s и нажмите [Повтор] для сохранения полного образа,\n\r"
+    "или нажмите [Игнорировать] для продолжения.";
+const char* const kSameDriveText =
+    "Вы действительно хотите сохранить образ диска на исходном диске %s:\\?\n\r"
+    "Внимание! Это не рекомендуется! Блокировка также будет отключена.";
+const char* const kSuccessText = "Диск %s успешно скопирован в %s.";
+
+char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+}  // namespace
+
+std::string ProposedImageName(char sourceLetter) { return std::string("диск_") + Lower(sourceLetter); }
+
+void RunCopyRequest(VolumeOps& ops, CopyRequestHost& host) {
+  DriveRecord row;
+  std::string fileName;
+  char source = 0;
+  char target = 0;
+  for (;;) {
+    if (!host.SelectedRow(row) || row.RootPath.empty()) return;
+    source = row.RootPath[0];
+    const int filter = row.MediaType() == MediaTypeCdRom ? FilterIndexISO : FilterIndexIMA;
+    if (!host.RunSaveDialog(ProposedImageName(source), filter, fileName)) return;
+    target = ops.DriveLetterOfPath(fileName);
+
+    // Room for the whole raw volume, asked again after every Retry.
+    while (GetDeviceLength(ops, kInvalidHandle, source) > GetFreeBytes(ops, target)) {
+      const std::int64_t shortage = GetDeviceLength(ops, kInvalidHandle, source) - GetFreeBytes(ops, target);
+      const PromptResult answer =
+          host.ShowPrompt(FormatText(kShortageText, {FormatByteSize(shortage)}), PromptKind::Error,
+                          ButtonSet({PromptButton::Cancel, PromptButton::Retry, PromptButton::Ignore}));
+      if (answer == mrRetry) continue;
+      if (answer == mrIgnore) break;
+      return;
+    }
+
+    if (Lower(target) != Lower(source)) break;
+    const PromptResult answer =
+        host.ShowPrompt(FormatText(kSameDriveText, {std::string(1, target)}), PromptKind::Warning,
+                        ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel}));
+    if (answer == mrYes) {
+      host.ClearLockOption();
+      break;
+    }
+    if (answer != mrNo) return;
+    // No: propose again and let the user choose another place.
+  }
+
+  host.SetCopyControlsEnabled(false);
+  const bool copied = host.RunCopyJob(source, fileName);
+  if (copied)
+    host.ShowPrompt(FormatText(kSuccessText, {row.RootPath, fileName}), PromptKind::Information,
+                    ButtonSet({PromptButton::OK}));
+  host.SetCopyControlsEnabled(true);
+  host.ClearRequestFlags();
+  host.RestoreTitle();
+  host.RestoreApplication();
+  host.RebuildDriveList();
+  host.FocusListIfActive();
+}
+
+}  // namespace vorkan

@@ -1,0 +1,214 @@
+// The copy request with a scripted window: proposals, the room check, the
+// same-drive warning and the window's restoring, in their order.
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "ByteSize.h"
+#include "CopyJob.h"
+#include "CopyRequest.h"
+#include "LocaleSeparators.h"
+#include "TestSupport.h"
+#include "volume/FileVolumeOps.h"
+
+namespace vorkan {
+namespace {
+
+class ScriptedWindow : public CopyRequestHost {
+ public:
+  explicit ScriptedWindow(FileVolumeOps& ops) : ops_(ops) {}
+
+  bool SelectedRow(DriveRecord& row) override {
+    log.push_back("select");
+    if (!hasSelection) return false;
+    row = selected;
+    return true;
+  }
+  bool RunSaveDialog(const std::string& proposedName, int filterIndex, std::string& fileName) override {
+    log.push_back("dialog " + proposedName + " " + std::to_string(filterIndex));
+    if (dialogAnswers.empty()) return false;
+    fileName = dialogAnswers.front();
+    dialogAnswers.pop_front();
+    return true;
+  }
+  PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) override {
+    prompts.push_back({text, kind, buttons});
+    log.push_back("prompt");
+    if (onPrompt) onPrompt(prompts.size());
+    if (answers.empty()) return mrCancel;
+    const PromptResult r = answers.front();
+    answers.pop_front();
+    return r;
+  }
+  void ClearLockOption() override { log.push_back("untick"); }
+  void SetCopyControlsEnabled(bool enabled) override { log.push_back(enabled ? "enable" : "disable"); }
+  bool RunCopyJob(char sourceLetter, const std::string& fileName) override {
+    log.push_back(std::string("copy ") + sourceLetter + " " + fileName);
+    return CopyDiskToImage(ops_, jobHost, sourceLetter, fileName);
+  }
+  void ClearRequestFlags() override { log.push_back("flags"); }
+  void RestoreTitle() override { log.push_back("title"); }
+  void RestoreApplication() override { log.push_back("restore"); }
+  void RebuildDriveList() override { log.push_back("rebuild"); }
+  void FocusListIfActive() override { log.push_back("focus"); }
+
+  bool hasSelection = true;
+  DriveRecord selected;
+  std::deque<std::string> dialogAnswers;
+  std::deque<PromptResult> answers;
+  std::function<void(std::size_t)> onPrompt;
+  std::vector<test::PromptCall> prompts;
+  std::vector<std::string> log;
+  test::RecordingHost jobHost;
+
+ private:
+  FileVolumeOps& ops_;
+};
+
+const std::vector<std::string> kRestore = {"enable", "flags", "title", "restore", "rebuild", "focus"};
+
+class CopyRequestTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    OverrideSeparators(std::string(","), std::string(" "));
+    source = test::PatternBytes(600'000, 2);
+    test::WriteFile(dir / "e.bin", source);
+    FileVolume e;
+    e.path = dir / "e.bin";
+    e.totalFreeBytes = 1000;
+    ops.AddVolume('E', e);
+    FileVolume d;
+    d.path = "/dev/null";
+    d.totalFreeBytes = static_cast<std::int64_t>(source.size());  // exactly enough
+    ops.AddVolume('D', d);
+    ops.SetPathLetter(dir / "d", 'D');
+    ops.SetPathLetter(dir / "e", 'E');
+    ::mkdir((dir / "d").c_str(), 0755);
+    ::mkdir((dir / "e").c_str(), 0755);
+    window.selected.RootPath = "E:\\";
+    window.selected.SubItems[siMediaType] = "Локальный";
+  }
+  void TearDown() override { OverrideSeparators(std::nullopt, std::nullopt); }
+  std::vector<std::string> Tail(std::size_t n) const {
+    return {window.log.end() - static_cast<std::ptrdiff_t>(n), window.log.end()};
+  }
+
+  test::TempDir dir;
+  FileVolumeOps ops;
+  ScriptedWindow window{ops};
+  std::string source;
+};
+
+TEST_F(CopyRequestTest, NoSelectionDoesNothing) {
+  window.hasSelection = false;
+  RunCopyRequest(ops, window);
+  EXPECT_EQ(window.log, std::vector<std::string>{"select"});
+}
+
+TEST_F(CopyRequestTest, CancelledDialogEndsSilently) {
+  RunCopyRequest(ops, window);
+  EXPECT_EQ(window.log, (std::vector<std::string>{"select", "dialog диск_e 1"}));
+}
+
+TEST_F(CopyRequestTest, OpticalDriveProposesTheIsoFilter) {
+  window.selected.RootPath = "G:\\";
+  window.selected.SubItems[siMediaType] = "CD-диск";
+  RunCopyRequest(ops, window);
+  EXPECT_EQ(window.log.back(), "dialog диск_g 2");
+}
+
+TEST_F(CopyRequestTest, ExactRoomPassesAndTheSuccessIsReported) {
+  const std::string target = dir / "d/x.IMA";
+  window.dialogAnswers = {target};
+  RunCopyRequest(ops, window);
+  ASSERT_EQ(window.prompts.size(), 1u);
+  EXPECT_EQ(window.prompts[0].text, "Диск E:\\ успешно скопирован в " + target + ".");
+  EXPECT_EQ(window.prompts[0].kind, PromptKind::Information);
+  EXPECT_EQ(window.prompts[0].buttons, ButtonSet({PromptButton::OK}));
+  EXPECT_EQ(test::ReadFile(target), source);
+  EXPECT_EQ(window.log[2], "disable");
+  EXPECT_EQ(window.log[3], "copy E " + target);
+  EXPECT_EQ(Tail(6), kRestore);
+}
+
+TEST_F(CopyRequestTest, OneByteShortAsksWithTheShortageAndRetryAsksAgain) {
+  ops.Volume('D').totalFreeBytes = static_cast<std::int64_t>(source.size()) - 1;
+  window.dialogAnswers = {dir / "d/x.IMA"};
+  window.onPrompt = [&](std::size_t n) {
+    if (n == 1) ops.Volume('D').totalFreeBytes = static_cast<std::int64_t>(source.size()) - 2048;
+  };
+  window.answers = {mrRetry, mrCancel};
+  RunCopyRequest(ops, window);
+  ASSERT_EQ(window.prompts.size(), 2u);
+  EXPECT_EQ(window.prompts[0].text,
+            "Недостаточно места на диске!\n\rОсвободите 1 б и нажмите [Повтор] для сохранения полного "
+            "образа,\n\rили нажмите [Игнорировать] для продолжения.");
+  EXPECT_EQ(window.prompts[0].kind, PromptKind::Error);
+  EXPECT_EQ(window.prompts[0].buttons,
+            ButtonSet({PromptButton::Cancel, PromptButton::Retry, PromptButton::Ignore}));
+  EXPECT_NE(window.prompts[1].text.find("Освободите 2,0 Кб "), std::string::npos) << window.prompts[1].text;
+  EXPECT_FALSE(test::Exists(dir / "d/x.IMA"));  // Cancel creates no file
+  EXPECT_EQ(window.log.back(), "prompt");
+}
+
+TEST_F(CopyRequestTest, SameDriveMeetsTheShortageFirstThenTheWarning) {
+  const std::string target = dir / "e/x.IMA";
+  window.dialogAnswers = {target, dir / "d/y.IMA"};
+  window.answers = {mrIgnore, mrNo};  // No: choose again
+  RunCopyRequest(ops, window);
+  ASSERT_EQ(window.prompts.size(), 3u);
+  EXPECT_EQ(window.prompts[0].text.rfind("Недостаточно места на диске!", 0), 0u);
+  EXPECT_EQ(window.prompts[1].text,
+            "Вы действительно хотите сохранить образ диска на исходном диске E:\\?\n\rВнимание! Это не "
+            "рекомендуется! Блокировка также будет отключена.");
+  EXPECT_EQ(window.prompts[1].kind, PromptKind::Warning);
+  EXPECT_EQ(window.prompts[1].buttons, ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel}));
+  // After No the proposal is made again and the dialog reopens.
+  EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "dialog диск_e 1"), 2);
+  EXPECT_EQ(window.prompts[2].text.rfind("Диск E:\\ успешно скопирован", 0), 0u);
+  EXPECT_FALSE(test::Exists(target));
+}
+
+TEST_F(CopyRequestTest, SameDriveYesUnticksTheLockAndCopies) {
+  ops.Volume('E').totalFreeBytes = 10'000'000;
+  window.selected.RootPath = "e:\\";  // letters differ only in case
+  window.dialogAnswers = {dir / "e/x.IMA"};
+  window.answers = {mrYes};
+  RunCopyRequest(ops, window);
+  const auto untick = std::find(window.log.begin(), window.log.end(), "untick");
+  ASSERT_NE(untick, window.log.end());
+  EXPECT_EQ(*(untick + 1), "disable");
+  EXPECT_NE(window.prompts[0].text.find("на исходном диске E:\\?"), std::string::npos);
+}
+
+TEST_F(CopyRequestTest, SameDriveCancelEndsWithoutAFile) {
+  ops.Volume('E').totalFreeBytes = 10'000'000;
+  window.dialogAnswers = {dir / "e/x.IMA"};
+  window.answers = {mrCancel};
+  RunCopyRequest(ops, window);
+  EXPECT_EQ(window.log.back(), "prompt");
+  EXPECT_FALSE(test::Exists(dir / "e/x.IMA"));
+}
+
+TEST_F(CopyRequestTest, TargetWithoutDriveHasNoRoomAndIsNotTheSourceDrive) {
+  const std::string target = dir / "x.IMA";  // no lettered drive holds this folder
+  window.dialogAnswers = {target};
+  window.answers = {mrIgnore, mrOk};
+  RunCopyRequest(ops, window);
+  ASSERT_EQ(window.prompts.size(), 2u);
+  EXPECT_NE(window.prompts[0].text.find("Освободите " + FormatByteSize(static_cast<std::int64_t>(source.size())) + " "),
+            std::string::npos);
+  EXPECT_EQ(test::ReadFile(target), source);
+}
+
+TEST_F(CopyRequestTest, FailedCopyShowsNoSuccessButRestoresTheWindow) {
+  ops.Volume('E').refuseOpen = true;
+  window.dialogAnswers = {dir / "d/x.IMA"};
+  RunCopyRequest(ops, window);
+  ASSERT_EQ(window.jobHost.prompts.size(), 1u);
+  EXPECT_TRUE(window.prompts.empty());
+  EXPECT_EQ(Tail(6), kRestore);
+}
+
+}  // namespace
+}  // namespace vorkan
