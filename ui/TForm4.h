@@ -1,0 +1,11 @@
+// The about window (placeholder until the full window lands).
+#pragma once
+
+#include <QDialog>
+
+class TForm4 : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TForm4(QWidget* parent = nullptr);
+};
