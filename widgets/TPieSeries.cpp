@@ -1,5 +1,6 @@
 #include "TPieSeries.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -67,15 +68,17 @@ TPieSeries::TPieSeries() = default;
 
 void TPieSeries::Clear() {
   points_.clear();
+  nextSequence_ = 0;
   Changed();
 }
 
 int TPieSeries::Add(double value, const QString& label, TColor color) {
   TPiePoint point;
   point.X = static_cast<double>(points_.size());
-  point.Value = value * multiplier_;
+  point.Value = value;
   point.Label = label;
   point.Color = color;
+  point.Sequence = nextSequence_++;
   points_.push_back(std::move(point));
   Changed();
   return static_cast<int>(points_.size()) - 1;
@@ -88,7 +91,11 @@ std::vector<double> TPieSeries::Values() const {
   return values;
 }
 
-void TPieSeries::PrepareForDrawing() { PreparePiePoints(points_, order_); }
+void TPieSeries::PrepareForDrawing() {
+  std::stable_sort(points_.begin(), points_.end(),
+                   [](const TPiePoint& a, const TPiePoint& b) { return a.Sequence < b.Sequence; });
+  PreparePiePoints(points_, order_);
+}
 
 void TPieSeries::SetRotationAngle(int degrees) {
   if (degrees < 0) {

@@ -29,6 +29,7 @@ struct TPiePoint {
   double Value = 0;
   QString Label;
   TColor Color = clNone;
+  int Sequence = 0;  // order of addition
 };
 
 // Sorts the points by value (descending or ascending) with the chart's
@@ -59,6 +60,9 @@ class TPieSeries {
   double TotalAbs() const { return AbsoluteTotal(points_); }
 
   // Sorts the points in place and renumbers them, as each drawing does first.
+  // The sort always starts from the order of addition, so repeated drawings
+  // agree: two equal values are drawn second-added first every time, instead
+  // of trading places at each repaint.
   void PrepareForDrawing();
 
   // Degrees; below 0 is refused, 360 and more is stored modulo 360.
@@ -95,6 +99,7 @@ class TPieSeries {
   TColor seriesColor_ = clRed;
   QString otherSliceText_ = QStringLiteral("Other");
   std::function<void()> onChange_;
+  int nextSequence_ = 0;
 };
 
 }  // namespace vorkan::chart

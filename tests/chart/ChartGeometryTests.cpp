@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -155,6 +156,45 @@ TEST(ChartSeriesOrder, DescendingSortKeepsLabelsAndColoursWithValues) {
   EXPECT_EQ(Labels(unsorted), (std::vector<std::string>{"c", "i"}));
 }
 
+TEST(ChartSeriesOrder, RandomSeriesComeOutOrderedAndComplete) {
+  std::uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7FFF;
+  };
+  for (int round = 0; round < 200; ++round) {
+    const int count = 1 + static_cast<int>(next() % 40);
+    std::vector<TPiePoint> points;
+    double sum = 0;
+    for (int i = 0; i < count; ++i) {
+      TPiePoint p;
+      p.Value = static_cast<double>(next() % 12);  // many equal values
+      p.Color = static_cast<TColor>(i);
+      p.Label = QString::number(p.Value);
+      sum += p.Value * (i + 1);
+      points.push_back(p);
+    }
+    for (TChartListOrder order : {loDescending, loAscending}) {
+      auto sorted = points;
+      PreparePiePoints(sorted, order);
+      ASSERT_EQ(sorted.size(), points.size());
+      double check = 0;
+      for (std::size_t i = 0; i < sorted.size(); ++i) {
+        EXPECT_EQ(sorted[i].Label, QString::number(sorted[i].Value));
+        EXPECT_EQ(sorted[i].X, static_cast<double>(i));
+        check += sorted[i].Value * (sorted[i].Color + 1);
+        if (i > 0 && order == loDescending) {
+          EXPECT_GE(sorted[i - 1].Value, sorted[i].Value);
+        }
+        if (i > 0 && order == loAscending) {
+          EXPECT_LE(sorted[i - 1].Value, sorted[i].Value);
+        }
+      }
+      EXPECT_EQ(check, sum);  // every point once, its colour still with its value
+    }
+  }
+}
+
 TEST(ChartSeriesOrder, EqualValuesEndInTheOppositeOrderOfAddition) {
   auto two = Points({{5, "first"}, {5, "second"}});
   PreparePiePoints(two, loDescending);
@@ -166,7 +206,11 @@ TEST(ChartSeriesOrder, EqualValuesEndInTheOppositeOrderOfAddition) {
   PreparePiePoints(ascending, loAscending);
   EXPECT_EQ(Labels(ascending), (std::vector<std::string>{"second", "first"}));
 
-  // Drawing again swaps them back: the sort rewrites the stored order.
+  auto three = Points({{5, "a"}, {5, "b"}, {5, "c"}});
+  PreparePiePoints(three, loDescending);
+  EXPECT_EQ(Labels(three), (std::vector<std::string>{"b", "a", "c"}));
+
+  // The plain sort on its own result swaps them back.
   PreparePiePoints(two, loDescending);
   EXPECT_EQ(Labels(two), (std::vector<std::string>{"first", "second"}));
 }
@@ -441,8 +485,8 @@ TEST_F(DriveWindowSlices, RimBandsFaceTheViewer) {
       break;
     }
   }
-  ASSERT_GT(s, 1);
-  ExpectBand(big, big.RimBands[0], s, 27);
+  EXPECT_EQ(s, 17);  // the arc point at 180.1°, the leftmost of the ellipse
+  ExpectBand(big, big.RimBands[0], 17, 27);
 
   // 277° to 385°: x grows to 360°, then falls: one band from the start.
   const TSlicePolygons small = Slice(277, 385);
@@ -454,8 +498,8 @@ TEST_F(DriveWindowSlices, RimBandsFaceTheViewer) {
       break;
     }
   }
-  ASSERT_GT(e, 2);
-  ExpectBand(small, small.RimBands[0], 1, e);
+  EXPECT_EQ(e, 11);  // 367°: x stays at 198 from 358°, falls after
+  ExpectBand(small, small.RimBands[0], 1, 11);
 
   // The upper half never shows its rim.
   EXPECT_TRUE(Slice(30, 150).RimBands.empty());

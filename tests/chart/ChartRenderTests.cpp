@@ -4,7 +4,9 @@
 #include "LocaleSeparators.h"
 #include "TChart.h"
 
+#include <QFontInfo>
 #include <QImage>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -168,21 +170,37 @@ TEST_F(DriveChart, BackgroundBevelsAndLegendColour) {
   EXPECT_COLOR(image, (TPoint{r.Right, r.Top + 3}), Resolved(clBtnFace));
 }
 
-TEST_F(DriveChart, EqualValuesDrawTheSecondAddedFirst) {
+TEST_F(DriveChart, EqualValuesDrawTheSecondAddedFirstAtEveryPaint) {
   Fill(500, 500);
-  const QImage& image = chart.RenderImage();
+  const QImage first = chart.RenderImage().copy();
   EXPECT_EQ(chart.Series().Point(0).Label, QStringLiteral("Свободно:"));
-  const TChartLayout l = chart.ComputeLayout();  // sorts again: back to the added order
-  EXPECT_EQ(chart.Series().Point(0).Label, QStringLiteral("Занято:"));
-  // The image was drawn with the free slice from 25° to 205°: its middle (115°) is green.
+  const TChartLayout l = chart.ComputeLayout();
+  EXPECT_EQ(chart.Series().Point(0).Label, QStringLiteral("Свободно:"));
+  EXPECT_EQ(l.LegendTexts[0], QStringLiteral("Свободно: 50 %"));
+  EXPECT_EQ(l.LegendTexts[1], QStringLiteral("Занято: 50 %"));
+  // The free slice runs from 25° to 205°: its middle (115°) is green.
   const TPoint c = l.Slices[0].Face[0];
   const double a = 115 * 3.14159265358979323846 / 180;
   const TPoint upper{c.X + static_cast<int>(std::lround(27 * std::cos(a))),
                      c.Y - static_cast<int>(std::lround(19 * std::sin(a)))};
   const TPoint lower{c.X - static_cast<int>(std::lround(27 * std::cos(a))),
                      c.Y + static_cast<int>(std::lround(19 * std::sin(a)))};
-  EXPECT_COLOR(image, upper, Rgb(134, 255, 13));
-  EXPECT_COLOR(image, lower, Rgb(218, 12, 28));
+  EXPECT_COLOR(first, upper, Rgb(134, 255, 13));
+  EXPECT_COLOR(first, lower, Rgb(218, 12, 28));
+  // Repainting does not make the slices trade places.
+  const QImage second = chart.RenderImage().copy();
+  const QImage third = chart.RenderImage().copy();
+  EXPECT_TRUE(second == first);
+  EXPECT_TRUE(third == first);
+  // A point added after a drawing: the sort still starts from the order of
+  // addition (three equal values A, B, C come out B, A, C).
+  chart.AddPoint(500, QStringLiteral("third"), RgbColor(0, 0, 255));
+  for (int paint = 0; paint < 3; ++paint) {
+    chart.ComputeLayout();
+    EXPECT_EQ(chart.Series().Point(0).Label, QStringLiteral("Свободно:"));
+    EXPECT_EQ(chart.Series().Point(1).Label, QStringLiteral("Занято:"));
+    EXPECT_EQ(chart.Series().Point(2).Label, QStringLiteral("third"));
+  }
 }
 
 TEST_F(DriveChart, ZeroValueIsAFullCircleAndARadialLine) {
@@ -258,6 +276,40 @@ TEST_F(DriveChart, ResizeMovesThePlot) {
   EXPECT_EQ(chart.RenderImage().size(), QSize(400, 300));
   // Circled: as wide as high.
   EXPECT_EQ(l.Pie.XRadius, l.Pie.YRadius);
+}
+
+TEST_F(DriveChart, PaintCopiesTheBufferToTheScreen) {
+  Fill(70, 30);
+  const QImage shown = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(shown.size(), QSize(289, 137));
+  const QImage& buffer = chart.Buffer();
+  ASSERT_EQ(buffer.size(), QSize(289, 137));
+  int differing = 0;
+  for (int y = 0; y < 137; ++y) {
+    for (int x = 0; x < 289; ++x) {
+      if ((shown.pixel(x, y) & 0xFFFFFF) != (buffer.pixel(x, y) & 0xFFFFFF)) ++differing;
+    }
+  }
+  EXPECT_EQ(differing, 0);
+  const TChartLayout l = chart.ComputeLayout();
+  EXPECT_COLOR(shown, FaceInterior(l.Slices[0]), Rgb(218, 12, 28));
+}
+
+TEST_F(DriveChart, ScreenRatioComesFromTheScreen) {
+  TChart plain;
+  const QScreen* screen = plain.screen();
+  ASSERT_NE(screen, nullptr);
+  const double expected = ScreenRatio(screen->size().width(), screen->size().height(),
+                                      screen->physicalSize().width(), screen->physicalSize().height());
+  EXPECT_DOUBLE_EQ(plain.ScreenRatio(), expected);
+  plain.SetScreenRatioOverride(2.0);
+  EXPECT_DOUBLE_EQ(plain.ScreenRatio(), 2.0);
+  plain.SetScreenRatioOverride(std::nullopt);
+  EXPECT_DOUBLE_EQ(plain.ScreenRatio(), expected);
+}
+
+TEST_F(DriveChart, LegendFontResolvesToLiberationSans) {
+  EXPECT_EQ(QFontInfo(chart.LegendFont()).family(), QStringLiteral("Liberation Sans"));
 }
 
 // Writes the rendered chart, three times enlarged, when VORKAN_CHART_PNG names
