@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <ostream>
 #include <vector>
 
 #include "PromptDriver.h"
@@ -18,6 +19,8 @@ struct SetCase {
   std::vector<PromptButton> buttons;  // in the order they are shown
   PromptResult escResult;             // 0: Esc does nothing
 };
+
+void PrintTo(const SetCase& c, std::ostream* os) { *os << c.name; }
 
 PromptButtons SetOf(const SetCase& c) {
   PromptButtons set = 0;
