@@ -1,40 +1,181 @@
 #include "TForm2.h"
 
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPalette>
+#include <QScreen>
+
 #include "Application.h"
-#include "CopyJobHost.h"
+#include "ColorValue.h"
+#include "ProcessPriority.h"
+#include "ShowPrompt.h"
+#include "TGauge.h"
+#include "ui_TForm2.h"
+
+namespace {
+
+const char* const kAbortQuestion = "Вы действительно хотите прервать данную операцию?";
+
+// A read-only field is written only when its text really changes: the job
+// reports after every block, and most reports leave the file name and the
+// free space as they were.
+void PutText(QLineEdit* edit, const std::string& text) {
+  const QString value = QString::fromStdString(text);
+  if (edit->text() == value) return;
+  edit->setText(value);
+  // Show the beginning of a text that is wider than the field.
+  edit->setCursorPosition(0);
+}
+
+}  // namespace
 
 TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
-    : QDialog(nullptr), mainWindow_(mainWindow), fAbort_(fAbort), fPause_(fPause) {
-  setWindowTitle(QStringLiteral("Progress"));
-  resize(300, 100);
+    : QDialog(nullptr), ui_(std::make_unique<Ui::TForm2>()), mainWindow_(mainWindow), FAbort(fAbort), FPause(fPause) {
+  ui_->setupUi(this);
+
+  // A fixed dialog frame with only a close box.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  setFixedSize(393, 305);
+
+  // "MS Sans Serif" at 11 pixels; the bold labels keep their weight and take
+  // the size from here.
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPixelSize(11);
+  setFont(font);
+
+  // Button face behind everything, the three read-only fields included.
+  QPalette face = palette();
+  face.setColor(QPalette::Window, vorkan::ResolveColor(vorkan::clBtnFace));
+  setPalette(face);
+  for (QLineEdit* edit : {ui_->Label5, ui_->Edit1, ui_->Label1}) {
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, vorkan::ResolveColor(vorkan::clBtnFace));
+    edit->setPalette(p);
+  }
+
+  // The separators are lines along the top of their 9-pixel strips.
+  for (QFrame* line : {ui_->Bevel2, ui_->Bevel4, ui_->Bevel5}) line->setFrameRect(QRect(0, 0, line->width(), 2));
+
+  vorkan::ConfigureProgressGauge(*ui_->Gauge1);
+  ui_->Gauge1->move(1, 1);
+
+  connect(ui_->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(ui_->Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+  connect(ui_->Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+  // Only a choice of the user changes the priority, never a selection made
+  // by the program.
+  connect(ui_->ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+
+  FormCreate();
 }
 
-void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
-                              const std::string& freeText, std::int32_t maximum, std::int32_t position, bool show) {
-  if (!show) {
-    hide();
-    if (mainWindow_) {
-      mainWindow_->setEnabled(true);
-      mainWindow_->show();
-      mainWindow_->activateWindow();
+TForm2::~TForm2() = default;
+
+void TForm2::FormCreate() {
+  ui_->Label7->setText(QStringLiteral("Копирование диска..."));
+  ui_->Label6->setText(QStringLiteral("Статус:"));
+  ui_->Label3->setText(QStringLiteral("Имя файла:"));
+  ui_->Label2->setText(QStringLiteral("Свободно:"));
+  ui_->Label4->setText(QStringLiteral("Скопировано:"));
+  ui_->Label8->setText(QStringLiteral("Приоритет:"));
+  ui_->Button2->setText(QStringLiteral("Свернуть"));
+  ui_->Button1->setText(QStringLiteral("Отмена"));
+  ui_->Button3->setText(QStringLiteral("Пазуа"));
+  ui_->ComboBox1->setItemText(0, QStringLiteral("Низкий"));
+  ui_->ComboBox1->setItemText(1, QStringLiteral("Нормальный"));
+  ui_->ComboBox1->setItemText(2, QStringLiteral("Высокий"));
+  ui_->ComboBox1->setCurrentIndex(1);
+}
+
+void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fileName,
+                              const std::string& doneText, const std::string& freeText,
+                              std::int32_t maximum, std::int32_t position, bool show) {
+  if (show) {
+    if (!isVisible()) {
+      if (mainWindow_ != nullptr) {
+        mainWindow_->hide();
+        mainWindow_->setEnabled(false);
+      }
+      CentreOnScreen();
+      // A window hidden while the application was minimised comes back in
+      // its normal state.
+      setWindowState(windowState() & ~Qt::WindowMinimized);
+      QDialog::show();
     }
+    vorkan::Application::Instance().ProcessPendingEvents();
+    setWindowTitle(QString::fromStdString(caption));
+    PutText(ui_->Label5, fileName);
+    PutText(ui_->Label1, doneText);
+    PutText(ui_->Edit1, freeText);
+    ui_->Gauge1->SetMaxValue(maximum);
+    ui_->Gauge1->SetProgress(position);
     return;
   }
-  if (!isVisible()) {
-    if (mainWindow_) {
-      mainWindow_->hide();
-      mainWindow_->setEnabled(false);
-    }
-    this->show();
+
+  ui_->ComboBox1->setCurrentIndex(1);
+  ui_->Label7->setText(QStringLiteral("Копирование диска..."));
+  ui_->Button3->setText(QStringLiteral("Пауза"));
+  hide();
+  if (mainWindow_ != nullptr) {
+    mainWindow_->setEnabled(true);
+    mainWindow_->show();
+    mainWindow_->activateWindow();
   }
-  vorkan::Application::Instance().ProcessPendingEvents();
-  caption_ = caption;
-  fileName_ = fileName;
-  doneText_ = doneText;
-  freeText_ = freeText;
-  maximum_ = maximum;
-  position_ = position;
-  setWindowTitle(QString::fromStdString(caption));
 }
 
-std::int32_t TForm2::PercentComplete() const { return vorkan::PercentOfProgress(maximum_, position_); }
+std::int32_t TForm2::PercentComplete() const { return ui_->Gauge1->PercentComplete(); }
+
+vorkan::TGauge& TForm2::Gauge() const { return *ui_->Gauge1; }
+
+void TForm2::CentreOnScreen() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->geometry();
+  const QRect frame = frameGeometry();
+  move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
+}
+
+void TForm2::reject() {}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+  bool canClose = true;
+  FormCloseQuery(canClose);
+  event->setAccepted(canClose);
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+  // No button answers Escape.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void TForm2::FormCloseQuery(bool& canClose) {
+  canClose = false;
+  Button1Click();
+}
+
+void TForm2::Button1Click() {
+  const vorkan::PromptResult answer = vorkan::ShowPrompt(
+      kAbortQuestion, vorkan::PromptKind::Warning, vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No}));
+  if (answer == vorkan::mrYes) FAbort = 1;
+}
+
+void TForm2::Button2Click() { vorkan::Application::Instance().Minimize(); }
+
+void TForm2::Button3Click() {
+  FPause ^= 1;
+  if (FPause == 1) {
+    ui_->Button3->setText(QStringLiteral("Далее"));
+    ui_->Label7->setText(QStringLiteral("[ПАУЗА] "));
+  } else if (FPause == 0) {
+    ui_->Button3->setText(QStringLiteral("Пазуа"));
+    ui_->Label7->setText(QStringLiteral("Копирование диска..."));
+  }
+}
+
+void TForm2::ComboBox1Change() { vorkan::SetProcessPriority(ui_->ComboBox1->currentIndex()); }

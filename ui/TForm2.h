@@ -1,26 +1,71 @@
-// The progress window of a running copy (placeholder until the full window
-// lands): shown on the first report, hidden on the closing one.
+// TForm2: the progress window of a running disk copy. The copy job shows,
+// updates and finally hides it through ShowCopyProgress; its buttons answer
+// the user only by setting the main window's request flags, by minimising the
+// application, or by changing the process priority.
 #pragma once
 
 #include <QDialog>
+
 #include <cstdint>
+#include <memory>
 #include <string>
+
+class QCloseEvent;
+class QKeyEvent;
+
+namespace Ui {
+class TForm2;
+}
+
+namespace vorkan {
+class TGauge;
+}
 
 class TForm2 : public QDialog {
   Q_OBJECT
 
  public:
+  // `mainWindow` is hidden and disabled while the window is shown and given
+  // back when it is hidden; the flags are the main window's request bytes.
   TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause);
+  ~TForm2() override;
 
-  void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
-                        const std::string& freeText, std::int32_t maximum, std::int32_t position, bool show);
+  // show true: shows the window if it is hidden (centred on the screen),
+  // pumps pending events, then puts the texts and the gauge values on it.
+  // show false: resets the status line, the pause button and the priority
+  // list, hides the window and gives the main window back. A maximum below 0
+  // is refused by the gauge (EInvalidOperation) after the texts are set.
+  void ShowCopyProgress(const std::string& caption, const std::string& fileName,
+                        const std::string& doneText, const std::string& freeText,
+                        std::int32_t maximum, std::int32_t position, bool show);
+
+  // The gauge's whole percentage.
   std::int32_t PercentComplete() const;
 
+  vorkan::TGauge& Gauge() const;
+
+ public slots:
+  // The window is never closed by Esc or by a dialog answer: only the job
+  // hides it.
+  void reject() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
+  void FormCreate();
+  // Always refuses; asks for the abort confirmation instead.
+  void FormCloseQuery(bool& canClose);
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+  void ComboBox1Change();
+
+  void CentreOnScreen();
+
+  std::unique_ptr<Ui::TForm2> ui_;
   QWidget* mainWindow_;
-  std::uint8_t& fAbort_;
-  std::uint8_t& fPause_;
-  std::string caption_, fileName_, doneText_, freeText_;
-  std::int32_t maximum_ = 100;
-  std::int32_t position_ = 0;
+  std::uint8_t& FAbort;
+  std::uint8_t& FPause;
 };
