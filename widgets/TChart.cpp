@@ -6,6 +6,7 @@
 #include <QPolygon>
 #include <QScreen>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
