@@ -1,0 +1,388 @@
+#include "TForm1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+
+#include "Application.h"
+#include "CopyJob.h"
+#include "DriveIcons.h"
+#include "ShowPrompt.h"
+#include "TForm2.h"
+#include "TForm3.h"
+#include "TForm4.h"
+
+namespace {
+
+constexpr int kClientWidth = 467;
+constexpr int kClientHeight = 242;
+constexpr int kIconSize = 16;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+TForm1::TForm1(vorkan::VolumeOps& ops, QWidget* parent) : QWidget(parent), ops_(ops) {
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPixelSize(11);
+  setFont(font);
+  setupUi(this);
+  ConfigureWindow();
+  ConfigureList();
+  ConfigureSaveDialog();
+  qApp->installEventFilter(this);
+  FormCreate();
+}
+
+TForm1::~TForm1() { qApp->removeEventFilter(this); }
+
+void TForm1::UseWindows(TForm2* form2, TForm3* form3, TForm4* form4) {
+  form2_ = form2;
+  form3_ = form3;
+  form4_ = form4;
+}
+
+QStringList TForm1::ImageFilters() {
+  return {QStringLiteral("Image file (*.IMA *.ima)"), QStringLiteral("ISO file (*.ISO *.iso)"),
+          QStringLiteral("Disk file (*.DSK *.dsk)"), QStringLiteral("File system file (*.FSS *.fss)"),
+          QStringLiteral("Binary file (*.BIN *.bin)")};
+}
+
+void TForm1::ConfigureWindow() {
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setFixedSize(kClientWidth, kClientHeight);
+  // A separator: only the top line of the bevel is drawn.
+  Bevel1->setFrameRect(QRect(0, 0, Bevel1->width(), 2));
+  // Enter presses the button that has the focus; elsewhere the default one.
+  for (QPushButton* b : {Button1, Button2, Button3, Button4, Button5}) b->setAutoDefault(true);
+  Button1->setDefault(true);
+}
+
+void TForm1::ConfigureList() {
+  QHeaderView* header = ListView1->header();
+  header->setSectionsClickable(false);
+  header->setSectionsMovable(false);
+  header->setStretchLastSection(false);
+  header->resizeSection(0, 45);
+  header->resizeSection(1, 100);
+  header->resizeSection(2, 80);
+  header->setSectionResizeMode(3, QHeaderView::Stretch);
+  header->setSectionResizeMode(4, QHeaderView::ResizeToContents);
+  ListView1->setIconSize(QSize(kIconSize, kIconSize));
+  ListView1->setContextMenuPolicy(Qt::NoContextMenu);
+  ListView1->installEventFilter(this);
+  ListView1->viewport()->installEventFilter(this);
+  connect(ListView1, &QTreeWidget::itemSelectionChanged, this, &TForm1::ListView1SelectItem);
+}
+
+void TForm1::ConfigureSaveDialog() {
+  SaveDialog1 = new QFileDialog(this);
+  SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+  SaveDialog1->setOption(QFileDialog::DontUseNativeDialog, true);
+  SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
+  SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+  SaveDialog1->setFileMode(QFileDialog::AnyFile);
+  SaveDialog1->setNameFilters(ImageFilters());
+  SaveDialog1->setDefaultSuffix(QStringLiteral("IMA"));
+  SaveDialog1->setSizeGripEnabled(true);
+  // A name typed without an extension takes that of the chosen type.
+  connect(SaveDialog1, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+    const int index = ImageFilters().indexOf(filter);
+    if (index >= 0) SaveDialog1->setDefaultSuffix(filter.mid(filter.indexOf(QLatin1String("*.")) + 2, 3));
+  });
+}
+
+void TForm1::FormCreate() {
+  setWindowTitle(QStringLiteral("Vorkan v1.2"));
+  vorkan::Application::Instance().SetTitle(windowTitle().toStdString());
+  vorkan::Application::Instance().SetHintHidePause(-1);
+  FAbort = 0;
+  FPause = 0;
+  vorkan::FillDriveList(ops_, *this);
+  Label2->setText(QStringLiteral("Выберите диск для копирования:"));
+  Label2->adjustSize();
+  Button3->setText(QStringLiteral("Обновить"));
+  Button4->setText(QStringLiteral("Инфо"));
+  Button5->setText(QStringLiteral("О программе"));
+  Button2->setText(QStringLiteral("Выход"));
+  Button1->setText(QStringLiteral("Копировать"));
+  CheckBox1->setText(QStringLiteral("Заблокировать диск (рекомедуется)"));
+  const QStringList headings = {QStringLiteral("Диск"), QStringLiteral("Метка"), QStringLiteral("Тип"),
+                                QStringLiteral("Размер"), QStringLiteral("Свободно")};
+  ListView1->setHeaderLabels(headings);
+}
+
+// --- keys -------------------------------------------------------------------
+
+void TForm1::FormKeyUp(int key) {
+  switch (key) {
+    case Qt::Key_F5: Button3Click(); break;
+    case Qt::Key_F1: Button4Click(); break;
+    case Qt::Key_Escape: close(); break;
+    default: break;
+  }
+}
+
+// The window sees every key before the focused control does. A release acts
+// only when its press happened here too, so the Esc that closes a prompt or
+// the save dialog does not close the window as well when it is let go.
+bool TForm1::HandleKey(QObject* watched, QEvent* event) {
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!widget || widget->window() != this) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (event->type() == QEvent::KeyPress) {
+    if (key->isAutoRepeat()) return false;
+    pressedKeys_.insert(key->key());
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        !qobject_cast<QPushButton*>(QApplication::focusWidget())) {
+      Button1->click();  // the default button; nothing while it is disabled
+      return true;
+    }
+    return false;
+  }
+  if (key->isAutoRepeat()) return false;
+  const bool pressedHere = pressedKeys_.remove(key->key());
+  const bool ours = key->key() == Qt::Key_F5 || key->key() == Qt::Key_F1 || key->key() == Qt::Key_Escape;
+  if (pressedHere) FormKeyUp(key->key());
+  return ours;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      return HandleKey(watched, event);
+    case QEvent::FocusIn:
+      if (watched == ListView1) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        // Coming back to the window is not entering the list.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) ListView1Enter();
+      }
+      return false;
+    case QEvent::MouseButtonDblClick:
+      if (watched == ListView1->viewport() && !inDoubleClick_) {
+        // The list takes the click first (on an empty area it clears the
+        // selection), then the window acts on the double-click.
+        inDoubleClick_ = true;
+        QCoreApplication::sendEvent(watched, event);
+        inDoubleClick_ = false;
+        ListView1DblClick();
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+// --- list -------------------------------------------------------------------
+
+void TForm1::ListView1SelectItem() {
+  const bool selected = !ListView1->selectedItems().isEmpty();
+  Button4->setEnabled(selected);
+  Button1->setEnabled(selected);
+}
+
+void TForm1::ListView1Enter() {
+  if (ListView1->topLevelItemCount() > 0 && ListView1->selectedItems().isEmpty())
+    ListView1->setCurrentItem(ListView1->topLevelItem(0));
+}
+
+void TForm1::ListView1DblClick() { Button1Click(); }
+
+int TForm1::SelectedIndex() const {
+  const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+  if (selected.isEmpty()) return -1;
+  const int index = ListView1->indexOfTopLevelItem(selected.first());
+  return index >= 0 && index < static_cast<int>(rows_.size()) ? index : -1;
+}
+
+// --- buttons ----------------------------------------------------------------
+
+void TForm1::Button1Click() {
+  vorkan::RunCopyRequest(ops_, *this);
+  // Closed while the copy ran: the window stays closed and the program ends
+  // as soon as the loop gets control back.
+  if (vorkan::Application::Instance().IsTerminating()) {
+    hide();
+    QCoreApplication::quit();
+  }
+}
+
+void TForm1::Button2Click() { close(); }
+
+void TForm1::Button3Click() { vorkan::FillDriveList(ops_, *this); }
+
+void TForm1::Button4Click() {
+  const int index = SelectedIndex();
+  if (index < 0 || !form3_) return;
+  const vorkan::DriveRecord row = rows_[static_cast<std::size_t>(index)];
+  if (form3_->ShowForDrive(row) == vorkan::mrOk) Button1Click();
+}
+
+void TForm1::Button5Click() {
+  if (form4_) form4_->exec();
+}
+
+// --- window -----------------------------------------------------------------
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FAbort = 1;
+  vorkan::Application::Instance().SetTerminating(true);
+  event->accept();
+  QCoreApplication::quit();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  if (!shownBefore_) {
+    shownBefore_ = true;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      const QRect area = screen->availableGeometry();
+      move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+  }
+  QWidget::showEvent(event);
+}
+
+// --- CopyJobHost --------------------------------------------------------------
+
+vorkan::PromptResult TForm1::ShowPrompt(const std::string& text, vorkan::PromptKind kind,
+                                        vorkan::PromptButtons buttons) {
+  return vorkan::ShowPrompt(text, kind, buttons);
+}
+
+void TForm1::ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
+                              const std::string& freeText, std::int32_t maximum, std::int32_t position, bool show) {
+  if (form2_) form2_->ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
+  // A closed main window is not given back at the end of the copy.
+  if (!show && vorkan::Application::Instance().IsTerminating()) hide();
+}
+
+void TForm1::ProcessPendingEvents() { vorkan::Application::Instance().ProcessPendingEvents(); }
+
+bool TForm1::GetLockOption() { return CheckBox1->isChecked(); }
+
+void TForm1::SetLockOption(bool locked) { CheckBox1->setChecked(locked); }
+
+std::string TForm1::GetMainCaption() { return windowTitle().toStdString(); }
+
+void TForm1::SetAppTitle(const std::string& title) { vorkan::Application::Instance().SetTitle(title); }
+
+std::int32_t TForm1::GetPercentComplete() { return form2_ ? form2_->PercentComplete() : 0; }
+
+// --- CopyRequestHost ----------------------------------------------------------
+
+bool TForm1::SelectedRow(vorkan::DriveRecord& row) {
+  const int index = SelectedIndex();
+  if (index < 0) return false;
+  row = rows_[static_cast<std::size_t>(index)];
+  return true;
+}
+
+bool TForm1::RunSaveDialog(const std::string& proposedName, int filterIndex, std::string& fileName) {
+  const QStringList filters = ImageFilters();
+  const int index = filterIndex >= 1 && filterIndex <= filters.size() ? filterIndex - 1 : 0;
+  SaveDialog1->selectNameFilter(filters[index]);
+  SaveDialog1->setDefaultSuffix(filters[index].mid(filters[index].indexOf(QLatin1String("*.")) + 2, 3));
+  SaveDialog1->selectFile(Q(proposedName));
+  const int result = saveDialogRunner ? saveDialogRunner(*SaveDialog1) : SaveDialog1->exec();
+  if (result != QDialog::Accepted) return false;
+  const QStringList chosen = SaveDialog1->selectedFiles();
+  if (chosen.isEmpty() || chosen.first().isEmpty()) return false;
+  fileName = chosen.first().toStdString();
+  return true;
+}
+
+void TForm1::ClearLockOption() { CheckBox1->setChecked(false); }
+
+void TForm1::SetCopyControlsEnabled(bool enabled) {
+  for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button2, Button3, Button4, Button5, ListView1,
+                                                         CheckBox1})
+    control->setEnabled(enabled);
+}
+
+bool TForm1::RunCopyJob(char sourceLetter, const std::string& fileName) {
+  return vorkan::CopyDiskToImage(ops_, *this, sourceLetter, fileName);
+}
+
+void TForm1::ClearRequestFlags() {
+  FAbort = 0;
+  FPause = 0;
+}
+
+void TForm1::RestoreTitle() { vorkan::Application::Instance().SetTitle(windowTitle().toStdString()); }
+
+void TForm1::RestoreApplication() {
+  if (vorkan::Application::Instance().IsMinimized()) vorkan::Application::Instance().Restore();
+}
+
+void TForm1::RebuildDriveList() { vorkan::FillDriveList(ops_, *this); }
+
+void TForm1::FocusListIfActive() {
+  if (isActiveWindow()) ListView1->setFocus(Qt::OtherFocusReason);
+}
+
+// --- DriveListTarget ------------------------------------------------------------
+
+void TForm1::Clear() {
+  ListView1->clear();
+  rows_.clear();
+  ImageList1.clear();
+}
+
+void TForm1::AppendRow(const vorkan::DriveRecord& record) {
+  auto* item = new QTreeWidgetItem(QStringList{Q(record.RootPath), Q(record.VolumeLabel()), Q(record.MediaType()),
+                                               Q(record.SizeText()), Q(record.FreeText())});
+  item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
+  rows_.push_back(record);
+  ListView1->addTopLevelItem(item);
+}
+
+int TForm1::RowCount() const { return ListView1->topLevelItemCount(); }
+
+void TForm1::AppendImage(const QPixmap& icon) {
+  // Not masked: the icon is laid on the list's white background.
+  QPixmap image(kIconSize, kIconSize);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.drawPixmap(QRect(0, 0, kIconSize, kIconSize), icon);
+  painter.end();
+  ImageList1.append(image);
+}
+
+bool TForm1::AppendDriveIcon(const std::string& rootPath, unsigned driveType) {
+  const bool floppy = !rootPath.empty() && (rootPath[0] == 'A' || rootPath[0] == 'B');
+  const QPixmap icon = vorkan::DriveIconPixmap(driveType, floppy);
+  if (icon.isNull()) return false;
+  AppendImage(icon);
+  return true;
+}
+
+void TForm1::AppendApplicationIcon() { AppendImage(vorkan::ApplicationIconPixmap()); }
+
+int TForm1::ImageCount() const { return static_cast<int>(ImageList1.size()); }
+
+void TForm1::SetStateImage(int row, int image) {
+  QTreeWidgetItem* item = ListView1->topLevelItem(row);
+  if (!item || image < 0 || image >= ImageList1.size()) return;
+  item->setIcon(0, QIcon(ImageList1[image]));
+}
+
+void TForm1::SelectAndFocusRow(int row) {
+  if (QTreeWidgetItem* item = ListView1->topLevelItem(row)) ListView1->setCurrentItem(item);
+}
+
+bool TForm1::IsOnScreen() const { return isVisible(); }
+
+void TForm1::FocusList() { ListView1->setFocus(Qt::OtherFocusReason); }

@@ -1,0 +1,131 @@
+// The main window: the drive list, the buttons around it, the lock check box,
+// the keyboard shortcuts and the two one-byte flags that steer a running copy.
+#pragma once
+
+#include <QList>
+#include <QPixmap>
+#include <QSet>
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CopyJobHost.h"
+#include "CopyRequest.h"
+#include "DriveCatalogue.h"
+#include "ui_TForm1.h"
+#include "volume/VolumeOps.h"
+
+class QFileDialog;
+class QTreeWidgetItem;
+class TForm2;
+class TForm3;
+class TForm4;
+
+class TForm1 : public QWidget,
+               public Ui_TForm1,
+               public vorkan::CopyJobHost,
+               public vorkan::CopyRequestHost,
+               public vorkan::DriveListTarget {
+  Q_OBJECT
+
+ public:
+  // `ops` answers every volume query of the window and of its copies.
+  explicit TForm1(vorkan::VolumeOps& ops, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The windows this one opens; created after it, as start-up does.
+  void UseWindows(TForm2* form2, TForm3* form3, TForm4* form4);
+
+  // The request flags: 1 set, 0 clear.
+  std::uint8_t FAbort = 0;
+  std::uint8_t FPause = 0;
+
+  // One 16 x 16 image per row of the list, in row order, on white.
+  QList<QPixmap> ImageList1;
+  QFileDialog* SaveDialog1 = nullptr;
+
+  // The five image types of the save dialog, in filter index order.
+  static QStringList ImageFilters();
+
+  // Runs the configured save dialog and returns its result code; replaceable
+  // so that a test can answer or inspect the dialog.
+  static inline std::function<int(QFileDialog&)> saveDialogRunner;
+
+  // Handlers.
+  void FormCreate();
+  void FormKeyUp(int key);
+  void ListView1SelectItem();
+  void ListView1Enter();
+  void ListView1DblClick();
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+  void Button4Click();
+  void Button5Click();
+
+  // The row a list item stands for; -1 when none.
+  int SelectedIndex() const;
+
+  // vorkan::CopyJobHost
+  vorkan::PromptResult ShowPrompt(const std::string& text, vorkan::PromptKind kind,
+                                  vorkan::PromptButtons buttons) override;
+  void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
+                        const std::string& freeText, std::int32_t maximum, std::int32_t position,
+                        bool show) override;
+  std::uint8_t GetAbortFlag() override { return FAbort; }
+  std::uint8_t GetPauseFlag() override { return FPause; }
+  void ProcessPendingEvents() override;
+  bool GetLockOption() override;
+  void SetLockOption(bool locked) override;
+  std::string GetMainCaption() override;
+  void SetAppTitle(const std::string& title) override;
+  std::int32_t GetPercentComplete() override;
+
+  // vorkan::CopyRequestHost
+  bool SelectedRow(vorkan::DriveRecord& row) override;
+  bool RunSaveDialog(const std::string& proposedName, int filterIndex, std::string& fileName) override;
+  void ClearLockOption() override;
+  void SetCopyControlsEnabled(bool enabled) override;
+  bool RunCopyJob(char sourceLetter, const std::string& fileName) override;
+  void ClearRequestFlags() override;
+  void RestoreTitle() override;
+  void RestoreApplication() override;
+  void RebuildDriveList() override;
+  void FocusListIfActive() override;
+
+  // vorkan::DriveListTarget
+  void Clear() override;
+  void AppendRow(const vorkan::DriveRecord& record) override;
+  int RowCount() const override;
+  bool AppendDriveIcon(const std::string& rootPath, unsigned driveType) override;
+  void AppendApplicationIcon() override;
+  int ImageCount() const override;
+  void SetStateImage(int row, int image) override;
+  void SelectAndFocusRow(int row) override;
+  bool IsOnScreen() const override;
+  void FocusList() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void ConfigureWindow();
+  void ConfigureList();
+  void ConfigureSaveDialog();
+  bool HandleKey(QObject* watched, QEvent* event);
+  void AppendImage(const QPixmap& icon);
+
+  vorkan::VolumeOps& ops_;
+  TForm2* form2_ = nullptr;
+  TForm3* form3_ = nullptr;
+  TForm4* form4_ = nullptr;
+  std::vector<vorkan::DriveRecord> rows_;
+  QSet<int> pressedKeys_;  // keys whose press this window saw
+  bool shownBefore_ = false;
+  bool inDoubleClick_ = false;
+};

@@ -1,0 +1,23 @@
+// Start-up: the application object, the user's locale, the title, the four
+// windows and the message loop, which runs until the main window closes.
+#include "Application.h"
+#include "Forms.h"
+#include "Locale.h"
+#include "ShowPrompt.h"
+#include "TForm1.h"
+#include "VorkanApplication.h"
+#include "volume/LinuxVolumeOps.h"
+
+int main(int argc, char** argv) {
+  vorkan::VorkanApplication app(argc, argv);
+  vorkan::InstallFaultBox();
+  vorkan::InitLocale();
+  vorkan::Application::Instance().SetTitle("Vorkan");
+
+  vorkan::LinuxVolumeOps volumes;
+  CreateForms(volumes);
+  Form1->show();  // centred on the screen the first time
+  const int result = app.exec();
+  DestroyForms();
+  return result;
+}
