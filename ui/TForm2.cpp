@@ -103,6 +103,8 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
       // its normal state.
       setWindowState(windowState() & ~Qt::WindowMinimized);
       QDialog::show();
+      // Once shown, the frame's real size is known: centre that.
+      CentreOnScreen();
     }
     vorkan::Application::Instance().ProcessPendingEvents();
     setWindowTitle(QString::fromStdString(caption));

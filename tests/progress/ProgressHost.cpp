@@ -1,0 +1,87 @@
+#include "ProgressHost.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include "Application.h"
+#include "ProcessPriority.h"
+#include "ShowPrompt.h"
+#include "TGauge.h"
+#include "TMessageForm.h"
+
+namespace vorkan::test {
+
+ProgressHost::ProgressHost() : form(&mainWindow, FAbort, FPause) {
+  mainWindow.setWindowTitle(QStringLiteral("Vorkan v1.2"));
+  mainWindow.resize(300, 200);
+  mainWindow.show();
+  TMessageForm::answerer = [this](TMessageForm& box) {
+    const PromptSeen seen{box.Text(), box.Kind(), box.Buttons()};
+    prompts.push_back(seen);
+    if (onPrompt) onPrompt(seen);
+    if (!answers.empty()) {
+      const PromptButton b = answers.front();
+      answers.pop_front();
+      if (QPushButton* button = box.Button(b)) QTest::mouseClick(button, Qt::LeftButton);
+    }
+    if (box.isVisible()) box.close();
+  };
+}
+
+ProgressHost::~ProgressHost() {
+  TMessageForm::answerer = nullptr;
+  Application::Instance().SetTitle("");
+}
+
+PromptResult ProgressHost::ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) {
+  return vorkan::ShowPrompt(text, kind, buttons);
+}
+
+void ProgressHost::ShowCopyProgress(const std::string& caption, const std::string& fileName,
+                                    const std::string& doneText, const std::string& freeText,
+                                    std::int32_t maximum, std::int32_t position, bool show) {
+  if (!show) {
+    ++hides;
+    form.ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
+    return;
+  }
+  const int number = static_cast<int>(reports.size()) + 1;
+  if (auto it = actions_.find(number); it != actions_.end()) QTimer::singleShot(0, &form, it->second);
+  form.ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
+  const TGauge& gauge = form.Gauge();
+  reports.push_back({form.windowTitle().toStdString(), Label("Label7")->text().toStdString(),
+                     Button("Button3")->text().toStdString(), Edit("Label5")->text().toStdString(),
+                     Edit("Label1")->text().toStdString(), Edit("Edit1")->text().toStdString(),
+                     Priority()->currentText().toStdString(), gauge.MaxValue(), gauge.Progress(),
+                     form.PercentComplete(), form.isVisible(), form.isMinimized(), mainWindow.isVisible(),
+                     mainWindow.isEnabled(), FAbort, FPause, CurrentNiceValue()});
+}
+
+void ProgressHost::ProcessPendingEvents() {
+  ++pumps;
+  Application::Instance().ProcessPendingEvents();
+}
+
+std::string ProgressHost::GetMainCaption() { return mainWindow.windowTitle().toStdString(); }
+
+void ProgressHost::SetAppTitle(const std::string& title) {
+  Application::Instance().SetTitle(title);
+  titles.push_back(Application::Instance().Title());
+}
+
+void ProgressHost::DuringReport(int report, std::function<void()> action) { actions_[report] = std::move(action); }
+
+QPushButton* ProgressHost::Button(const char* name) const { return form.findChild<QPushButton*>(name); }
+QLabel* ProgressHost::Label(const char* name) const { return form.findChild<QLabel*>(name); }
+QLineEdit* ProgressHost::Edit(const char* name) const { return form.findChild<QLineEdit*>(name); }
+QComboBox* ProgressHost::Priority() const { return form.findChild<QComboBox*>("ComboBox1"); }
+
+QPoint ScreenCentre() { return QGuiApplication::primaryScreen()->geometry().center(); }
+
+}  // namespace vorkan::test

@@ -1,0 +1,94 @@
+// A copy-job host made of the real progress window over a stand-in main
+// window: real flags, real prompts (answered by the prompt box's test hook),
+// and a record of what the window showed after every report.
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QWidget>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "CopyJobHost.h"
+#include "TForm2.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QComboBox;
+
+namespace vorkan::test {
+
+// What the windows showed right after one report (ShowCopyProgress with show
+// true) returned.
+struct Snapshot {
+  std::string caption, status, pauseButton, fileName, doneText, freeText, priority;
+  std::int32_t maximum, progress, percent;
+  bool formVisible, formMinimized, mainVisible, mainEnabled;
+  std::uint8_t abortFlag, pauseFlag;
+  int nice;
+};
+
+struct PromptSeen {
+  std::string text;
+  PromptKind kind;
+  PromptButtons buttons;
+};
+
+class ProgressHost : public CopyJobHost {
+ public:
+  ProgressHost();
+  ~ProgressHost() override;
+
+  PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) override;
+  void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
+                        const std::string& freeText, std::int32_t maximum, std::int32_t position,
+                        bool show) override;
+  std::uint8_t GetAbortFlag() override { return FAbort; }
+  std::uint8_t GetPauseFlag() override { return FPause; }
+  void ProcessPendingEvents() override;
+  bool GetLockOption() override { return lockOption; }
+  void SetLockOption(bool locked) override { lockOption = locked; }
+  std::string GetMainCaption() override;
+  void SetAppTitle(const std::string& title) override;
+  std::int32_t GetPercentComplete() override { return form.PercentComplete(); }
+
+  // Runs `action` from inside the event pump of the report with this number
+  // (1-based, counting the shown reports of this host, paused passes too).
+  void DuringReport(int report, std::function<void()> action);
+  // Buttons pressed, in order, on the prompts that come up; a prompt with no
+  // answer left is closed with its close box (Cancel).
+  std::deque<PromptButton> answers;
+  // Runs when a prompt is shown, before it is answered.
+  std::function<void(const PromptSeen&)> onPrompt;
+
+  QPushButton* Button(const char* name) const;
+  QLabel* Label(const char* name) const;
+  QLineEdit* Edit(const char* name) const;
+  QComboBox* Priority() const;
+
+  std::uint8_t FAbort = 0;
+  std::uint8_t FPause = 0;
+  bool lockOption = false;
+  QWidget mainWindow;
+  TForm2 form;
+
+  std::vector<Snapshot> reports;
+  std::vector<std::string> titles;
+  std::vector<PromptSeen> prompts;
+  int hides = 0;
+  int pumps = 0;
+
+ private:
+  std::map<int, std::function<void()>> actions_;
+};
+
+// The point the progress window's frame is centred on.
+QPoint ScreenCentre();
+
+}  // namespace vorkan::test
