@@ -1,15 +1,79 @@
-// The drive information window (placeholder until the full window lands).
+// TForm3: the drive information window. It shows the texts of one row of the
+// drive list with a pie of used against free space, and ends with 1 when the
+// user asks to copy that drive, 2 when the window is just closed.
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <string>
 
 #include "DriveCatalogue.h"
+
+class QEvent;
+class QKeyEvent;
+class QShowEvent;
+
+namespace Ui {
+class TForm3;
+}
 
 class TForm3 : public QDialog {
   Q_OBJECT
 
  public:
+  // Modal results.
+  static constexpr int mrCopy = 1;
+  static constexpr int mrClose = 2;
+
+  using FolderOfRootPath = std::function<std::string(const std::string& rootPath)>;
+
   explicit TForm3(QWidget* parent = nullptr);
-  // Fills the window from the row and shows it modally; 1 means copy.
+  ~TForm3() override;
+
+  // Puts the row on the window (caption, the eight fields, the pie or
+  // "Размер неизвестен" in its place), shows it modally and returns how it
+  // ended: mrCopy or mrClose.
   int ShowForDrive(const vorkan::DriveRecord& row);
+
+  // The widget that gets the keyboard focus whenever the window closes (the
+  // main window's drive list).
+  void SetFocusOnClose(QWidget* list);
+
+  // How "Проводник" turns the root path shown in Edit1 into the folder it
+  // opens; an empty folder opens nothing. Without one nothing is opened.
+  void SetFolderOfRootPath(FolderOfRootPath folderOfRootPath);
+
+  // Ends the modal run with `result`; the window closes and FormClose runs.
+  void done(int result) override;
+
+ public slots:
+  // The close box (and any other reject) ends with mrClose.
+  void reject() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormShow();
+  // `key` is the released key; it is set to 0 when the window consumed it.
+  void FormKeyUp(int& key);
+  void FormClose();
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+
+  // Fills the caption, fields and chart from the row.
+  void PutDrive(const vorkan::DriveRecord& row);
+  void CentreOnScreen();
+
+  std::unique_ptr<Ui::TForm3> ui_;
+  QPointer<QWidget> focusOnClose_;
+  FolderOfRootPath folderOfRootPath_;
 };
