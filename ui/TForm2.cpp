@@ -39,9 +39,11 @@ TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
                  Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(393, 305);
 
-  // "MS Sans Serif" at 11 pixels; the bold labels keep their weight and take
-  // the size from here.
+  // "MS Sans Serif" at 11 pixels, else a face of Arial's metrics, which
+  // keeps the texts within their laid-out widths; the bold labels keep their
+  // weight and take the face and size from here.
   QFont font(QStringLiteral("MS Sans Serif"));
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
   font.setPixelSize(11);
   setFont(font);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,6 +93,9 @@ TEST(ProgressWindow, LayoutControlsAndTextsAfterCreation) {
     }
     if (spec.text != nullptr) {
       EXPECT_EQ(TextOf(w), QString::fromUtf8(spec.text));
+      if (qobject_cast<QLabel*>(w) != nullptr) {
+        EXPECT_LE(QFontMetrics(w->font()).horizontalAdvance(TextOf(w)), spec.rect.width()) << "text clipped";
+      }
     }
   }
 
