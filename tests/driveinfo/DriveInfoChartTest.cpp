@@ -1,0 +1,188 @@
+// What an opening puts on the window: the caption, the eight fields from the
+// row, and the pie of used against free sectors or the cover that says the
+// size is unknown.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "ColorValue.h"
+#include "DriveInfoDriver.h"
+
+namespace vorkan::test {
+namespace {
+
+// What one opening showed, taken while the window was open.
+struct Shown {
+  QString caption;
+  std::vector<QString> edits;  // Edit1..Edit8
+  bool coverShown = false;
+  int slices = 0;
+  const chart::TPiePoint* used = nullptr;
+  const chart::TPiePoint* free = nullptr;
+  chart::TPiePoint usedPoint, freePoint;
+  TColor legendColor = 0;
+  int usedPixels = 0, freePixels = 0;
+};
+
+Shown Open(TForm3& form, const DriveRecord& row) {
+  Shown shown;
+  OpenAndRun(form, row, [&shown](TForm3& f) {
+    shown.caption = f.windowTitle();
+    for (int n = 1; n <= 8; ++n) shown.edits.push_back(Edit(f, n)->text());
+    shown.coverShown = Panel2(f)->isVisible();
+    shown.slices = Chart1(f)->Series().Count();
+    if (const chart::TPiePoint* p = PointLabelled(f, QStringLiteral("Занято:"))) {
+      shown.usedPoint = *p;
+      shown.used = &shown.usedPoint;
+    }
+    if (const chart::TPiePoint* p = PointLabelled(f, QStringLiteral("Свободно:"))) {
+      shown.freePoint = *p;
+      shown.free = &shown.freePoint;
+    }
+    shown.legendColor = Chart1(f)->Legend().Color();
+    const QImage image = ChartOnScreen(f);
+    shown.usedPixels = CountPixels(image, kUsedRgb);
+    shown.freePixels = CountPixels(image, kFreeRgb);
+  });
+  return shown;
+}
+
+void ExpectPie(const Shown& shown, double used, double free) {
+  EXPECT_FALSE(shown.coverShown);
+  ASSERT_EQ(shown.slices, 2);
+  ASSERT_NE(shown.used, nullptr);
+  ASSERT_NE(shown.free, nullptr);
+  EXPECT_EQ(shown.used->Value, used);
+  EXPECT_EQ(shown.free->Value, free);
+  EXPECT_GT(shown.usedPixels, 0) << "no used slice on screen";
+  EXPECT_GT(shown.freePixels, 0) << "no free slice on screen";
+}
+
+void ExpectUnknown(const Shown& shown) {
+  EXPECT_TRUE(shown.coverShown);
+  EXPECT_EQ(shown.slices, 0);
+  EXPECT_EQ(shown.usedPixels, 0);
+  EXPECT_EQ(shown.freePixels, 0);
+}
+
+TEST(DriveInfoOpening, CaptionAndTheEightFieldsComeFromTheRow) {
+  TForm3 form;
+  const DriveRecord row = NormalRow();
+  const Shown shown = Open(form, row);
+  EXPECT_EQ(shown.caption, QStringLiteral("Информация о диске"));
+  const std::vector<QString> expected = {
+      QStringLiteral("E:\\"),     QStringLiteral("DATA"),     QStringLiteral("Локальный"),
+      QStringLiteral("1,9 Гб"),   QStringLiteral("488 Мб"),   QStringLiteral("1A2B3C4D"),
+      QStringLiteral("ext4"),     QStringLiteral("2 048 000 000"),
+  };
+  EXPECT_EQ(shown.edits, expected);
+}
+
+TEST(DriveInfoOpening, NormalRowShowsUsedThenFreeSlicesInTheirColours) {
+  TForm3 form;
+  const Shown shown = Open(form, NormalRow());
+  ExpectPie(shown, 3000000.0, 1000000.0);
+  // Used added first, free second, whatever order the drawing sorts them in.
+  EXPECT_LT(shown.used->Sequence, shown.free->Sequence);
+  EXPECT_EQ(shown.used->Color, TColor{0x1C0CDA});
+  EXPECT_EQ(shown.free->Color, TColor{0x0DFF86});
+  EXPECT_EQ(shown.legendColor, clBtnFace);
+}
+
+TEST(DriveInfoOpening, SizeUnknownCoversTheChartWhenACountIsMissing) {
+  struct Case {
+    const char* what;
+    DriveRecord row;
+  };
+  const std::vector<Case> cases = {
+      {"optical drive without a disc", EmptyOpticalRow()},
+      {"full volume (free 0)", RowWithCounts("$00002DC6C0", "$0000000000")},
+      {"nothing used", RowWithCounts("$0000000000", "$00000F4240")},
+      {"length unreadable: negative used count", RowWithCounts("$FFFFFFFFFED5FA0E", "$00012A05F2")},
+      {"negative free count", RowWithCounts("$00002DC6C0", "$FFFFFFFFFFFFFFFF")},
+      {"most negative count", RowWithCounts("$8000000000000000", "$00000F4240")},
+      {"no dollar sign", RowWithCounts("00002DC6C0", "$00000F4240")},
+      {"not hexadecimal", RowWithCounts("$00002DG6C0", "$00000F4240")},
+      {"empty text", RowWithCounts("$00002DC6C0", "")},
+      {"dollar sign alone", RowWithCounts("$", "$00000F4240")},
+      {"seventeen digits", RowWithCounts("$10000000000000000", "$00000F4240")},
+  };
+  TForm3 form;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Shown shown = Open(form, c.row);
+    ExpectUnknown(shown);
+    // The fields still show what the row holds.
+    EXPECT_EQ(shown.edits[0], QString::fromStdString(c.row.RootPath));
+    EXPECT_EQ(shown.edits[7], QString::fromStdString(c.row.ExactSizeText()));
+  }
+}
+
+TEST(DriveInfoOpening, EmptyOpticalDriveShowsItsZeroTexts) {
+  TForm3 form;
+  const Shown shown = Open(form, EmptyOpticalRow());
+  const std::vector<QString> expected = {QStringLiteral("F:\\"), "", QStringLiteral("CD-диск"),
+                                         QStringLiteral("0 б"),  QStringLiteral("0 б"), "", "",
+                                         QStringLiteral("0")};
+  EXPECT_EQ(shown.edits, expected);
+}
+
+TEST(DriveInfoOpening, CountsOf2To32SectorsAndMoreShowTheirPie) {
+  struct Case {
+    const char* used;
+    const char* free;
+    double usedValue, freeValue;
+  };
+  const std::vector<Case> cases = {
+      {"$00FFFFFFFF", "$0080000000", 4294967295.0, 2147483648.0},    // just below 2^32
+      {"$0100000000", "$0080000000", 4294967296.0, 2147483648.0},    // 2^32 used (2 TiB)
+      {"$0080000000", "$0100000000", 2147483648.0, 4294967296.0},    // 2^32 free
+      {"$0300000001", "$0200000000", 12884901889.0, 8589934592.0},   // 6 TiB used, 4 TiB free
+      {"$10000000000", "$8000000000", 1099511627776.0, 549755813888.0},
+      {"$7FFFFFFFFFFFFFFF", "$4000000000000000", 9223372036854775807.0, 4611686018427387904.0},
+  };
+  TForm3 form;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.used) + " " + c.free);
+    ExpectPie(Open(form, RowWithCounts(c.used, c.free)), c.usedValue, c.freeValue);
+  }
+}
+
+TEST(DriveInfoOpening, ReopeningShowsNothingOfThePreviousDrive) {
+  TForm3 form;
+  const Shown first = Open(form, NormalRow());
+  ExpectPie(first, 3000000.0, 1000000.0);
+
+  const Shown second = Open(form, EmptyOpticalRow());
+  ExpectUnknown(second);
+  EXPECT_EQ(second.edits[1], QString());  // no label left over
+  EXPECT_EQ(second.edits[5], QString());
+  EXPECT_EQ(second.edits[6], QString());
+  EXPECT_EQ(second.edits[7], QStringLiteral("0"));
+
+  // Back to a drive with a pie: the cover goes, and only its two slices show.
+  DriveRecord other = RowWithCounts("$0000000400", "$0000000C00");
+  other.RootPath = "G:\\";
+  other.SubItems[siVolumeLabel] = "BACKUP";
+  const Shown third = Open(form, other);
+  ExpectPie(third, 1024.0, 3072.0);
+  EXPECT_EQ(third.edits[0], QStringLiteral("G:\\"));
+  EXPECT_EQ(third.edits[1], QStringLiteral("BACKUP"));
+
+  // A second opening for the same drive adds no slices to the first ones.
+  ExpectPie(Open(form, other), 1024.0, 3072.0);
+}
+
+TEST(DriveInfoOpening, LongFieldTextsShowFromTheirBeginning) {
+  TForm3 form;
+  DriveRecord row = NormalRow();
+  row.SubItems[siVolumeLabel] = "A VERY LONG VOLUME LABEL THAT DOES NOT FIT";
+  int cursor = -1;
+  OpenAndRun(form, row, [&cursor](TForm3& f) { cursor = Edit(f, 2)->cursorPosition(); });
+  EXPECT_EQ(cursor, 0);
+}
+
+}  // namespace
+}  // namespace vorkan::test

@@ -1,0 +1,97 @@
+// The window over a real mounted volume: the row the drive list builds for a
+// loop-device ext4 volume, shown as it is, with its pie and its mount point.
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "DriveInfoDriver.h"
+#include "LoopDevice.h"
+#include "Shell.h"
+#include "TestSupport.h"
+#include "volume/LinuxVolumeOps.h"
+
+namespace vorkan::test {
+namespace {
+
+TEST(DriveInfoLoopVolume, MountedExt4RowIsShownAsTheListHoldsIt) {
+  const std::string why = LoopDevicesUnavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+
+  TempDir dir;
+  const std::string backing = dir / "ext4.bin";
+  ASSERT_EQ(test::Run("truncate -s 24M '" + backing + "' && mkfs.ext4 -q -F -L VORKANINFO -E "
+                "lazy_itable_init=0,lazy_journal_init=0 '" + backing + "' >/dev/null 2>&1"),
+            0);
+  LoopDevice loop(backing);
+  ASSERT_TRUE(loop.Ok());
+  const std::string mnt = dir / "mnt";
+  ::mkdir(mnt.c_str(), 0755);
+  ASSERT_TRUE(loop.Mount(mnt));
+  // Some used space beyond the file system's own structures.
+  WriteFile(mnt + "/data.bin", PatternBytes(6 * 1024 * 1024, 3));
+  test::Run("sync");
+
+  LinuxVolumeOps ops;
+  DriveListModel list;
+  FillDriveList(ops, list);
+  const char letter = ops.Map().LetterOfDevice(loop.Name());
+  ASSERT_NE(letter, 0) << loop.Device() << " got no letter";
+  const std::string root = std::string(1, letter) + ":\\";
+  const int index = list.RowOf(root);
+  ASSERT_GE(index, 0);
+  const DriveRecord row = list.rows[static_cast<std::size_t>(index)];
+  ASSERT_EQ(row.VolumeLabel(), "VORKANINFO");
+  ASSERT_EQ(row.FileSystemName(), "ext4");
+
+  std::vector<std::string> opened;
+  const Opener previous = SetOpener(
+      [&opened](const std::string&, const std::vector<std::string>& arguments) { opened = arguments; });
+  TForm3 form;
+  form.SetFolderOfRootPath([&ops](const std::string& rootPath) -> std::string {
+    if (rootPath.empty()) return {};
+    const BlockVolume* volume = ops.Map().VolumeOfLetter(rootPath[0]);
+    return volume != nullptr ? volume->mountPoint : std::string();
+  });
+
+  std::vector<std::string> edits;
+  bool coverShown = true;
+  int slices = 0;
+  double used = 0, free = 0;
+  int usedPixels = 0, freePixels = 0;
+  OpenAndRun(form, row, [&](TForm3& f) {
+    for (int n = 1; n <= 8; ++n) edits.push_back(Edit(f, n)->text().toStdString());
+    coverShown = Panel2(f)->isVisible();
+    slices = Chart1(f)->Series().Count();
+    if (auto* p = PointLabelled(f, QStringLiteral("Занято:"))) used = p->Value;
+    if (auto* p = PointLabelled(f, QStringLiteral("Свободно:"))) free = p->Value;
+    const QImage image = ChartOnScreen(f);
+    usedPixels = CountPixels(image, kUsedRgb);
+    freePixels = CountPixels(image, kFreeRgb);
+    QTest::mouseClick(Button(f, 2), Qt::LeftButton);
+  });
+  SetOpener(previous);
+
+  const std::vector<std::string> expected = {row.RootPath,   row.VolumeLabel(), row.MediaType(),
+                                             row.SizeText(), row.FreeText(),    row.SerialText(),
+                                             row.FileSystemName(), row.ExactSizeText()};
+  EXPECT_EQ(edits, expected);
+  EXPECT_EQ(edits[2], "Локальный");
+  EXPECT_FALSE(coverShown);
+  EXPECT_EQ(slices, 2);
+  EXPECT_EQ(used, static_cast<double>(*ParseSectorsHex(row.UsedSectorsHex())));
+  EXPECT_EQ(free, static_cast<double>(*ParseSectorsHex(row.FreeSectorsHex())));
+  // 24 MiB in all, of which the written data alone is 6 MiB.
+  EXPECT_EQ(used + free, 24.0 * 2048);
+  EXPECT_GE(used, 6.0 * 2048);
+  EXPECT_GT(usedPixels, 0);
+  EXPECT_GT(freePixels, 0);
+  EXPECT_EQ(opened, std::vector<std::string>{mnt});
+}
+
+}  // namespace
+}  // namespace vorkan::test
