@@ -1,5 +1,6 @@
 #include "TForm2.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -17,16 +18,9 @@ namespace {
 
 const char* const kAbortQuestion = "Вы действительно хотите прервать данную операцию?";
 
-// A read-only field is written only when its text really changes: the job
-// reports after every block, and most reports leave the file name and the
-// free space as they were.
-void PutText(QLineEdit* edit, const std::string& text) {
-  const QString value = QString::fromStdString(text);
-  if (edit->text() == value) return;
-  edit->setText(value);
-  // Show the beginning of a text that is wider than the field.
-  edit->setCursorPosition(0);
-}
+// How often a field that changes at every report is drawn anew: about the
+// refresh rate of a screen, so no change the user could see is skipped.
+constexpr std::chrono::milliseconds kFieldPaintInterval(15);
 
 }  // namespace
 
@@ -62,6 +56,11 @@ TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
 
   vorkan::ConfigureProgressGauge(*ui_->Gauge1);
   ui_->Gauge1->move(1, 1);
+
+  // Whenever the event loop is about to wait (a prompt over the window, the
+  // idle loop), the fields show their last texts.
+  if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { PaintDeferredFields(); });
 
   connect(ui_->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(ui_->Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
@@ -110,9 +109,15 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
     }
     vorkan::Application::Instance().ProcessPendingEvents();
     setWindowTitle(QString::fromStdString(caption));
-    PutText(ui_->Label5, fileName);
-    PutText(ui_->Label1, doneText);
-    PutText(ui_->Edit1, freeText);
+    const auto now = std::chrono::steady_clock::now();
+    const bool paintNow = now - lastFieldPaint_ >= kFieldPaintInterval;
+    PutField(ui_->Label5, fileName, paintNow);
+    PutField(ui_->Label1, doneText, paintNow);
+    PutField(ui_->Edit1, freeText, paintNow);
+    if (paintNow) {
+      PaintDeferredFields();
+      lastFieldPaint_ = now;
+    }
     ui_->Gauge1->SetMaxValue(maximum);
     ui_->Gauge1->SetProgress(position);
     return;
@@ -122,6 +127,7 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
   ui_->Label7->setText(QStringLiteral("Копирование диска..."));
   ui_->Button3->setText(QStringLiteral("Пауза"));
   hide();
+  PaintDeferredFields();
   if (mainWindow_ != nullptr) {
     mainWindow_->setEnabled(true);
     mainWindow_->show();
@@ -132,6 +138,27 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
 std::int32_t TForm2::PercentComplete() const { return ui_->Gauge1->PercentComplete(); }
 
 vorkan::TGauge& TForm2::Gauge() const { return *ui_->Gauge1; }
+
+// A field is written only when its text really changes: the job reports
+// after every block, and most reports leave the file name and the free space
+// as they were. The text is always set at once; only drawing it is left to
+// the next paint of the fields when the last one was a moment ago, as a
+// screen could not show the steps in between anyway (a 1 GiB copy reports
+// 4096 times, often within a few seconds).
+void TForm2::PutField(QLineEdit* edit, const std::string& text, bool paintNow) {
+  const QString value = QString::fromStdString(text);
+  if (edit->text() == value) return;
+  if (!paintNow && edit->updatesEnabled()) edit->setUpdatesEnabled(false);
+  edit->setText(value);
+  // Show the beginning of a text that is wider than the field.
+  edit->setCursorPosition(0);
+}
+
+void TForm2::PaintDeferredFields() {
+  for (QLineEdit* edit : {ui_->Label5, ui_->Edit1, ui_->Label1}) {
+    if (!edit->updatesEnabled()) edit->setUpdatesEnabled(true);  // schedules its paint
+  }
+}
 
 void TForm2::CentreOnScreen() {
   QScreen* screen = QGuiApplication::primaryScreen();

@@ -6,12 +6,14 @@
 
 #include <QDialog>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 class QCloseEvent;
 class QKeyEvent;
+class QLineEdit;
 
 namespace Ui {
 class TForm2;
@@ -63,9 +65,12 @@ class TForm2 : public QDialog {
   void ComboBox1Change();
 
   void CentreOnScreen();
+  void PutField(QLineEdit* edit, const std::string& text, bool paintNow);
+  void PaintDeferredFields();
 
   std::unique_ptr<Ui::TForm2> ui_;
   QWidget* mainWindow_;
   std::uint8_t& FAbort;
   std::uint8_t& FPause;
+  std::chrono::steady_clock::time_point lastFieldPaint_{};
 };
