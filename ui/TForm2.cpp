@@ -18,7 +18,7 @@ namespace {
 
 const char* const kAbortQuestion = "Вы действительно хотите прервать данную операцию?";
 
-// How often a field that changes at every report is drawn anew: about the
+// How often a field that changes at every report is written and drawn anew: about the
 // refresh rate of a screen, so no change the user could see is skipped.
 constexpr std::chrono::milliseconds kFieldPaintInterval(15);
 
@@ -45,10 +45,11 @@ TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
   QPalette face = palette();
   face.setColor(QPalette::Window, vorkan::ResolveColor(vorkan::clBtnFace));
   setPalette(face);
-  for (QLineEdit* edit : {ui_->Label5, ui_->Edit1, ui_->Label1}) {
+  for (QLineEdit* edit : Fields()) {
     QPalette p = edit->palette();
     p.setColor(QPalette::Base, vorkan::ResolveColor(vorkan::clBtnFace));
     edit->setPalette(p);
+    edit->installEventFilter(this);
   }
 
   // The separators are lines along the top of their 9-pixel strips.
@@ -60,7 +61,7 @@ TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
   // Whenever the event loop is about to wait (a prompt over the window, the
   // idle loop), the fields show their last texts.
   if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
-    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { PaintDeferredFields(); });
+    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { ShowPendingTexts(); });
 
   connect(ui_->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(ui_->Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
@@ -94,7 +95,8 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
                               const std::string& doneText, const std::string& freeText,
                               std::int32_t maximum, std::int32_t position, bool show) {
   if (show) {
-    if (!isVisible()) {
+    const bool firstReport = !isVisible();
+    if (firstReport) {
       if (mainWindow_ != nullptr) {
         mainWindow_->hide();
         mainWindow_->setEnabled(false);
@@ -110,14 +112,11 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
     vorkan::Application::Instance().ProcessPendingEvents();
     setWindowTitle(QString::fromStdString(caption));
     const auto now = std::chrono::steady_clock::now();
-    const bool paintNow = now - lastFieldPaint_ >= kFieldPaintInterval;
-    PutField(ui_->Label5, fileName, paintNow);
-    PutField(ui_->Label1, doneText, paintNow);
-    PutField(ui_->Edit1, freeText, paintNow);
-    if (paintNow) {
-      PaintDeferredFields();
-      lastFieldPaint_ = now;
-    }
+    const bool putNow = firstReport || now - lastFieldPaint_ >= kFieldPaintInterval;
+    PutField(0, fileName, putNow);
+    PutField(2, doneText, putNow);
+    PutField(1, freeText, putNow);
+    if (putNow) lastFieldPaint_ = now;
     ui_->Gauge1->SetMaxValue(maximum);
     ui_->Gauge1->SetProgress(position);
     return;
@@ -126,8 +125,8 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
   ui_->ComboBox1->setCurrentIndex(1);
   ui_->Label7->setText(QStringLiteral("Копирование диска..."));
   ui_->Button3->setText(QStringLiteral("Пауза"));
+  ShowPendingTexts();
   hide();
-  PaintDeferredFields();
   if (mainWindow_ != nullptr) {
     mainWindow_->setEnabled(true);
     mainWindow_->show();
@@ -141,23 +140,55 @@ vorkan::TGauge& TForm2::Gauge() const { return *ui_->Gauge1; }
 
 // A field is written only when its text really changes: the job reports
 // after every block, and most reports leave the file name and the free space
-// as they were. The text is always set at once; only drawing it is left to
-// the next paint of the fields when the last one was a moment ago, as a
-// screen could not show the steps in between anyway (a 1 GiB copy reports
-// 4096 times, often within a few seconds).
-void TForm2::PutField(QLineEdit* edit, const std::string& text, bool paintNow) {
-  const QString value = QString::fromStdString(text);
+// as they were. A text that changes at every report (the bytes copied) is put
+// on the field at most about once a screen refresh, and whenever anything
+// could show or read the field: its paint, the user's hand on it, the event
+// loop going idle (a prompt over the window), the window's hiding. So the
+// user sees every text a screen could show, while a 1 GiB copy, which reports
+// 4096 times in a few seconds, does not lay out and draw each one.
+void TForm2::PutField(int index, const std::string& text, bool now) {
+  QLineEdit* edit = Fields()[index];
+  QString value = QString::fromStdString(text);
+  if (!now) {
+    if (edit->text() == value) pendingTexts_[index].reset();
+    else pendingTexts_[index] = std::move(value);
+    return;
+  }
+  pendingTexts_[index].reset();
   if (edit->text() == value) return;
-  if (!paintNow && edit->updatesEnabled()) edit->setUpdatesEnabled(false);
   edit->setText(value);
   // Show the beginning of a text that is wider than the field.
   edit->setCursorPosition(0);
 }
 
-void TForm2::PaintDeferredFields() {
-  for (QLineEdit* edit : {ui_->Label5, ui_->Edit1, ui_->Label1}) {
-    if (!edit->updatesEnabled()) edit->setUpdatesEnabled(true);  // schedules its paint
+void TForm2::ShowPendingTexts() {
+  const std::array<QLineEdit*, 3> fields = Fields();
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (!pendingTexts_[i]) continue;
+    const QString value = std::move(*pendingTexts_[i]);
+    pendingTexts_[i].reset();
+    fields[i]->setText(value);
+    fields[i]->setCursorPosition(0);
   }
+}
+
+std::array<QLineEdit*, 3> TForm2::Fields() const { return {ui_->Label5, ui_->Edit1, ui_->Label1}; }
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Paint:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::FocusIn:
+      ShowPendingTexts();
+      break;
+    default:
+      break;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void TForm2::CentreOnScreen() {

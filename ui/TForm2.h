@@ -5,10 +5,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QCloseEvent;
@@ -33,7 +36,10 @@ class TForm2 : public QDialog {
   ~TForm2() override;
 
   // show true: shows the window if it is hidden (centred on the screen),
-  // pumps pending events, then puts the texts and the gauge values on it.
+  // pumps pending events, then puts the texts and the gauge values on it (a
+  // text that changes at every report reaches its field at most about once a
+  // screen refresh, and always before the field is drawn, touched or read by
+  // the user, and when the event loop goes idle).
   // show false: resets the status line, the pause button and the priority
   // list, hides the window and gives the main window back. A maximum below 0
   // is refused by the gauge (EInvalidOperation) after the texts are set.
@@ -54,6 +60,7 @@ class TForm2 : public QDialog {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
@@ -65,12 +72,16 @@ class TForm2 : public QDialog {
   void ComboBox1Change();
 
   void CentreOnScreen();
-  void PutField(QLineEdit* edit, const std::string& text, bool paintNow);
-  void PaintDeferredFields();
+  // Fields by index: 0 Label5 (file name), 1 Edit1 (free space), 2 Label1
+  // (bytes copied).
+  std::array<QLineEdit*, 3> Fields() const;
+  void PutField(int index, const std::string& text, bool now);
+  void ShowPendingTexts();
 
   std::unique_ptr<Ui::TForm2> ui_;
   QWidget* mainWindow_;
   std::uint8_t& FAbort;
   std::uint8_t& FPause;
   std::chrono::steady_clock::time_point lastFieldPaint_{};
+  std::array<std::optional<QString>, 3> pendingTexts_;
 };

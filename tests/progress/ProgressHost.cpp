@@ -1,5 +1,6 @@
 #include "ProgressHost.h"
 
+#include <QAbstractEventDispatcher>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -56,8 +57,7 @@ void ProgressHost::ShowCopyProgress(const std::string& caption, const std::strin
   form.ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
   const TGauge& gauge = form.Gauge();
   reports.push_back({form.windowTitle().toStdString(), Label("Label7")->text().toStdString(),
-                     Button("Button3")->text().toStdString(), Edit("Label5")->text().toStdString(),
-                     Edit("Label1")->text().toStdString(), Edit("Edit1")->text().toStdString(),
+                     Button("Button3")->text().toStdString(), FieldText("Label5"), FieldText("Label1"), FieldText("Edit1"),
                      Priority()->currentText().toStdString(), gauge.MaxValue(), gauge.Progress(),
                      form.PercentComplete(), form.isVisible(), form.isMinimized(), mainWindow.isVisible(),
                      mainWindow.isEnabled(), FAbort, FPause, CurrentNiceValue()});
@@ -76,6 +76,11 @@ void ProgressHost::SetAppTitle(const std::string& title) {
 }
 
 void ProgressHost::DuringReport(int report, std::function<void()> action) { actions_[report] = std::move(action); }
+
+std::string ProgressHost::FieldText(const char* name) const {
+  emit QAbstractEventDispatcher::instance()->aboutToBlock();
+  return Edit(name)->text().toStdString();
+}
 
 QPushButton* ProgressHost::Button(const char* name) const { return form.findChild<QPushButton*>(name); }
 QLabel* ProgressHost::Label(const char* name) const { return form.findChild<QLabel*>(name); }

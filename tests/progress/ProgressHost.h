@@ -67,6 +67,9 @@ class ProgressHost : public CopyJobHost {
   // Runs when a prompt is shown, before it is answered.
   std::function<void(const PromptSeen&)> onPrompt;
 
+  // The text a field shows: pending texts reach the fields whenever the event
+  // loop would wait, as it is told here.
+  std::string FieldText(const char* name) const;
   QPushButton* Button(const char* name) const;
   QLabel* Label(const char* name) const;
   QLineEdit* Edit(const char* name) const;

@@ -191,7 +191,7 @@ TEST(ProgressWindow, ShowSequenceHidesTheMainWindowBeforeThePumpAndSetsTheValues
   // A maximum below 0 is refused by the gauge once the texts are on.
   EXPECT_THROW(host.ShowCopyProgress("neg", "f2", "d2", "e2", -1, 0, true), EInvalidOperation);
   EXPECT_EQ(host.form.windowTitle(), "neg");
-  EXPECT_EQ(host.Edit("Label1")->text(), "d2");
+  EXPECT_EQ(host.FieldText("Label1"), "d2");
   EXPECT_EQ(host.form.Gauge().MaxValue(), 5000);
 
   host.Priority()->setCurrentIndex(2);
@@ -207,6 +207,27 @@ TEST(ProgressWindow, ShowSequenceHidesTheMainWindowBeforeThePumpAndSetsTheValues
   EXPECT_EQ(host.form.windowTitle(), "neg");
   EXPECT_EQ(host.Edit("Label1")->text(), "d2");
   EXPECT_EQ(host.Edit("Label5")->text(), "f2");
+}
+
+TEST(ProgressWindow, AFieldShowsItsLastTextWheneverItIsDrawnOrTouched) {
+  ProgressHost host;
+  QLineEdit* done = host.Edit("Label1");
+  host.ShowCopyProgress("c", "f", "first", "e", 100, 1, true);
+  EXPECT_EQ(done->text(), "first") << "the first report of a job puts its texts at once";
+  // However fast the reports follow each other, what the user can see or
+  // take of the field is the last text.
+  host.ShowCopyProgress("c", "f", "second", "e", 100, 2, true);
+  done->repaint();
+  EXPECT_EQ(done->text(), "second");
+  host.ShowCopyProgress("c", "f", "third", "e", 100, 3, true);
+  QTest::mouseClick(done, Qt::LeftButton);
+  EXPECT_EQ(done->text(), "third");
+  host.ShowCopyProgress("c", "f", "fourth", "e", 100, 4, true);
+  QTest::keyClick(done, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(done->selectedText(), "fourth");
+  host.ShowCopyProgress("c", "f", "fifth", "e", 100, 5, true);
+  host.ShowCopyProgress("c", "f", "sixth", "e", 100, 6, false);
+  EXPECT_EQ(done->text(), "fifth") << "the hidden window keeps the last job's texts";
 }
 
 TEST(ProgressWindow, AbortButtonEnterCloseBoxAndEscape) {

@@ -1,0 +1,104 @@
+// Copies one volume with the real copy job through the real progress window
+// over a stand-in main window, the way the program runs a copy, and prints
+// the seconds it took, for windowed_vs_dd.sh. Runs on the offscreen platform
+// unless QT_QPA_PLATFORM says otherwise. A prompt (none comes up in a normal
+// run) is printed and answered Cancel, so the run never waits for a user.
+// Usage: windowed_copy SOURCE TARGET   (SOURCE: a block device or a regular file)
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QWidget>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "Application.h"
+#include "CopyJob.h"
+#include "TForm2.h"
+#include "volume/FileVolumeOps.h"
+#include "volume/LinuxVolumeOps.h"
+
+namespace {
+
+class WindowedHost : public vorkan::CopyJobHost {
+ public:
+  WindowedHost() : form_(&mainWindow_, abort_, pause_) {
+    mainWindow_.setWindowTitle(QStringLiteral("Vorkan v1.2"));
+    mainWindow_.resize(560, 360);
+    mainWindow_.show();
+  }
+
+  vorkan::PromptResult ShowPrompt(const std::string& text, vorkan::PromptKind, vorkan::PromptButtons) override {
+    std::fprintf(stderr, "prompt: %s\n", text.c_str());
+    return vorkan::mrCancel;
+  }
+  void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
+                        const std::string& freeText, std::int32_t maximum, std::int32_t position,
+                        bool show) override {
+    form_.ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
+  }
+  std::uint8_t GetAbortFlag() override { return abort_; }
+  std::uint8_t GetPauseFlag() override { return pause_; }
+  void ProcessPendingEvents() override { vorkan::Application::Instance().ProcessPendingEvents(); }
+  bool GetLockOption() override { return false; }
+  void SetLockOption(bool) override {}
+  std::string GetMainCaption() override { return caption_; }
+  void SetAppTitle(const std::string& title) override { vorkan::Application::Instance().SetTitle(title); }
+  std::int32_t GetPercentComplete() override { return form_.PercentComplete(); }
+
+ private:
+  std::uint8_t abort_ = 0;
+  std::uint8_t pause_ = 0;
+  std::string caption_ = "Vorkan v1.2";
+  QWidget mainWindow_;
+  TForm2 form_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s SOURCE TARGET\n", argv[0]);
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const std::string source = argv[1];
+  const std::string target = argv[2];
+  struct stat st {};
+  if (::stat(source.c_str(), &st) != 0) {
+    std::perror(source.c_str());
+    return 2;
+  }
+
+  std::unique_ptr<vorkan::VolumeOps> ops;
+  char letter = 0;
+  if (S_ISBLK(st.st_mode)) {
+    auto linux = std::make_unique<vorkan::LinuxVolumeOps>();
+    const std::string name = source.substr(source.rfind('/') + 1);
+    letter = linux->Map().LetterOfDevice(name);
+    if (letter == 0) {
+      std::fprintf(stderr, "%s has no drive letter\n", source.c_str());
+      return 2;
+    }
+    ops = std::move(linux);
+  } else {
+    auto files = std::make_unique<vorkan::FileVolumeOps>();
+    vorkan::FileVolume volume;
+    volume.path = source;
+    letter = 'E';
+    files->AddVolume(letter, volume);
+    ops = std::move(files);
+  }
+
+  WindowedHost host;
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = vorkan::CopyDiskToImage(*ops, host, letter, target);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  rusage usage {};
+  ::getrusage(RUSAGE_SELF, &usage);
+  std::printf("seconds %.6f\nmaxrss_kib %ld\nok %d\n", seconds, usage.ru_maxrss, ok ? 1 : 0);
+  return ok ? 0 : 1;
+}
