@@ -18,8 +18,9 @@ namespace {
 
 const char* const kAbortQuestion = "Вы действительно хотите прервать данную операцию?";
 
-// How often a field that changes at every report is written and drawn anew: about the
-// refresh rate of a screen, so no change the user could see is skipped.
+// How often a field that changes at every report is written and drawn anew:
+// about the refresh rate of a screen, so no change the user could see is
+// skipped.
 constexpr std::chrono::milliseconds kFieldPaintInterval(15);
 
 }  // namespace
@@ -51,6 +52,8 @@ TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
     edit->setPalette(p);
     edit->installEventFilter(this);
   }
+  for (std::size_t i = 0; i < shownTexts_.size(); ++i) shownTexts_[i] = Fields()[i]->text().toStdString();
+  shownCaption_ = windowTitle().toStdString();
 
   // The separators are lines along the top of their 9-pixel strips.
   for (QFrame* line : {ui_->Bevel2, ui_->Bevel4, ui_->Bevel5}) line->setFrameRect(QRect(0, 0, line->width(), 2));
@@ -110,7 +113,10 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
       CentreOnScreen();
     }
     vorkan::Application::Instance().ProcessPendingEvents();
-    setWindowTitle(QString::fromStdString(caption));
+    if (caption != shownCaption_) {
+      shownCaption_ = caption;
+      setWindowTitle(QString::fromStdString(caption));
+    }
     const auto now = std::chrono::steady_clock::now();
     const bool putNow = firstReport || now - lastFieldPaint_ >= kFieldPaintInterval;
     PutField(0, fileName, putNow);
@@ -147,28 +153,30 @@ vorkan::TGauge& TForm2::Gauge() const { return *ui_->Gauge1; }
 // user sees every text a screen could show, while a 1 GiB copy, which reports
 // 4096 times in a few seconds, does not lay out and draw each one.
 void TForm2::PutField(int index, const std::string& text, bool now) {
-  QLineEdit* edit = Fields()[index];
-  QString value = QString::fromStdString(text);
   if (!now) {
-    if (edit->text() == value) pendingTexts_[index].reset();
-    else pendingTexts_[index] = std::move(value);
+    if (text == shownTexts_[index]) pendingTexts_[index].reset();
+    else pendingTexts_[index] = text;
     return;
   }
   pendingTexts_[index].reset();
-  if (edit->text() == value) return;
-  edit->setText(value);
+  PutShownText(index, text);
+}
+
+void TForm2::PutShownText(int index, const std::string& text) {
+  if (text == shownTexts_[index]) return;
+  shownTexts_[index] = text;
+  QLineEdit* edit = Fields()[index];
+  edit->setText(QString::fromStdString(text));
   // Show the beginning of a text that is wider than the field.
   edit->setCursorPosition(0);
 }
 
 void TForm2::ShowPendingTexts() {
-  const std::array<QLineEdit*, 3> fields = Fields();
-  for (std::size_t i = 0; i < fields.size(); ++i) {
+  for (int i = 0; i < static_cast<int>(pendingTexts_.size()); ++i) {
     if (!pendingTexts_[i]) continue;
-    const QString value = std::move(*pendingTexts_[i]);
+    const std::string text = std::move(*pendingTexts_[i]);
     pendingTexts_[i].reset();
-    fields[i]->setText(value);
-    fields[i]->setCursorPosition(0);
+    PutShownText(i, text);
   }
 }
 

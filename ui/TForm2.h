@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QString>
 
 #include <array>
 #include <chrono>
@@ -76,6 +75,7 @@ class TForm2 : public QDialog {
   // (bytes copied).
   std::array<QLineEdit*, 3> Fields() const;
   void PutField(int index, const std::string& text, bool now);
+  void PutShownText(int index, const std::string& text);
   void ShowPendingTexts();
 
   std::unique_ptr<Ui::TForm2> ui_;
@@ -83,5 +83,9 @@ class TForm2 : public QDialog {
   std::uint8_t& FAbort;
   std::uint8_t& FPause;
   std::chrono::steady_clock::time_point lastFieldPaint_{};
-  std::array<std::optional<QString>, 3> pendingTexts_;
+  // What the fields and the caption show (the job passes the same texts
+  // again and again), and the texts still to be put on the fields.
+  std::array<std::string, 3> shownTexts_;
+  std::string shownCaption_;
+  std::array<std::optional<std::string>, 3> pendingTexts_;
 };
