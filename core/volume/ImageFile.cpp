@@ -19,7 +19,11 @@ ImageHandle CreateImageFile(const std::string& path) {
     return kInvalidImage;
   }
   const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ::ftruncate(fd, 0) != 0) {
+  // Only a file that holds something is truncated: ext4 takes a truncation
+  // to zero as a hint to write the whole file back when it is closed, which
+  // would make every new image wait for the disk at the end of the copy.
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+      (st.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
     ::close(fd);
     return kInvalidImage;
   }
