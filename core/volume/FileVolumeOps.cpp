@@ -142,6 +142,11 @@ unsigned FileVolumeOps::GetDriveType(const std::string& rootPath) {
   return volume == nullptr ? DRIVE_NO_ROOT_DIR : volume->driveType;
 }
 
+std::string FileVolumeOps::FolderOfRootPath(const std::string& rootPath) {
+  FileVolume* volume = rootPath.empty() ? nullptr : Find(rootPath[0]);
+  return volume == nullptr ? std::string() : volume->folder;
+}
+
 char FileVolumeOps::DriveLetterOfPath(const std::string& path) {
   std::size_t best = 0;
   char letter = path.empty() ? '\0' : path[0];

@@ -21,6 +21,7 @@ struct FileVolume {
   std::string fileSystem = "vfat";
   std::uint32_t serial = 0;
   std::optional<std::int64_t> totalFreeBytes;  // unset: free-space query fails
+  std::string folder;                          // where it is mounted; empty: not mounted
   std::optional<std::int64_t> reportedLength;  // unset: the file's size
   bool lengthFails = false;
 
@@ -61,6 +62,7 @@ class FileVolumeOps : public VolumeOps {
   bool GetVolumeInformation(const std::string& rootPath, VolumeInformation& info) override;
   bool GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) override;
   unsigned GetDriveType(const std::string& rootPath) override;
+  std::string FolderOfRootPath(const std::string& rootPath) override;
   char DriveLetterOfPath(const std::string& path) override;
   ImageHandle CreateImage(const std::string& path) override;
   bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) override;

@@ -138,6 +138,12 @@ const DriveLetterMap& LinuxVolumeOps::Map() {
 
 void LinuxVolumeOps::RefreshDrives() { map_.Rebuild(); }
 
+std::string LinuxVolumeOps::FolderOfRootPath(const std::string& rootPath) {
+  if (rootPath.empty()) return {};
+  const BlockVolume* volume = Map().VolumeOfLetter(rootPath[0]);
+  return volume == nullptr ? std::string() : volume->mountPoint;
+}
+
 VolumeHandle LinuxVolumeOps::OpenVolume(const std::string& rawDevicePath) {
   // "\\.\X:": the letter is the fifth character.
   if (rawDevicePath.size() < 5) return kInvalidHandle;

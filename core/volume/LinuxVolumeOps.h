@@ -33,6 +33,7 @@ class LinuxVolumeOps : public VolumeOps {
   LinuxVolumeOps& operator=(const LinuxVolumeOps&) = delete;
 
   void RefreshDrives() override;
+  std::string FolderOfRootPath(const std::string& rootPath) override;
 
   VolumeHandle OpenVolume(const std::string& rawDevicePath) override;
   bool GetLengthInfo(VolumeHandle handle, std::int64_t& length) override;

@@ -56,6 +56,10 @@ class VolumeOps {
   // drives never change need not do anything.
   virtual void RefreshDrives() {}
 
+  // The folder a root path "X:\" stands for (its volume's mount point), for
+  // opening it in the file manager; empty when the volume is not mounted.
+  virtual std::string FolderOfRootPath(const std::string& rootPath) { (void)rootPath; return {}; }
+
   // Opens the raw volume named by "\\.\X:" for sequential reading from byte 0.
   virtual VolumeHandle OpenVolume(const std::string& rawDevicePath) = 0;
   // The volume's length in bytes; false when it cannot be told.

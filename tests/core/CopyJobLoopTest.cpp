@@ -100,6 +100,9 @@ TEST_F(LoopCopyTest, MountedExt4RefusesTheLockAndCopiesAfterIgnore) {
   EXPECT_EQ(host.prompts[0].text.rfind(std::string("Навозможно заблокировать диск ") + letter + ":\\!", 0), 0u);
   EXPECT_EQ(host.lockOptionSets, std::vector<bool>{false});
   EXPECT_EQ(test::ReadFile(image), test::ReadFile(loop.Device()));
+  // The root path stands for the mount point, which the file manager opens.
+  EXPECT_EQ(ops.FolderOfRootPath(RootPathOf(letter)), mnt);
+  EXPECT_EQ(ops.FolderOfRootPath(RootPathOf(static_cast<char>(letter + 32))), mnt);
 }
 
 TEST_F(LoopCopyTest, MountedVolumeLockRetryThenAbortLeavesEmptyImage) {
