@@ -33,7 +33,12 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 }  // namespace
 
 TForm1::TForm1(vorkan::VolumeOps& ops, QWidget* parent) : QWidget(parent), ops_(ops) {
+  // Where the family itself is missing, a face of the same (Arial-like)
+  // metrics comes before whatever else fontconfig would pick, so that the
+  // captions fit their controls.
   QFont font(QStringLiteral("MS Sans Serif"));
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+  font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(11);
   setFont(font);
   setupUi(this);
@@ -67,6 +72,11 @@ void TForm1::ConfigureWindow() {
   // Enter presses the button that has the focus; elsewhere the default one.
   for (QPushButton* b : {Button1, Button2, Button3, Button4, Button5}) b->setAutoDefault(true);
   Button1->setDefault(true);
+  connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+  connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+  connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
 }
 
 void TForm1::ConfigureList() {

@@ -1,0 +1,171 @@
+// The copy request as the main window runs it over file-backed volumes: the
+// save dialog, the room and same-drive prompts, and the window afterwards.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QTimer>
+
+#include "ByteSize.h"
+#include "MainWindowDriver.h"
+#include "TestSupport.h"
+
+namespace vorkan::test {
+namespace {
+
+constexpr std::int64_t kVolumeSize = 3 * 262144 + 1000;
+
+class MainWindowCopyRequest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    source_ = PatternBytes(kVolumeSize, 7);
+    WriteFile(dir_ / "c.img", source_);
+    FileVolume c;
+    c.path = dir_ / "c.img";
+    c.totalFreeBytes = 1000;  // less than the volume itself
+    ops_.AddVolume('C', c);
+    FileVolume e;
+    e.path = dir_ / "e.img";
+    WriteFile(e.path, PatternBytes(4096, 8));
+    e.totalFreeBytes = std::int64_t(1) << 30;
+    ops_.AddVolume('E', e);
+    vorkan::test::Run("mkdir -p '" + (dir_ / "onc") + "' '" + (dir_ / "one") + "' '" + (dir_ / "nowhere") + "'");
+    ops_.SetPathLetter(dir_ / "onc", 'c');  // written in lower case
+    ops_.SetPathLetter(dir_ / "one", 'E');
+  }
+  TempDir dir_;
+  CountingVolumeOps ops_;
+  std::string source_;
+};
+
+TEST_F(MainWindowCopyRequest, SaveDialogIsConfiguredAndProposesTheDrive) {
+  Windows windows(ops_);
+  windows.AnswerSaveDialog({""});
+  QTest::mouseClick(windows.main().Button1, Qt::LeftButton);
+  ASSERT_EQ(windows.dialogs.size(), 1u);
+  const SeenDialog& d = windows.dialogs[0];
+  EXPECT_EQ(d.proposedName, QStringLiteral("диск_c"));
+  EXPECT_EQ(d.filter, QStringLiteral("Image file (*.IMA *.ima)"));
+  EXPECT_EQ(d.defaultSuffix, QStringLiteral("IMA"));
+  const QStringList filters = {"Image file (*.IMA *.ima)", "ISO file (*.ISO *.iso)", "Disk file (*.DSK *.dsk)",
+                               "File system file (*.FSS *.fss)", "Binary file (*.BIN *.bin)"};
+  EXPECT_EQ(d.filters, filters);
+  EXPECT_TRUE(d.confirmOverwrite);
+  EXPECT_TRUE(d.sizeGrip);
+  EXPECT_TRUE(windows.main().SaveDialog1->testOption(QFileDialog::DontUseNativeDialog));
+  EXPECT_EQ(windows.main().SaveDialog1->acceptMode(), QFileDialog::AcceptSave);
+}
+
+TEST_F(MainWindowCopyRequest, CancelOfTheDialogOrOfEitherPromptCreatesNoFile) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  f.CheckBox1->setChecked(true);
+  const std::string onE = dir_ / "one/a.IMA";
+  const std::string onC = dir_ / "onc/b.IMA";
+  const std::string nowhere = dir_ / "nowhere/c.IMA";
+
+  windows.AnswerSaveDialog({""});
+  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  EXPECT_EQ(windows.dialogs.size(), 1u);
+  EXPECT_TRUE(windows.prompts.empty());
+
+  // Shortage prompt, Cancel.
+  windows.AnswerSaveDialog({nowhere});
+  windows.AnswerPrompts({PromptButton::Cancel});
+  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  ASSERT_EQ(windows.prompts.size(), 1u);
+  EXPECT_EQ(windows.prompts[0].kind, PromptKind::Error);
+  EXPECT_FALSE(Exists(nowhere));
+
+  // Same-drive warning, Cancel (after Ignore at the shortage prompt).
+  windows.prompts.clear();
+  windows.AnswerSaveDialog({onC});
+  windows.AnswerPrompts({PromptButton::Ignore, PromptButton::Cancel});
+  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  ASSERT_EQ(windows.prompts.size(), 2u);
+  EXPECT_EQ(windows.prompts[1].kind, PromptKind::Warning);
+  EXPECT_FALSE(Exists(onC));
+
+  // Nothing of the window changed on the way.
+  EXPECT_TRUE(f.CheckBox1->isChecked());
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("Vorkan v1.2"));
+  for (QWidget* w : std::initializer_list<QWidget*>{f.Button1, f.Button2, f.Button3, f.Button4, f.Button5,
+                                                   f.ListView1, f.CheckBox1})
+    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+  EXPECT_FALSE(Exists(onE));
+}
+
+TEST_F(MainWindowCopyRequest, TargetOnTheSourceDriveGivesShortageThenSameDrivePrompt) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  f.CheckBox1->setChecked(true);
+  const std::string onC = dir_ / "onc/x.IMA";
+  // No at the warning proposes again; the second time the user says Yes.
+  windows.AnswerSaveDialog({onC, onC});
+  windows.AnswerPrompts({PromptButton::Ignore, PromptButton::No, PromptButton::Ignore, PromptButton::Yes,
+                         PromptButton::OK});
+  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  ASSERT_EQ(windows.dialogs.size(), 2u);
+  EXPECT_EQ(windows.dialogs[1].proposedName, QStringLiteral("диск_c"));
+  ASSERT_EQ(windows.prompts.size(), 5u);
+  const std::string shortage = FormatByteSize(kVolumeSize - 1000);
+  EXPECT_EQ(windows.prompts[0].text,
+            "Недостаточно места на диске!\n\rОсвободите " + shortage +
+                " и нажмите [Повтор] для сохранения полного образа,\n\rили нажмите [Игнорировать] для продолжения.");
+  // The letter as the target path gives it: lower case, compared without case.
+  EXPECT_EQ(windows.prompts[1].text,
+            "Вы действительно хотите сохранить образ диска на исходном диске c:\\?\n\r"
+            "Внимание! Это не рекомендуется! Блокировка также будет отключена.");
+  EXPECT_EQ(windows.prompts[3].kind, PromptKind::Warning);
+  EXPECT_EQ(windows.prompts[4].text, "Диск C:\\ успешно скопирован в " + onC + ".");
+  EXPECT_EQ(ReadFile(onC), source_);
+  // Yes unticked the lock, and it stays unticked after the copy.
+  EXPECT_FALSE(f.CheckBox1->isChecked());
+  EXPECT_EQ(ops_.lockRequests, 0);
+}
+
+TEST_F(MainWindowCopyRequest, TargetWithoutALetterHasNoRoomAndThenCopies) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  const std::string nowhere = dir_ / "nowhere/n.BIN";
+  windows.AnswerSaveDialog({nowhere});
+  windows.AnswerPrompts({PromptButton::Retry, PromptButton::Ignore, PromptButton::OK});
+  const int refreshesBefore = ops_.refreshes;
+  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  ASSERT_EQ(windows.prompts.size(), 3u);
+  // No free space at all: the shortage is the whole volume, asked again on Retry.
+  const std::string whole = FormatByteSize(kVolumeSize);
+  for (int i = 0; i < 2; ++i)
+    EXPECT_NE(windows.prompts[i].text.find("Освободите " + whole + " и"), std::string::npos) << i;
+  // The letters differ ("/" against C): no same-drive warning, the copy ran.
+  EXPECT_EQ(windows.prompts[2].kind, PromptKind::Information);
+  EXPECT_EQ(ReadFile(nowhere), source_);
+  EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
+  EXPECT_EQ(f.FAbort, 0);
+  EXPECT_EQ(f.FPause, 0);
+  EXPECT_EQ(ops_.refreshes, refreshesBefore + 1);
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_TRUE(f.isEnabled());
+  EXPECT_FALSE(Form2->isVisible());
+}
+
+TEST_F(MainWindowCopyRequest, InformationWindowCopyChoiceStartsTheRequest) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  windows.AnswerSaveDialog({""});
+  // The drive window ends with OK: the copy request for the same row follows.
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->done(mrOk);
+  });
+  QTest::mouseClick(f.Button4, Qt::LeftButton);
+  ASSERT_EQ(windows.dialogs.size(), 1u);
+  EXPECT_EQ(windows.dialogs[0].proposedName, QStringLiteral("диск_c"));
+  // Ending it otherwise starts nothing.
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->done(mrCancel);
+  });
+  QTest::mouseClick(f.Button4, Qt::LeftButton);
+  EXPECT_EQ(windows.dialogs.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vorkan::test

@@ -1,0 +1,128 @@
+// The program's windows made as start-up makes them, over a volume layer the
+// test chooses, with the save dialog and the prompts answered by the test.
+#pragma once
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Application.h"
+#include "Forms.h"
+#include "TForm1.h"
+#include "TForm2.h"
+#include "TForm3.h"
+#include "TForm4.h"
+#include "TMessageForm.h"
+#include "volume/FileVolumeOps.h"
+
+namespace vorkan::test {
+
+// A file-backed volume layer that counts the drive list rebuilds.
+class CountingVolumeOps : public FileVolumeOps {
+ public:
+  void RefreshDrives() override { ++refreshes; }
+  int refreshes = 0;
+};
+
+struct SeenPrompt {
+  std::string text;
+  PromptKind kind;
+};
+
+// What the save dialog looked like when it ran.
+struct SeenDialog {
+  QString proposedName;
+  QString filter;
+  QString defaultSuffix;
+  QStringList filters;
+  bool confirmOverwrite = false;
+  bool sizeGrip = false;
+};
+
+class Windows {
+ public:
+  explicit Windows(VolumeOps& ops, bool show = true) {
+    Application::Instance().SetTerminating(false);
+    CreateForms(ops);
+    if (show) {
+      Form1->show();
+      Form1->activateWindow();
+      QApplication::setActiveWindow(Form1);
+      QApplication::processEvents();
+    }
+  }
+  ~Windows() {
+    TForm1::saveDialogRunner = nullptr;
+    TMessageForm::answerer = nullptr;
+    DestroyForms();
+    Application::Instance().SetTerminating(false);
+  }
+  Windows(const Windows&) = delete;
+  Windows& operator=(const Windows&) = delete;
+
+  TForm1& main() { return *Form1; }
+
+  // The save dialog answers with `path`, or is cancelled when it is empty.
+  void AnswerSaveDialog(std::vector<std::string> paths) {
+    answers_ = std::move(paths);
+    TForm1::saveDialogRunner = [this](QFileDialog& dialog) {
+      SeenDialog seen;
+      seen.proposedName = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                              ? dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text()
+                              : QString();
+      seen.filter = dialog.selectedNameFilter();
+      seen.defaultSuffix = dialog.defaultSuffix();
+      seen.filters = dialog.nameFilters();
+      seen.confirmOverwrite = !dialog.testOption(QFileDialog::DontConfirmOverwrite);
+      seen.sizeGrip = dialog.isSizeGripEnabled();
+      dialogs.push_back(seen);
+      const std::string path = answers_.empty() ? std::string() : answers_.front();
+      if (!answers_.empty()) answers_.erase(answers_.begin());
+      if (path.empty()) return static_cast<int>(QDialog::Rejected);
+      dialog.selectFile(QString::fromStdString(path));
+      return static_cast<int>(QDialog::Accepted);
+    };
+  }
+
+  // Every prompt is recorded and answered with the next button of `buttons`
+  // (Cancel once they run out).
+  void AnswerPrompts(std::vector<PromptButton> buttons) {
+    buttons_ = std::move(buttons);
+    TMessageForm::answerer = [this](TMessageForm& form) {
+      prompts.push_back({form.Text(), form.Kind()});
+      PromptButton button = PromptButton::Cancel;
+      if (!buttons_.empty()) {
+        button = buttons_.front();
+        buttons_.erase(buttons_.begin());
+      }
+      if (QPushButton* control = form.Button(button))
+        QTest::mouseClick(control, Qt::LeftButton);
+      if (form.isVisible()) form.close();
+    };
+  }
+
+  std::vector<SeenDialog> dialogs;
+  std::vector<SeenPrompt> prompts;
+
+ private:
+  std::vector<std::string> answers_;
+  std::vector<PromptButton> buttons_;
+};
+
+// The centre of row `row` of the drive list, in viewport coordinates.
+inline QPoint RowPoint(TForm1& form, int row) {
+  return form.ListView1->visualItemRect(form.ListView1->topLevelItem(row)).center();
+}
+
+// A point of the list below its last row.
+inline QPoint EmptyListPoint(TForm1& form) {
+  return QPoint(60, form.ListView1->viewport()->height() - 5);
+}
+
+}  // namespace vorkan::test

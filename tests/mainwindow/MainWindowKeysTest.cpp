@@ -1,0 +1,148 @@
+// The window's keys: F5, F1 and Esc act when released, whatever modifier is
+// held; Enter presses the default button.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QTimer>
+
+#include "MainWindowDriver.h"
+#include "TestSupport.h"
+
+namespace vorkan::test {
+namespace {
+
+class MainWindowKeys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFile(dir_ / "c.img", PatternBytes(1 << 20, 3));
+    FileVolume c;
+    c.path = dir_ / "c.img";
+    c.totalFreeBytes = 1 << 30;
+    ops_.AddVolume('C', c);
+  }
+  // Arms a check of the next modal window: records it and closes it.
+  void WatchModal() {
+    QTimer::singleShot(0, [this] {
+      modal_ = QApplication::activeModalWidget();
+      if (modal_) modal_->close();
+    });
+  }
+  TempDir dir_;
+  CountingVolumeOps ops_;
+  QWidget* modal_ = nullptr;
+};
+
+TEST_F(MainWindowKeys, F5RebuildsTheListOnRelease) {
+  Windows windows(ops_);
+  QWidget* list = windows.main().ListView1;
+  for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
+                                     Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+    const int before = ops_.refreshes;
+    QTest::keyPress(list, Qt::Key_F5, mods);
+    EXPECT_EQ(ops_.refreshes, before) << "acted on the press, modifiers " << mods;
+    QTest::keyRelease(list, Qt::Key_F5, mods);
+    EXPECT_EQ(ops_.refreshes, before + 1) << "modifiers " << mods;
+  }
+  // From another control of the window as well.
+  const int before = ops_.refreshes;
+  QTest::keyClick(windows.main().CheckBox1, Qt::Key_F5);
+  EXPECT_EQ(ops_.refreshes, before + 1);
+}
+
+TEST_F(MainWindowKeys, F1OpensTheDriveInformationOnRelease) {
+  Windows windows(ops_);
+  QWidget* list = windows.main().ListView1;
+  for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
+                                     Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+    modal_ = nullptr;
+    QTest::keyPress(list, Qt::Key_F1, mods);
+    EXPECT_FALSE(Form3->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    WatchModal();
+    QTest::keyRelease(list, Qt::Key_F1, mods);
+    QApplication::processEvents();
+    EXPECT_EQ(modal_, Form3) << "modifiers " << mods;
+  }
+}
+
+TEST_F(MainWindowKeys, F1AndEnterWithoutSelectionDoNothing) {
+  Windows windows(ops_);
+  windows.AnswerSaveDialog({""});
+  TForm1& f = windows.main();
+  QTest::mouseClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
+  ASSERT_EQ(f.SelectedIndex(), -1);
+  modal_ = nullptr;
+  WatchModal();
+  QTest::keyClick(f.ListView1, Qt::Key_F1);
+  QTest::keyClick(f.ListView1, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_EQ(modal_, nullptr);
+  EXPECT_TRUE(windows.dialogs.empty());
+  // Button4Click and Button1Click called directly check the selection too.
+  f.Button4Click();
+  f.Button1Click();
+  EXPECT_TRUE(windows.dialogs.empty());
+}
+
+TEST_F(MainWindowKeys, EnterPressesTheDefaultButtonOrTheFocusedOne) {
+  Windows windows(ops_);
+  windows.AnswerSaveDialog({"", ""});
+  TForm1& f = windows.main();
+  QTest::keyClick(f.ListView1, Qt::Key_Return);
+  EXPECT_EQ(windows.dialogs.size(), 1u);
+  QTest::keyClick(f.CheckBox1, Qt::Key_Enter);
+  EXPECT_EQ(windows.dialogs.size(), 2u);
+  // Enter on the focused refresh button presses that one, not the copy one.
+  const int before = ops_.refreshes;
+  f.Button3->setFocus();
+  QTest::keyClick(f.Button3, Qt::Key_Return);
+  EXPECT_EQ(ops_.refreshes, before + 1);
+  EXPECT_EQ(windows.dialogs.size(), 2u);
+}
+
+TEST_F(MainWindowKeys, EscClosesTheWindowOnRelease) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  QTest::keyPress(f.ListView1, Qt::Key_Escape, Qt::ShiftModifier);
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_FALSE(Application::Instance().IsTerminating());
+  QTest::keyRelease(f.ListView1, Qt::Key_Escape, Qt::ShiftModifier);
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_EQ(f.FAbort, 1);
+  EXPECT_TRUE(Application::Instance().IsTerminating());
+}
+
+// The Esc that closes a prompt or the save dialog is let go over the main
+// window: that release alone must not close the program.
+TEST_F(MainWindowKeys, ReleaseWithoutItsPressDoesNothing) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  const int before = ops_.refreshes;
+  QTest::keyRelease(f.ListView1, Qt::Key_Escape);
+  QTest::keyRelease(f.ListView1, Qt::Key_F5);
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_FALSE(Application::Instance().IsTerminating());
+  EXPECT_EQ(ops_.refreshes, before);
+
+  // Esc pressed in a prompt closes the prompt only.
+  TMessageForm::answerer = [](TMessageForm& form) { QTest::keyPress(&form, Qt::Key_Escape); };
+  EXPECT_EQ(f.ShowPrompt("?", PromptKind::Confirmation, ButtonSet({PromptButton::Yes, PromptButton::Cancel})),
+            mrCancel);
+  TMessageForm::answerer = nullptr;
+  QTest::keyRelease(f.ListView1, Qt::Key_Escape);
+  EXPECT_TRUE(f.isVisible());
+}
+
+TEST_F(MainWindowKeys, OtherKeysDoNothing) {
+  Windows windows(ops_);
+  windows.AnswerSaveDialog({""});
+  TForm1& f = windows.main();
+  const int before = ops_.refreshes;
+  for (Qt::Key key : {Qt::Key_F2, Qt::Key_F4, Qt::Key_Space, Qt::Key_A, Qt::Key_Delete}) QTest::keyClick(f.ListView1, key);
+  EXPECT_EQ(ops_.refreshes, before);
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_TRUE(windows.dialogs.empty());
+}
+
+}  // namespace
+}  // namespace vorkan::test

@@ -1,0 +1,203 @@
+// Whole copies of real loop-device volumes from the main window, over the
+// Linux volume layer: a complete one with the lock, and one the user ends by
+// closing the program while it runs.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QCompleter>
+#include <QTimer>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "LoopDevice.h"
+#include "MainWindowDriver.h"
+#include "TestSupport.h"
+#include "volume/LinuxVolumeOps.h"
+
+namespace vorkan::test {
+namespace {
+
+class CountingLinuxVolumeOps : public LinuxVolumeOps {
+ public:
+  void RefreshDrives() override {
+    ++refreshes;
+    LinuxVolumeOps::RefreshDrives();
+  }
+  int refreshes = 0;
+};
+
+bool CanOpenExclusive(const std::string& device) {
+  const int fd = ::open(device.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+// Notes that a window was shown.
+struct ShowWatcher : QObject {
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Show) shown = true;
+    return false;
+  }
+  bool shown = false;
+};
+
+std::int64_t FileSize(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+class MainWindowLoopCopy : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string why = LoopDevicesUnavailable();
+    if (!why.empty()) GTEST_SKIP() << "needs loop devices: " << why;
+    if (vorkan::test::Run("command -v mkfs.ext4 >/dev/null") != 0) GTEST_SKIP() << "needs mkfs.ext4 for the target volume";
+    // The source: 24 MiB of patterned data, not mounted, so it can be locked.
+    source_ = PatternBytes(24u << 20, 11);
+    WriteFile(dir_ / "source.img", source_);
+    sourceLoop_ = std::make_unique<LoopDevice>(dir_ / "source.img");
+    ASSERT_TRUE(sourceLoop_->Ok()) << "losetup of the source failed";
+    // The target: a mounted ext4 volume with room for the image.
+    ASSERT_EQ(vorkan::test::Run("truncate -s 64M '" + (dir_ / "target.img") + "' && mkfs.ext4 -q -F '" +
+                  (dir_ / "target.img") + "' >/dev/null 2>&1"),
+              0);
+    targetLoop_ = std::make_unique<LoopDevice>(dir_ / "target.img");
+    ASSERT_TRUE(targetLoop_->Ok());
+    vorkan::test::Run("mkdir -p '" + (dir_ / "mnt") + "'");
+    ASSERT_TRUE(targetLoop_->Mount(dir_ / "mnt")) << "mount of the target failed";
+  }
+  void TearDown() override {
+    targetLoop_.reset();
+    sourceLoop_.reset();
+  }
+
+  // Selects the source's row with the mouse; false when it has no row.
+  bool SelectSource(TForm1& f, CountingLinuxVolumeOps& ops) {
+    const char letter = ops.Map().LetterOfDevice(sourceLoop_->Name());
+    if (letter == 0) return false;
+    const QString root = QString(QChar(letter)) + QStringLiteral(":\\");
+    for (int row = 0; row < f.ListView1->topLevelItemCount(); ++row) {
+      if (f.ListView1->topLevelItem(row)->text(0) == root) {
+        f.ListView1->scrollToItem(f.ListView1->topLevelItem(row));
+        QTest::mouseClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, RowPoint(f, row));
+        return f.SelectedIndex() == row;
+      }
+    }
+    return false;
+  }
+
+  // The real save dialog, answered by typing the path into it.
+  static void TypeIntoSaveDialog(const std::string& path) {
+    TForm1::saveDialogRunner = [path](QFileDialog& dialog) {
+      QTimer::singleShot(0, &dialog, [&dialog, path] {
+        auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!edit) {
+          dialog.reject();
+          return;
+        }
+        // Typed at once: a dialog that follows every "/" typed would wander off.
+        edit->setText(QString::fromStdString(path));
+        // The name completer's list would take the Return for itself.
+        if (edit->completer() && edit->completer()->popup()) edit->completer()->popup()->hide();
+        QTest::keyClick(edit, Qt::Key_Return);
+        if (dialog.isVisible()) dialog.reject();
+      });
+      return dialog.exec();
+    };
+  }
+
+  TempDir dir_;
+  std::string source_;
+  std::unique_ptr<LoopDevice> sourceLoop_;
+  std::unique_ptr<LoopDevice> targetLoop_;
+};
+
+TEST_F(MainWindowLoopCopy, WholeVolumeWithTheLockGivesAnIdenticalImage) {
+  CountingLinuxVolumeOps ops;
+  Windows windows(ops);
+  TForm1& f = windows.main();
+  ASSERT_TRUE(SelectSource(f, ops)) << "no row for " << sourceLoop_->Device();
+  const int fdsBefore = OpenDescriptorCount();
+  f.CheckBox1->setChecked(true);
+  const std::string image = dir_ / "mnt/copy.IMA";
+  TypeIntoSaveDialog(image);
+  windows.AnswerPrompts({PromptButton::OK});
+  const int refreshesBefore = ops.refreshes;
+  ShowWatcher progress;
+  Form2->installEventFilter(&progress);
+
+  QTest::mouseClick(f.Button1, Qt::LeftButton);
+
+  EXPECT_TRUE(progress.shown);
+  ASSERT_EQ(windows.prompts.size(), 1u);
+  EXPECT_EQ(windows.prompts[0].kind, PromptKind::Information);
+  EXPECT_NE(windows.prompts[0].text.find("успешно скопирован в " + image), std::string::npos);
+  EXPECT_TRUE(ReadFile(image) == source_) << "image differs from the volume";
+  // The window as before the copy.
+  EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
+  EXPECT_EQ(f.FAbort, 0);
+  EXPECT_EQ(f.FPause, 0);
+  EXPECT_TRUE(f.CheckBox1->isChecked());
+  for (QWidget* w : std::initializer_list<QWidget*>{f.Button1, f.Button2, f.Button3, f.Button4, f.Button5,
+                                                   f.ListView1, f.CheckBox1})
+    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+  EXPECT_EQ(ops.refreshes, refreshesBefore + 1);
+  EXPECT_EQ(f.SelectedIndex(), 0);
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_FALSE(Form2->isVisible());
+  // Nothing held: the lock is gone and no descriptor stayed open.
+  EXPECT_TRUE(CanOpenExclusive(sourceLoop_->Device()));
+  EXPECT_EQ(OpenDescriptorCount(), fdsBefore);
+}
+
+TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartialImage) {
+  CountingLinuxVolumeOps ops;
+  Windows windows(ops);
+  TForm1& f = windows.main();
+  ASSERT_TRUE(SelectSource(f, ops));
+  const int fdsBefore = OpenDescriptorCount();
+  f.CheckBox1->setChecked(true);
+  const std::string image = dir_ / "mnt/part.IMA";
+  TypeIntoSaveDialog(image);
+  windows.AnswerPrompts({});  // any box that waited for the user would be seen here
+
+  // From inside the job's event pump, once some data is written: the close
+  // command a task bar sends to the (hidden) main window.
+  bool closed = false;
+  std::uint8_t abortSeen = 0;
+  std::function<void()> closeLater = [&] {
+    if (Form2->isVisible() && FileSize(image) >= (2 << 20)) {
+      f.close();
+      closed = true;
+      abortSeen = f.FAbort;
+    } else {
+      QTimer::singleShot(0, closeLater);
+    }
+  };
+  QTimer::singleShot(0, closeLater);
+
+  QTest::mouseClick(f.Button1, Qt::LeftButton);
+
+  ASSERT_TRUE(closed);
+  EXPECT_EQ(abortSeen, 1);
+  EXPECT_TRUE(Application::Instance().IsTerminating());
+  EXPECT_TRUE(windows.prompts.empty()) << "a prompt waited: " << windows.prompts[0].text;
+  // The abort ending, with the keep question answered Cancel: the prefix stays.
+  const std::string written = ReadFile(image);
+  EXPECT_GE(written.size(), 2u << 20);
+  EXPECT_LT(written.size(), source_.size());
+  EXPECT_TRUE(source_.compare(0, written.size(), written) == 0) << "partial image is not the volume's prefix";
+  // The closed window is not given back, and the request cleaned up.
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_FALSE(Form2->isVisible());
+  EXPECT_EQ(f.FAbort, 0);
+  EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
+  EXPECT_TRUE(CanOpenExclusive(sourceLoop_->Device()));
+  EXPECT_EQ(OpenDescriptorCount(), fdsBefore);
+}
+
+}  // namespace
+}  // namespace vorkan::test

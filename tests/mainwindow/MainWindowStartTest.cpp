@@ -1,0 +1,214 @@
+// The main window as start-up leaves it: texts, geometry, list settings, the
+// first row selected and the two buttons that follow the selection.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+
+#include "ByteSize.h"
+#include "MainWindowDriver.h"
+#include "TestSupport.h"
+
+namespace vorkan::test {
+namespace {
+
+class MainWindowStart : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFile(dir_ / "c.img", PatternBytes(1 << 20, 1));
+    WriteFile(dir_ / "d.img", PatternBytes(1 << 19, 2));
+    FileVolume c;
+    c.path = dir_ / "c.img";
+    c.label = "SYSTEM";
+    c.totalFreeBytes = 4096;
+    ops_.AddVolume('C', c);
+    FileVolume d;
+    d.path = dir_ / "d.img";
+    d.driveType = DRIVE_CDROM;
+    d.totalFreeBytes = 0;
+    ops_.AddVolume('D', d);
+  }
+  TempDir dir_;
+  CountingVolumeOps ops_;
+};
+
+TEST_F(MainWindowStart, CaptionsTitleAndFlagsAfterCreation) {
+  Application::Instance().SetHintHidePause(2500);
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("Vorkan v1.2"));
+  EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
+  EXPECT_EQ(Application::Instance().HintHidePause(), -1);
+  EXPECT_EQ(f.FAbort, 0);
+  EXPECT_EQ(f.FPause, 0);
+  EXPECT_EQ(f.Label2->text(), QStringLiteral("Выберите диск для копирования:"));
+  EXPECT_EQ(f.Button3->text(), QStringLiteral("Обновить"));
+  EXPECT_EQ(f.Button4->text(), QStringLiteral("Инфо"));
+  EXPECT_EQ(f.Button5->text(), QStringLiteral("О программе"));
+  EXPECT_EQ(f.Button2->text(), QStringLiteral("Выход"));
+  EXPECT_EQ(f.Button1->text(), QStringLiteral("Копировать"));
+  EXPECT_EQ(f.CheckBox1->text(), QStringLiteral("Заблокировать диск (рекомедуется)"));
+  EXPECT_FALSE(f.CheckBox1->isChecked());
+  const QStringList headings = {QStringLiteral("Диск"), QStringLiteral("Метка"), QStringLiteral("Тип"),
+                                QStringLiteral("Размер"), QStringLiteral("Свободно")};
+  ASSERT_EQ(f.ListView1->columnCount(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(f.ListView1->headerItem()->text(i), headings[i]) << i;
+  EXPECT_TRUE(f.Label2->font().bold());
+  EXPECT_EQ(f.font().family(), QStringLiteral("MS Sans Serif"));
+  EXPECT_EQ(f.font().pixelSize(), 11);
+  // The windows made after the main one stay hidden.
+  EXPECT_FALSE(Form2->isVisible());
+  EXPECT_FALSE(Form3->isVisible());
+  EXPECT_FALSE(Form4->isVisible());
+  EXPECT_EQ(ops_.refreshes, 1);
+}
+
+TEST_F(MainWindowStart, RowsSelectionAndIcons) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  ASSERT_EQ(f.ListView1->topLevelItemCount(), 2);
+  QTreeWidgetItem* c = f.ListView1->topLevelItem(0);
+  EXPECT_EQ(c->text(0), QStringLiteral("C:\\"));
+  EXPECT_EQ(c->text(1), QStringLiteral("SYSTEM"));
+  EXPECT_EQ(c->text(2), QStringLiteral("Локальный"));
+  EXPECT_EQ(c->text(3), QString::fromStdString(FormatByteSize(1 << 20)));
+  EXPECT_EQ(c->text(4), QString::fromStdString(FormatByteSize(4096)));
+  EXPECT_EQ(f.ListView1->topLevelItem(1)->text(2), QStringLiteral("CD-диск"));
+  // One 16 x 16 image per row, each row showing its own.
+  ASSERT_EQ(f.ImageList1.size(), 2);
+  for (int row = 0; row < 2; ++row) {
+    EXPECT_EQ(f.ImageList1[row].size(), QSize(16, 16));
+    EXPECT_FALSE(f.ListView1->topLevelItem(row)->icon(0).isNull());
+  }
+  // The first row selected, and the buttons that follow it enabled.
+  ASSERT_EQ(f.ListView1->selectedItems().size(), 1);
+  EXPECT_EQ(f.ListView1->selectedItems().first(), c);
+  EXPECT_EQ(f.SelectedIndex(), 0);
+  EXPECT_TRUE(f.Button4->isEnabled());
+  EXPECT_TRUE(f.Button1->isEnabled());
+  for (QWidget* w : std::initializer_list<QWidget*>{f.Button2, f.Button3, f.Button5, f.ListView1, f.CheckBox1})
+    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+  EXPECT_EQ(QApplication::focusWidget(), f.ListView1);
+}
+
+TEST_F(MainWindowStart, GeometryOfTheWindowAndItsControls) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  EXPECT_EQ(f.size(), QSize(467, 242));
+  EXPECT_EQ(f.minimumSize(), QSize(467, 242));
+  EXPECT_EQ(f.maximumSize(), QSize(467, 242));
+  EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_FALSE(f.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+  EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+  EXPECT_EQ(f.Label2->pos(), QPoint(8, 8));
+  EXPECT_EQ(f.ListView1->geometry(), QRect(8, 27, 449, 137));
+  EXPECT_EQ(f.Button3->geometry(), QRect(8, 172, 71, 21));
+  EXPECT_EQ(f.Button4->geometry(), QRect(88, 172, 73, 21));
+  EXPECT_EQ(f.CheckBox1->geometry(), QRect(240, 176, 217, 17));
+  EXPECT_EQ(f.Bevel1->geometry(), QRect(8, 200, 449, 9));
+  EXPECT_EQ(f.Button5->geometry(), QRect(8, 208, 75, 25));
+  EXPECT_EQ(f.Button2->geometry(), QRect(296, 208, 75, 25));
+  EXPECT_EQ(f.Button1->geometry(), QRect(376, 208, 75, 25));
+  EXPECT_TRUE(f.Button1->isDefault());
+  // Centred on the screen the first time it is shown (halves rounded).
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_LE(std::abs(f.geometry().center().x() - area.center().x()), 2);
+  EXPECT_LE(std::abs(f.geometry().center().y() - area.center().y()), 2);
+}
+
+TEST_F(MainWindowStart, ListSettingsAndTabOrder) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  QTreeWidget* list = f.ListView1;
+  EXPECT_EQ(list->header()->sectionSize(0), 45);
+  EXPECT_EQ(list->header()->sectionSize(1), 100);
+  EXPECT_EQ(list->header()->sectionSize(2), 80);
+  // "Размер" takes what the others leave; "Свободно" fits its texts.
+  EXPECT_EQ(list->header()->sectionResizeMode(3), QHeaderView::Stretch);
+  EXPECT_EQ(list->header()->sectionResizeMode(4), QHeaderView::ResizeToContents);
+  EXPECT_FALSE(list->header()->sectionsClickable());
+  EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+  EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_FALSE(list->rootIsDecorated());
+  EXPECT_EQ(list->iconSize(), QSize(16, 16));
+
+  // Tab order: list, check box, copy, exit, info, about, refresh.
+  std::vector<QString> order;
+  QWidget* w = list;
+  for (int i = 0; i < 7; ++i) {
+    order.push_back(w->objectName());
+    do w = w->nextInFocusChain();
+    while (w->focusPolicy() == Qt::NoFocus || w->window() != &f || w == &f);
+  }
+  const std::vector<QString> expected = {"ListView1", "CheckBox1", "Button1", "Button2",
+                                         "Button4",   "Button5",   "Button3"};
+  EXPECT_EQ(order, expected);
+}
+
+TEST_F(MainWindowStart, ClickingAnEmptyAreaDeselectsAndClickingARowSelects) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  QWidget* viewport = f.ListView1->viewport();
+  QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
+  EXPECT_TRUE(f.ListView1->selectedItems().isEmpty());
+  EXPECT_EQ(f.SelectedIndex(), -1);
+  EXPECT_FALSE(f.Button4->isEnabled());
+  EXPECT_FALSE(f.Button1->isEnabled());
+
+  QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, RowPoint(f, 1));
+  EXPECT_EQ(f.SelectedIndex(), 1);
+  EXPECT_TRUE(f.Button4->isEnabled());
+  EXPECT_TRUE(f.Button1->isEnabled());
+
+  // Refresh selects the first row again.
+  QTest::mouseClick(f.Button3, Qt::LeftButton);
+  EXPECT_EQ(ops_.refreshes, 2);
+  EXPECT_EQ(f.SelectedIndex(), 0);
+  EXPECT_TRUE(f.Button1->isEnabled());
+}
+
+TEST_F(MainWindowStart, EnteringTheListSelectsTheFirstRow) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  QTest::mouseClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
+  ASSERT_EQ(f.SelectedIndex(), -1);
+  f.CheckBox1->setFocus(Qt::TabFocusReason);
+  f.ListView1->setFocus(Qt::BacktabFocusReason);
+  EXPECT_EQ(f.SelectedIndex(), 0);
+  EXPECT_TRUE(f.Button4->isEnabled());
+  EXPECT_TRUE(f.Button1->isEnabled());
+}
+
+TEST_F(MainWindowStart, DoubleClickOnEmptyAreaDoesNothingOnARowStartsTheRequest) {
+  Windows windows(ops_);
+  windows.AnswerSaveDialog({"", ""});
+  TForm1& f = windows.main();
+  QTest::mouseClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
+  QTest::mouseDClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
+  EXPECT_TRUE(windows.dialogs.empty());
+  EXPECT_EQ(f.SelectedIndex(), -1);
+
+  QTest::mouseDClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, RowPoint(f, 1));
+  ASSERT_EQ(windows.dialogs.size(), 1u);
+  // The CD drive proposes an ISO image.
+  EXPECT_EQ(windows.dialogs[0].proposedName, QStringLiteral("диск_d"));
+  EXPECT_EQ(windows.dialogs[0].filter, QStringLiteral("ISO file (*.ISO *.iso)"));
+}
+
+TEST_F(MainWindowStart, ExitButtonClosesAndEndsTheApplication) {
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  QTest::mouseClick(f.Button2, Qt::LeftButton);
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_EQ(f.FAbort, 1);
+  EXPECT_TRUE(Application::Instance().IsTerminating());
+  // While terminating, a prompt answers Cancel without waiting.
+  windows.AnswerPrompts({PromptButton::OK});
+  EXPECT_EQ(f.ShowPrompt("x", PromptKind::Information, ButtonSet({PromptButton::OK})), mrCancel);
+  EXPECT_TRUE(windows.prompts.empty());
+}
+
+}  // namespace
+}  // namespace vorkan::test
