@@ -72,8 +72,8 @@ TEST_F(ByteSizeTest, EveryNegativeCountIsZeroBytes) {
 TEST_F(ByteSizeTest, PowersOf1024StayInTheSmallerUnit) {
   OverrideSeparators(std::string(","), std::string(" "));
   const char* units[] = {"б", "Кб", "Мб", "Гб", "Тб", "Пб", "Эб"};
-  std::int64_t power = 1024;
-  for (int i = 0; i < 6; ++i, power *= 1024) {
+  for (int i = 0; i < 6; ++i) {
+    const std::int64_t power = std::int64_t{1} << (10 * (i + 1));
     EXPECT_EQ(FormatByteSize(power), std::string("1024,0 ") + units[i]);
     // Just above the power (by one unit of the smaller size, so doubles can tell).
     EXPECT_EQ(FormatByteSize(power + power / 1024), std::string("1 ") + units[i + 1]);
