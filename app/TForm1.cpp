@@ -55,6 +55,10 @@ void TForm1::UseWindows(TForm2* form2, TForm3* form3, TForm4* form4) {
   form2_ = form2;
   form3_ = form3;
   form4_ = form4;
+  if (form3_ != nullptr) {
+    form3_->SetFocusOnClose(ListView1);
+    form3_->SetFolderOfRootPath([this](const std::string& rootPath) { return ops_.FolderOfRootPath(rootPath); });
+  }
 }
 
 QStringList TForm1::ImageFilters() {
