@@ -5,6 +5,9 @@
 #include <QCheckBox>
 #include <QTimer>
 
+#include "Shell.h"
+#include "TForm3.h"
+
 #include "ByteSize.h"
 #include "MainWindowDriver.h"
 #include "TestSupport.h"
@@ -165,6 +168,32 @@ TEST_F(MainWindowCopyRequest, InformationWindowCopyChoiceStartsTheRequest) {
   });
   QTest::mouseClick(f.Button4, Qt::LeftButton);
   EXPECT_EQ(windows.dialogs.size(), 1u);
+}
+
+TEST_F(MainWindowCopyRequest, InformationWindowOpensTheMountPointAndGivesTheFocusBack) {
+  ops_.Volume('C').folder = dir_ / "onc";
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  std::vector<std::vector<std::string>> opened;
+  const auto previous = SetOpener([&](const std::string& program, const std::vector<std::string>& arguments) {
+    opened.push_back(arguments);
+    opened.back().insert(opened.back().begin(), program);
+  });
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<TForm3*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QPushButton*>(QStringLiteral("Button2"))->click();  // "Проводник"
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->done(mrCancel);
+  });
+  QTest::mouseClick(f.Button4, Qt::LeftButton);
+  SetOpener(previous);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], (std::vector<std::string>{"xdg-open", dir_ / "onc"}));
+  EXPECT_TRUE(windows.dialogs.empty());  // closing it started no copy
+  // The list is the main window's focus: it has it whenever the window is
+  // active again (offscreen there is no window manager to hand it back).
+  EXPECT_EQ(f.focusWidget(), f.ListView1);
 }
 
 }  // namespace
