@@ -11,8 +11,7 @@
 #include <string>
 
 #include "CopyJob.h"
-#include "volume/FileVolumeOps.h"
-#include "volume/LinuxVolumeOps.h"
+#include "BenchSource.h"
 
 namespace {
 
@@ -49,35 +48,12 @@ int main(int argc, char** argv) {
   }
   const std::string source = argv[1];
   const std::string target = argv[2];
-  struct stat st {};
-  if (::stat(source.c_str(), &st) != 0) {
-    std::perror(source.c_str());
-    return 2;
-  }
-
-  std::unique_ptr<vorkan::VolumeOps> ops;
-  char letter = 0;
-  if (S_ISBLK(st.st_mode)) {
-    auto linux = std::make_unique<vorkan::LinuxVolumeOps>();
-    const std::string name = source.substr(source.rfind('/') + 1);
-    letter = linux->Map().LetterOfDevice(name);
-    if (letter == 0) {
-      std::fprintf(stderr, "%s has no drive letter\n", source.c_str());
-      return 2;
-    }
-    ops = std::move(linux);
-  } else {
-    auto files = std::make_unique<vorkan::FileVolumeOps>();
-    vorkan::FileVolume volume;
-    volume.path = source;
-    letter = 'E';
-    files->AddVolume(letter, volume);
-    ops = std::move(files);
-  }
+  vorkan::bench::BenchSource volume;
+  if (!vorkan::bench::OpenBenchSource(source, volume)) return 2;
 
   SilentHost host;
   const auto start = std::chrono::steady_clock::now();
-  const bool ok = vorkan::CopyDiskToImage(*ops, host, letter, target);
+  const bool ok = vorkan::CopyDiskToImage(*volume.ops, host, volume.letter, target);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   rusage usage {};
   ::getrusage(RUSAGE_SELF, &usage);

@@ -1,0 +1,47 @@
+// The volume a benchmark copies: a block device through the Linux layer (by
+// the letter it was given), or a regular file through the file-backed layer.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "volume/FileVolumeOps.h"
+#include "volume/LinuxVolumeOps.h"
+
+namespace vorkan::bench {
+
+struct BenchSource {
+  std::unique_ptr<VolumeOps> ops;
+  char letter = 0;
+};
+
+// False, with a message on stderr, when the source cannot be used.
+inline bool OpenBenchSource(const std::string& source, BenchSource& out) {
+  struct stat st {};
+  if (::stat(source.c_str(), &st) != 0) {
+    std::perror(source.c_str());
+    return false;
+  }
+  if (S_ISBLK(st.st_mode)) {
+    auto linux = std::make_unique<LinuxVolumeOps>();
+    out.letter = linux->Map().LetterOfDevice(source.substr(source.rfind('/') + 1));
+    if (out.letter == 0) {
+      std::fprintf(stderr, "%s has no drive letter\n", source.c_str());
+      return false;
+    }
+    out.ops = std::move(linux);
+    return true;
+  }
+  auto files = std::make_unique<FileVolumeOps>();
+  FileVolume volume;
+  volume.path = source;
+  out.letter = 'E';
+  files->AddVolume(out.letter, volume);
+  out.ops = std::move(files);
+  return true;
+}
+
+}  // namespace vorkan::bench
