@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -100,10 +101,14 @@ struct LinkCase {
   Answer answer;
 };
 
-std::string CaseName(const ::testing::TestParamInfo<LinkCase>& info) {
+std::string Describe(const LinkCase& c) {
   static const char* const answers[] = {"Yes", "No", "Cancel", "CloseBox"};
-  return std::string(info.param.link.label) + "_" + answers[static_cast<int>(info.param.answer)];
+  return std::string(c.link.label) + "_" + answers[static_cast<int>(c.answer)];
 }
+
+void PrintTo(const LinkCase& c, std::ostream* os) { *os << Describe(c); }
+
+std::string CaseName(const ::testing::TestParamInfo<LinkCase>& info) { return Describe(info.param); }
 
 const Link kAddress = {"Label10",
                        "mailto:vorkan@example.org?subject=\"Vorkan v.1.2 29.09.07 RUS/KX7 - Software comment\""};
