@@ -1,0 +1,241 @@
+#!/usr/bin/env bash
+# The real program on a real X server (Xvfb) with a real loop volume:
+#  1. attach a small FAT volume filled with bytes of its own;
+#  2. start the program and wait for its main window;
+#  3. select the volume's row with the keyboard (its index comes from the
+#     same drive list code, run by smoke_drive_rows), take a screenshot,
+#     press Enter: the save dialog proposes "диск_<letter>", Enter accepts it;
+#  4. answer the success prompt, check that the image has the volume's size
+#     and bytes (only that volume's row gives them);
+#  5. Esc closes the main window on release; the program must exit with 0.
+# Usage: smoke.sh PROGRAM ROWS_HELPER ARTEFACT_DIR
+# Exit code 77: the machine cannot run it (not root, no loop devices, no X
+# tools).
+set -uo pipefail
+
+program="$1"
+rows_helper="$2"
+artefacts="$3"
+
+skip() { echo "SKIP: $*"; exit 77; }
+
+[[ $(id -u) -eq 0 ]] || skip "needs root to attach a loop device"
+for tool in Xvfb xdotool import losetup mkfs.vfat truncate sha256sum blockdev timeout df dd; do
+  command -v "$tool" >/dev/null || skip "needs $tool"
+done
+[[ -e /dev/loop-control ]] || skip "no loop devices (/dev/loop-control missing)"
+mkdir -p "$artefacts" || exit 1
+# The image goes next to the volume's backing file; the program counts a
+# folder without a block device (tmpfs) as having no room.
+case "$(df --output=source "$artefacts" 2>/dev/null | tail -n 1)" in
+  /dev/*) ;;
+  *) skip "$artefacts is not on a block device, so the program would see no room for the image" ;;
+esac
+
+work="$(mktemp -d "$artefacts/run.XXXXXX")" || exit 1
+screenshot="$artefacts/smoke-main-window.png"
+failshot="$artefacts/smoke-failure.png"
+rm -f "$screenshot" "$failshot"
+
+device=""
+xvfb_pid=""
+program_pid=""
+display=""
+
+cleanup() {
+  if [[ -n $program_pid ]] && kill -0 "$program_pid" 2>/dev/null; then
+    kill "$program_pid" 2>/dev/null
+    for _ in $(seq 30); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$program_pid" 2>/dev/null
+    wait "$program_pid" 2>/dev/null
+  fi
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  fi
+  [[ -n $device ]] && losetup -d "$device"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+# Inside $(...) it ends only that subshell: callers add "|| exit 1".
+fail() {
+  exec >&2
+  echo "FAIL: $*"
+  if [[ -n $display ]]; then
+    DISPLAY=":$display" import -window root "$failshot" 2>/dev/null && echo "screen at the failure: $failshot"
+    echo "windows on screen:"
+    for w in $(DISPLAY=":$display" xdotool search --onlyvisible --name . 2>/dev/null); do
+      echo "  $w '$(DISPLAY=":$display" xdotool getwindowname "$w" 2>/dev/null)'"
+    done
+  fi
+  if [[ -s $work/program.log ]]; then
+    echo "program output:"
+    sed 's/^/  /' "$work/program.log"
+  fi
+  exit 1
+}
+
+# --- the volume ---------------------------------------------------------------
+
+backing="$work/volume.img"
+truncate -s 1440K "$backing" || fail "cannot create $backing"
+mkfs.vfat -n SMOKE "$backing" >/dev/null || fail "mkfs.vfat failed"
+# Random bytes in the free data area make the volume's content unlike any
+# other's.
+dd if=/dev/urandom of="$backing" bs=64K seek=8 count=4 conv=notrunc status=none || fail "cannot fill $backing"
+device="$(losetup -f --show "$backing" 2>"$work/losetup.err")" || {
+  device=""
+  skip "cannot attach a loop device: $(cat "$work/losetup.err")"
+}
+echo "volume: $device (backing file $backing)"
+
+# --- the X server -------------------------------------------------------------
+
+# Xvfb picks a free display number itself and writes it to the descriptor.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null && break
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.1
+done
+display="$(head -n 1 "$work/display" 2>/dev/null)"
+if ! [[ $display =~ ^[0-9]+$ ]]; then
+  display=""
+  fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+fi
+export DISPLAY=":$display"
+echo "X server: $DISPLAY"
+
+# --- helpers ------------------------------------------------------------------
+
+alive() { kill -0 "$program_pid" 2>/dev/null; }
+
+# The first window on screen whose name matches the pattern; fails at once on
+# a prompt that should not come (the expected one excepted), when the program
+# ends, or after `seconds`.
+wait_window() {
+  local pattern="$1" seconds="$2" w name
+  local deadline=$((SECONDS + seconds))
+  while ((SECONDS < deadline)); do
+    alive || fail "the program ended while waiting for a window named '$pattern'"
+    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+      name="$(xdotool getwindowname "$w" 2>/dev/null)" || continue
+      if [[ $name =~ $pattern ]]; then
+        echo "$w"
+        return 0
+      fi
+      if [[ $name =~ ^(Error|Warning|Confirm)$ ]]; then
+        fail "an unexpected '$name' prompt came while waiting for '$pattern'"
+      fi
+    done
+    sleep 0.1
+  done
+  fail "no window named '$pattern' within $seconds s"
+}
+
+wait_gone() {
+  local w="$1" seconds="$2"
+  local deadline=$((SECONDS + seconds))
+  while ((SECONDS < deadline)); do
+    xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$w" || return 0
+    sleep 0.1
+  done
+  fail "window $w still on screen after $seconds s"
+}
+
+# Real key presses and releases (XTEST) into the window, which gets the input
+# focus first: there is no window manager to give it.
+keys() {
+  local w="$1"
+  shift
+  xdotool windowfocus --sync "$w" || fail "cannot focus window $w"
+  xdotool key --delay 60 "$@" || fail "xdotool key $* failed"
+}
+
+drive_rows() { "$rows_helper" "$@" 2>&1; }
+
+# --- start-up -----------------------------------------------------------------
+
+started=$SECONDS
+rows_before="$(drive_rows)" || fail "smoke_drive_rows failed: $rows_before"
+mkdir -m 700 "$work/runtime" "$work/config"
+# A config folder of its own: the save dialog then opens in the working
+# folder, not in one remembered from another run.
+(cd "$work" && exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
+  "$program" >"$work/program.log" 2>&1) &
+program_pid=$!
+
+# Waits of a second each, so that a program that dies is noticed at once.
+main=""
+for _ in $(seq 20); do
+  main="$(timeout 1 xdotool search --sync --onlyvisible --name '^Vorkan v1.2$' 2>/dev/null | head -n 1)"
+  [[ -n $main ]] && break
+  alive || fail "the program ended before its window came"
+done
+[[ -n $main ]] || fail "no window titled 'Vorkan v1.2' within 20 s"
+echo "main window: $main after $((SECONDS - started)) s"
+
+# The program built its list between the two snapshots; when another program
+# attached or detached a volume meanwhile, refresh (F5) between two more.
+rows_after="$(drive_rows)" || fail "smoke_drive_rows failed: $rows_after"
+tries=0
+while [[ $rows_before != "$rows_after" ]]; do
+  ((++tries <= 3)) || fail "the drive list keeps changing while the test runs"
+  echo "the drive list changed during start-up; refreshing"
+  rows_before="$(drive_rows)"
+  keys "$main" F5
+  sleep 1
+  rows_after="$(drive_rows)"
+done
+echo "drive list:"
+sed 's/^/  /' <<<"$rows_after"
+
+row_line="$(drive_rows "${device#/dev/}")" || fail "the volume is not in the drive list: $row_line"
+IFS=$'\t' read -r row root label _ <<<"$row_line"
+letter="${root:0:1}"
+[[ $label == SMOKE ]] || fail "the row of $device is labelled '$label', not SMOKE"
+grep -qxF "$row_line" <<<"$rows_after" || fail "row '$row_line' is not in the list"
+echo "volume row: $row ($root)"
+
+# --- select the row, screenshot, copy ---------------------------------------------
+
+# The list has the focus and its first row selected from start-up.
+downs=()
+for ((i = 0; i < row; ++i)); do downs+=(Down); done
+keys "$main" Home "${downs[@]}"
+sleep 0.5
+import -window root "$screenshot" || fail "screenshot failed"
+echo "screenshot: $screenshot"
+
+keys "$main" Return
+dialog="$(wait_window '^Save As$' 15)" || exit 1
+# The proposed name, "диск_" and the letter, in the working folder.
+image="$work/диск_${letter,,}.IMA"
+keys "$dialog" Return
+prompt="$(wait_window '^Information$' 30)" || exit 1
+[[ -f $image ]] || fail "no image $image after the copy (found: $(ls "$work"))"
+keys "$prompt" Return
+wait_gone "$prompt" 10
+main="$(wait_window '^Vorkan v1.2$' 10)" || exit 1
+
+volume_size="$(blockdev --getsize64 "$device")"
+image_size="$(stat -c %s "$image")"
+[[ $image_size == "$volume_size" ]] || fail "image has $image_size bytes, the volume $volume_size"
+volume_sum="$(sha256sum <"$device" | cut -d' ' -f1)"
+image_sum="$(sha256sum <"$image" | cut -d' ' -f1)"
+[[ $image_sum == "$volume_sum" ]] || fail "image SHA-256 $image_sum differs from the volume's $volume_sum"
+echo "image $image: $image_size bytes, SHA-256 $image_sum as the volume's"
+
+# --- Esc ends the program ------------------------------------------------------------
+
+keys "$main" Escape
+for _ in $(seq 150); do alive || break; sleep 0.1; done
+alive && fail "the program still runs 15 s after Esc"
+wait "$program_pid"
+status=$?
+program_pid=""
+[[ $status -eq 0 ]] || fail "the program exited with status $status"
+echo "the program exited with status 0 after Esc; $((SECONDS - started)) s in all"
