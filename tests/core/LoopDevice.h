@@ -8,8 +8,13 @@ namespace vorkan::test {
 
 class LoopDevice {
  public:
+  struct Options {
+    bool partitioned = false;  // scan the partition table (losetup -P)
+    bool readOnly = false;     // a medium that cannot be written (losetup -r)
+  };
   // Attaches `imagePath` (already filled by the caller). Check Ok() after.
-  explicit LoopDevice(const std::string& imagePath);
+  explicit LoopDevice(const std::string& imagePath) : LoopDevice(imagePath, Options{}) {}
+  LoopDevice(const std::string& imagePath, Options options);
   ~LoopDevice();
   LoopDevice(const LoopDevice&) = delete;
   LoopDevice& operator=(const LoopDevice&) = delete;
@@ -17,12 +22,17 @@ class LoopDevice {
   bool Ok() const { return !device_.empty(); }
   const std::string& Device() const { return device_; }  // "/dev/loop3"
   std::string Name() const { return device_.substr(5); } // "loop3"
-  bool Mount(const std::string& folder, const std::string& options = "");
+  // Partition `n` of a partitioned device: "loop3p2"; empty when the kernel
+  // shows no such partition.
+  std::string PartitionName(int n) const;
+  // Mounts the device, or `device` (one of its partitions) when given.
+  bool Mount(const std::string& folder, const std::string& options = "", const std::string& device = "");
   void Unmount();
 
  private:
   std::string device_;
   std::string mountPoint_;
+  bool partitioned_ = false;
 };
 
 // Why loop-device tests cannot run here, or empty when they can.

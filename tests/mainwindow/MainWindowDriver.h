@@ -4,8 +4,12 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QTest>
 #include <QTreeWidget>
 #include <functional>
@@ -114,6 +118,44 @@ class Windows {
   std::vector<std::string> answers_;
   std::vector<PromptButton> buttons_;
 };
+
+// The real save dialog, answered by typing `path` into it and pressing
+// Return. When the dialog asks whether to replace an existing file, the
+// question is answered with `replace` and counted in `*replaceQuestions`.
+inline void TypeIntoSaveDialog(const std::string& path, QMessageBox::StandardButton replace = QMessageBox::Yes,
+                               int* replaceQuestions = nullptr) {
+  TForm1::saveDialogRunner = [path, replace, replaceQuestions](QFileDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog, path, replace, replaceQuestions] {
+      auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (!edit) {
+        dialog.reject();
+        return;
+      }
+      // Typed at once: a dialog that follows every "/" typed would wander off.
+      edit->setText(QString::fromStdString(path));
+      // The name completer's list would take the Return for itself.
+      if (edit->completer() && edit->completer()->popup()) edit->completer()->popup()->hide();
+      // The replace question is modal inside the Return below: a timer
+      // answers it from the event loop it runs.
+      QTimer watcher;
+      watcher.setInterval(0);
+      QObject::connect(&watcher, &QTimer::timeout, &dialog, [&dialog, &watcher, replace, replaceQuestions] {
+        for (QMessageBox* box : dialog.findChildren<QMessageBox*>()) {
+          if (!box->isVisible()) continue;
+          watcher.stop();
+          if (replaceQuestions) ++*replaceQuestions;
+          if (QAbstractButton* button = box->button(replace)) button->click();
+          return;
+        }
+      });
+      watcher.start();
+      QTest::keyClick(edit, Qt::Key_Return);
+      watcher.stop();
+      if (dialog.isVisible()) dialog.reject();
+    });
+    return dialog.exec();
+  };
+}
 
 // The centre of row `row` of the drive list, in viewport coordinates.
 inline QPoint RowPoint(TForm1& form, int row) {

@@ -3,9 +3,7 @@
 // closing the program while it runs.
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
 #include <QCheckBox>
-#include <QCompleter>
 #include <QTimer>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -87,26 +85,6 @@ class MainWindowLoopCopy : public ::testing::Test {
       }
     }
     return false;
-  }
-
-  // The real save dialog, answered by typing the path into it.
-  static void TypeIntoSaveDialog(const std::string& path) {
-    TForm1::saveDialogRunner = [path](QFileDialog& dialog) {
-      QTimer::singleShot(0, &dialog, [&dialog, path] {
-        auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (!edit) {
-          dialog.reject();
-          return;
-        }
-        // Typed at once: a dialog that follows every "/" typed would wander off.
-        edit->setText(QString::fromStdString(path));
-        // The name completer's list would take the Return for itself.
-        if (edit->completer() && edit->completer()->popup()) edit->completer()->popup()->hide();
-        QTest::keyClick(edit, Qt::Key_Return);
-        if (dialog.isVisible()) dialog.reject();
-      });
-      return dialog.exec();
-    };
   }
 
   TempDir dir_;

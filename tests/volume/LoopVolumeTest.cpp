@@ -16,6 +16,7 @@
 #include "ByteSize.h"
 #include "DriveCatalogue.h"
 #include "LocaleSeparators.h"
+#include "PartitionTable.h"
 #include "TestSupport.h"
 #include "volume/LinuxVolumeOps.h"
 #include "volume/VolumeRoutines.h"
@@ -107,28 +108,6 @@ std::int64_t StatvfsFree(const std::string& dir) {
   struct statvfs st {};
   if (::statvfs(dir.c_str(), &st) != 0) return -1;
   return static_cast<std::int64_t>(st.f_bfree) * static_cast<std::int64_t>(st.f_frsize);
-}
-
-// A master boot record with two Linux partitions (in 512-byte sectors).
-void WritePartitionTable(const std::string& image, std::uint32_t start1, std::uint32_t count1,
-                         std::uint32_t start2, std::uint32_t count2) {
-  std::string mbr(512, '\0');
-  auto entry = [&mbr](int index, std::uint32_t start, std::uint32_t count) {
-    char* e = mbr.data() + 446 + 16 * index;
-    e[4] = static_cast<char>(0x83);
-    for (int i = 0; i < 4; ++i) {
-      e[8 + i] = static_cast<char>((start >> (8 * i)) & 0xFF);
-      e[12 + i] = static_cast<char>((count >> (8 * i)) & 0xFF);
-    }
-  };
-  entry(0, start1, count1);
-  entry(1, start2, count2);
-  mbr[510] = static_cast<char>(0x55);
-  mbr[511] = static_cast<char>(0xAA);
-  const int fd = ::open(image.c_str(), O_WRONLY | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::pwrite(fd, mbr.data(), mbr.size(), 0), 512);
-  ::close(fd);
 }
 
 class LoopVolumes : public ::testing::Test {
@@ -301,7 +280,7 @@ TEST_F(LoopVolumes, EmptyLabelIsAnEmptyTextOfASuccessfulQuery) {
 TEST_F(LoopVolumes, PartitionedImageShowsItsPartitionsNotTheDisk) {
   if (!test::HaveTool("partx")) GTEST_SKIP() << "partx is not installed";
   const std::string image = Image("disk.img", 16 << 20);
-  WritePartitionTable(image, 2048, 12288, 14336, 18432);
+  ASSERT_TRUE(test::WritePartitionTable(image, {{2048, 12288}, {14336, 18432}}));
   LoopDevice loop(image, true);
   ATTACH(loop);
   if (!LoopDevice::Exists(loop.partitionPath(1)) || !LoopDevice::Exists(loop.partitionPath(2)))

@@ -1,0 +1,65 @@
+#include "Journey.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+
+#include "TestSupport.h"
+
+namespace vorkan::test {
+
+bool ClickDriveRow(TForm1& form, char letter) {
+  const QString root = QString(QChar(letter)) + QStringLiteral(":\\");
+  for (int row = 0; row < form.ListView1->topLevelItemCount(); ++row) {
+    if (form.ListView1->topLevelItem(row)->text(0) != root) continue;
+    form.ListView1->scrollToItem(form.ListView1->topLevelItem(row));
+    QTest::mouseClick(form.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, RowPoint(form, row));
+    return form.SelectedIndex() == row;
+  }
+  return false;
+}
+
+bool CanOpenExclusive(const std::string& device) {
+  const int fd = ::open(device.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+bool HoldsDescriptorOn(const std::string& path) {
+  DIR* dir = ::opendir("/proc/self/fd");
+  if (dir == nullptr) return false;
+  bool found = false;
+  while (dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;
+    char target[PATH_MAX];
+    const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+    const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+    if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == path) found = true;
+  }
+  ::closedir(dir);
+  return found;
+}
+
+void ExpectAtRest(TForm1& form, int descriptorsBefore, const std::string& device) {
+  EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore) << "a descriptor was left open";
+  if (!device.empty()) {
+    EXPECT_FALSE(HoldsDescriptorOn(device)) << device << " is still open";
+  }
+  EXPECT_EQ(form.FAbort, 0);
+  EXPECT_EQ(form.FPause, 0);
+  EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
+  for (QWidget* w : std::initializer_list<QWidget*>{form.Button1, form.Button2, form.Button3, form.Button4,
+                                                   form.Button5, form.ListView1, form.CheckBox1})
+    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString() << " left disabled";
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_TRUE(form.isEnabled());
+  EXPECT_FALSE(Form2->isVisible());
+  EXPECT_FALSE(Form3->isVisible());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a modal box is still open";
+}
+
+}  // namespace vorkan::test
