@@ -1,0 +1,89 @@
+// A user closes the program while a copy runs (from the task bar: the main
+// window is hidden then). The copy stops at the next block, nothing waits for
+// an answer, and the message loop ends, as the program's main() runs it.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <sys/stat.h>
+
+#include "Journey.h"
+#include "TestSupport.h"
+#include "TestVolume.h"
+#include "volume/LinuxVolumeOps.h"
+
+namespace vorkan::test {
+namespace {
+
+std::int64_t FileSize(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+TEST(CloseDuringCopyJourney, ProgramEndsAndKeepsThePrefix) {
+  const std::string why = LoopDevicesUnavailable();
+  if (!why.empty()) GTEST_SKIP() << "needs loop devices: " << why;
+  TempDir dir;
+  // Big enough that the copy is still running when the close arrives.
+  WriteFile(dir / "big.img", PatternBytes(64u << 20, 77));
+  LoopDevice source(dir / "big.img");
+  ASSERT_TRUE(source.Ok());
+
+  LinuxVolumeOps ops;
+  Windows windows(ops);
+  TForm1& f = windows.main();
+  ASSERT_TRUE(ClickDriveRow(f, ops.Map().LetterOfDevice(source.Name())));
+  const int fdsBefore = OpenDescriptorCount();
+  f.CheckBox1->setChecked(true);
+  const std::string image = dir / "part.IMA";
+  TypeIntoSaveDialog(image);
+  windows.AnswerPrompts({});  // a prompt that waited for the user would be recorded here
+
+  bool copyReturned = false, closed = false, loopStillRunning = false;
+  QTimer::singleShot(0, [&] {
+    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    copyReturned = true;
+  });
+  QTimer closer;
+  closer.setInterval(0);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (!Form2->isVisible() || FileSize(image) < (4 << 20)) return;
+    closer.stop();
+    f.close();
+    closed = true;
+  });
+  closer.start();
+  // Only a program that never got out of its message loop meets this.
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    loopStillRunning = true;
+    QCoreApplication::exit(3);
+  });
+  watchdog.start(120000);
+
+  const int status = QApplication::exec();
+  watchdog.stop();
+  closer.stop();
+
+  ASSERT_TRUE(closed) << "the copy ended before the close came";
+  EXPECT_FALSE(loopStillRunning) << "the message loop did not end after the close";
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(copyReturned) << "the loop ended inside the copy";
+  EXPECT_TRUE(windows.prompts.empty()) << "a prompt waited: " << windows.prompts[0].text;
+  const std::string written = ReadFile(image);
+  EXPECT_GE(written.size(), 4u << 20);
+  EXPECT_LT(written.size(), 64u << 20) << "the copy ran on to the end";
+  EXPECT_EQ(Sha256(image), RunOutput("head -c " + std::to_string(written.size()) + " " + source.Device() +
+                                     " | sha256sum | cut -c1-64").substr(0, 64));
+  EXPECT_TRUE(CanOpenExclusive(source.Device())) << "the lock outlived the program's loop";
+  EXPECT_EQ(OpenDescriptorCount(), fdsBefore);
+  EXPECT_FALSE(HoldsDescriptorOn(source.Device()));
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_FALSE(Form2->isVisible());
+  EXPECT_EQ(f.FAbort, 0);
+  EXPECT_EQ(f.FPause, 0);
+  EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
+}
+
+}  // namespace
+}  // namespace vorkan::test
