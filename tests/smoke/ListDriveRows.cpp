@@ -1,7 +1,8 @@
-// Prints the drive list the program builds at start-up, one row a line:
-// the row index, the caption and the label, type and size texts, separated
-// by tabs. With a kernel name ("loop3") it prints only the row of that
-// device, and fails when the device has no row.
+// Prints the drive list the program builds at start-up, one row a line: the
+// row index, the caption and the label, type and size texts, separated by
+// tabs. With a kernel name ("loop3") the row of that device is marked with a
+// "*" before its index (the others with "-"), all from one look at the
+// drives; it fails when the device has no row.
 #include <cstdio>
 #include <string>
 
@@ -17,22 +18,22 @@ int main(int argc, char** argv) {
   vorkan::DriveListModel list;
   vorkan::FillDriveList(ops, list);  // takes the letter snapshot the lookup below reads
 
-  int wanted = -1;
+  int marked = -1;
   if (argc == 2) {
     const char letter = ops.Map().LetterOfDevice(argv[1]);
     if (letter == 0) {
       std::fprintf(stderr, "%s has no drive letter\n", argv[1]);
       return 1;
     }
-    wanted = list.RowOf(std::string(1, letter) + ":\\");
-    if (wanted < 0) {
+    marked = list.RowOf(std::string(1, letter) + ":\\");
+    if (marked < 0) {
       std::fprintf(stderr, "%s (%c:) has no row in the drive list\n", argv[1], letter);
       return 1;
     }
   }
   for (int i = 0; i < list.RowCount(); ++i) {
-    if (wanted >= 0 && i != wanted) continue;
     const vorkan::DriveRecord& row = list.rows[static_cast<std::size_t>(i)];
+    if (argc == 2) std::printf("%s\t", i == marked ? "*" : "-");
     std::printf("%d\t%s\t%s\t%s\t%s\n", i, row.RootPath.c_str(), row.VolumeLabel().c_str(), row.MediaType().c_str(),
                 row.SizeText().c_str());
   }

@@ -2,11 +2,11 @@
 # The real program on a real X server (Xvfb) with a real loop volume:
 #  1. attach a small FAT volume filled with bytes of its own;
 #  2. start the program and wait for its main window;
-#  3. select the volume's row with the keyboard (its index comes from the
+#  3. select the volume's row with the keyboard (where it is comes from the
 #     same drive list code, run by smoke_drive_rows), take a screenshot,
 #     press Enter: the save dialog proposes "диск_<letter>", Enter accepts it;
 #  4. answer the success prompt, check that the image has the volume's size
-#     and bytes (only that volume's row gives them);
+#     and bytes (only that volume's row gives them: they are random);
 #  5. Esc closes the main window on release; the program must exit with 0.
 # Usage: smoke.sh PROGRAM ROWS_HELPER ARTEFACT_DIR
 # Exit code 77: the machine cannot run it (not root, no loop devices, no X
@@ -85,10 +85,22 @@ mkfs.vfat -n SMOKE "$backing" >/dev/null || fail "mkfs.vfat failed"
 # Random bytes in the free data area make the volume's content unlike any
 # other's.
 dd if=/dev/urandom of="$backing" bs=64K seek=8 count=4 conv=notrunc status=none || fail "cannot fill $backing"
-device="$(losetup -f --show "$backing" 2>"$work/losetup.err")" || {
-  device=""
-  skip "cannot attach a loop device: $(cat "$work/losetup.err")"
-}
+# A loop device numbered far above those that "losetup -f" hands out, so
+# that other programs' loop volumes coming and going do not change how many
+# rows follow this one's; the first free one when none can be had up there.
+for n in $(seq 100 163); do
+  [[ -n "$(cat "/sys/block/loop$n/loop/backing_file" 2>/dev/null)" ]] && continue
+  if losetup "/dev/loop$n" "$backing" 2>/dev/null; then
+    device="/dev/loop$n"
+    break
+  fi
+done
+if [[ -z $device ]]; then
+  device="$(losetup -f --show "$backing" 2>"$work/losetup.err")" || {
+    device=""
+    skip "cannot attach a loop device: $(cat "$work/losetup.err")"
+  }
+fi
 echo "volume: $device (backing file $backing)"
 
 # --- the X server -------------------------------------------------------------
@@ -159,8 +171,19 @@ drive_rows() { "$rows_helper" "$@" 2>&1; }
 
 # --- start-up -----------------------------------------------------------------
 
+# One look at the drives: sets `listing`, `row` (the volume's index), `after`
+# (the number of rows below it), `root` and `label`.
+locate() {
+  local line
+  listing="$(drive_rows "${device#/dev/}")" || fail "smoke_drive_rows: $listing"
+  line="$(grep $'^\\*\t' <<<"$listing")"
+  IFS=$'\t' read -r _ row root label _ <<<"$line"
+  after=$(($(wc -l <<<"$listing") - 1 - row))
+}
+
 started=$SECONDS
-rows_before="$(drive_rows)" || fail "smoke_drive_rows failed: $rows_before"
+locate
+after_before=$after
 mkdir -m 700 "$work/runtime" "$work/config"
 # A config folder of its own: the save dialog then opens in the working
 # folder, not in one remembered from another run.
@@ -178,34 +201,32 @@ done
 [[ -n $main ]] || fail "no window titled 'Vorkan v1.2' within 20 s"
 echo "main window: $main after $((SECONDS - started)) s"
 
-# The program built its list between the two snapshots; when another program
-# attached or detached a volume meanwhile, refresh (F5) between two more.
-rows_after="$(drive_rows)" || fail "smoke_drive_rows failed: $rows_after"
+# The program built its list between the two looks. When the number of rows
+# below the volume changed meanwhile (another program attached or detached
+# a volume), the list is refreshed (F5) between two more.
+locate
 tries=0
-while [[ $rows_before != "$rows_after" ]]; do
-  ((++tries <= 3)) || fail "the drive list keeps changing while the test runs"
+while ((after != after_before)); do
+  ((++tries <= 10)) || fail "the volumes listed below the test's keep changing"
   echo "the drive list changed during start-up; refreshing"
-  rows_before="$(drive_rows)"
+  locate
+  after_before=$after
   keys "$main" F5
-  sleep 1
-  rows_after="$(drive_rows)"
+  sleep 0.3
+  locate
 done
 echo "drive list:"
-sed 's/^/  /' <<<"$rows_after"
-
-row_line="$(drive_rows "${device#/dev/}")" || fail "the volume is not in the drive list: $row_line"
-IFS=$'\t' read -r row root label _ <<<"$row_line"
-letter="${root:0:1}"
+sed 's/^/  /' <<<"$listing"
 [[ $label == SMOKE ]] || fail "the row of $device is labelled '$label', not SMOKE"
-grep -qxF "$row_line" <<<"$rows_after" || fail "row '$row_line' is not in the list"
-echo "volume row: $row ($root)"
+echo "volume row: $row ($root), $after row(s) below it"
 
 # --- select the row, screenshot, copy ---------------------------------------------
 
-# The list has the focus and its first row selected from start-up.
-downs=()
-for ((i = 0; i < row; ++i)); do downs+=(Down); done
-keys "$main" Home "${downs[@]}"
+# The list has the focus from start-up. Counted from the last row, as the
+# rows below the volume's are the steady ones.
+ups=()
+for ((i = 0; i < after; ++i)); do ups+=(Up); done
+keys "$main" End "${ups[@]}"
 sleep 0.5
 import -window root "$screenshot" || fail "screenshot failed"
 echo "screenshot: $screenshot"
@@ -213,10 +234,15 @@ echo "screenshot: $screenshot"
 keys "$main" Return
 dialog="$(wait_window '^Save As$' 15)" || exit 1
 # The proposed name, "диск_" and the letter, in the working folder.
-image="$work/диск_${letter,,}.IMA"
 keys "$dialog" Return
 prompt="$(wait_window '^Information$' 30)" || exit 1
-[[ -f $image ]] || fail "no image $image after the copy (found: $(ls "$work"))"
+images=("$work"/диск_*.IMA)
+[[ ${#images[@]} -eq 1 && -f ${images[0]} ]] || fail "not one image диск_?.IMA after the copy (found: $(ls "$work"))"
+image="${images[0]}"
+[[ ${image##*/} =~ ^диск_[a-z]\.IMA$ ]] || fail "the image is named ${image##*/}, not after a drive letter"
+letter="${root:0:1}"
+[[ ${image##*/} == "диск_${letter,,}.IMA" ]] ||
+  echo "note: the letters moved after the last look (another volume came or went); the bytes decide"
 keys "$prompt" Return
 wait_gone "$prompt" 10
 main="$(wait_window '^Vorkan v1.2$' 10)" || exit 1
