@@ -1,17 +1,12 @@
 // Copies one volume with the real copy job and a host that answers no prompt
 // and shows nothing, and prints the seconds it took, for copy_vs_dd.sh.
 // Usage: copy_bench SOURCE TARGET   (SOURCE: a block device or a regular file)
-#include <sys/resource.h>
-#include <sys/stat.h>
-
-#include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 #include <string>
 
-#include "CopyJob.h"
+#include "BenchRun.h"
 #include "BenchSource.h"
+#include "CopyJob.h"
 
 namespace {
 
@@ -52,11 +47,5 @@ int main(int argc, char** argv) {
   if (!vorkan::bench::OpenBenchSource(source, volume)) return 2;
 
   SilentHost host;
-  const auto start = std::chrono::steady_clock::now();
-  const bool ok = vorkan::CopyDiskToImage(*volume.ops, host, volume.letter, target);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  rusage usage {};
-  ::getrusage(RUSAGE_SELF, &usage);
-  std::printf("seconds %.6f\nmaxrss_kib %ld\nok %d\n", seconds, usage.ru_maxrss, ok ? 1 : 0);
-  return ok ? 0 : 1;
+  return vorkan::bench::TimeCopy([&] { return vorkan::CopyDiskToImage(*volume.ops, host, volume.letter, target); });
 }

@@ -4,18 +4,14 @@
 // unless QT_QPA_PLATFORM says otherwise. A prompt (none comes up in a normal
 // run) is printed and answered Cancel, so the run never waits for a user.
 // Usage: windowed_copy SOURCE TARGET   (SOURCE: a block device or a regular file)
-#include <sys/resource.h>
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <QWidget>
-#include <chrono>
 #include <cstdio>
-#include <memory>
 #include <string>
 
-#include "Application.h"
+#include "../BenchRun.h"
 #include "../BenchSource.h"
+#include "Application.h"
 #include "CopyJob.h"
 #include "TForm2.h"
 
@@ -70,11 +66,5 @@ int main(int argc, char** argv) {
   if (!vorkan::bench::OpenBenchSource(source, volume)) return 2;
 
   WindowedHost host;
-  const auto start = std::chrono::steady_clock::now();
-  const bool ok = vorkan::CopyDiskToImage(*volume.ops, host, volume.letter, target);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  rusage usage {};
-  ::getrusage(RUSAGE_SELF, &usage);
-  std::printf("seconds %.6f\nmaxrss_kib %ld\nok %d\n", seconds, usage.ru_maxrss, ok ? 1 : 0);
-  return ok ? 0 : 1;
+  return vorkan::bench::TimeCopy([&] { return vorkan::CopyDiskToImage(*volume.ops, host, volume.letter, target); });
 }

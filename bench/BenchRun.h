@@ -1,0 +1,25 @@
+// The part both copy programs share: time one copy and print what the
+// scripts read from it ("seconds", "maxrss_kib", "ok"), one per line.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace vorkan::bench {
+
+// Runs `copy` (returns true on success), prints the wall seconds it took and
+// the process's peak resident memory so far, and gives the exit status.
+template <class Copy>
+int TimeCopy(Copy&& copy) {
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = copy();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  rusage usage {};
+  ::getrusage(RUSAGE_SELF, &usage);
+  std::printf("seconds %.6f\nmaxrss_kib %ld\nok %d\n", seconds, usage.ru_maxrss, ok ? 1 : 0);
+  return ok ? 0 : 1;
+}
+
+}  // namespace vorkan::bench
