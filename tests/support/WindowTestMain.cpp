@@ -1,3 +1,5 @@
+// The main of every window test program: the application object the
+// windows need, made before any test runs.
 #include <gtest/gtest.h>
 
 #include "VorkanApplication.h"

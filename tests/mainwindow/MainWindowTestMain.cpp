@@ -1,9 +1,0 @@
-#include <gtest/gtest.h>
-
-#include "VorkanApplication.h"
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  vorkan::VorkanApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}
