@@ -56,16 +56,24 @@ TEST_F(DetailsJourney, CopyFromDetailsThenReplaceTheImage) {
   const std::string image = dir_ / "details.IMA";
   const std::string success = "Диск " + root + " успешно скопирован в " + image + ".";
 
-  // First copy: no file yet, so nothing to ask about.
+  // One copy through the details window that the user lets replace a file.
   int replaceQuestions = 0;
-  TypeIntoSaveDialog(image, QMessageBox::Yes, &replaceQuestions);
-  windows.AnswerPrompts({PromptButton::OK});
-  EXPECT_EQ(CopyThroughDetails(f), root);
+  auto copyWithYes = [&] {
+    windows.prompts.clear();
+    replaceQuestions = 0;
+    TypeIntoSaveDialog(image, QMessageBox::Yes, &replaceQuestions);
+    windows.AnswerPrompts({PromptButton::OK});
+    EXPECT_EQ(CopyThroughDetails(f), root);
+    ASSERT_EQ(windows.prompts.size(), 1u);
+    EXPECT_EQ(windows.prompts[0].text, success);
+    EXPECT_EQ(SizeOf(image), SizeOf(volume->Device())) << "the old file's tail was left behind";
+    EXPECT_EQ(Sha256(image), deviceSum);
+    ExpectAtRest(f, fdsBefore, volume->Device());
+  };
+
+  // First copy: no file yet, so nothing to ask about.
+  copyWithYes();
   EXPECT_EQ(replaceQuestions, 0);
-  ASSERT_EQ(windows.prompts.size(), 1u);
-  EXPECT_EQ(windows.prompts[0].text, success);
-  EXPECT_EQ(Sha256(image), deviceSum);
-  ExpectAtRest(f, fdsBefore, volume->Device());
 
   // The copy list was rebuilt with the first row selected: pick the drive again.
   ASSERT_TRUE(ClickDriveRow(f, letter));
@@ -74,16 +82,8 @@ TEST_F(DetailsJourney, CopyFromDetailsThenReplaceTheImage) {
   WriteFile(image, other);
 
   // Second copy onto it: asked, Yes, replaced whole.
-  windows.prompts.clear();
-  TypeIntoSaveDialog(image, QMessageBox::Yes, &replaceQuestions);
-  windows.AnswerPrompts({PromptButton::OK});
-  EXPECT_EQ(CopyThroughDetails(f), root);
+  copyWithYes();
   EXPECT_EQ(replaceQuestions, 1);
-  ASSERT_EQ(windows.prompts.size(), 1u);
-  EXPECT_EQ(windows.prompts[0].text, success);
-  EXPECT_EQ(SizeOf(image), SizeOf(volume->Device())) << "the old file's tail was left behind";
-  EXPECT_EQ(Sha256(image), deviceSum);
-  ExpectAtRest(f, fdsBefore, volume->Device());
 
   // Third: No at the question keeps the file; the request ends silently.
   ASSERT_TRUE(ClickDriveRow(f, letter));
