@@ -145,18 +145,25 @@ bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter,
 
   const std::string totalText = FormatByteSize(total);
   auto doneText = [&] { return FormatByteSize(transferred) + " из " + totalText; };
-  auto caption = [&](bool paused) {
-    return std::string(paused ? kPausedMark : "") + "Копирование диска " + source + ":\\";
-  };
+  // The caption only ever takes these two texts.
+  const std::string runningCaption = "Копирование диска " + source + ":\\";
+  const std::string pausedCaption = kPausedMark + runningCaption;
+  auto caption = [&](bool paused) -> const std::string& { return paused ? pausedCaption : runningCaption; };
   auto report = [&](bool paused) {
     const std::string freeText = FormatByteSize(GetFreeBytes(ops, targetLetter));
     const GaugeValues gauge = GaugeValuesFor(total, transferred);
     const std::string done = doneText();
     host.ShowCopyProgress(caption(paused), targetFileName, done, freeText, gauge.maximum,
                           gauge.position, true);
-    std::string title = host.GetMainCaption() + " - " + std::to_string(host.GetPercentComplete()) +
-                        "% (" + done + ")";
-    if (paused) title = kPausedMark + title;
+    std::string title;
+    title.reserve(64);
+    if (paused) title += kPausedMark;
+    title += host.GetMainCaption();
+    title += " - ";
+    title += std::to_string(host.GetPercentComplete());
+    title += "% (";
+    title += done;
+    title += ')';
     host.SetAppTitle(title);
   };
   auto hide = [&] {

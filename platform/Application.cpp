@@ -43,7 +43,16 @@ std::string Application::Title() const { return title_; }
 
 void Application::ApplyTitle() {
   const QString text = QString::fromStdString(title_);
-  for (QWidget* w : VisibleTaskBarWindows()) w->setWindowIconText(text);
+  // A window that has appeared since the last scan made the filter forget
+  // the list; one that has gone or changed since is passed over here.
+  if (!watching_ || !titledKnown_) {
+    titled_.clear();
+    for (QWidget* w : VisibleTaskBarWindows()) titled_.append(w);
+    titledKnown_ = watching_;
+  }
+  for (const QPointer<QWidget>& w : titled_) {
+    if (w && IsTaskBarWindow(w) && w->isVisible()) w->setWindowIconText(text);
+  }
 }
 
 void Application::WatchShownWindows() {
@@ -52,14 +61,21 @@ void Application::WatchShownWindows() {
   if (!qobject_cast<QApplication*>(app)) return;
   app->installEventFilter(this);
   watching_ = true;
+  titledKnown_ = false;
   // The filter goes with the application object it watches.
-  connect(app, &QObject::destroyed, this, [this] { watching_ = false; });
+  connect(app, &QObject::destroyed, this, [this] {
+    watching_ = false;
+    titledKnown_ = false;
+  });
 }
 
 bool Application::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Show && watched->isWidgetType()) {
     auto* w = static_cast<QWidget*>(watched);
-    if (IsTaskBarWindow(w)) w->setWindowIconText(QString::fromStdString(title_));
+    if (IsTaskBarWindow(w)) {
+      w->setWindowIconText(QString::fromStdString(title_));
+      titledKnown_ = false;
+    }
   }
   return false;
 }

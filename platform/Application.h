@@ -3,8 +3,12 @@
 // and pumping pending events.
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <string>
+
+class QWidget;
 
 namespace vorkan {
 
@@ -55,6 +59,11 @@ class Application : public QObject {
   std::string title_;
   bool terminating_ = false;
   bool watching_ = false;
+  // The windows the title went to, kept while the filter sees every window
+  // that appears (the copy sets the title at every block, and a scan of all
+  // the application's widgets each time costs more than the title itself).
+  QList<QPointer<QWidget>> titled_;
+  bool titledKnown_ = false;
   int hintHidePause_ = 2500;
 };
 
