@@ -77,11 +77,13 @@ read -r rebuild_ns lsblk_ns <<<"$rebuild"
 
 median_of() { bench_field "$1" "$2" | bench_median; }
 max_of() { bench_field "$1" "$2" | bench_max; }
-# Per-round throughput ratios against dd, lowest and highest.
+# Per-round throughput ratios against dd: lowest, median and highest, and
+# the ratio of the fastest runs (other load only ever adds time).
 round_ratios() {
-  paste -d' ' <(bench_field dd 1) <(bench_field "$1" 1) |
-    awk '{ r = $1 / $2; if (NR == 1 || r < lo) lo = r; if (NR == 1 || r > hi) hi = r } END { printf "%.2f–%.2f", lo, hi }'
+  paste -d' ' <(bench_field dd 1) <(bench_field "$1" 1) | awk '{ print $1 / $2 }' | sort -g |
+    awk '{ r[NR] = $1 } END { m = (NR % 2) ? r[(NR + 1) / 2] : (r[NR / 2] + r[NR / 2 + 1]) / 2; printf "%.2f / %.2f / %.2f", r[1], m, r[NR] }'
 }
+best_ratio() { awk -v d="$(bench_field dd 1 | sort -g | head -n 1)" -v c="$(bench_field "$1" 1 | sort -g | head -n 1)" 'BEGIN { printf "%.3f", d / c }'; }
 
 cpu_model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
 echo "$(date '+%Y-%m-%d %H:%M %Z'); ${cpu_model:-unknown CPU}, $(nproc) cores, Linux $(uname -r);" \
@@ -110,4 +112,6 @@ awk -v s="$size" \
 }'
 echo
 echo "Throughput ratios: Vorkan over dd (above 1: faster). CPU, memory and time ratios: Vorkan over the peer" \
-  "(below 1: less). Per-round throughput ratios: headless $(round_ratios copy), windowed $(round_ratios windowed)."
+  "(below 1: less). Per-round throughput ratios (lowest / median / highest): headless $(round_ratios copy)," \
+  "windowed $(round_ratios windowed); fastest run over fastest run: headless $(best_ratio copy)," \
+  "windowed $(best_ratio windowed)."
