@@ -11,7 +11,9 @@
 #   bench_measure LABEL CMD... runs CMD once, appends "elapsed user sys
 #                              maxrss_kib" to $bench_out/LABEL.samples
 #   bench_copy LABEL SOURCE    one copy of SOURCE by dd, copy or windowed,
-#                              measured, checked against the source, removed
+#                              measured, checked against the source, removed;
+#                              windowed also keeps the copy call's own time in
+#                              $bench_out/windowed-call.samples
 #   bench_median / bench_max   of the numbers on standard input
 #   bench_field LABEL N        column N of LABEL's samples, one a line
 #   bench_rebuild_vs_lsblk     drive list rebuild against lsblk -f plus df
@@ -47,7 +49,7 @@ bench_measure() {
   [[ -x /usr/bin/time ]] || { echo "/usr/bin/time is missing (package time)" >&2; return 2; }
   # The shell times to the millisecond (GNU time prints hundredths); GNU
   # time gives the peak memory. Its own share is the same for every program.
-  { time /usr/bin/time -f '%M' -o "$bench_out/rss" "$@" >/dev/null 2>"$bench_out/stderr"; } 2>"$bench_out/time" || {
+  { time /usr/bin/time -f '%M' -o "$bench_out/rss" "$@" >"$bench_out/stdout" 2>"$bench_out/stderr"; } 2>"$bench_out/time" || {
     echo "$label failed:" >&2
     cat "$bench_out/stderr" >&2
     return 1
@@ -66,7 +68,9 @@ bench_copy() {
       bench_measure copy "$program" "$source" "$image" ;;
     windowed)
       program=$(bench_program windowed_copy) || return
-      QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" bench_measure windowed "$program" "$source" "$image" ;;
+      QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" bench_measure windowed "$program" "$source" "$image" &&
+        # The copy call alone, without the process's start-up and exit.
+        sed -n 's/^seconds //p' "$bench_out/stdout" >>"$bench_out/windowed-call.samples" ;;
     *) echo "bench_copy: no program $label" >&2; return 2 ;;
   esac || return
   cmp -s "$source" "$image" || { echo "$label: image differs from the source" >&2; rm -f "$image"; return 1; }
