@@ -21,6 +21,7 @@
 #include "TForm2.h"
 #include "TForm3.h"
 #include "TForm4.h"
+#include "WindowStyle.h"
 
 namespace {
 
@@ -33,14 +34,7 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 }  // namespace
 
 TForm1::TForm1(vorkan::VolumeOps& ops, QWidget* parent) : QWidget(parent), ops_(ops) {
-  // Where the family itself is missing, a face of the same (Arial-like)
-  // metrics comes before whatever else fontconfig would pick, so that the
-  // captions fit their controls.
-  QFont font(QStringLiteral("MS Sans Serif"));
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(vorkan::WindowFont());
   setupUi(this);
   ConfigureWindow();
   ConfigureList();

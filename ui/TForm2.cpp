@@ -13,6 +13,7 @@
 #include "ShowPrompt.h"
 #include "TGauge.h"
 #include "ui_TForm2.h"
+#include "WindowStyle.h"
 
 namespace {
 
@@ -29,18 +30,8 @@ TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
     : QDialog(nullptr), ui_(std::make_unique<Ui::TForm2>()), mainWindow_(mainWindow), FAbort(fAbort), FPause(fPause) {
   ui_->setupUi(this);
 
-  // A fixed dialog frame with only a close box.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
-  setFixedSize(393, 305);
-
-  // "MS Sans Serif" at 11 pixels, else a face of Arial's metrics, which
-  // keeps the texts within their laid-out widths; the bold labels keep their
-  // weight and take the face and size from here.
-  QFont font(QStringLiteral("MS Sans Serif"));
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-  font.setPixelSize(11);
-  setFont(font);
+  vorkan::MakeFixedDialog(*this, 393, 305);
+  setFont(vorkan::WindowFont());
 
   // Button face behind everything, the three read-only fields included.
   QPalette face = palette();

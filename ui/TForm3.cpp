@@ -15,6 +15,7 @@
 #include "Shell.h"
 #include "TChart.h"
 #include "ui_TForm3.h"
+#include "WindowStyle.h"
 
 namespace {
 
@@ -45,16 +46,8 @@ std::optional<double> PieCount(const std::string& text) {
 TForm3::TForm3(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TForm3>()) {
   ui_->setupUi(this);
 
-  // A fixed dialog frame with only a close box.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
-  setFixedSize(306, 393);
-
-  // "MS Sans Serif" at 11 pixels; the bold fields keep their weight and take
-  // the size from here.
-  QFont font(QStringLiteral("MS Sans Serif"));
-  font.setPixelSize(11);
-  setFont(font);
+  vorkan::MakeFixedDialog(*this, 306, 393);
+  setFont(vorkan::WindowFont());
 
   // Button face behind everything; the fields share it, so that they read as
   // selectable text rather than as input boxes.

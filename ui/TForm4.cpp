@@ -16,6 +16,7 @@
 #include "Shell.h"
 #include "ShowPrompt.h"
 #include "ui_TForm4.h"
+#include "WindowStyle.h"
 
 namespace {
 
@@ -58,16 +59,8 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TFor
   vorkan::InitResources();
   ui_->setupUi(this);
 
-  // A fixed dialog frame with only a close box.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
-  setFixedSize(409, 273);
-
-  // "MS Sans Serif" at 11 pixels; the bold and underlined labels keep their
-  // style and take the size from here.
-  QFont font(QStringLiteral("MS Sans Serif"));
-  font.setPixelSize(11);
-  setFont(font);
+  vorkan::MakeFixedDialog(*this, 409, 273);
+  setFont(vorkan::WindowFont());
 
   for (QLabel* label : {ui_->Label1, ui_->Label3, ui_->Label4, ui_->Label5, ui_->Label6, ui_->Label7, ui_->Label8,
                         ui_->Label9, ui_->Label10, ui_->Label11, ui_->Label12, ui_->Label13})
