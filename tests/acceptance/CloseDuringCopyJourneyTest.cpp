@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <sys/stat.h>
 
 #include "Journey.h"
 #include "TestSupport.h"
@@ -13,11 +12,6 @@
 
 namespace vorkan::test {
 namespace {
-
-std::int64_t FileSize(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
-}
 
 TEST(CloseDuringCopyJourney, ProgramEndsAndKeepsThePrefix) {
   const std::string why = LoopDevicesUnavailable();
@@ -46,7 +40,7 @@ TEST(CloseDuringCopyJourney, ProgramEndsAndKeepsThePrefix) {
   QTimer closer;
   closer.setInterval(0);
   QObject::connect(&closer, &QTimer::timeout, [&] {
-    if (!Form2->isVisible() || FileSize(image) < (4 << 20)) return;
+    if (!Form2->isVisible() || SizeOf(image) < (4 << 20)) return;
     closer.stop();
     f.close();
     closed = true;
@@ -73,8 +67,7 @@ TEST(CloseDuringCopyJourney, ProgramEndsAndKeepsThePrefix) {
   const std::string written = ReadFile(image);
   EXPECT_GE(written.size(), 4u << 20);
   EXPECT_LT(written.size(), 64u << 20) << "the copy ran on to the end";
-  EXPECT_EQ(Sha256(image), RunOutput("head -c " + std::to_string(written.size()) + " " + source.Device() +
-                                     " | sha256sum | cut -c1-64").substr(0, 64));
+  EXPECT_EQ(Sha256(image), Sha256OfPrefix(source.Device(), static_cast<std::int64_t>(written.size())));
   EXPECT_TRUE(CanOpenExclusive(source.Device())) << "the lock outlived the program's loop";
   EXPECT_EQ(OpenDescriptorCount(), fdsBefore);
   EXPECT_FALSE(HoldsDescriptorOn(source.Device()));

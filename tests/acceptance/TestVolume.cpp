@@ -165,6 +165,13 @@ std::string Sha256(const std::string& path) {
   return space == 64 ? out.substr(0, 64) : std::string();
 }
 
+std::string Sha256OfPrefix(const std::string& path, std::int64_t bytes) {
+  const std::string out =
+      RunOutput("head -c " + std::to_string(bytes) + " " + Quote(path) + " 2>/dev/null | sha256sum");
+  const auto space = out.find(' ');
+  return space == 64 ? out.substr(0, 64) : std::string();
+}
+
 std::int64_t SizeOf(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return -1;

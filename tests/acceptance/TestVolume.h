@@ -3,6 +3,7 @@
 // disk image without any file system, one partition of a partitioned disk.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,8 @@ class TestVolume {
 
 // The SHA-256 of a file or device as sha256sum prints it; empty on failure.
 std::string Sha256(const std::string& path);
+// The same of the first `bytes` bytes only.
+std::string Sha256OfPrefix(const std::string& path, std::int64_t bytes);
 std::int64_t SizeOf(const std::string& path);  // file or block device; -1 on failure
 
 }  // namespace vorkan::test
