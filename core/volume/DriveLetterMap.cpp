@@ -85,6 +85,32 @@ std::vector<std::string> ListEntries(const std::string& dir) {
   return names;
 }
 
+// The folder as an absolute path without links, "." or "..", to compare with
+// mount points. A tail that does not exist yet is kept as written and joined
+// to the real path of the deepest folder that does, which `existing` gets.
+std::string ResolveFolder(const std::string& folder, std::string& existing) {
+  std::string current = folder;
+  std::string tail;
+  for (;;) {
+    if (char* real = ::realpath(current.c_str(), nullptr)) {
+      existing = real;
+      std::free(real);
+      return existing == "/" && !tail.empty() ? tail : existing + tail;
+    }
+    const std::size_t slash = current.find_last_of('/');
+    if (slash == std::string::npos) {
+      if (current == ".") return {};
+      tail = "/" + current + tail;
+      current = ".";
+    } else if (current == "/") {
+      return {};
+    } else {
+      tail = current.substr(slash) + tail;
+      current = slash == 0 ? "/" : current.substr(0, slash);
+    }
+  }
+}
+
 // A whole disk has a subfolder per partition, each with a "partition" file.
 bool HasPartitions(const std::string& diskDir) {
   for (const std::string& child : ListEntries(diskDir))
@@ -200,6 +226,7 @@ void DriveLetterMap::Rebuild(std::vector<MountEntry> mounts) {
   mounts_ = std::move(mounts);
   byLetter_.fill(-1);
   devLetters_.clear();
+  mountLetters_.assign(mounts_.size(), 0);
 
   // Which volume each mount is on: its st_dev for most file systems, its
   // source for those that report an anonymous device number (btrfs).
@@ -247,6 +274,7 @@ void DriveLetterMap::Rebuild(std::vector<MountEntry> mounts) {
   for (std::size_t m = 0; m < mounts_.size(); ++m) {
     if (volumeOfMount[m] < 0) continue;
     const char letter = volumes_[static_cast<std::size_t>(volumeOfMount[m])].letter;
+    mountLetters_[m] = letter;
     if (letter != 0) devLetters_.emplace_back(makedev(mounts_[m].major, mounts_[m].minor), letter);
   }
   built_ = true;
@@ -302,8 +330,28 @@ char DriveLetterMap::LetterOfDevice(std::string_view kernelName) const {
 
 char DriveLetterMap::LetterOfPath(const std::string& path) const {
   if (path.empty()) return 0;
+  // The file itself usually does not exist yet: its folder decides.
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  std::string existing;
+  const std::string resolved = ResolveFolder(folder, existing);
+
+  // btrfs gives every subvolume an anonymous st_dev of its own that no mount
+  // table shows, so the mount is found by its ID, or by where it is mounted.
+  int mount = -1;
+  std::uint64_t id = 0;
+  if (!existing.empty() && sources_.mountIdOf && sources_.mountIdOf(existing, id)) {
+    for (std::size_t m = 0; m < mounts_.size() && mount < 0; ++m)
+      if (static_cast<std::uint64_t>(mounts_[m].mountId) == id && IsUnderMountPoint(resolved, mounts_[m].mountPoint))
+        mount = static_cast<int>(m);
+  }
+  if (mount < 0 && !resolved.empty()) mount = MountHoldingPath(mounts_, resolved);
+  if (mount >= 0) {
+    const char letter = mountLetters_[static_cast<std::size_t>(mount)];
+    return letter != 0 ? letter : path[0];
+  }
+
+  // A mount table that knows nothing of the place (none could be read).
   struct stat st {};
   if (::stat(folder.c_str(), &st) == 0) {
     for (const auto& [dev, letter] : devLetters_)

@@ -19,6 +19,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -44,6 +46,10 @@ struct DriveLetterSources {
   std::string sysBlockDir = "/sys/class/block";
   std::string devDir = "/dev";
   std::string mountInfoPath = "/proc/self/mountinfo";
+  // The mount ID of the mount holding a folder, as the first field of the
+  // mount table above numbers it; a table of another system (tests) comes
+  // with its own, or with none, which leaves the mount points to decide.
+  std::function<bool(const std::string& folder, std::uint64_t& mountId)> mountIdOf = MountIdOfPath;
 };
 
 // Kernel names compared with runs of digits taken as numbers: loop2 < loop10.
@@ -70,8 +76,12 @@ class DriveLetterMap {
   unsigned DriveTypeOf(char letter) const;
   // The letter of a kernel name ("loop3p1"), 0 when it has none.
   char LetterOfDevice(std::string_view kernelName) const;
-  // The letter of the lettered volume whose file system holds the folder of
-  // `path` (its st_dev), else the path's first character (0 for "").
+  // The letter of the lettered volume mounted where the folder of `path`
+  // lies, else the path's first character (0 for ""). The mount is the one
+  // the folder's mount ID names, else the one with the longest mount point
+  // holding its resolved path; a folder that does not exist yet belongs to
+  // the mount of its nearest existing parent. Only when the mount table
+  // knows no mount there does the folder's st_dev decide.
   char LetterOfPath(const std::string& path) const;
 
   // Every volume of the snapshot in natural order, lettered or not.
@@ -87,6 +97,7 @@ class DriveLetterMap {
   bool built_ = false;
   std::vector<BlockVolume> volumes_;
   std::vector<MountEntry> mounts_;
+  std::vector<char> mountLetters_;               // the letter of each mount's volume, 0 when none
   std::array<int, 26> byLetter_{};               // index into volumes_, -1 when free
   std::vector<std::pair<dev_t, char>> devLetters_;  // st_dev of file systems on lettered volumes
 };

@@ -14,6 +14,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "TextDecoding.h"
 #include "volume/ImageFile.h"
 
 // The generic UUID query of mounted file systems (Linux 6.8); older kernel
@@ -106,6 +107,12 @@ std::uint32_t SerialFromUuid(std::string_view uuid, std::string_view fsType) {
   std::uint32_t serial = 0;
   for (char c : digits) serial = serial * 16 + static_cast<std::uint32_t>(HexValue(c));
   return serial;
+}
+
+std::string VolumeLabelText(std::string_view raw, std::string_view fsType) {
+  if (IsValidUtf8(raw)) return std::string(raw);
+  if (fsType == "vfat" || fsType == "msdos") return Cp866ToUtf8(raw);
+  return ToValidUtf8(raw);
 }
 
 std::string DecodeUdevName(std::string_view name) {
@@ -226,7 +233,7 @@ bool LinuxVolumeOps::GetVolumeInformation(const std::string& rootPath, VolumeInf
   std::string label, type, uuid;
   switch (ProbeDevice(volume->devicePath, label, type, uuid)) {
     case ProbeResult::kFound:
-      info.label = label;
+      info.label = VolumeLabelText(label, type);
       info.fileSystem = type;
       info.serial = SerialFromUuid(uuid, type);
       return true;
@@ -267,7 +274,9 @@ bool LinuxVolumeOps::QueryWithoutDevice(const BlockVolume& volume, VolumeInforma
       ::close(dir);
     }
   }
-  info.label = label;
+  // The type is that of the mount: a FAT label read back from udev's link or
+  // the mount is in the OEM code page all the same.
+  info.label = VolumeLabelText(label, type);
   info.fileSystem = type;
   info.serial = haveUuid ? SerialFromUuid(uuid, type) : 0;
   return !type.empty();

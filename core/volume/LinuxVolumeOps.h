@@ -20,6 +20,12 @@ namespace vorkan {
 // there is no UUID.
 std::uint32_t SerialFromUuid(std::string_view uuid, std::string_view fsType);
 
+// A label as the windows show it, from the bytes the file system holds: UTF-8
+// as it stands; a FAT label ("vfat", "msdos") that is not UTF-8 was written by
+// DOS or Windows in the OEM code page, 866 for Russian; anything else that is
+// not UTF-8 gets U+FFFD for its damaged parts.
+std::string VolumeLabelText(std::string_view raw, std::string_view fsType);
+
 // A name in /dev/disk/by-label as udev writes it, with "\x20" for a space.
 std::string DecodeUdevName(std::string_view name);
 

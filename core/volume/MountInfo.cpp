@@ -1,8 +1,10 @@
 #include "volume/MountInfo.h"
 
 #include <charconv>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace vorkan {
 namespace {
@@ -89,6 +91,30 @@ std::vector<MountEntry> ReadMountInfo(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return ParseMountInfo(text.str());
+}
+
+bool MountIdOfPath(const std::string& path, std::uint64_t& mountId) {
+  struct statx stx {};
+  if (::statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, STATX_MNT_ID, &stx) != 0) return false;
+  if ((stx.stx_mask & STATX_MNT_ID) == 0) return false;
+  mountId = stx.stx_mnt_id;
+  return true;
+}
+
+bool IsUnderMountPoint(std::string_view path, std::string_view mountPoint) {
+  if (mountPoint.empty() || path.compare(0, mountPoint.size(), mountPoint) != 0) return false;
+  // "/mnt/a" holds "/mnt/a" and "/mnt/a/x", not "/mnt/ab".
+  return mountPoint.back() == '/' || path.size() == mountPoint.size() || path[mountPoint.size()] == '/';
+}
+
+int MountHoldingPath(const std::vector<MountEntry>& mounts, std::string_view path) {
+  int best = -1;
+  for (std::size_t m = 0; m < mounts.size(); ++m) {
+    if (!IsUnderMountPoint(path, mounts[m].mountPoint)) continue;
+    if (best < 0 || mounts[m].mountPoint.size() >= mounts[static_cast<std::size_t>(best)].mountPoint.size())
+      best = static_cast<int>(m);
+  }
+  return best;
 }
 
 }  // namespace vorkan

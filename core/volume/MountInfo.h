@@ -3,6 +3,7 @@
 // space, tab, newline and backslash inside a field written as octal escapes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,5 +32,18 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text);
 
 // The current mount table; empty when it cannot be read.
 std::vector<MountEntry> ReadMountInfo(const std::string& path = "/proc/self/mountinfo");
+
+// The ID of the mount that holds `path` (statx with STATX_MNT_ID), the number
+// the first field of mountinfo gives it; false when the system cannot tell
+// (no such path, a kernel before 5.8).
+bool MountIdOfPath(const std::string& path, std::uint64_t& mountId);
+
+// Whether the absolute `path` is the mount point `mountPoint` or lies under it.
+bool IsUnderMountPoint(std::string_view path, std::string_view mountPoint);
+
+// The mount whose mount point is the longest one holding the absolute,
+// resolved `path`; of mounts on the same point the last, which covers the
+// others. -1 when none holds it.
+int MountHoldingPath(const std::vector<MountEntry>& mounts, std::string_view path);
 
 }  // namespace vorkan

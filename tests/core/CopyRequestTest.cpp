@@ -8,15 +8,18 @@
 #include "CopyJob.h"
 #include "CopyRequest.h"
 #include "LocaleSeparators.h"
+#include "LoopDevice.h"
 #include "TestSupport.h"
 #include "volume/FileVolumeOps.h"
+#include "volume/LinuxVolumeOps.h"
+#include "volume/VolumeRoutines.h"
 
 namespace vorkan {
 namespace {
 
 class ScriptedWindow : public CopyRequestHost {
  public:
-  explicit ScriptedWindow(FileVolumeOps& ops) : ops_(ops) {}
+  explicit ScriptedWindow(VolumeOps& ops) : ops_(ops) {}
 
   bool SelectedRow(DriveRecord& row) override {
     log.push_back("select");
@@ -62,7 +65,7 @@ class ScriptedWindow : public CopyRequestHost {
   test::RecordingHost jobHost;
 
  private:
-  FileVolumeOps& ops_;
+  VolumeOps& ops_;
 };
 
 const std::vector<std::string> kRestore = {"enable", "flags", "title", "restore", "rebuild", "focus"};
@@ -208,6 +211,47 @@ TEST_F(CopyRequestTest, FailedCopyShowsNoSuccessButRestoresTheWindow) {
   ASSERT_EQ(window.jobHost.prompts.size(), 1u);
   EXPECT_TRUE(window.prompts.empty());
   EXPECT_EQ(Tail(6), kRestore);
+}
+
+// The request over the real volume layer: copying a btrfs volume onto
+// itself, into its top level or into a subvolume, asks for only what its free
+// space lacks and then warns that the target is the source drive.
+TEST(CopyRequestOnBtrfs, ATargetOnTheSourceVolumeIsTheSameDrive) {
+  const std::string why = test::LoopDevicesUnavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+  if (test::Run("command -v mkfs.btrfs >/dev/null && command -v btrfs >/dev/null") != 0)
+    GTEST_SKIP() << "btrfs-progs is not installed";
+  test::TempDir dir;
+  const std::string image = dir / "btrfs.img";
+  ASSERT_EQ(test::Run("truncate -s 128M '" + image + "' && mkfs.btrfs -q -f '" + image + "' >/dev/null"), 0);
+  test::LoopDevice loop(image);
+  ASSERT_TRUE(loop.Ok());
+  const std::string top = dir / "top";
+  ::mkdir(top.c_str(), 0755);
+  ASSERT_TRUE(loop.Mount(top));
+  ASSERT_EQ(test::Run("btrfs subvolume create '" + top + "/sub' >/dev/null"), 0);
+  LinuxVolumeOps ops;
+  const char letter = ops.Map().LetterOfDevice(loop.Name());
+  if (letter == 0) GTEST_SKIP() << "no drive letter left for " << loop.Device();
+  const std::int64_t length = GetDeviceLength(ops, kInvalidHandle, letter);
+  const std::int64_t free = GetFreeBytes(ops, letter);
+  ASSERT_EQ(length, 128 << 20);
+  ASSERT_GT(free, 0);
+  for (const std::string& target : {top + "/x.IMA", top + "/sub/x.IMA"}) {
+    ScriptedWindow window(ops);
+    window.selected.RootPath = RootPathOf(letter);
+    window.selected.SubItems[siMediaType] = "Локальный";
+    window.dialogAnswers = {target};
+    window.answers = {mrIgnore, mrCancel};
+    RunCopyRequest(ops, window);
+    ASSERT_EQ(window.prompts.size(), 2u) << target;
+    EXPECT_EQ(window.prompts[0].text.find("Освободите " + FormatByteSize(length) + " "), std::string::npos)
+        << target << ": " << window.prompts[0].text;
+    EXPECT_EQ(window.prompts[1].text, std::string("Вы действительно хотите сохранить образ диска на исходном диске ") +
+                                          letter + ":\\?\n\rВнимание! Это не рекомендуется! Блокировка также будет отключена.")
+        << target;
+    EXPECT_FALSE(test::Exists(target));
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include "TestSupport.h"
 #include "volume/VolumeOps.h"
@@ -242,6 +243,60 @@ TEST(DriveLetterMapPaths, FileSystemWithAnAnonymousDeviceGoesByItsMountSource) {
                              std::to_string(minor(st.st_dev)) + " / /somewhere rw - btrfs /dev/sdq rw\n"));
   EXPECT_EQ(map.LetterOfDevice("sdq"), 'C');
   EXPECT_EQ(map.LetterOfPath(sys.dir() / "image.ima"), 'C');
+}
+
+// Which mount holds a folder: the one its mount ID names, when the table has
+// that mount and it holds the path (an over-mount hides what lies under it),
+// else the longest mount point; a folder not made yet belongs to its parent's
+// mount, a link to where it leads, an unlettered mount to no drive.
+TEST(DriveLetterMapPaths, TheMountHoldingTheFolderGivesTheLetter) {
+  FakeSysfs sys;
+  sys.AddDisk("sda", 8, 0, 100000);
+  sys.AddPartition("sda", "sda1", 8, 1, 1);
+  sys.AddPartition("sda", "sda2", 8, 2, 2);
+  sys.AddDisk("sdb", 8, 16, 4096);
+  const std::string t = sys.dir().path();
+  for (const char* folder : {"/top", "/top/inner", "/top/inner/deep", "/other", "/scratch"})
+    ASSERT_EQ(::mkdir((t + folder).c_str(), 0755), 0);
+  ASSERT_EQ(::symlink((t + "/top/inner").c_str(), (t + "/link").c_str()), 0);
+  std::uint64_t namedId = 0;  // what the folder's statx says in each row; 0: it cannot tell
+  DriveLetterSources sources;
+  sources.sysBlockDir = sys.blockDir();
+  sources.mountIdOf = [&namedId](const std::string&, std::uint64_t& id) {
+    id = namedId;
+    return namedId != 0;
+  };
+  DriveLetterMap map(sources);
+  map.Rebuild(ParseMountInfo("20 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+                             "21 20 8:1 / " + t + "/top rw - ext4 /dev/sda1 rw\n"
+                             "22 21 8:16 / " + t + "/top/inner rw - vfat /dev/sdb rw\n"
+                             "23 20 0:50 / " + t + "/scratch rw - tmpfs tmpfs rw\n"));
+  ASSERT_EQ(map.LetterOfDevice("sda2"), 'C');
+  ASSERT_EQ(map.LetterOfDevice("sda1"), 'D');
+  ASSERT_EQ(map.LetterOfDevice("sdb"), 'E');
+  const struct {
+    std::string path;
+    std::uint64_t mountId;
+    char letter;
+  } rows[] = {
+      {t + "/top/x.ima", 21, 'D'},
+      {t + "/top/x.ima", 0, 'D'},
+      {t + "/top/inner/x.ima", 22, 'E'},
+      {t + "/top/inner/x.ima", 21, 'D'},        // the ID knows better than the mount points
+      {t + "/top/inner/deep/x.ima", 0, 'E'},    // the innermost mount point
+      {t + "/top/inner/not yet/x.ima", 0, 'E'},  // a folder still to be made
+      {t + "/link/x.ima", 0, 'E'},
+      {t + "/top/inner/../x.ima", 0, 'D'},
+      {t + "/other/x.ima", 22, 'C'},  // an ID whose mount does not hold the path is not believed
+      {t + "/top/x.ima", 99, 'D'},    // nor one the table does not have
+      {t + "/scratch/x.ima", 23, '/'},
+      {t + "/scratch/x.ima", 0, '/'},
+      {"relative.ima", 0, 'C'},
+  };
+  for (const auto& row : rows) {
+    namedId = row.mountId;
+    EXPECT_EQ(map.LetterOfPath(row.path), row.letter) << row.path << " with mount ID " << row.mountId;
+  }
 }
 
 TEST(DriveLetterMapPaths, PathOnAnUnletteredFileSystemGivesItsFirstCharacter) {

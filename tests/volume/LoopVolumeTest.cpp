@@ -77,10 +77,12 @@ class LoopDevice {
 
 class MountedVolume {
  public:
-  MountedVolume(const std::string& device, const std::string& dir, const std::string& type)
+  // `flags` MS_BIND makes `device` a folder shown again at `dir`.
+  MountedVolume(const std::string& device, const std::string& dir, const std::string& type,
+                unsigned long flags = 0)
       : dir_(dir) {
     ::mkdir(dir.c_str(), 0755);
-    ok_ = ::mount(device.c_str(), dir.c_str(), type.c_str(), 0, nullptr) == 0;
+    ok_ = ::mount(device.c_str(), dir.c_str(), type.c_str(), flags, nullptr) == 0;
     if (!ok_) error_ = std::strerror(errno);
   }
   ~MountedVolume() {
@@ -262,6 +264,117 @@ TEST_F(LoopVolumes, XfsUnmountedThenMounted) {
     EXPECT_EQ(GetFreeBytes(ops, letter), StatvfsFree(mountPoint));
     EXPECT_EQ(ops.DriveLetterOfPath(mountPoint + "/disk.ima"), letter);
   }
+}
+
+// FAT labels as DOS and Windows write them, in code page 866 ("ДИСК" is
+// 84 88 91 8A), both in the boot sector and in the root folder's label entry.
+TEST_F(LoopVolumes, FatLabelsInTheOemCodePageShowAsCyrillic) {
+  const struct {
+    const char* name;
+    std::int64_t size;
+    const char* mkfs;
+    int copies;  // the label's places: boot sector, root folder, FAT32's backup boot sector
+  } images[] = {
+      {"fat12.img", 1474560, "mkfs.vfat -F 12 -n VKPLACEHOLD -i 1A2B3C4D", 2},
+      {"fat32.img", 40 << 20, "mkfs.vfat -F 32 -n VKPLACEHOLD -i 1A2B3C4D", 3},
+  };
+  for (const auto& fat : images) {
+    SCOPED_TRACE(fat.name);
+    const std::string image = Image(fat.name, fat.size, fat.mkfs);
+    // mkfs.vfat takes no label outside ASCII: write the bytes over its placeholder.
+    std::string bytes = test::ReadFile(image);
+    const std::string placeholder = "VKPLACEHOLD";
+    const std::string label = std::string("\x84\x88\x91\x8A") + std::string(7, ' ');
+    int copies = 0;
+    for (std::size_t at = bytes.find(placeholder); at != std::string::npos; at = bytes.find(placeholder, at)) {
+      bytes.replace(at, label.size(), label);
+      ++copies;
+    }
+    ASSERT_EQ(copies, fat.copies);
+    test::WriteFile(image, bytes);
+    LoopDevice loop(image, false);
+    ATTACH(loop);
+    ASSERT_EQ(BlkidTag(loop.path(), "LABEL"), "\x84\x88\x91\x8A");  // what the volume holds
+    char letter = 0;
+    ROW_OR_SKIP(row, loop.name(), letter);
+    EXPECT_EQ(row->VolumeLabel(), "ДИСК");
+    EXPECT_EQ(row->FileSystemName(), "vfat");
+    EXPECT_EQ(row->SerialText(), "1A2B3C4D");
+  }
+}
+
+// The drive of an image path is the lettered volume mounted where its folder
+// lies: on btrfs, in its top level and in a subvolume alike (each has an
+// anonymous st_dev of its own that no mount table shows); elsewhere the
+// innermost mount. The mount ID tells what the mount points cannot: a mount
+// hidden under another one mounted over its parent holds nothing.
+TEST_F(LoopVolumes, ImagePathsBelongToTheVolumeMountedWhereTheirFolderLies) {
+  for (const char* tool : {"mkfs.btrfs", "btrfs"})
+    if (!test::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+  LoopDevice btrfs(Image("btrfs.img", 128 << 20, "mkfs.btrfs -q -f"), false);
+  ATTACH(btrfs);
+  LoopDevice ext4(Image("ext4.img", 16 << 20, "mkfs.ext4 -q -F"), false);
+  ATTACH(ext4);
+  LoopDevice inner(Image("inner.img", 8 << 20, "mkfs.ext4 -q -F"), false);
+  ATTACH(inner);
+  const std::string top = dir / "btrfs";
+  MountedVolume btrfsMount(btrfs.path(), top, "btrfs");
+  ASSERT_TRUE(btrfsMount.ok()) << btrfsMount.error();
+  const test::CommandResult sub = test::Run("btrfs subvolume create " + Quote(top + "/sub"));
+  ASSERT_EQ(sub.status, 0) << sub.output;
+  for (const std::string& folder : {top + "/sub/deeper", top + "/y"}) ::mkdir(folder.c_str(), 0755);
+  ASSERT_EQ(::symlink((top + "/sub").c_str(), (dir / "link").c_str()), 0);
+  MountedVolume ext4Mount(ext4.path(), dir / "ext4", "ext4");
+  ASSERT_TRUE(ext4Mount.ok()) << ext4Mount.error();
+  ::mkdir((dir / "ext4/folder").c_str(), 0755);
+  MountedVolume nested(inner.path(), top + "/sub/nested", "ext4");
+  ASSERT_TRUE(nested.ok()) << nested.error();
+  MountedVolume extBind(dir / "ext4/folder", dir / "bind", "", MS_BIND);
+  ASSERT_TRUE(extBind.ok()) << extBind.error();
+  MountedVolume subBind(top + "/sub", dir / "subbind", "", MS_BIND);
+  ASSERT_TRUE(subBind.ok()) << subBind.error();
+  // ext4 again at "stack", the inner volume at "stack/y", then the btrfs top
+  // level over "stack": its own y hides the inner volume.
+  MountedVolume stack(ext4.path(), dir / "stack", "ext4");
+  ASSERT_TRUE(stack.ok()) << stack.error();
+  MountedVolume stackInner(inner.path(), dir / "stack/y", "ext4");
+  ASSERT_TRUE(stackInner.ok()) << stackInner.error();
+  MountedVolume stackOver(top, dir / "stack", "", MS_BIND);
+  ASSERT_TRUE(stackOver.ok()) << stackOver.error();
+
+  ops.RefreshDrives();
+  const char b = ops.Map().LetterOfDevice(btrfs.name());
+  const char e = ops.Map().LetterOfDevice(ext4.name());
+  const char n = ops.Map().LetterOfDevice(inner.name());
+  if (b == 0 || e == 0 || n == 0) GTEST_SKIP() << "no drive letters left for three volumes";
+  const struct {
+    std::string path;
+    char byMountId, byMountPoint;
+  } rows[] = {
+      {top + "/disk.ima", b, b},
+      {top + "/sub/disk.ima", b, b},
+      {top + "/sub/deeper/disk.ima", b, b},
+      {top + "/sub/not made yet/disk.ima", b, b},
+      {dir / "link/disk.ima", b, b},
+      {dir / "subbind/disk.ima", b, b},
+      {top + "/sub/nested/disk.ima", n, n},
+      {dir / "ext4/disk.ima", e, e},
+      {dir / "bind/disk.ima", e, e},
+      {dir / "stack/disk.ima", b, b},
+      {dir / "stack/y/disk.ima", b, n},
+  };
+  DriveLetterSources withoutIds;
+  withoutIds.mountIdOf = nullptr;
+  LinuxVolumeOps byMountPoint(withoutIds, "/dev/disk");
+  for (const auto& row : rows) {
+    EXPECT_EQ(ops.DriveLetterOfPath(row.path), row.byMountId) << row.path;
+    EXPECT_EQ(byMountPoint.DriveLetterOfPath(row.path), row.byMountPoint) << row.path << " by mount point";
+  }
+  // The free space of each drive is that of its file system.
+  EXPECT_GT(GetFreeBytes(ops, b), 0);
+  EXPECT_LT(GetFreeBytes(ops, b), 128 << 20);
+  EXPECT_EQ(GetFreeBytes(ops, e), StatvfsFree(dir / "ext4"));
+  EXPECT_EQ(GetFreeBytes(ops, n), StatvfsFree(top + "/sub/nested"));
 }
 
 TEST_F(LoopVolumes, EmptyLabelIsAnEmptyTextOfASuccessfulQuery) {

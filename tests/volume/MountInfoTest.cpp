@@ -78,5 +78,43 @@ TEST(MountInfoParse, ReadsThisProcesssTable) {
   EXPECT_TRUE(ReadMountInfo("/nonexistent/mountinfo").empty());
 }
 
+// statx's mount ID is the first field of the table's line for the same mount.
+TEST(MountInfoParse, MountIdsOfFoldersAreThoseOfTheTable) {
+  const std::vector<MountEntry> entries = ReadMountInfo();
+  for (const char* folder : {"/", "/proc", "/proc/self"}) {
+    std::uint64_t id = 0;
+    ASSERT_TRUE(MountIdOfPath(folder, id)) << folder << ": this kernel gives no mount IDs";
+    const int holder = MountHoldingPath(entries, folder);
+    ASSERT_GE(holder, 0) << folder;
+    EXPECT_EQ(id, static_cast<std::uint64_t>(entries[static_cast<std::size_t>(holder)].mountId)) << folder;
+  }
+  std::uint64_t id = 0;
+  EXPECT_FALSE(MountIdOfPath("/nonexistent-vorkan-folder", id));
+}
+
+TEST(MountInfoPaths, AMountPointHoldsItselfAndWhatLiesUnderIt) {
+  const struct {
+    const char* path;
+    const char* mountPoint;
+    bool under;
+  } rows[] = {
+      {"/mnt/a", "/mnt/a", true},   {"/mnt/a/x", "/mnt/a", true}, {"/mnt/ab", "/mnt/a", false},
+      {"/mnt", "/mnt/a", false},    {"/anything", "/", true},     {"/", "/", true},
+      {"/mnt/a", "", false},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(IsUnderMountPoint(row.path, row.mountPoint), row.under) << row.path << " in " << row.mountPoint;
+  // The longest point wins; of two on the same point the later, mounted over the first.
+  const std::vector<MountEntry> mounts = ParseMountInfo(
+      "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+      "2 1 8:2 / /mnt rw - ext4 /dev/sda2 rw\n"
+      "3 2 8:3 / /mnt/a rw - ext4 /dev/sda3 rw\n"
+      "4 2 8:4 / /mnt/a rw - ext4 /dev/sda4 rw\n");
+  EXPECT_EQ(MountHoldingPath(mounts, "/mnt/a/x"), 3);
+  EXPECT_EQ(MountHoldingPath(mounts, "/mnt/ab"), 1);
+  EXPECT_EQ(MountHoldingPath(mounts, "/srv"), 0);
+  EXPECT_EQ(MountHoldingPath({}, "/srv"), -1);
+}
+
 }  // namespace
 }  // namespace vorkan
