@@ -71,8 +71,8 @@ class JobResources {
 }  // namespace
 
 GaugeValues GaugeValuesFor(std::int64_t total, std::int64_t transferred) {
-  if (total < 0) return {1, 1};
   const std::int64_t maxUnits = total / 512;
+  if (maxUnits < 0) return {1, 1};
   if (maxUnits <= std::numeric_limits<std::int32_t>::max()) {
     // Positions past the threshold are held by the gauge at its maximum;
     // only their 32-bit form must not wrap into a negative value.

@@ -17,9 +17,11 @@ constexpr std::int64_t TailMargin = 111104;  // 217 sectors of 512 bytes
 // The gauge's maximum and position for a threshold and a transferred count.
 // Normally the counts in 512-byte units. Volumes of 2^40 bytes and more are
 // counted in larger units (512 times a power of two) so that both fit 32 bits
-// and the percentage stays that of the bytes; a threshold below 0 (a volume
-// under 111,104 bytes, or an unknown length) is already reached by any data,
-// so it shows as a full gauge (1 of 1) rather than a negative maximum.
+// and the percentage stays that of the bytes. A threshold of -511 to 511
+// bytes gives a maximum of 0 (0 %, as the gauge shows an empty range); one of
+// -512 and below (a volume of 110,592 bytes or less, or an unknown length)
+// is already reached by any data, so it shows as a full gauge (1 of 1)
+// rather than a negative maximum, which the gauge refuses.
 struct GaugeValues {
   std::int32_t maximum;
   std::int32_t position;

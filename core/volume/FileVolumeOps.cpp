@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "volume/ImageFile.h"
 
@@ -160,7 +161,14 @@ char FileVolumeOps::DriveLetterOfPath(const std::string& path) {
 }
 
 ImageHandle FileVolumeOps::CreateImage(const std::string& path) {
-  const ImageHandle image = CreateImageFile(path);
+  // The files playing volumes hold data like any volume's, so they are
+  // refused as targets as the loop devices' files are.
+  std::vector<FileIdentity> refused = LoopBackingFiles();
+  for (const auto& [letter, volume] : volumes_) {
+    FileIdentity identity;
+    if (IdentityOfPath(volume.path, identity)) refused.push_back(identity);
+  }
+  const ImageHandle image = CreateImageFile(path, refused);
   if (image != kInvalidImage) {
     imageWritten_[image] = 0;
     ++openImages;
@@ -173,8 +181,10 @@ bool FileVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32
   if (imageFaults_.failWriteAfter) {
     const std::int64_t room = std::max<std::int64_t>(0, *imageFaults_.failWriteAfter - written);
     if (room < size) {
-      // The part that fits reaches the file, as on a real full device.
-      if (room > 0 && AppendImageFile(image, data, static_cast<std::uint32_t>(room))) written += room;
+      // The part that fits reaches the file, as on a real full device, and
+      // is cut off again as the real layer does.
+      if (room > 0 && AppendImageFile(image, data, static_cast<std::uint32_t>(room)))
+        CutImageFileBack(image, static_cast<std::uint32_t>(room));
       errno = imageFaults_.writeErrno;
       return false;
     }

@@ -1,19 +1,39 @@
 #include "volume/ImageFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorkan {
+namespace {
 
-ImageHandle CreateImageFile(const std::string& path) {
+bool IsRefused(const struct stat& st, const std::vector<FileIdentity>& refused) {
+  return !S_ISREG(st.st_mode) ||
+         std::find(refused.begin(), refused.end(), FileIdentity{st.st_dev, st.st_ino}) != refused.end();
+}
+
+}  // namespace
+
+ImageHandle CreateImageFile(const std::string& path, const std::vector<FileIdentity>& refused) {
+  // Looked at before it is opened: opening a disk for writing makes udev
+  // read its partition table again when it is closed.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    if (IsRefused(st, refused)) {
+      errno = EINVAL;
+      return kInvalidImage;
+    }
+  } else if (errno != ENOENT) {
+    return kInvalidImage;
+  }
+  // Looked at again once open, in case the path was replaced in between.
   // O_NONBLOCK keeps a FIFO from holding the open until a reader appears;
   // nothing is truncated before the file is known to be a regular one.
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
   if (fd < 0) return kInvalidImage;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || IsRefused(st, refused)) {
     ::close(fd);
     errno = EINVAL;
     return kInvalidImage;
@@ -32,21 +52,29 @@ ImageHandle CreateImageFile(const std::string& path) {
 
 bool AppendImageFile(ImageHandle image, const void* data, std::uint32_t size) {
   const char* p = static_cast<const char*>(data);
-  std::uint32_t left = size;
-  while (left > 0) {
-    const ssize_t n = ::write(image, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
+  std::uint32_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(image, p + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;  // no progress and no error: a full device
+      // The bytes of a block that did not fit whole are not counted by the
+      // copy, so they must not stay in the file the user is asked to keep.
+      CutImageFileBack(image, done);
       return false;
     }
-    if (n == 0) {  // no progress and no error: treat as a full device
-      errno = ENOSPC;
-      return false;
-    }
-    p += n;
-    left -= static_cast<std::uint32_t>(n);
+    done += static_cast<std::uint32_t>(n);
   }
   return true;
+}
+
+void CutImageFileBack(ImageHandle image, std::uint32_t bytes) {
+  if (bytes == 0) return;
+  const int saved = errno;
+  const off_t end = ::lseek(image, 0, SEEK_CUR);
+  if (end >= static_cast<off_t>(bytes) && ::ftruncate(image, end - bytes) == 0)
+    ::lseek(image, end - bytes, SEEK_SET);
+  errno = saved;
 }
 
 bool CloseImageFile(ImageHandle image) {

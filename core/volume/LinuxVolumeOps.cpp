@@ -301,7 +301,11 @@ unsigned LinuxVolumeOps::GetDriveType(const std::string& rootPath) {
 
 char LinuxVolumeOps::DriveLetterOfPath(const std::string& path) { return Map().LetterOfPath(path); }
 
-ImageHandle LinuxVolumeOps::CreateImage(const std::string& path) { return CreateImageFile(path); }
+// Every attached loop device's file is refused, the source's among them: the
+// source device itself is a block device, which is never a target.
+ImageHandle LinuxVolumeOps::CreateImage(const std::string& path) {
+  return CreateImageFile(path, LoopBackingFiles());
+}
 
 bool LinuxVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32_t size) {
   return AppendImageFile(image, data, size);

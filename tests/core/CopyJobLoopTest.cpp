@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,29 @@ bool CanOpenExclusively(const std::string& device) {
   ::close(fd);
   return true;
 }
+
+// Sees every write to one file, through whichever name, and every open of it
+// for writing (reported when that descriptor is closed).
+class WriteWatch {
+ public:
+  explicit WriteWatch(const std::string& path) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    ok_ = fd_ >= 0 && ::inotify_add_watch(fd_, path.c_str(), IN_MODIFY | IN_CLOSE_WRITE) >= 0;
+  }
+  ~WriteWatch() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  WriteWatch(const WriteWatch&) = delete;
+  WriteWatch& operator=(const WriteWatch&) = delete;
+  bool Ok() const { return ok_; }
+  bool SawWrite() {
+    alignas(inotify_event) char events[4096];
+    return ::read(fd_, events, sizeof events) > 0;
+  }
+
+ private:
+  int fd_;
+  bool ok_ = false;
+};
 
 class LoopCopyTest : public ::testing::Test {
  protected:
@@ -121,6 +145,54 @@ TEST_F(LoopCopyTest, MountedVolumeLockRetryThenAbortLeavesEmptyImage) {
   EXPECT_EQ(host.prompts.size(), 2u);  // asked again after the retry was refused too
   EXPECT_EQ(test::ReadFile(image), "");
   EXPECT_TRUE(host.lockOptionSets.empty());
+}
+
+TEST_F(LoopCopyTest, TargetsThatAreOrHoldAVolumeAreRefusedUntouched) {
+  const std::string sourceFile = dir / "source.bin";
+  const std::string otherFile = dir / "other.bin";
+  const std::string sourceBytes = test::PatternBytes(1024 * 1024, 21);
+  const std::string otherBytes = test::PatternBytes(512 * 1024, 22);
+  test::WriteFile(sourceFile, sourceBytes);
+  test::WriteFile(otherFile, otherBytes);
+  LoopDevice source(sourceFile);
+  LoopDevice other(otherFile);
+  ASSERT_TRUE(source.Ok() && other.Ok());
+  const std::string symlinked = dir / "link.IMA", hardLinked = dir / "hard.IMA";
+  const std::string deviceLink = dir / "device.IMA", fifo = dir / "pipe.IMA";
+  ASSERT_EQ(::symlink(sourceFile.c_str(), symlinked.c_str()), 0);
+  ASSERT_EQ(::link(sourceFile.c_str(), hardLinked.c_str()), 0);
+  ASSERT_EQ(::symlink(source.Device().c_str(), deviceLink.c_str()), 0);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  // With a reader, an open of the pipe for writing would succeed and show.
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  ops.RefreshDrives();
+  letter = ops.Map().LetterOfDevice(source.Name());
+  ASSERT_NE(letter, 0) << source.Device() << " got no letter";
+
+  struct Row {
+    const char* what;
+    std::string target;
+  };
+  for (const Row& row : {Row{"the source's backing file", sourceFile}, Row{"a symbolic link to it", symlinked},
+                         Row{"a hard link to it", hardLinked}, Row{"another loop's backing file", otherFile},
+                         Row{"the source device node", source.Device()},
+                         Row{"a symbolic link to the node", deviceLink}, Row{"a FIFO", fifo}}) {
+    host = RecordingHost();
+    WriteWatch watch(row.target);
+    EXPECT_TRUE(watch.Ok()) << row.what << " is gone";
+    EXPECT_FALSE(CopyDiskToImage(ops, host, letter, row.target)) << row.what;
+    std::vector<std::string> prompts;
+    for (const auto& prompt : host.prompts) prompts.push_back(prompt.text);
+    EXPECT_EQ(prompts, std::vector<std::string>{std::string("Ошибка чтения/записи диска ") +
+                                                ops.DriveLetterOfPath(row.target) + ":\\!"})
+        << row.what;
+    EXPECT_TRUE(host.progress.empty()) << row.what;
+    EXPECT_FALSE(watch.SawWrite()) << row.what << " was opened for writing";
+    EXPECT_TRUE(test::ReadFile(sourceFile) == sourceBytes) << row.what << ": the source's file changed";
+    EXPECT_TRUE(test::ReadFile(otherFile) == otherBytes) << row.what << ": the other loop's file changed";
+  }
+  ::close(reader);
 }
 
 TEST_F(LoopCopyTest, LetterWithoutVolumeEndsAsOpenFailed) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 #include <stdexcept>
 
 #include "ByteSize.h"
@@ -213,7 +214,7 @@ TEST_F(CopyJobTest, ReadFaultOnTheFirstBlockAsksNothingMore) {
   EXPECT_EQ(Image(), "");
 }
 
-TEST_F(CopyJobTest, WriteFailureKeepsExactlyThePrefixThatWasWritten) {
+TEST_F(CopyJobTest, WriteFailureKeepsExactlyTheBlocksThePromptCounts) {
   MakeVolume(4 * B);
   ops.Image().failWriteAfter = B + 100;
   ops.Image().writeErrno = EIO;
@@ -222,9 +223,9 @@ TEST_F(CopyJobTest, WriteFailureKeepsExactlyThePrefixThatWasWritten) {
   ASSERT_EQ(host.prompts.size(), 2u);
   EXPECT_EQ(host.prompts[0].text, "Диск D:\\ переполнен или ошибка записи!");
   EXPECT_EQ(host.prompts[1].text, KeepText(B));
-  const std::string kept = Image();
-  EXPECT_EQ(kept.size(), static_cast<std::size_t>(B + 100));
-  EXPECT_EQ(kept, source.substr(0, kept.size()));
+  // The 100 bytes of the second block that reached the file are cut off again.
+  EXPECT_EQ(Image().size(), static_cast<std::size_t>(B));
+  EXPECT_TRUE(Image() == source.substr(0, B));
   EXPECT_FALSE(host.progress.back().show);
 }
 
@@ -435,6 +436,146 @@ TEST_F(CopyJobTest, TargetLetterOfAPathWithoutDriveHasNoFreeSpace) {
   EXPECT_TRUE(CopyDiskToImage(plain, host, 'E', image));
   EXPECT_EQ(host.Shown()[0].freeText, "0 б");
   EXPECT_EQ(test::ReadFile(image), source);
+}
+
+// The steps of the endings on one timeline: the releases, closes and deletes
+// of the volume layer and the host's prompts and closing report.
+using Timeline = std::vector<std::string>;
+
+class TimelineOps : public FileVolumeOps {
+ public:
+  explicit TimelineOps(Timeline& steps) : steps_(steps) {}
+  ImageHandle CreateImage(const std::string& path) override {
+    steps_.push_back("create image");
+    return FileVolumeOps::CreateImage(path);
+  }
+  VolumeHandle OpenVolume(const std::string& rawDevicePath) override {
+    steps_.push_back("open volume");
+    return FileVolumeOps::OpenVolume(rawDevicePath);
+  }
+  void UnlockVolume(VolumeHandle handle) override {
+    steps_.push_back("release");
+    FileVolumeOps::UnlockVolume(handle);
+  }
+  bool CloseImage(ImageHandle image) override {
+    steps_.push_back("close image");
+    return FileVolumeOps::CloseImage(image);
+  }
+  void CloseVolume(VolumeHandle handle) override {
+    steps_.push_back("close volume");
+    FileVolumeOps::CloseVolume(handle);
+  }
+  bool DeleteImage(const std::string& path) override {
+    steps_.push_back("delete image");
+    return FileVolumeOps::DeleteImage(path);
+  }
+
+ private:
+  Timeline& steps_;
+};
+
+class TimelineHost : public RecordingHost {
+ public:
+  explicit TimelineHost(Timeline& steps) : steps_(steps) {}
+  PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) override {
+    steps_.push_back(Step(text, buttons));
+    return RecordingHost::ShowPrompt(text, kind, buttons);
+  }
+  void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
+                        const std::string& freeText, std::int32_t maximum, std::int32_t position,
+                        bool show) override {
+    if (!show) steps_.push_back("hide");
+    RecordingHost::ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
+  }
+
+ private:
+  static std::string Step(const std::string& text, PromptButtons buttons) {
+    auto has = [&](const char* part) { return text.find(part) != std::string::npos; };
+    if (has("Ошибка чтения/записи")) return "create-failed prompt";
+    if (has("пуст, или")) return "empty prompt";
+    if (has("заблокировать")) return "lock prompt";
+    if (has("переполнен")) return "write-failure prompt";
+    if (has("сохранить")) return "keep-or-delete";
+    if (has("отсутствует или")) return buttons == kOK ? "read-fault prompt" : "end-of-data prompt";
+    return "prompt " + text;
+  }
+  Timeline& steps_;
+};
+
+TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrder) {
+  MakeVolume(4 * B);
+  struct Row {
+    const char* ending;
+    std::function<void(FileVolumeOps&, RecordingHost&, std::string& target)> setUp;
+    Timeline steps;
+  };
+  const Timeline opened = {"create image", "open volume"};
+  auto after = [&](Timeline more) {
+    more.insert(more.begin(), opened.begin(), opened.end());
+    return more;
+  };
+  const Row rows[] = {
+      {"create failed", [&](FileVolumeOps&, RecordingHost&, std::string& target) { target = dir / "no/out.IMA"; },
+       {"create image", "create-failed prompt"}},
+      {"open failed", [](FileVolumeOps& o, RecordingHost&, std::string&) { o.Volume('E').refuseOpen = true; },
+       after({"close image", "delete image", "empty prompt"})},
+      {"lock aborted",
+       [](FileVolumeOps& o, RecordingHost& h, std::string&) {
+         o.Volume('E').refuseLock = -1;
+         h.answers = {mrAbort};
+       },
+       after({"lock prompt", "close volume", "close image"})},
+      {"empty volume",
+       [&](FileVolumeOps& o, RecordingHost&, std::string&) {
+         test::WriteFile(dir / "empty.bin", "");
+         o.Volume('E').path = dir / "empty.bin";
+       },
+       after({"empty prompt", "release", "close image", "close volume", "delete image"})},
+      {"read fault",
+       [](FileVolumeOps& o, RecordingHost& h, std::string&) {
+         o.Volume('E').throwReadAt = 2 * B;
+         h.answers = {mrOk, mrNo};
+       },
+       after({"read-fault prompt", "release", "close image", "close volume", "keep-or-delete", "delete image",
+              "hide"})},
+      {"write failure",
+       [](FileVolumeOps& o, RecordingHost& h, std::string&) {
+         o.Image().failWriteAfter = B;
+         h.answers = {mrOk, mrYes};
+       },
+       after({"write-failure prompt", "release", "close image", "close volume", "keep-or-delete", "hide"})},
+      {"abort",
+       [](FileVolumeOps&, RecordingHost& h, std::string&) {
+         h.onPump = [](RecordingHost& host, int pump) {
+           if (pump == 1) host.abortFlag = 1;
+         };
+         h.answers = {mrYes};
+       },
+       after({"release", "close image", "close volume", "keep-or-delete", "hide"})},
+      {"incomplete",
+       [](FileVolumeOps& o, RecordingHost& h, std::string&) {
+         o.Volume('E').failReadAt = 2 * B;
+         h.answers = {mrCancel, mrYes};
+       },
+       after({"end-of-data prompt", "release", "close image", "close volume", "keep-or-delete", "hide"})},
+      {"success", [](FileVolumeOps&, RecordingHost&, std::string&) {},
+       after({"release", "close image", "close volume", "hide"})},
+  };
+  for (const Row& row : rows) {
+    Timeline steps;
+    TimelineOps recorded(steps);
+    recorded.AddVolume('D', ops.Volume('D'));
+    recorded.AddVolume('E', ops.Volume('E'));
+    recorded.SetPathLetter(dir.Path(), 'D');
+    TimelineHost timelineHost(steps);
+    timelineHost.lockOption = true;
+    std::string target = image;
+    row.setUp(recorded, timelineHost, target);
+    EXPECT_EQ(CopyDiskToImage(recorded, timelineHost, 'E', target), std::string(row.ending) == "success")
+        << row.ending;
+    EXPECT_EQ(steps, row.steps) << row.ending;
+    EXPECT_EQ(recorded.openVolumes + recorded.openImages + recorded.locksHeld, 0) << row.ending;
+  }
 }
 
 }  // namespace

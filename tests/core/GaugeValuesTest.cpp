@@ -44,11 +44,22 @@ TEST(GaugeValues, LargeVolumesKeepTheBytePercentage) {
   }
 }
 
-TEST(GaugeValues, NegativeThresholdShowsAFullGauge) {
-  for (std::int64_t total : {-TailMargin, std::int64_t{-513}, std::int64_t{-1}}) {
-    const GaugeValues g = GaugeValuesFor(total, 4096);
-    EXPECT_GE(g.maximum, 0);
-    EXPECT_EQ(PercentOfProgress(g.maximum, g.position), 100);
+TEST(GaugeValues, SmallestLengthsGiveAMaximumOfTotalDiv512AndNeverANegativeOne) {
+  // The whole device copied; the threshold is the length less the tail margin.
+  struct Row {
+    std::int64_t length;
+    std::int32_t maximum;
+    std::int32_t percent;
+  };
+  for (const Row& row : {Row{0, 1, 100},           // unknown length: a full gauge
+                         Row{110'592, 1, 100},     // total -512: div 512 would be -1
+                         Row{110'593, 0, 0},       // total -511: div 512 is 0
+                         Row{111'103, 0, 0},       // total -1
+                         Row{111'104, 0, 0},       // total 0
+                         Row{111'616, 1, 100}}) {  // total 512
+    const GaugeValues g = GaugeValuesFor(row.length - TailMargin, row.length);
+    EXPECT_EQ(g.maximum, row.maximum) << row.length;
+    EXPECT_EQ(PercentOfProgress(g.maximum, g.position), row.percent) << row.length;
   }
 }
 
