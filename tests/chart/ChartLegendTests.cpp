@@ -135,6 +135,38 @@ TEST(LegendLayout, NarrowPlotStacksItemsInRows) {
   EXPECT_EQ(l.PlotRectAfter.Bottom, 98);  // 103 − 5
 }
 
+// Two columns fit while (plot width − 2 × 1 − 8) div (TextColumnWidth +
+// ColorBoxWidth + 8) is 2. A widest text of 103 gives TextColumnWidth 107 and
+// ColorBoxWidth round(16.05) = 16, a column of 131, so two need a plot of
+// 2 × 131 + 10 = 272; one pixel less of text (106 + 16 + 8 = 130) fits them
+// into the window's 271. The legend is 2 × (16 + 107 + 4) + 8 = 262 wide with
+// two columns, 135 with one, around the plot centre.
+TEST(LegendLayout, ColumnCountAtTheWidthBoundary) {
+  struct Case {
+    int plotWidth, widest, columns, rows;
+    TRect rect;
+  };
+  const Case cases[] = {
+      {271, 103, 1, 2, TRect{77, 103, 211, 133}},  // 261 div 131 = 1; centre 144
+      {272, 103, 2, 1, TRect{14, 117, 276, 133}},  // 262 div 131 = 2; centre 145
+      {273, 103, 2, 1, TRect{14, 117, 276, 133}},  // 263 div 131 = 2; centre 145
+      {271, 102, 2, 1, TRect{14, 117, 274, 133}},  // 261 div 130 = 2; 260 wide
+      {269, 102, 1, 2, TRect{76, 103, 210, 133}},  // 259 div 130 = 1; centre 143
+  };
+  TChart chart;  // the window's legend settings
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "plot " << c.plotWidth << ", widest text " << c.widest);
+    const TLegendLayout l = chart.Legend().LayoutBottom(TRect{9, 4, 9 + c.plotWidth, 133}, 289, 2,
+                                                        TLegendMetrics{14, {c.widest, 60}});
+    EXPECT_EQ(l.Columns, c.columns);
+    EXPECT_EQ(l.Rows, c.rows);
+    EXPECT_EQ(l.Rect, c.rect);
+    ASSERT_EQ(l.Items.size(), 2u);
+    // The second item beside the first, or under it.
+    EXPECT_EQ(l.Items[1].Text.Y - l.Items[0].Text.Y, c.columns == 2 ? 0 : 14);
+  }
+}
+
 TEST(LegendLayout, RowsAreCappedAndShiftFollowsTopPos) {
   std::vector<int> widths(25, 200);
   const TLegendLayout capped =

@@ -3,7 +3,9 @@
 // size is unknown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -173,6 +175,51 @@ TEST(DriveInfoOpening, ReopeningShowsNothingOfThePreviousDrive) {
 
   // A second opening for the same drive adds no slices to the first ones.
   ExpectPie(Open(form, other), 1024.0, 3072.0);
+}
+
+// Whether arc points k − 1 and k (counted from 1) lie in one rim band of the slice.
+bool InRimBand(const chart::TSlicePolygons& slice, int k) {
+  for (const std::vector<chart::TPoint>& band : slice.RimBands) {
+    const int length = static_cast<int>(band.size()) / 2;  // Bp … Bq, then Fq … Fp
+    for (int p = 1; p + length - 1 <= slice.PointCount; ++p) {
+      if (std::equal(band.begin(), band.begin() + length, slice.Back.begin() + (p - 1)))
+        if (p <= k - 1 && k <= p + length - 1) return true;
+    }
+  }
+  return false;
+}
+
+// The used slice swept over the whole circle, in tenths of a degree where a
+// slice's arc ends near the right end of the ellipse (a volume about 95 % used
+// or free, and a second slice that just reaches the lower half): wherever the
+// projected arc moves right, it faces the viewer and must hang its rim.
+TEST(DriveInfoOpening, EverySliceFacingTheViewerHasItsRim) {
+  std::vector<int> tenths;
+  for (int t = 10; t < 3600; t += 10) tenths.push_back(t);
+  for (int t = 3341; t < 3470; ++t)
+    if (t % 10 != 0) tenths.push_back(t);
+  TForm3 form;
+  int risingPairs = 0;
+  for (int t : tenths) {
+    char used[16], free[16];
+    std::snprintf(used, sizeof used, "$%010X", t * 100);
+    std::snprintf(free, sizeof free, "$%010X", (3600 - t) * 100);
+    OpenAndRun(form, RowWithCounts(used, free), [&](TForm3& f) {
+      const chart::TChartLayout layout = Chart1(f)->ComputeLayout();
+      ASSERT_TRUE(layout.PieDrawn);
+      ASSERT_EQ(layout.Slices.size(), 2u);
+      for (std::size_t i = 0; i < 2; ++i) {
+        const chart::TSlicePolygons& slice = layout.Slices[i];
+        for (int k = 2; k <= slice.PointCount; ++k) {
+          if (slice.Back[k - 1].X <= slice.Back[k - 2].X) continue;
+          ++risingPairs;
+          EXPECT_TRUE(InRimBand(slice, k)) << "used " << t / 10 << "." << t % 10 << "°: slice " << i
+                                           << ", no rim at arc point " << k << " of " << slice.PointCount;
+        }
+      }
+    });
+  }
+  EXPECT_GT(risingPairs, 1000);
 }
 
 TEST(DriveInfoOpening, LongFieldTextsShowFromTheirBeginning) {

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <random>
 #include <set>
@@ -37,6 +38,7 @@ QPalette TestPalette() {
   palette.setColor(QPalette::WindowText, QColor(0x10, 0x20, 0x30));
   palette.setColor(QPalette::Shadow, QColor(0x05, 0x06, 0x07));
   palette.setColor(QPalette::Window, QColor(0xD4, 0xD0, 0xC8));
+  palette.setCurrentColorGroup(QPalette::Active);
   return palette;
 }
 
@@ -568,6 +570,51 @@ TEST_F(GaugeTest, SystemColoursAreResolvedAtPaintTime) {
   EXPECT_EQ(At(image, 0, 0), Rgb(0x80, 0x00, 0x40));
   EXPECT_EQ(At(image, 357, 0), Rgb(0x11, 0x99, 0x22));
   EXPECT_EQ(FilledColumns(image, Rgb(0x80, 0x00, 0x40), Rgb(0x11, 0x99, 0x22)), 179);
+}
+
+// The menu highlight and the button face are one colour each on the desktop,
+// whatever state the window showing the gauge is in: the palette's Active
+// group, never its Inactive or Disabled one.
+TEST_F(GaugeTest, SystemColoursComeFromTheActiveGroupWhereverTheGaugeIsDrawn) {
+  QPalette palette = TestPalette();
+  palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0x11, 0x22, 0x33));
+  palette.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0x44, 0x55, 0x66));
+  palette.setColor(QPalette::Inactive, QPalette::Button, QColor(0x77, 0x88, 0x99));
+  palette.setColor(QPalette::Disabled, QPalette::Button, QColor(0xAA, 0xBB, 0xCC));
+  palette.setCurrentColorGroup(QPalette::Inactive);  // what color(role) alone would read
+  QApplication::setPalette(palette);
+
+  QWidget window, other;
+  TGauge gauge(&window);
+  MakeWindowGauge(gauge);
+  gauge.SetProgress(50);
+  window.resize(400, 40);
+  other.resize(100, 40);
+  auto activate = [](QWidget& w) {
+    w.show();
+    w.activateWindow();
+    QApplication::processEvents();
+  };
+  struct Case {
+    const char* where;
+    std::function<void()> arrange;
+    QPalette::ColorGroup group;
+  };
+  const Case cases[] = {
+      {"an active window", [&] { activate(window); }, QPalette::Active},
+      {"an inactive window", [&] { activate(other); }, QPalette::Inactive},
+      {"a disabled gauge", [&] { gauge.setEnabled(false); }, QPalette::Disabled},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    c.arrange();
+    // The group the gauge's own palette would draw with now.
+    ASSERT_EQ(gauge.palette().currentColorGroup(), c.group);
+    const QImage image = gauge.grab().toImage();
+    EXPECT_EQ(At(image, 0, 0), fore_);
+    EXPECT_EQ(At(image, 357, 0), back_);
+    EXPECT_EQ(FilledColumns(image, fore_, back_), 179);
+  }
 }
 
 TEST_F(GaugeTest, SingleBorderKeepsABlackFrameAndCentresTextInside) {
