@@ -3,10 +3,14 @@
 #include <pwd.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
-#include <cstdlib>
+#include <QTreeView>
+#include <algorithm>
 
 namespace {
 
@@ -74,4 +78,32 @@ void TSaveDialog::accept() {
     return;
   fileName_ = QFile::encodeName(path).toStdString();
   QDialog::accept();
+}
+
+void TSaveDialog::showEvent(QShowEvent* event) {
+  QFileDialog::showEvent(event);
+  if (sized_) return;
+  sized_ = true;
+  // Qt sizes the columns for short sizes and dates, which cuts those of the
+  // system's formats: widen the size and date columns once so that the
+  // longest such texts fit, and the dialog so that every column shows.
+  auto* view = findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (!view) return;
+  QHeaderView* header = view->header();
+  if (header->count() < 4) return;
+  const QLocale locale = QLocale::system();
+  const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) +
+                      view->fontMetrics().averageCharWidth();
+  const auto fit = [&](int column, const QStringList& texts) {
+    int width = header->sectionSize(column);
+    for (const QString& text : texts) width = std::max(width, view->fontMetrics().horizontalAdvance(text) + margins);
+    header->resizeSection(column, width);
+  };
+  QStringList sizes;
+  for (const qint64 bytes : {qint64(1023), qint64(1048575) - 5, (qint64(1) << 30) - 5000, (qint64(1) << 40) - 5000000})
+    sizes << locale.formattedDataSize(bytes);
+  fit(1, sizes);
+  fit(3, {locale.toString(QDateTime(QDate(2000, 12, 28), QTime(23, 58, 58)), QLocale::ShortFormat)});
+  const int extra = header->length() - view->viewport()->width();
+  if (extra > 0) resize(width() + extra, height());
 }

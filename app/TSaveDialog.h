@@ -3,7 +3,8 @@
 // a list of names ("a" "b"), so a name with a quote in it would land in
 // another file; here the typed text is one name in the folder shown, or a
 // path when it starts with "/" or "~", and a name whose folder does not exist
-// is refused in the dialog, which stays open.
+// is refused in the dialog, which stays open. It opens wide enough for its
+// columns.
 #pragma once
 
 #include <QFileDialog>
@@ -24,6 +25,10 @@ class TSaveDialog : public QFileDialog {
 
   void accept() override;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   std::string fileName_;
+  bool sized_ = false;
 };

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <set>
 
+#include <QHeaderView>
 #include <QProcess>
+#include <QTreeView>
 
 #include "MainWindowDriver.h"
 #include "QtTranslations.h"
@@ -101,6 +103,30 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
     EXPECT_TRUE(ReadFile(c.landsAt) == source_);
     std::filesystem::remove(c.landsAt);
   }
+}
+
+TEST_F(SaveDialog, OpensWideEnoughForItsColumns) {
+  WriteFile(root_ / "start/x.ima", PatternBytes(123456, 1));
+  Windows windows(ops_);
+  TSaveDialog& dialog = *windows.main().SaveDialog1;
+  dialog.setDirectory(QString::fromStdString(root_ / "start"));
+  TForm1::saveDialogRunner = [](QFileDialog& shown) {
+    QTimer::singleShot(0, &shown, [&shown] {
+      auto* view = shown.findChild<QTreeView*>(QStringLiteral("treeView"));
+      ASSERT_NE(view, nullptr);
+      // The folder is read in the background: wait until the file's row is there with its date.
+      const QModelIndex root = view->rootIndex();
+      ASSERT_TRUE(QTest::qWaitFor([&] {
+        return view->model()->rowCount(root) == 1 && !view->model()->index(0, 3, root).data().toString().isEmpty();
+      }));
+      for (int column = 0; column < view->header()->count(); ++column)
+        EXPECT_LE(static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column), view->header()->sectionSize(column)) << "column " << column;
+      EXPECT_LE(view->header()->length(), view->viewport()->width());
+      shown.reject();
+    });
+    return shown.exec();
+  };
+  QTest::mouseClick(windows.main().Button1, Qt::LeftButton);
 }
 
 // Run by the test below in a process of its own, whose environment holds the
