@@ -95,7 +95,7 @@ void TForm1::ConfigureList() {
 }
 
 void TForm1::ConfigureSaveDialog() {
-  SaveDialog1 = new QFileDialog(this);
+  SaveDialog1 = new TSaveDialog(this);
   SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
   SaveDialog1->setOption(QFileDialog::DontUseNativeDialog, true);
   SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
@@ -304,11 +304,10 @@ bool TForm1::RunSaveDialog(const std::string& proposedName, int filterIndex, std
   SaveDialog1->selectNameFilter(filters[index]);
   SaveDialog1->setDefaultSuffix(filters[index].mid(filters[index].indexOf(QLatin1String("*.")) + 2, 3));
   SaveDialog1->selectFile(Q(proposedName));
+  SaveDialog1->Forget();
   const int result = saveDialogRunner ? saveDialogRunner(*SaveDialog1) : SaveDialog1->exec();
-  if (result != QDialog::Accepted) return false;
-  const QStringList chosen = SaveDialog1->selectedFiles();
-  if (chosen.isEmpty() || chosen.first().isEmpty()) return false;
-  fileName = chosen.first().toStdString();
+  if (result != QDialog::Accepted || SaveDialog1->FileName().empty()) return false;
+  fileName = SaveDialog1->FileName();
   return true;
 }
 

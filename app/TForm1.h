@@ -15,10 +15,10 @@
 #include "CopyJobHost.h"
 #include "CopyRequest.h"
 #include "DriveCatalogue.h"
+#include "TSaveDialog.h"
 #include "ui_TForm1.h"
 #include "volume/VolumeOps.h"
 
-class QFileDialog;
 class QTreeWidgetItem;
 class TForm2;
 class TForm3;
@@ -45,7 +45,7 @@ class TForm1 : public QWidget,
 
   // One 16 x 16 image per row of the list, in row order, on white.
   QList<QPixmap> ImageList1;
-  QFileDialog* SaveDialog1 = nullptr;
+  TSaveDialog* SaveDialog1 = nullptr;
 
   // The five image types of the save dialog, in filter index order.
   static QStringList ImageFilters();

@@ -1,8 +1,10 @@
-// Start-up: the application object, the user's locale, the title, the four
-// windows and the message loop, which runs until the main window closes.
+// Start-up: the application object, the user's locale and Qt's own texts in
+// the desktop's language, the title, the four windows and the message loop,
+// which runs until the main window closes.
 #include "Application.h"
 #include "Forms.h"
 #include "Locale.h"
+#include "QtTranslations.h"
 #include "ShowPrompt.h"
 #include "TForm1.h"
 #include "VorkanApplication.h"
@@ -12,6 +14,7 @@ int main(int argc, char** argv) {
   vorkan::VorkanApplication app(argc, argv);
   vorkan::InstallFaultBox();
   vorkan::InitLocale();
+  vorkan::InstallQtTranslations();
   vorkan::Application::Instance().SetTitle("Vorkan");
 
   vorkan::LinuxVolumeOps volumes;

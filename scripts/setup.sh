@@ -10,7 +10,7 @@ shift
 
 packages=(
   cmake g++ ninja-build pkg-config
-  qt6-base-dev libgl-dev libblkid-dev libgtest-dev
+  qt6-base-dev qt6-translations-l10n libgl-dev libblkid-dev libgtest-dev
   fonts-liberation fonts-dejavu-core
   util-linux mount dosfstools e2fsprogs xfsprogs btrfs-progs xorriso squashfs-tools
   xvfb xdotool x11-utils imagemagick time

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -89,8 +90,10 @@ class Windows {
       const std::string path = answers_.empty() ? std::string() : answers_.front();
       if (!answers_.empty()) answers_.erase(answers_.begin());
       if (path.empty()) return static_cast<int>(QDialog::Rejected);
-      dialog.selectFile(QString::fromStdString(path));
-      return static_cast<int>(QDialog::Accepted);
+      // Typed whole into the name box and accepted, as the Save button does.
+      dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(path));
+      static_cast<QDialog&>(dialog).accept();
+      return dialog.result();
     };
   }
 
@@ -119,38 +122,56 @@ class Windows {
   std::vector<PromptButton> buttons_;
 };
 
+// What the real save dialog showed while a name was typed into it.
+struct TypedDialog {
+  QString title;
+  QStringList buttons;  // the texts of its buttons, in order
+  QStringList boxes;    // the message boxes it showed, in order
+  bool stayedOpen = false;  // still open after the Return and the boxes
+};
+
 // The real save dialog, answered by typing `path` into it and pressing
-// Return. When the dialog asks whether to replace an existing file, the
-// question is answered with `replace` and counted in `*replaceQuestions`.
+// Return. Every message box the dialog shows (the replace question, a
+// refusal) is answered with `replace` where it has that button, else closed,
+// and counted in `*replaceQuestions`; `*seen` gets what the dialog showed.
 inline void TypeIntoSaveDialog(const std::string& path, QMessageBox::StandardButton replace = QMessageBox::Yes,
-                               int* replaceQuestions = nullptr) {
-  TForm1::saveDialogRunner = [path, replace, replaceQuestions](QFileDialog& dialog) {
-    QTimer::singleShot(0, &dialog, [&dialog, path, replace, replaceQuestions] {
+                               int* replaceQuestions = nullptr, TypedDialog* seen = nullptr) {
+  TForm1::saveDialogRunner = [path, replace, replaceQuestions, seen](QFileDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog, path, replace, replaceQuestions, seen] {
       auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       if (!edit) {
         dialog.reject();
         return;
       }
+      if (seen) {
+        seen->title = dialog.windowTitle();
+        if (auto* box = dialog.findChild<QDialogButtonBox*>())
+          for (QAbstractButton* button : box->buttons()) seen->buttons << button->text();
+      }
       // Typed at once: a dialog that follows every "/" typed would wander off.
       edit->setText(QString::fromStdString(path));
       // The name completer's list would take the Return for itself.
       if (edit->completer() && edit->completer()->popup()) edit->completer()->popup()->hide();
-      // The replace question is modal inside the Return below: a timer
-      // answers it from the event loop it runs.
+      // A box is modal inside the Return below: a timer answers it from the
+      // event loop it runs.
       QTimer watcher;
       watcher.setInterval(0);
-      QObject::connect(&watcher, &QTimer::timeout, &dialog, [&dialog, &watcher, replace, replaceQuestions] {
+      QObject::connect(&watcher, &QTimer::timeout, &dialog, [&dialog, replace, replaceQuestions, seen] {
         for (QMessageBox* box : dialog.findChildren<QMessageBox*>()) {
           if (!box->isVisible()) continue;
-          watcher.stop();
           if (replaceQuestions) ++*replaceQuestions;
-          if (QAbstractButton* button = box->button(replace)) button->click();
+          if (seen) seen->boxes << box->text();
+          if (QAbstractButton* button = box->button(replace))
+            button->click();
+          else
+            box->done(QMessageBox::Ok);
           return;
         }
       });
       watcher.start();
       QTest::keyClick(edit, Qt::Key_Return);
       watcher.stop();
+      if (seen) seen->stayedOpen = dialog.isVisible();
       if (dialog.isVisible()) dialog.reject();
     });
     return dialog.exec();
