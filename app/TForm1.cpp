@@ -21,6 +21,7 @@
 #include "TForm2.h"
 #include "TForm3.h"
 #include "TForm4.h"
+#include "WindowPlacement.h"
 #include "WindowStyle.h"
 
 namespace {
@@ -142,16 +143,16 @@ void TForm1::FormKeyUp(int key) {
   }
 }
 
-// The window sees every key before the focused control does. A release acts
-// only when its press happened here too, so the Esc that closes a prompt or
-// the save dialog does not close the window as well when it is let go.
+// The window sees every key before the focused control does. The
+// application lets each of these keys through once (KeyStrokeFilter): the
+// first press, and the real release only when the press came here too, so a
+// held key does not act again and the Esc that closes a prompt or the save
+// dialog does not close the window as well when it is let go.
 bool TForm1::HandleKey(QObject* watched, QEvent* event) {
   auto* widget = qobject_cast<QWidget*>(watched);
   if (!widget || widget->window() != this) return false;
   auto* key = static_cast<QKeyEvent*>(event);
   if (event->type() == QEvent::KeyPress) {
-    if (key->isAutoRepeat()) return false;
-    pressedKeys_.insert(key->key());
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
         !qobject_cast<QPushButton*>(QApplication::focusWidget())) {
       Button1->click();  // the default button; nothing while it is disabled
@@ -159,10 +160,8 @@ bool TForm1::HandleKey(QObject* watched, QEvent* event) {
     }
     return false;
   }
-  if (key->isAutoRepeat()) return false;
-  const bool pressedHere = pressedKeys_.remove(key->key());
   const bool ours = key->key() == Qt::Key_F5 || key->key() == Qt::Key_F1 || key->key() == Qt::Key_Escape;
-  if (pressedHere) FormKeyUp(key->key());
+  if (ours) FormKeyUp(key->key());
   return ours;
 }
 
@@ -255,10 +254,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::showEvent(QShowEvent* event) {
   if (!shownBefore_) {
     shownBefore_ = true;
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-      const QRect area = screen->availableGeometry();
-      move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    vorkan::CentreOnScreen(*this);
   }
   QWidget::showEvent(event);
 }

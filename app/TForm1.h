@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QPixmap>
-#include <QSet>
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
@@ -125,7 +124,6 @@ class TForm1 : public QWidget,
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
   std::vector<vorkan::DriveRecord> rows_;
-  QSet<int> pressedKeys_;  // keys whose press this window saw
   bool shownBefore_ = false;
   bool inDoubleClick_ = false;
 };

@@ -1,10 +1,13 @@
 // The program's QApplication: a fault that escapes an event handler ends that
-// handler and is shown in the fault box instead of ending the program.
+// handler and is shown in the fault box instead of ending the program, and
+// every key acts once, however long it is held (KeyStrokeFilter).
 #pragma once
 
 #include <QApplication>
 #include <functional>
 #include <string>
+
+#include "KeyStrokeFilter.h"
 
 namespace vorkan {
 
@@ -30,6 +33,9 @@ class VorkanApplication : public QApplication {
   // The box that shows faults; the message prompt box installs itself here.
   // Until then a plain critical message box is used. Returns the previous one.
   static FaultPresenter SetFaultPresenter(FaultPresenter presenter);
+
+ private:
+  KeyStrokeFilter keys_;
 };
 
 }  // namespace vorkan

@@ -13,7 +13,8 @@ packages=(
   qt6-base-dev qt6-translations-l10n libgl-dev libblkid-dev libgtest-dev
   fonts-liberation fonts-dejavu-core
   util-linux mount dosfstools e2fsprogs xfsprogs btrfs-progs xorriso squashfs-tools
-  xvfb xdotool x11-utils imagemagick time
+  libxcb1-dev
+  xvfb xdotool x11-utils imagemagick time openbox
 )
 
 missing=()

@@ -2,10 +2,8 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPalette>
-#include <QScreen>
 
 #include "Application.h"
 #include "ColorValue.h"
@@ -13,6 +11,7 @@
 #include "ShowPrompt.h"
 #include "TGauge.h"
 #include "ui_TForm2.h"
+#include "WindowPlacement.h"
 #include "WindowStyle.h"
 
 namespace {
@@ -95,13 +94,11 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
         mainWindow_->hide();
         mainWindow_->setEnabled(false);
       }
-      CentreOnScreen();
+      vorkan::CentreOnScreen(*this);
       // A window hidden while the application was minimised comes back in
       // its normal state.
       setWindowState(windowState() & ~Qt::WindowMinimized);
       QDialog::show();
-      // Once shown, the frame's real size is known: centre that.
-      CentreOnScreen();
     }
     vorkan::Application::Instance().ProcessPendingEvents();
     if (caption != shownCaption_) {
@@ -188,14 +185,6 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
       break;
   }
   return QDialog::eventFilter(watched, event);
-}
-
-void TForm2::CentreOnScreen() {
-  QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QRect area = screen->geometry();
-  const QRect frame = frameGeometry();
-  move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
 }
 
 void TForm2::reject() {}

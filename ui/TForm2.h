@@ -70,7 +70,6 @@ class TForm2 : public QDialog {
   void Button3Click();
   void ComboBox1Change();
 
-  void CentreOnScreen();
   // Fields by index: 0 Label5 (file name), 1 Edit1 (free space), 2 Label1
   // (bytes copied).
   std::array<QLineEdit*, 3> Fields() const;

@@ -2,10 +2,8 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPalette>
-#include <QScreen>
 #include <QShowEvent>
 
 #include <optional>
@@ -15,6 +13,7 @@
 #include "Shell.h"
 #include "TChart.h"
 #include "ui_TForm3.h"
+#include "WindowPlacement.h"
 #include "WindowStyle.h"
 
 namespace {
@@ -172,7 +171,7 @@ void TForm3::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void TForm3::showEvent(QShowEvent* event) {
-  CentreOnScreen();
+  vorkan::CentreOnScreen(*this);
   QDialog::showEvent(event);
   FormShow();
 }
@@ -198,11 +197,3 @@ void TForm3::Button2Click() {
 }
 
 void TForm3::Button3Click() { done(mrCopy); }
-
-void TForm3::CentreOnScreen() {
-  QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QRect area = screen->geometry();
-  const QRect frame = frameGeometry();
-  move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
-}

@@ -71,7 +71,6 @@ class TForm3 : public QDialog {
 
   // Fills the caption, fields and chart from the row.
   void PutDrive(const vorkan::DriveRecord& row);
-  void CentreOnScreen();
 
   std::unique_ptr<Ui::TForm3> ui_;
   QPointer<QWidget> focusOnClose_;

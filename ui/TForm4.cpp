@@ -2,12 +2,9 @@
 
 #include <QEvent>
 #include <QFont>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
-#include <QScreen>
-#include <QWindow>
 #include <string>
 
 #include "Clipboard.h"
@@ -16,6 +13,7 @@
 #include "Shell.h"
 #include "ShowPrompt.h"
 #include "ui_TForm4.h"
+#include "WindowPlacement.h"
 #include "WindowStyle.h"
 
 namespace {
@@ -140,23 +138,10 @@ void TForm4::MailLinkChoice(const char* subject) {
 
 void TForm4::setVisible(bool visible) {
   if (visible && !isVisible() && position_ == TPosition::poScreenCenter) {
-    CentreOnScreen();
+    vorkan::CentreOnScreen(*this);
     position_ = TPosition::poDesigned;
   }
   QDialog::setVisible(visible);
-}
-
-void TForm4::CentreOnScreen() {
-  QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  // The frame counts: the native window is made first so that its frame is
-  // known before the first showing.
-  create();
-  QSize frame = frameGeometry().size();
-  if (QWindow* window = windowHandle())
-    frame = frame.expandedTo(size().grownBy(window->frameMargins()));
-  const QRect area = screen->geometry();
-  move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
 }
 
 void TForm4::reject() { done(vorkan::mrCancel); }

@@ -53,7 +53,6 @@ class TForm4 : public QDialog {
   // Asks how to reach the maker: a new message with `subject`, or the address
   // on the clipboard.
   void MailLinkChoice(const char* subject);
-  void CentreOnScreen();
 
   std::unique_ptr<Ui::TForm4> ui_;
   TPosition position_ = TPosition::poScreenCenter;

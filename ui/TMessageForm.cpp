@@ -16,6 +16,8 @@
 
 #include "Application.h"
 #include "Clipboard.h"
+#include "WindowPlacement.h"
+#include "WindowStyle.h"
 
 namespace vorkan {
 
@@ -239,8 +241,6 @@ TMessageForm::TMessageForm(const std::string& text, PromptKind kind, PromptButto
 
   if (!controls_.empty()) controls_.front().second->setFocus(Qt::OtherFocusReason);
 
-  CentreOnScreen();
-
   connect(&Application::Instance(), &Application::terminatingChanged, this, [this](bool terminating) {
     if (terminating && isVisible()) reject();
   });
@@ -256,15 +256,6 @@ QPushButton* TMessageForm::Button(PromptButton button) const {
 }
 
 void TMessageForm::SetTitle(const QString& title) { setWindowTitle(title); }
-
-void TMessageForm::CentreOnScreen() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (!screen) return;
-  const QRect area = screen->geometry();
-  // The box's outer size: once shown the window frame is known.
-  const QSize box = isVisible() ? frameGeometry().size() : size();
-  move(area.x() + area.width() / 2 - box.width() / 2, area.y() + area.height() / 2 - box.height() / 2);
-}
 
 PromptResult TMessageForm::Run() {
   result_ = mrCancel;
@@ -363,8 +354,8 @@ void TMessageForm::keyPressEvent(QKeyEvent* event) {
 }
 
 void TMessageForm::showEvent(QShowEvent* event) {
+  vorkan::CentreOnScreen(*this);
   QDialog::showEvent(event);
-  CentreOnScreen();
   if (!controls_.empty() && FocusedIndex() < 0) controls_.front().second->setFocus(Qt::OtherFocusReason);
   if (answerer) {
     QMetaObject::invokeMethod(

@@ -53,7 +53,7 @@ QString PromptTitle(PromptKind kind);
 QString PromptCaption(PromptButton button);
 // The message as drawn: every "\r\n", "\n\r", "\r" and "\n" one line break.
 QString PromptDisplayText(const std::string& text);
-// The font of message boxes.
+// The font of message boxes: the windows' font.
 QFont PromptFont();
 
 // Lays out a box for `text` (as drawn) and `buttons` in `font`, wrapping the
@@ -111,7 +111,6 @@ class TMessageForm : public QDialog {
   void Press(PromptButton button);
   void MoveFocus(bool forward);
   int FocusedIndex() const;
-  void CentreOnScreen();
 
   std::string text_;
   PromptKind kind_;

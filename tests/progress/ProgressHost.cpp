@@ -87,6 +87,10 @@ QLabel* ProgressHost::Label(const char* name) const { return form.findChild<QLab
 QLineEdit* ProgressHost::Edit(const char* name) const { return form.findChild<QLineEdit*>(name); }
 QComboBox* ProgressHost::Priority() const { return form.findChild<QComboBox*>("ComboBox1"); }
 
-QPoint ScreenCentre() { return QGuiApplication::primaryScreen()->geometry().center(); }
+QPoint CentredCorner(const QWidget& window) {
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const QSize frame = window.frameGeometry().size();
+  return {screen.x() + screen.width() / 2 - frame.width() / 2, screen.y() + screen.height() / 2 - frame.height() / 2};
+}
 
 }  // namespace vorkan::test

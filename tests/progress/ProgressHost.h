@@ -91,7 +91,8 @@ class ProgressHost : public CopyJobHost {
   std::map<int, std::function<void()>> actions_;
 };
 
-// The point the progress window's frame is centred on.
-QPoint ScreenCentre();
+// Where the top-left corner of the window's frame stands centred on the
+// screen: half the screen less half the frame, each halved on its own.
+QPoint CentredCorner(const QWidget& window);
 
 }  // namespace vorkan::test

@@ -165,7 +165,7 @@ TEST(ProgressWindow, ShowSequenceHidesTheMainWindowBeforeThePumpAndSetsTheValues
     EXPECT_TRUE(host.form.isVisible());
     EXPECT_FALSE(host.mainWindow.isVisible());
     EXPECT_FALSE(host.mainWindow.isEnabled());
-    EXPECT_EQ(host.form.frameGeometry().center(), test::ScreenCentre());
+    EXPECT_EQ(host.form.frameGeometry().topLeft(), test::CentredCorner(host.form));
     EXPECT_EQ(host.form.windowTitle(), "Form2");
     EXPECT_EQ(host.Edit("Label5")->text(), "0");
     EXPECT_EQ(host.form.Gauge().Progress(), 100);
