@@ -142,7 +142,7 @@ void TSaveDialog::SetNameText(const QString& name) {
 }
 
 void TSaveDialog::EnterFolder(const std::string& folder) {
-  SetFolder(folder);
+  folder_ = vorkan::CleanPath(folder_, folder);
   ReadFolder();
 }
 

@@ -64,8 +64,8 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
   struct Case {
     const char* what;
     std::string typed;
-    std::string landsAt;  // empty: refused in the dialog
-    std::string refusal;  // the dialog's message then
+    std::string landsAt;  // empty: the dialog stays open
+    std::string refusal;  // the dialog's message then, if any
   };
   const Case cases[] = {
       {"plain name", "plain.ima", R + "/start/plain.ima", ""},
@@ -77,6 +77,7 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
        R + "/missing\nDirectory not found.\nPlease verify the correct directory name was given."},
       {"missing folder, relative", "sub \"1\"/x.ima", "",
        R + "/start/sub \"1\"\nDirectory not found.\nPlease verify the correct directory name was given."},
+      {"a folder's name enters it", "../other", "", ""},
   };
   HomeFolder home(R + "/home");
   Windows windows(ops_);
@@ -92,7 +93,8 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
     QTest::mouseClick(f.Button1, Qt::LeftButton);
     if (c.landsAt.empty()) {
       EXPECT_TRUE(seen.stayedOpen);
-      EXPECT_EQ(seen.boxes, QStringList{QString::fromStdString(c.refusal)});
+      EXPECT_EQ(seen.boxes, c.refusal.empty() ? QStringList() : QStringList{QString::fromStdString(c.refusal)});
+      EXPECT_EQ(f.SaveDialog1->Folder(), R + (c.refusal.empty() ? "/other" : "/start"));
       EXPECT_TRUE(windows.prompts.empty());
       EXPECT_TRUE(FilesBelow(R).empty());
       continue;
