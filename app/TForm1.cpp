@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -98,18 +97,11 @@ void TForm1::ConfigureList() {
 void TForm1::ConfigureSaveDialog() {
   SaveDialog1 = new TSaveDialog(this);
   SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
-  SaveDialog1->setOption(QFileDialog::DontUseNativeDialog, true);
-  SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
-  SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-  SaveDialog1->setFileMode(QFileDialog::AnyFile);
-  SaveDialog1->setNameFilters(ImageFilters());
-  SaveDialog1->setDefaultSuffix(QStringLiteral("IMA"));
+  SaveDialog1->SetFilters(ImageFilters());
+  SaveDialog1->SetFilterIndex(1);
+  SaveDialog1->SetDefaultExtension(QStringLiteral("IMA"));
+  SaveDialog1->SetOverwritePrompt(true);
   SaveDialog1->setSizeGripEnabled(true);
-  // A name typed without an extension takes that of the chosen type.
-  connect(SaveDialog1, &QFileDialog::filterSelected, this, [this](const QString& filter) {
-    const int index = ImageFilters().indexOf(filter);
-    if (index >= 0) SaveDialog1->setDefaultSuffix(filter.mid(filter.indexOf(QLatin1String("*.")) + 2, 3));
-  });
 }
 
 void TForm1::FormCreate() {
@@ -295,11 +287,8 @@ bool TForm1::SelectedRow(vorkan::DriveRecord& row) {
 }
 
 bool TForm1::RunSaveDialog(const std::string& proposedName, int filterIndex, std::string& fileName) {
-  const QStringList filters = ImageFilters();
-  const int index = filterIndex >= 1 && filterIndex <= filters.size() ? filterIndex - 1 : 0;
-  SaveDialog1->selectNameFilter(filters[index]);
-  SaveDialog1->setDefaultSuffix(filters[index].mid(filters[index].indexOf(QLatin1String("*.")) + 2, 3));
-  SaveDialog1->selectFile(Q(proposedName));
+  SaveDialog1->SetFilterIndex(filterIndex >= 1 && filterIndex <= ImageFilters().size() ? filterIndex : 1);
+  SaveDialog1->SetNameText(Q(proposedName));
   SaveDialog1->Forget();
   const int result = saveDialogRunner ? saveDialogRunner(*SaveDialog1) : SaveDialog1->exec();
   if (result != QDialog::Accepted || SaveDialog1->FileName().empty()) return false;

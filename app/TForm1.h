@@ -51,7 +51,7 @@ class TForm1 : public QWidget,
 
   // Runs the configured save dialog and returns its result code; replaceable
   // so that a test can answer or inspect the dialog.
-  static inline std::function<int(QFileDialog&)> saveDialogRunner;
+  static inline std::function<int(TSaveDialog&)> saveDialogRunner;
 
   // Handlers.
   void FormCreate();

@@ -1,109 +1,318 @@
 #include "TSaveDialog.h"
 
 #include <pwd.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
-#include <QLineEdit>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMessageBox>
-#include <QTreeView>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStyle>
 #include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "FolderListing.h"
+#include "TextDecoding.h"
 
 namespace {
 
-// "~" and "~/..." are the home folder, "~user/..." that user's; anything
-// else stands as typed.
-QString ExpandTilde(const QString& typed) {
-  if (!typed.startsWith(u'~')) return typed;
-  const qsizetype slash = typed.indexOf(u'/');
-  const QString user = typed.mid(1, slash < 0 ? -1 : slash - 1);
-  QByteArray home;
-  if (user.isEmpty()) {
-    home = qgetenv("HOME");
-  } else if (const passwd* entry = getpwnam(QFile::encodeName(user).constData())) {
-    home = entry->pw_dir;
+constexpr int kNameRole = Qt::UserRole;        // the entry's name, as bytes
+constexpr int kFolderRole = Qt::UserRole + 1;  // true for a folder
+
+// Qt's own words for the file dialog, in the desktop's language when Qt's
+// translations are loaded; the column titles are those of Qt's file model.
+QString QtText(const char* text) { return QCoreApplication::translate("QFileDialog", text); }
+QString ColumnText(const char* text) { return QCoreApplication::translate("QFileSystemModel", text); }
+
+// Bytes from the file system as text to show: what is not UTF-8 shows as U+FFFD.
+QString Shown(const std::string& bytes) { return QString::fromStdString(vorkan::ToValidUtf8(bytes)); }
+
+std::string WorkingFolder() {
+  std::vector<char> buffer(4096);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return "/";
+    buffer.resize(buffer.size() * 2);
   }
-  if (home.isEmpty()) return typed;
-  return QFile::decodeName(home) + (slash < 0 ? QString() : typed.mid(slash));
+  return buffer.data();
 }
 
-// Qt's own words for these questions, in the desktop's language when Qt's
-// translations are loaded.
-QString QtText(const char* text) { return QCoreApplication::translate("QFileDialog", text); }
+// "~" and "~/..." are the home folder, "~user/..." that user's; anything
+// else stands as typed.
+std::string ExpandTilde(const std::string& typed) {
+  if (typed.empty() || typed[0] != '~') return typed;
+  const std::size_t slash = typed.find('/');
+  const std::string user = typed.substr(1, slash == std::string::npos ? std::string::npos : slash - 1);
+  std::string home;
+  if (user.empty()) {
+    if (const char* value = getenv("HOME")) home = value;
+  } else if (const passwd* entry = getpwnam(user.c_str())) {
+    home = entry->pw_dir;
+  }
+  if (home.empty()) return typed;
+  return home + (slash == std::string::npos ? std::string() : typed.substr(slash));
+}
+
+// The patterns in the parentheses of a filter ("Image file (*.IMA *.ima)").
+QStringList FilterPatterns(const QString& filter) {
+  const qsizetype open = filter.lastIndexOf(u'(');
+  const qsizetype close = filter.lastIndexOf(u')');
+  const QString patterns = open >= 0 && close > open ? filter.mid(open + 1, close - open - 1) : filter;
+  return patterns.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+}
+
+// The extension of a filter's first pattern when it is "*.EXT".
+QString FilterExtension(const QString& filter) {
+  const QStringList patterns = FilterPatterns(filter);
+  if (patterns.isEmpty() || !patterns[0].startsWith(QLatin1String("*."))) return {};
+  const QString extension = patterns[0].mid(2);
+  return extension.contains(u'*') || extension.contains(u'?') ? QString() : extension;
+}
 
 }  // namespace
 
-TSaveDialog::TSaveDialog(QWidget* parent) : QFileDialog(parent) {}
+TSaveDialog::TSaveDialog(QWidget* parent) : QDialog(parent), folder_(WorkingFolder()) {
+  setupUi(this);
+  setWindowTitle(QtText("Save As"));
+  lookInLabel->setText(QtText("Look in:"));
+  fileNameLabel->setText(QtText("File &name:"));
+  fileTypeLabel->setText(QtText("Files of type:"));
+  toParentButton->setToolTip(QtText("Parent Directory"));
+  toParentButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent, nullptr, this));
+  fileList->setHeaderLabels(
+      {ColumnText("Name"), ColumnText("Size"), ColumnText("Type"), ColumnText("Date Modified")});
+  fileList->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+  fileList->header()->setSectionsMovable(false);
+  QPushButton* save = buttonBox->button(QDialogButtonBox::Save);
+  save->setText(QtText("&Save"));
+  save->setDefault(true);
+  buttonBox->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+  save->setObjectName(QStringLiteral("saveButton"));
+  buttonBox->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
 
-void TSaveDialog::accept() {
-  auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-  const QString typed = edit ? edit->text() : QString();
-  // Nothing typed (a folder chosen in the list) and ".." move the dialog.
-  if (typed.isEmpty() || typed == QLatin1String("..")) {
-    QFileDialog::accept();
-    return;
-  }
-  QString path = ExpandTilde(typed);
-  if (!path.startsWith(u'/')) {
-    QString folder = directory().absolutePath();
-    if (!folder.endsWith(u'/')) folder += u'/';
-    path = folder + path;
-  }
-  if (QFileInfo(path).isDir()) {  // a folder typed: the dialog goes there
-    setDirectory(path);
-    edit->clear();
-    return;
-  }
-  const qsizetype slash = path.lastIndexOf(u'/');
-  const QString folder = slash == 0 ? QStringLiteral("/") : path.left(slash);
-  QString name = path.mid(slash + 1);
-  if (!QFileInfo(folder).isDir()) {
-    QMessageBox::warning(this, windowTitle(),
-                         QtText("%1\nDirectory not found.\nPlease verify the correct directory name was given.")
-                             .arg(folder));
-    return;
-  }
-  if (name.isEmpty()) return;
-  // A name without an extension takes that of the chosen type, as Qt does.
-  if (!name.contains(u'.') && !defaultSuffix().isEmpty()) {
-    name += u'.' + defaultSuffix();
-    path += u'.' + defaultSuffix();
-  }
-  if (QFileInfo::exists(path) && !testOption(DontConfirmOverwrite) &&
-      QMessageBox::warning(this, windowTitle(), QtText("%1 already exists.\nDo you want to replace it?").arg(name),
-                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
-    return;
-  fileName_ = QFile::encodeName(path).toStdString();
-  QDialog::accept();
+  connect(buttonBox, &QDialogButtonBox::accepted, this, &TSaveDialog::accept);
+  connect(buttonBox, &QDialogButtonBox::rejected, this, &TSaveDialog::reject);
+  connect(toParentButton, &QToolButton::clicked, this, [this] { EnterFolder(vorkan::ParentFolder(folder_)); });
+  connect(fileList, &QTreeWidget::itemSelectionChanged, this, &TSaveDialog::ItemSelected);
+  connect(fileTypeCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
+    const QString extension = FilterExtension(fileTypeCombo->itemText(index));
+    if (!extension.isEmpty()) defaultExtension_ = extension;
+    if (isVisible()) ReadFolder();
+  });
+  fileList->installEventFilter(this);
+  fileList->viewport()->installEventFilter(this);
 }
 
-void TSaveDialog::showEvent(QShowEvent* event) {
-  QFileDialog::showEvent(event);
-  if (sized_) return;
-  sized_ = true;
-  // Qt sizes the columns for short sizes and dates, which cuts those of the
-  // system's formats: widen the size and date columns once so that the
-  // longest such texts fit, and the dialog so that every column shows.
-  auto* view = findChild<QTreeView*>(QStringLiteral("treeView"));
-  if (!view) return;
-  QHeaderView* header = view->header();
-  if (header->count() < 4) return;
+void TSaveDialog::SetFilters(const QStringList& filters) {
+  fileTypeCombo->clear();
+  fileTypeCombo->addItems(filters);
+}
+
+QStringList TSaveDialog::Filters() const {
+  QStringList filters;
+  for (int i = 0; i < fileTypeCombo->count(); ++i) filters << fileTypeCombo->itemText(i);
+  return filters;
+}
+
+void TSaveDialog::SetFilterIndex(int index) {
+  if (index < 1 || index > fileTypeCombo->count()) return;
+  fileTypeCombo->setCurrentIndex(index - 1);
+  const QString extension = FilterExtension(fileTypeCombo->currentText());
+  if (!extension.isEmpty()) defaultExtension_ = extension;
+}
+
+int TSaveDialog::FilterIndex() const { return fileTypeCombo->currentIndex() + 1; }
+
+void TSaveDialog::SetFolder(const std::string& folder) {
+  folder_ = vorkan::CleanPath(folder_, folder);
+  if (isVisible()) ReadFolder();
+}
+
+void TSaveDialog::SetNameText(const QString& name) {
+  fileNameEdit->setText(name);
+  selectedName_.clear();
+  selectedText_.clear();
+}
+
+void TSaveDialog::EnterFolder(const std::string& folder) {
+  folder_ = vorkan::CleanPath(folder_, folder);
+  ReadFolder();
+}
+
+void TSaveDialog::ReadFolder() {
+  lookInEdit->setText(Shown(folder_));
+  lookInEdit->setCursorPosition(0);
+  toParentButton->setEnabled(folder_ != "/");
+  const QStringList patterns = FilterPatterns(fileTypeCombo->currentText());
+  std::vector<vorkan::FolderEntry> entries;
+  vorkan::ListFolder(folder_, entries);  // an unreadable folder shows empty, as it is
   const QLocale locale = QLocale::system();
-  const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) +
-                      view->fontMetrics().averageCharWidth();
+  const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon, nullptr, this);
+  const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon, nullptr, this);
+  QList<QTreeWidgetItem*> items;
+  for (const vorkan::FolderEntry& entry : entries) {
+    if (!entry.isFolder && !patterns.isEmpty() &&
+        std::none_of(patterns.begin(), patterns.end(), [&](const QString& pattern) {
+          return vorkan::MatchesPattern(entry.name, pattern.toStdString());
+        }))
+      continue;
+    auto* item = new QTreeWidgetItem;
+    const QString name = Shown(entry.name);
+    item->setText(0, name);
+    item->setIcon(0, entry.isFolder ? folderIcon : fileIcon);
+    item->setData(0, kNameRole, QByteArray::fromStdString(entry.name));
+    item->setData(0, kFolderRole, entry.isFolder);
+    if (entry.isFolder) {
+      item->setText(2, QtText("Folder"));
+    } else {
+      item->setText(1, locale.formattedDataSize(entry.size));
+      item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+      const qsizetype dot = name.lastIndexOf(u'.');
+      item->setText(2, dot > 0 ? QtText("%1 File").arg(name.mid(dot + 1)) : QtText("File"));
+    }
+    item->setText(3, locale.toString(QDateTime::fromSecsSinceEpoch(entry.modified), QLocale::ShortFormat));
+    items << item;
+  }
+  fileList->clear();
+  fileList->addTopLevelItems(items);
+  selectedName_.clear();
+  selectedText_.clear();
+  FitColumns();
+}
+
+void TSaveDialog::FitColumns() {
+  // The size and date columns fit the longest texts of the system's formats,
+  // whatever the folder holds, so that they do not change width from folder
+  // to folder; every column fits what it shows.
+  QHeaderView* header = fileList->header();
+  const QLocale locale = QLocale::system();
+  const QFontMetrics metrics = fileList->fontMetrics();
+  const int margins = 2 * (fileList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, fileList) + 1) +
+                      metrics.averageCharWidth();
   const auto fit = [&](int column, const QStringList& texts) {
-    int width = header->sectionSize(column);
-    for (const QString& text : texts) width = std::max(width, view->fontMetrics().horizontalAdvance(text) + margins);
+    int width = std::max(header->sectionSize(column), static_cast<QAbstractItemView*>(fileList)->sizeHintForColumn(column));
+    width = std::max(width, header->sectionSizeHint(column));
+    for (const QString& text : texts) width = std::max(width, metrics.horizontalAdvance(text) + margins);
     header->resizeSection(column, width);
   };
   QStringList sizes;
   for (const qint64 bytes : {qint64(1023), qint64(1048575) - 5, (qint64(1) << 30) - 5000, (qint64(1) << 40) - 5000000})
     sizes << locale.formattedDataSize(bytes);
+  fit(0, {QStringLiteral("M").repeated(16)});
   fit(1, sizes);
+  fit(2, {QtText("Folder"), QtText("%1 File").arg(QStringLiteral("FSS"))});
   fit(3, {locale.toString(QDateTime(QDate(2000, 12, 28), QTime(23, 58, 58)), QLocale::ShortFormat)});
-  const int extra = header->length() - view->viewport()->width();
-  if (extra > 0) resize(width() + extra, height());
+}
+
+void TSaveDialog::showEvent(QShowEvent* event) {
+  ReadFolder();
+  QDialog::showEvent(event);
+  fileNameEdit->setFocus();
+  fileNameEdit->selectAll();
+  if (sized_) return;
+  sized_ = true;
+  // Wide enough that every column shows, within the screen.
+  const int extra = fileList->header()->length() - fileList->viewport()->width();
+  if (extra <= 0) return;
+  int width = this->width() + extra;
+  if (const QScreen* screen = this->screen()) width = std::min(width, screen->availableGeometry().width());
+  resize(width, height());
+}
+
+bool TSaveDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == fileList && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    QTreeWidgetItem* item = fileList->currentItem();
+    // Return on a selected folder enters it; on a file it saves, as the
+    // default button does.
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && item && item->isSelected() &&
+        item->data(0, kFolderRole).toBool()) {
+      EnterFolder(vorkan::JoinPath(folder_, item->data(0, kNameRole).toByteArray().toStdString()));
+      return true;
+    }
+    if (key == Qt::Key_Backspace) {
+      EnterFolder(vorkan::ParentFolder(folder_));
+      return true;
+    }
+  }
+  // The double-click is taken here rather than from the list's signal, which
+  // wants the press before it on the same row.
+  if (watched == fileList->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton) return false;
+    ItemDoubleClicked(fileList->itemAt(mouse->position().toPoint()));
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TSaveDialog::ItemSelected() {
+  const QList<QTreeWidgetItem*> selected = fileList->selectedItems();
+  if (selected.isEmpty() || selected[0]->data(0, kFolderRole).toBool()) return;
+  selectedText_ = selected[0]->text(0);
+  selectedName_ = selected[0]->data(0, kNameRole).toByteArray().toStdString();
+  fileNameEdit->setText(selectedText_);
+}
+
+void TSaveDialog::ItemDoubleClicked(QTreeWidgetItem* item) {
+  if (item == nullptr) return;
+  if (item->data(0, kFolderRole).toBool()) {
+    EnterFolder(vorkan::JoinPath(folder_, item->data(0, kNameRole).toByteArray().toStdString()));
+    return;
+  }
+  ItemSelected();
+  accept();
+}
+
+std::string TSaveDialog::TypedName() const {
+  const QString text = fileNameEdit->text();
+  if (!selectedName_.empty() && text == selectedText_) return selectedName_;
+  return text.toStdString();
+}
+
+void TSaveDialog::accept() {
+  const std::string typed = TypedName();
+  if (typed.empty()) {
+    // Nothing typed: Save on a selected folder enters it.
+    const QList<QTreeWidgetItem*> selected = fileList->selectedItems();
+    if (!selected.isEmpty() && selected[0]->data(0, kFolderRole).toBool())
+      EnterFolder(vorkan::JoinPath(folder_, selected[0]->data(0, kNameRole).toByteArray().toStdString()));
+    return;
+  }
+  std::string path = ExpandTilde(typed);
+  if (path[0] != '/') path = vorkan::JoinPath(folder_, path);
+  if (vorkan::IsFolder(path)) {  // a folder typed (".." too): the dialog goes there
+    EnterFolder(path);
+    SetNameText(QString());
+    return;
+  }
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+  std::string name = path.substr(slash + 1);
+  if (!vorkan::IsFolder(folder)) {
+    QMessageBox::warning(
+        this, windowTitle(),
+        QtText("%1\nDirectory not found.\nPlease verify the correct directory name was given.").arg(Shown(folder)));
+    return;
+  }
+  if (name.empty()) return;
+  // A name without an extension takes that of the chosen type.
+  if (name.find('.') == std::string::npos && !defaultExtension_.isEmpty()) {
+    const std::string extension = "." + defaultExtension_.toStdString();
+    name += extension;
+    path += extension;
+  }
+  if (overwritePrompt_ && vorkan::PathExists(path) &&
+      QMessageBox::warning(this, windowTitle(), QtText("%1 already exists.\nDo you want to replace it?").arg(Shown(name)),
+                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+    return;
+  fileName_ = path;
+  QDialog::accept();
 }

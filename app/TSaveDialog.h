@@ -1,20 +1,48 @@
-// The save dialog of the copy request: Qt's own file dialog, except that the
-// name in its name box is taken as it stands. Qt reads double quotes there as
-// a list of names ("a" "b"), so a name with a quote in it would land in
-// another file; here the typed text is one name in the folder shown, or a
-// path when it starts with "/" or "~", and a name whose folder does not exist
-// is refused in the dialog, which stays open. It opens wide enough for its
-// columns.
+// The save dialog of the copy request, our own rather than Qt's: it reads
+// folders with the bytes the file system holds, so that a folder whose name
+// is not UTF-8 is listed (its shown name has U+FFFD where the bytes are not
+// text), can be entered and written into at exactly its bytes. The typed name
+// is taken as it stands: one name in the folder shown, or a path when it
+// starts with "/" or "~"; a name whose folder does not exist is refused and
+// the dialog stays open. Its words are Qt's own file dialog's, so that Qt's
+// translations put them in the desktop's language.
 #pragma once
 
-#include <QFileDialog>
+#include <QDialog>
+#include <QStringList>
 #include <string>
 
-class TSaveDialog : public QFileDialog {
+#include "ui_TSaveDialog.h"
+
+class QTreeWidgetItem;
+
+class TSaveDialog : public QDialog, public Ui_TSaveDialog {
   Q_OBJECT
 
  public:
   explicit TSaveDialog(QWidget* parent = nullptr);
+
+  // The image types, each a description with its patterns in parentheses
+  // ("Image file (*.IMA *.ima)").
+  void SetFilters(const QStringList& filters);
+  QStringList Filters() const;
+  // The chosen type, counted from 1; choosing one makes its extension the
+  // default extension.
+  void SetFilterIndex(int index);
+  int FilterIndex() const;
+  // Added to a name typed without an extension.
+  void SetDefaultExtension(const QString& extension) { defaultExtension_ = extension; }
+  const QString& DefaultExtension() const { return defaultExtension_; }
+  // Whether an existing file is replaced only after a Yes.
+  void SetOverwritePrompt(bool ask) { overwritePrompt_ = ask; }
+  bool OverwritePrompt() const { return overwritePrompt_; }
+
+  // The folder shown, as bytes; the dialog starts in the working folder and
+  // keeps the last one shown between runs.
+  void SetFolder(const std::string& folder);
+  const std::string& Folder() const { return folder_; }
+  // The text of the name box.
+  void SetNameText(const QString& name);
 
   // The chosen file, as the bytes the file system names it; empty until the
   // dialog is accepted.
@@ -26,9 +54,25 @@ class TSaveDialog : public QFileDialog {
   void accept() override;
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
+  void ReadFolder();
+  void EnterFolder(const std::string& folder);
+  void FitColumns();
+  void ItemSelected();
+  void ItemDoubleClicked(QTreeWidgetItem* item);
+  // The name box as bytes: a listed file's own bytes while the box shows the
+  // name it put there, else the typed text in UTF-8.
+  std::string TypedName() const;
+
+  std::string folder_;
   std::string fileName_;
+  QString defaultExtension_;
+  bool overwritePrompt_ = true;
   bool sized_ = false;
+  // The file whose name the box shows since it was selected in the list.
+  std::string selectedName_;
+  QString selectedText_;
 };

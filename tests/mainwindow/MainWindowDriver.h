@@ -3,9 +3,7 @@
 #pragma once
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QAbstractItemView>
-#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -43,6 +41,7 @@ struct SeenPrompt {
 // What the save dialog looked like when it ran.
 struct SeenDialog {
   QString proposedName;
+  int filterIndex = 0;
   QString filter;
   QString defaultSuffix;
   QStringList filters;
@@ -76,23 +75,23 @@ class Windows {
   // The save dialog answers with `path`, or is cancelled when it is empty.
   void AnswerSaveDialog(std::vector<std::string> paths) {
     answers_ = std::move(paths);
-    TForm1::saveDialogRunner = [this](QFileDialog& dialog) {
+    TForm1::saveDialogRunner = [this](TSaveDialog& dialog) {
+      QLineEdit* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       SeenDialog seen;
-      seen.proposedName = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-                              ? dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text()
-                              : QString();
-      seen.filter = dialog.selectedNameFilter();
-      seen.defaultSuffix = dialog.defaultSuffix();
-      seen.filters = dialog.nameFilters();
-      seen.confirmOverwrite = !dialog.testOption(QFileDialog::DontConfirmOverwrite);
+      seen.proposedName = edit ? edit->text() : QString();
+      seen.filterIndex = dialog.FilterIndex();
+      seen.filter = dialog.Filters().value(dialog.FilterIndex() - 1);
+      seen.defaultSuffix = dialog.DefaultExtension();
+      seen.filters = dialog.Filters();
+      seen.confirmOverwrite = dialog.OverwritePrompt();
       seen.sizeGrip = dialog.isSizeGripEnabled();
       dialogs.push_back(seen);
       const std::string path = answers_.empty() ? std::string() : answers_.front();
       if (!answers_.empty()) answers_.erase(answers_.begin());
-      if (path.empty()) return static_cast<int>(QDialog::Rejected);
+      if (path.empty() || !edit) return static_cast<int>(QDialog::Rejected);
       // Typed whole into the name box and accepted, as the Save button does.
-      dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(path));
-      static_cast<QDialog&>(dialog).accept();
+      edit->setText(QString::fromStdString(path));
+      dialog.accept();
       return dialog.result();
     };
   }
@@ -130,14 +129,16 @@ struct TypedDialog {
   bool stayedOpen = false;  // still open after the Return and the boxes
 };
 
-// The real save dialog, answered by typing `path` into it and pressing
-// Return. Every message box the dialog shows (the replace question, a
-// refusal) is answered with `replace` where it has that button, else closed,
-// and counted in `*replaceQuestions`; `*seen` gets what the dialog showed.
+// The real save dialog, answered by typing `path` into it (unless it is
+// empty) and pressing Return; `steer` acts on the dialog first. Every message
+// box the dialog shows (the replace question, a refusal) is answered with
+// `replace` where it has that button, else closed, and counted in
+// `*replaceQuestions`; `*seen` gets what the dialog showed.
 inline void TypeIntoSaveDialog(const std::string& path, QMessageBox::StandardButton replace = QMessageBox::Yes,
-                               int* replaceQuestions = nullptr, TypedDialog* seen = nullptr) {
-  TForm1::saveDialogRunner = [path, replace, replaceQuestions, seen](QFileDialog& dialog) {
-    QTimer::singleShot(0, &dialog, [&dialog, path, replace, replaceQuestions, seen] {
+                               int* replaceQuestions = nullptr, TypedDialog* seen = nullptr,
+                               std::function<void(TSaveDialog&)> steer = {}) {
+  TForm1::saveDialogRunner = [path, replace, replaceQuestions, seen, steer](TSaveDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog, path, replace, replaceQuestions, seen, steer] {
       auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       if (!edit) {
         dialog.reject();
@@ -145,13 +146,11 @@ inline void TypeIntoSaveDialog(const std::string& path, QMessageBox::StandardBut
       }
       if (seen) {
         seen->title = dialog.windowTitle();
-        if (auto* box = dialog.findChild<QDialogButtonBox*>())
+        if (auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
           for (QAbstractButton* button : box->buttons()) seen->buttons << button->text();
       }
-      // Typed at once: a dialog that follows every "/" typed would wander off.
-      edit->setText(QString::fromStdString(path));
-      // The name completer's list would take the Return for itself.
-      if (edit->completer() && edit->completer()->popup()) edit->completer()->popup()->hide();
+      if (steer) steer(dialog);
+      if (!path.empty()) edit->setText(QString::fromStdString(path));
       // A box is modal inside the Return below: a timer answers it from the
       // event loop it runs.
       QTimer watcher;

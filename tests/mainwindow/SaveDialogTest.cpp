@@ -7,8 +7,9 @@
 #include <set>
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QProcess>
-#include <QTreeView>
+#include <QTreeWidget>
 
 #include "MainWindowDriver.h"
 #include "QtTranslations.h"
@@ -63,8 +64,8 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
   struct Case {
     const char* what;
     std::string typed;
-    std::string landsAt;  // empty: refused in the dialog
-    std::string refusal;  // the dialog's message then
+    std::string landsAt;  // empty: the dialog stays open
+    std::string refusal;  // the dialog's message then, if any
   };
   const Case cases[] = {
       {"plain name", "plain.ima", R + "/start/plain.ima", ""},
@@ -76,6 +77,7 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
        R + "/missing\nDirectory not found.\nPlease verify the correct directory name was given."},
       {"missing folder, relative", "sub \"1\"/x.ima", "",
        R + "/start/sub \"1\"\nDirectory not found.\nPlease verify the correct directory name was given."},
+      {"a folder's name enters it", "../other", "", ""},
   };
   HomeFolder home(R + "/home");
   Windows windows(ops_);
@@ -83,7 +85,7 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     windows.prompts.clear();
-    f.SaveDialog1->setDirectory(QString::fromStdString(R + "/start"));
+    f.SaveDialog1->SetFolder(R + "/start");
     TypedDialog seen;
     TypeIntoSaveDialog(c.typed, QMessageBox::Yes, nullptr, &seen);
     // No room on an unlettered target: Ignore, then the success message.
@@ -91,7 +93,8 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
     QTest::mouseClick(f.Button1, Qt::LeftButton);
     if (c.landsAt.empty()) {
       EXPECT_TRUE(seen.stayedOpen);
-      EXPECT_EQ(seen.boxes, QStringList{QString::fromStdString(c.refusal)});
+      EXPECT_EQ(seen.boxes, c.refusal.empty() ? QStringList() : QStringList{QString::fromStdString(c.refusal)});
+      EXPECT_EQ(f.SaveDialog1->Folder(), R + (c.refusal.empty() ? "/other" : "/start"));
       EXPECT_TRUE(windows.prompts.empty());
       EXPECT_TRUE(FilesBelow(R).empty());
       continue;
@@ -105,20 +108,82 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
   }
 }
 
+// The list's row that shows `text` in its name column; null when none does.
+QTreeWidgetItem* RowShowing(TSaveDialog& dialog, const QString& text) {
+  auto* list = dialog.findChild<QTreeWidget*>(QStringLiteral("fileList"));
+  if (!list) return nullptr;
+  const QList<QTreeWidgetItem*> found = list->findItems(text, Qt::MatchExactly, 0);
+  return found.size() == 1 ? found[0] : nullptr;
+}
+
+TEST_F(SaveDialog, FoldersNamedInBytesThatAreNotUtf8AreListedAndUsable) {
+  const std::string R = root_.Path();
+  const std::string ff = "\xFF";
+  const std::string cp1251 = "\xCE\xE1\xF0\xE0\xE7\xFB";  // "Образы" in code page 1251
+  const QString ffShown = QStringLiteral("\uFFFD");
+  const QString cp1251Shown = ffShown.repeated(6);
+  struct Case {
+    const char* what;
+    std::string folder;  // entered by a double-click on its row in the start folder
+    QString shown;       // the row's name
+    std::string typed;   // empty: the file `selected` is clicked in the list
+    std::string selected;
+    std::string landsAt;
+  };
+  const Case cases[] = {
+      {"0xFF, a name typed", ff, ffShown, "x.ima", "", R + "/start/" + ff + "/x.ima"},
+      {"code page 1251, a name without extension typed", cp1251, cp1251Shown, "noext", "",
+       R + "/start/" + cp1251 + "/noext.IMA"},
+      {"0xFF, a file named in 0xFF bytes chosen in the list", ff, ffShown, "", "old\xFF.ima",
+       R + "/start/" + ff + "/old\xFF.ima"},
+  };
+  for (const std::string& folder : {ff, cp1251}) std::filesystem::create_directories(R + "/start/" + folder);
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.selected.empty()) WriteFile(R + "/start/" + c.folder + "/" + c.selected, "old");
+    windows.prompts.clear();
+    f.SaveDialog1->SetFolder(R + "/start");
+    QString lookIn;
+    const auto steer = [&](TSaveDialog& dialog) {
+      QTreeWidgetItem* row = RowShowing(dialog, c.shown);
+      ASSERT_NE(row, nullptr);
+      QTreeWidget* list = row->treeWidget();
+      QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(row).center());
+      lookIn = dialog.findChild<QLineEdit*>(QStringLiteral("lookInEdit"))->text();
+      if (c.selected.empty()) return;
+      QTreeWidgetItem* file = RowShowing(dialog, QStringLiteral("old\uFFFD.ima"));
+      ASSERT_NE(file, nullptr);
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(file).center());
+      EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), QStringLiteral("old\uFFFD.ima"));
+    };
+    TypedDialog seen;
+    TypeIntoSaveDialog(c.typed, QMessageBox::Yes, nullptr, &seen, steer);
+    windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK});
+    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    EXPECT_EQ(lookIn, QString::fromStdString(R + "/start/") + c.shown);
+    // The replace question names the chosen file as it is shown.
+    EXPECT_EQ(seen.boxes, c.selected.empty() ? QStringList()
+                                             : QStringList{"old\uFFFD.ima already exists.\nDo you want to replace it?"});
+    ASSERT_EQ(windows.prompts.size(), 2u);
+    EXPECT_EQ(windows.prompts[1].text, "Диск C:\\ успешно скопирован в " + c.landsAt + ".");
+    EXPECT_EQ(FilesBelow(R), std::set<std::string>{c.landsAt});
+    EXPECT_TRUE(ReadFile(c.landsAt) == source_);
+    std::filesystem::remove(c.landsAt);
+  }
+}
+
 TEST_F(SaveDialog, OpensWideEnoughForItsColumns) {
   WriteFile(root_ / "start/x.ima", PatternBytes(123456, 1));
+  std::filesystem::create_directories(root_ / "start/folder");
   Windows windows(ops_);
-  TSaveDialog& dialog = *windows.main().SaveDialog1;
-  dialog.setDirectory(QString::fromStdString(root_ / "start"));
-  TForm1::saveDialogRunner = [](QFileDialog& shown) {
+  windows.main().SaveDialog1->SetFolder(root_ / "start");
+  TForm1::saveDialogRunner = [](TSaveDialog& shown) {
     QTimer::singleShot(0, &shown, [&shown] {
-      auto* view = shown.findChild<QTreeView*>(QStringLiteral("treeView"));
+      auto* view = shown.findChild<QTreeWidget*>(QStringLiteral("fileList"));
       ASSERT_NE(view, nullptr);
-      // The folder is read in the background: wait until the file's row is there with its date.
-      const QModelIndex root = view->rootIndex();
-      ASSERT_TRUE(QTest::qWaitFor([&] {
-        return view->model()->rowCount(root) == 1 && !view->model()->index(0, 3, root).data().toString().isEmpty();
-      }));
+      ASSERT_EQ(view->topLevelItemCount(), 2);
       for (int column = 0; column < view->header()->count(); ++column)
         EXPECT_LE(static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column), view->header()->sectionSize(column)) << "column " << column;
       EXPECT_LE(view->header()->length(), view->viewport()->width());
@@ -137,25 +202,37 @@ TEST_F(SaveDialog, TextsInTheLanguageOfThisProcess) {
   if (!out) GTEST_SKIP() << "run by LanguageFollowsTheDesktop in a process of its own";
   InstallQtTranslations();
   WriteFile(root_ / "start/x.ima", "old");
+  std::filesystem::create_directories(root_ / "start/sub");
   Windows windows(ops_);
-  windows.main().SaveDialog1->setDirectory(QString::fromStdString(root_ / "start"));
+  windows.main().SaveDialog1->SetFolder(root_ / "start");
   TypedDialog seen;
-  TypeIntoSaveDialog("x.ima", QMessageBox::No, nullptr, &seen);
+  QStringList words;  // the labels, the column titles, the types of a folder and a file
+  TypeIntoSaveDialog("x.ima", QMessageBox::No, nullptr, &seen, [&words](TSaveDialog& dialog) {
+    for (const char* label : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
+      words << dialog.findChild<QLabel*>(QString::fromLatin1(label))->text();
+    auto* list = dialog.findChild<QTreeWidget*>(QStringLiteral("fileList"));
+    for (int column = 0; column < list->columnCount(); ++column) words << list->headerItem()->text(column);
+    for (int row = 0; row < list->topLevelItemCount(); ++row) words << list->topLevelItem(row)->text(2);
+  });
   QTest::mouseClick(windows.main().Button1, Qt::LeftButton);
-  WriteFile(out, QStringList{seen.title, seen.buttons.join(u'|'), seen.boxes.join(u'|')}.join(u'\x1f').toStdString());
+  WriteFile(out, QStringList{seen.title, seen.buttons.join(u'|'), seen.boxes.join(u'|'), words.join(u'|')}
+                     .join(u'\x1f')
+                     .toStdString());
 }
 
 TEST_F(SaveDialog, LanguageFollowsTheDesktop) {
+  const QString english = "Look in:|File &name:|Files of type:|Name|Size|Type|Date Modified|Folder|ima File";
+  const QString russian = "Перейти к:|&Имя файла:|Типы файлов:|Имя|Размер|Тип|Дата изменения|Папка|Файл ima";
   struct Case {
     const char* lang;
     const char* language;  // LANGUAGE, empty: unset
     QStringList texts;     // title, buttons, replace question
   };
   const Case cases[] = {
-      {"C", "", {"Save As", "&Save|Cancel", "x.ima already exists.\nDo you want to replace it?"}},
-      {"C.UTF-8", "", {"Save As", "&Save|Cancel", "x.ima already exists.\nDo you want to replace it?"}},
-      {"ru_RU.UTF-8", "", {"Сохранить как", "&Сохранить|Отмена", "x.ima уже существует.\nЗаменить его?"}},
-      {"C.UTF-8", "ru", {"Сохранить как", "&Сохранить|Отмена", "x.ima уже существует.\nЗаменить его?"}},
+      {"C", "", {"Save As", "&Save|Cancel", "x.ima already exists.\nDo you want to replace it?", english}},
+      {"C.UTF-8", "", {"Save As", "&Save|Cancel", "x.ima already exists.\nDo you want to replace it?", english}},
+      {"ru_RU.UTF-8", "", {"Сохранить как", "&Сохранить|Отмена", "x.ima уже существует.\nЗаменить его?", russian}},
+      {"C.UTF-8", "ru", {"Сохранить как", "&Сохранить|Отмена", "x.ima уже существует.\nЗаменить его?", russian}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.lang) + " " + c.language);

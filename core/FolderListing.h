@@ -1,0 +1,49 @@
+// What the save dialog shows of a folder, read with the bytes the file
+// system holds: a name that is not UTF-8 (written by another system, or in
+// an 8-bit code page) is listed and can be entered or written into, which a
+// listing through text strings cannot promise.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorkan {
+
+struct FolderEntry {
+  std::string name;  // the bytes of the name, without the folder
+  bool isFolder = false;
+  std::int64_t size = 0;      // bytes; 0 for folders
+  std::int64_t modified = 0;  // seconds since 1970 (UTC)
+};
+
+// The entries of the folder `path`: folders first, then files, each group
+// sorted by name (letters of the ASCII range without regard to case). "."
+// and ".." are left out, and so are hidden names (starting with ".").
+// A symbolic link counts as what it points to; a dangling one as a file.
+// False, with no entries, when the folder cannot be read.
+bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries);
+
+// True when `path` names a folder (following symbolic links).
+bool IsFolder(const std::string& path);
+
+// True when `path` names anything, even a dangling symbolic link.
+bool PathExists(const std::string& path);
+
+// `name` inside `folder`.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// `path` made absolute against `folder` when it is relative, without "."
+// and ".." parts or repeated slashes, and without a trailing slash (except
+// "/" itself). Symbolic links are kept as named, as the user sees them.
+std::string CleanPath(const std::string& folder, const std::string& path);
+
+// The folder that holds `path` ("/" for "/" and for names directly in it).
+std::string ParentFolder(const std::string& path);
+
+// True when `name` matches the wildcard `pattern` ("*" any run, "?" one
+// byte), letters of the ASCII range compared without regard to case.
+bool MatchesPattern(std::string_view name, std::string_view pattern);
+
+}  // namespace vorkan
