@@ -56,9 +56,11 @@ void TForm1::UseWindows(TForm2* form2, TForm3* form3, TForm4* form4) {
 }
 
 QStringList TForm1::ImageFilters() {
-  return {QStringLiteral("Image file (*.IMA *.ima)"), QStringLiteral("ISO file (*.ISO *.iso)"),
-          QStringLiteral("Disk file (*.DSK *.dsk)"), QStringLiteral("File system file (*.FSS *.fss)"),
-          QStringLiteral("Binary file (*.BIN *.bin)")};
+  // The dialog matches the patterns without regard to case, as the names
+  // were meant to be read.
+  return {QStringLiteral("Image file (*.IMA)"), QStringLiteral("ISO file (*.ISO)"),
+          QStringLiteral("Disk file (*.DSK)"), QStringLiteral("File system file (*.FSS)"),
+          QStringLiteral("Binary file (*.BIN)")};
 }
 
 void TForm1::ConfigureWindow() {

@@ -60,7 +60,7 @@ std::string ExpandTilde(const std::string& typed) {
   return home + (slash == std::string::npos ? std::string() : typed.substr(slash));
 }
 
-// The patterns in the parentheses of a filter ("Image file (*.IMA *.ima)").
+// The patterns in the parentheses of a filter ("Image file (*.IMA)").
 QStringList FilterPatterns(const QString& filter) {
   const qsizetype open = filter.lastIndexOf(u'(');
   const qsizetype close = filter.lastIndexOf(u')');

@@ -48,10 +48,10 @@ TEST_F(MainWindowCopyRequest, SaveDialogIsConfiguredAndProposesTheDrive) {
   const SeenDialog& d = windows.dialogs[0];
   EXPECT_EQ(d.proposedName, QStringLiteral("диск_c"));
   EXPECT_EQ(d.filterIndex, 1);
-  EXPECT_EQ(d.filter, QStringLiteral("Image file (*.IMA *.ima)"));
+  EXPECT_EQ(d.filter, QStringLiteral("Image file (*.IMA)"));
   EXPECT_EQ(d.defaultSuffix, QStringLiteral("IMA"));
-  const QStringList filters = {"Image file (*.IMA *.ima)", "ISO file (*.ISO *.iso)", "Disk file (*.DSK *.dsk)",
-                               "File system file (*.FSS *.fss)", "Binary file (*.BIN *.bin)"};
+  const QStringList filters = {"Image file (*.IMA)", "ISO file (*.ISO)", "Disk file (*.DSK)",
+                               "File system file (*.FSS)", "Binary file (*.BIN)"};
   EXPECT_EQ(d.filters, filters);
   EXPECT_TRUE(d.confirmOverwrite);
   EXPECT_TRUE(d.sizeGrip);

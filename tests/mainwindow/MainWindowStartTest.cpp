@@ -194,7 +194,7 @@ TEST_F(MainWindowStart, DoubleClickOnEmptyAreaDoesNothingOnARowStartsTheRequest)
   ASSERT_EQ(windows.dialogs.size(), 1u);
   // The CD drive proposes an ISO image.
   EXPECT_EQ(windows.dialogs[0].proposedName, QStringLiteral("диск_d"));
-  EXPECT_EQ(windows.dialogs[0].filter, QStringLiteral("ISO file (*.ISO *.iso)"));
+  EXPECT_EQ(windows.dialogs[0].filter, QStringLiteral("ISO file (*.ISO)"));
   EXPECT_EQ(windows.dialogs[0].defaultSuffix, QStringLiteral("ISO"));
 }
 
