@@ -1,7 +1,7 @@
 // Copies one volume with the real copy job through the real progress window
 // over a stand-in main window, the way the program runs a copy, and prints
-// the seconds it took, for windowed_vs_dd.sh. Runs on the offscreen platform
-// unless QT_QPA_PLATFORM says otherwise. A prompt (none comes up in a normal
+// the seconds it took, for copy_vs_dd.sh --windowed. Runs on the offscreen
+// platform unless QT_QPA_PLATFORM says otherwise. A prompt (none comes up in a normal
 // run) is printed and answered Cancel, so the run never waits for a user.
 // Usage: windowed_copy SOURCE TARGET   (SOURCE: a block device or a regular file)
 #include <QApplication>
