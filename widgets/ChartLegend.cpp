@@ -1,6 +1,7 @@
 #include "ChartLegend.h"
 
 #include "LocaleSeparators.h"
+#include "MulDiv.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 #include "PieGeometry.h"
 
+#include "MulDiv.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstdlib>
 
 namespace vorkan::chart {
 namespace {
@@ -30,16 +30,6 @@ void NormalizePie(TPieGeometry& pie) {
 }
 
 }  // namespace
-
-int MulDiv(int number, int numerator, int denominator) {
-  if (denominator == 0) return -1;
-  const std::int64_t product = static_cast<std::int64_t>(number) * numerator;
-  const bool negative = (product < 0) != (denominator < 0);
-  const std::int64_t magnitude = std::llabs(product);
-  const std::int64_t divisor = std::llabs(static_cast<std::int64_t>(denominator));
-  const std::int64_t quotient = (magnitude + divisor / 2) / divisor;
-  return static_cast<int>(negative ? -quotient : quotient);
-}
 
 int RoundHalfEven(long double value) {
   // The default floating-point environment rounds to nearest, ties to even.

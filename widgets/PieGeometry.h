@@ -26,10 +26,6 @@ struct TPoint {
   bool operator==(const TPoint&) const = default;
 };
 
-// number × numerator / denominator in 64 bits, rounded to nearest (halves away
-// from zero); -1 when the denominator is 0.
-int MulDiv(int number, int numerator, int denominator);
-
 // Rounds to the nearest integer, halves to the even neighbour.
 int RoundHalfEven(long double value);
 

@@ -1,6 +1,7 @@
 // Plot rectangle, series order, slice angles, pie rectangle, depth, projection
 // and the point lists of the slices of the drive window's chart.
 #include "ChartColors.h"
+#include "MulDiv.h"
 #include "PieGeometry.h"
 #include "TChart.h"
 #include "TPieSeries.h"

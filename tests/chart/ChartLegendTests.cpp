@@ -1,6 +1,7 @@
 // Legend item texts and the bottom layout of the drive window's chart.
 #include "ChartLegend.h"
 #include "LocaleSeparators.h"
+#include "MulDiv.h"
 #include "TChart.h"
 
 #include <gtest/gtest.h>
