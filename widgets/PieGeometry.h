@@ -5,20 +5,9 @@
 
 #include <vector>
 
+#include "TRect.h"
+
 namespace vorkan::chart {
-
-// A rectangle by its edges; Right and Bottom lie just outside, as with the
-// drawing rectangles of the chart.
-struct TRect {
-  int Left = 0;
-  int Top = 0;
-  int Right = 0;
-  int Bottom = 0;
-
-  int Width() const { return Right - Left; }
-  int Height() const { return Bottom - Top; }
-  bool operator==(const TRect&) const = default;
-};
 
 struct TPoint {
   int X = 0;
