@@ -4,13 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace vorkan::chart {
 namespace {
 
-constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegToRad = kPi / 180.0;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr long double kPerMille = 0.001L;
 constexpr double kMinCoefficient = 1e-5;
 
@@ -153,7 +152,7 @@ TPoint TProjection::Project3D(int x, int y, int z) const {
 }
 
 int SlicePointCount(double start, double end) {
-  const int steps = RoundHalfEven(std::fabs(end - start) * 180.0 / kPi / 10.0);
+  const int steps = RoundHalfEven(std::fabs(end - start) * 180.0 / std::numbers::pi / 10.0);
   return std::min(30, steps) + 2;
 }
 

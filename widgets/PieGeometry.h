@@ -3,11 +3,15 @@
 // Nothing here paints; the chart widget draws what these functions return.
 #pragma once
 
+#include <numbers>
 #include <vector>
 
 #include "TRect.h"
 
 namespace vorkan::chart {
+
+// Degrees to radians for the angles of the series and the 3D view.
+inline constexpr double kDegToRad = std::numbers::pi / 180.0;
 
 struct TPoint {
   int X = 0;
