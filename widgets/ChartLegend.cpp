@@ -183,12 +183,6 @@ void TCustomChartLegend::SetColor(TColor color) {
   Changed();
 }
 
-void TCustomChartLegend::SetVisible(bool visible) {
-  if (visible == visible_) return;
-  visible_ = visible;
-  Changed();
-}
-
 QFont TCustomChartLegend::Font(int logicalDpi) const {
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(std::max(1, MulDiv(8, logicalDpi > 0 ? logicalDpi : 96, 72)));

@@ -86,7 +86,6 @@ class TCustomChartLegend {
   void SetColor(TColor color);
 
   bool Visible() const { return visible_; }
-  void SetVisible(bool visible);
 
   TLegendAlignment Alignment() const { return alignment_; }
   TLegendStyle LegendStyle() const { return legendStyle_; }

@@ -171,13 +171,6 @@ void TGauge::SetColor(TColor color) {
   RepaintNow();
 }
 
-void TGauge::SetParentColor(bool parentColor) {
-  if (parentColor == FParentColor)
-    return;
-  FParentColor = parentColor;
-  RepaintNow();
-}
-
 std::int32_t TGauge::PercentComplete() const {
   // The differences are taken in 64 bits: a range wider than 2^31 (say
   // -2000000000..2000000000) must not wrap round.
