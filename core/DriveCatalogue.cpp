@@ -16,7 +16,7 @@ std::optional<std::string> MediaTypeText(unsigned driveType) {
     case DRIVE_UNKNOWN: return std::string("Неизвестно");
     case DRIVE_REMOVABLE: return std::string("Съемный");
     case DRIVE_FIXED: return std::string("Локальный");
-    case DRIVE_CDROM: return std::string(MediaTypeCdRom);
+    case DRIVE_CDROM: return std::string(kMediaTypeCdRom);
     case DRIVE_RAMDISK: return std::string("RAM-диск");
     default: return std::nullopt;
   }
