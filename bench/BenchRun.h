@@ -1,13 +1,26 @@
-// The part both copy programs share: time one copy and print what the
-// scripts read from it ("seconds", "maxrss_kib", "ok"), one per line.
+// The parts both copy programs share: a host that never waits for a user, and
+// the timing of one copy with what the scripts read from it ("seconds",
+// "maxrss_kib", "ok"), one per line.
 #pragma once
 
 #include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
+#include <string>
+
+#include "NullCopyJobHost.h"
 
 namespace vorkan::bench {
+
+// Prints a prompt (none comes up in a normal run) and answers it Cancel.
+class PrintingHost : public NullCopyJobHost {
+ public:
+  PromptResult ShowPrompt(const std::string& text, PromptKind, PromptButtons) override {
+    std::fprintf(stderr, "prompt: %s\n", text.c_str());
+    return mrCancel;
+  }
+};
 
 // Runs `copy` (returns true on success), prints the wall seconds it took and
 // the process's peak resident memory so far, and gives the exit status.

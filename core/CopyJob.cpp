@@ -1,6 +1,7 @@
 #include "CopyJob.h"
 
 #include <cstdlib>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <new>
@@ -25,24 +26,144 @@ const char* const kPausedMark = "[ПАУЗА] ";
 
 std::string Letter(char c) { return std::string(1, c); }
 
-// What the job holds open. The endings release and close in their own order;
-// whatever is still held when the job is left by an exception (a host call
-// that throws) is released here, lock first, so no descriptor or lock leaks.
-class JobResources {
+// One run of the job. The block loop in Run() reads as the job's steps; every
+// ending is one method that takes its steps in its own order. Whatever is
+// still held when the job is left by an exception (a host call that throws)
+// is released by the destructor, lock first, so no descriptor or lock leaks.
+class DiskCopyJob {
  public:
-  JobResources(VolumeOps& ops, ImageHandle image) : ops_(ops), image_(image) {}
-  JobResources(const JobResources&) = delete;
-  JobResources& operator=(const JobResources&) = delete;
-  ~JobResources() {
-    Release();
-    CloseImage();
-    CloseVolume();
+  DiskCopyJob(VolumeOps& ops, CopyJobHost& host, char sourceLetter, const std::string& targetFileName)
+      : ops_(ops),
+        host_(host),
+        targetFileName_(targetFileName),
+        // The target drive is that of the file system holding the image; it
+        // cannot change during the job, so it is found once and not per block.
+        targetLetter_(ops.DriveLetterOfPath(targetFileName)),
+        sourceLetter_(sourceLetter),
+        // The caption only ever takes these two texts.
+        runningCaption_("Копирование диска " + Letter(sourceLetter) + ":\\"),
+        pausedCaption_(kPausedMark + runningCaption_) {}
+  DiskCopyJob(const DiskCopyJob&) = delete;
+  DiskCopyJob& operator=(const DiskCopyJob&) = delete;
+  ~DiskCopyJob() { CloseAll(); }
+
+  bool Run() {
+    image_ = ops_.CreateImage(targetFileName_);
+    if (image_ == kInvalidImage) return CreateFailed();
+    bool lockFlag = host_.GetLockOption();
+    volume_ = ops_.OpenVolume(RawDevicePathOf(sourceLetter_));
+    if (volume_ == kInvalidHandle) return OpenFailed();
+    if (lockFlag && !TakeLock(lockFlag)) return LockAborted();
+    locked_ = lockFlag;
+    host_.SetLockOption(lockFlag);
+    StartCopy();
+
+    for (;;) {
+      std::uint32_t count = 0;
+      if (!ReadBlock(count)) return ReadFault();
+      if (count == 0 && transferred_ == 0) return EmptyVolume();
+      if (!AppendBlock(count)) return WriteFailure();
+      transferred_ += count;
+
+      if (host_.GetAbortFlag() == 1) return EndEarly();
+      while (host_.GetPauseFlag() == 1) {
+        Report(true);
+        host_.ProcessPendingEvents();
+        if (host_.GetAbortFlag() == 1) return EndEarly();
+      }
+      Report(false);
+      if (count != 0) continue;
+
+      if (transferred_ >= total_) return Succeed();
+      if (!ReadAgain()) return EndEarly();  // incomplete
+    }
   }
 
-  void SetVolume(VolumeHandle volume) { volume_ = volume; }
-  VolumeHandle Volume() const { return volume_; }
-  ImageHandle Image() const { return image_; }
-  void SetLocked(bool locked) { locked_ = locked; }
+ private:
+  PromptResult Prompt(const char* text, char letter, PromptKind kind, std::initializer_list<PromptButton> buttons) {
+    return host_.ShowPrompt(FormatText(text, {Letter(letter)}), kind, ButtonSet(buttons));
+  }
+
+  // False when the user aborted; Ignore clears the lock flag, a prompt closed
+  // without a button leaves it set.
+  bool TakeLock(bool& lockFlag) {
+    while (!ops_.LockVolume(volume_)) {
+      const PromptResult answer = Prompt(kLockText, sourceLetter_, PromptKind::Warning,
+                                         {PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore});
+      if (answer == mrAbort) return false;
+      if (answer == mrRetry) continue;
+      if (answer == mrIgnore) lockFlag = false;
+      break;
+    }
+    return true;
+  }
+
+  // At the end of the data short of the threshold: Retry reads on from where
+  // the last read stopped.
+  bool ReadAgain() {
+    return Prompt(kMissingText, sourceLetter_, PromptKind::Error, {PromptButton::Cancel, PromptButton::Retry}) ==
+           mrRetry;
+  }
+
+  void StartCopy() {
+    total_ = GetDeviceLength(ops_, volume_, sourceLetter_) - TailMargin;
+    totalText_ = FormatByteSize(total_);
+    // Page-aligned: the kernel copies into and out of an aligned buffer at full
+    // speed, while a malloc'd one (16 bytes past a page) runs at a third of it.
+    buffer_.reset(static_cast<char*>(std::aligned_alloc(4096, CopyBlockSize)));
+    if (!buffer_) throw std::bad_alloc();
+  }
+
+  // False on a read fault; a read that fails delivers 0 bytes instead.
+  bool ReadBlock(std::uint32_t& count) {
+    try {
+      count = ops_.ReadVolume(volume_, buffer_.get(), CopyBlockSize);
+      return true;
+    } catch (...) {
+      return false;
+    }
+  }
+
+  bool AppendBlock(std::uint32_t count) {
+    try {
+      return ops_.AppendImage(image_, buffer_.get(), count);
+    } catch (...) {
+      return false;
+    }
+  }
+
+  std::string DoneText() const { return FormatByteSize(transferred_) + " из " + totalText_; }
+
+  void ShowProgress(const std::string& caption, const std::string& done, bool show) {
+    const std::string freeText = FormatByteSize(GetFreeBytes(ops_, targetLetter_));
+    const GaugeValues gauge = GaugeValuesFor(total_, transferred_);
+    host_.ShowCopyProgress(caption, targetFileName_, done, freeText, gauge.maximum, gauge.position, show);
+  }
+
+  // The percentage is read after the progress is shown: it is the gauge's new value.
+  void Report(bool paused) {
+    const std::string done = DoneText();
+    ShowProgress(paused ? pausedCaption_ : runningCaption_, done, true);
+    std::string title;
+    title.reserve(64);
+    if (paused) title += kPausedMark;
+    title += host_.GetMainCaption();
+    title += " - ";
+    title += std::to_string(host_.GetPercentComplete());
+    title += "% (";
+    title += done;
+    title += ')';
+    host_.SetAppTitle(title);
+  }
+
+  void Hide() { ShowProgress(runningCaption_, DoneText(), false); }
+
+  void KeepOrDelete() {
+    const PromptResult answer = host_.ShowPrompt(
+        FormatText(kKeepText, {FormatByteSize(transferred_), FormatByteSize(total_ - transferred_), totalText_}),
+        PromptKind::Confirmation, ButtonSet({PromptButton::Yes, PromptButton::No}));
+    if (answer == mrNo) ops_.DeleteImage(targetFileName_);
+  }
 
   // The unlock request is sent whenever the lock flag is set, even when the
   // lock was never granted (the prompt closed without a button).
@@ -60,12 +181,87 @@ class JobResources {
     if (volume_ != kInvalidHandle) ops_.CloseVolume(volume_);
     volume_ = kInvalidHandle;
   }
+  // False when the image could not be closed whole.
+  bool CloseAll() {
+    Release();
+    const bool imageClosed = CloseImage();
+    CloseVolume();
+    return imageClosed;
+  }
 
- private:
+  // --- the endings ---------------------------------------------------------
+
+  bool CreateFailed() {
+    Prompt(kCreateFailedText, targetLetter_, PromptKind::Error, {PromptButton::OK});
+    return false;
+  }
+  bool OpenFailed() {
+    CloseImage();
+    ops_.DeleteImage(targetFileName_);
+    Prompt(kEmptyText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
+    return false;
+  }
+  // The empty image stays where the user asked for it.
+  bool LockAborted() {
+    CloseVolume();
+    CloseImage();
+    return false;
+  }
+  bool EmptyVolume() {
+    Prompt(kEmptyText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
+    CloseAll();
+    ops_.DeleteImage(targetFileName_);
+    return false;
+  }
+  bool ReadFault() {
+    Prompt(kMissingText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
+    CloseAll();
+    if (transferred_ > 0) KeepOrDelete();
+    Hide();
+    return false;
+  }
+  bool WriteFailure() {
+    Prompt(kWriteFailedText, targetLetter_, PromptKind::Error, {PromptButton::OK});
+    return EndEarly();
+  }
+  // Abort and incomplete, and a write failure once its prompt is shown.
+  bool EndEarly() {
+    CloseAll();
+    KeepOrDelete();
+    Hide();
+    return false;
+  }
+  bool Succeed() {
+    if (!CloseAll()) {
+      // The system refused the last of the data on close (a delayed write
+      // error): the image is not known to be whole, so it is not a success.
+      Prompt(kWriteFailedText, targetLetter_, PromptKind::Error, {PromptButton::OK});
+      KeepOrDelete();
+      Hide();
+      return false;
+    }
+    Hide();
+    return true;
+  }
+
+  struct FreeBuffer {
+    void operator()(char* p) const { std::free(p); }
+  };
+
   VolumeOps& ops_;
-  ImageHandle image_;
+  CopyJobHost& host_;
+  const std::string& targetFileName_;
+  const char targetLetter_;
+  const char sourceLetter_;
+  const std::string runningCaption_;
+  const std::string pausedCaption_;
+  ImageHandle image_ = kInvalidImage;
   VolumeHandle volume_ = kInvalidHandle;
   bool locked_ = false;
+  std::int64_t total_ = 0;
+  std::string totalText_;
+  std::unique_ptr<char, FreeBuffer> buffer_;
+  std::int64_t transferred_ = 0;
 };
 
 }  // namespace
@@ -91,168 +287,7 @@ GaugeValues GaugeValuesFor(std::int64_t total, std::int64_t transferred) {
 
 bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter,
                      const std::string& targetFileName) {
-  // The target drive is that of the file system holding the image; it cannot
-  // change during the job, so it is found once and not per block.
-  const char targetLetter = ops.DriveLetterOfPath(targetFileName);
-  const std::string source = Letter(sourceLetter);
-
-  const ImageHandle image = ops.CreateImage(targetFileName);
-  if (image == kInvalidImage) {
-    host.ShowPrompt(FormatText(kCreateFailedText, {Letter(targetLetter)}), PromptKind::Error,
-                    ButtonSet({PromptButton::OK}));
-    return false;
-  }
-  JobResources held(ops, image);
-
-  bool lockFlag = host.GetLockOption();
-
-  held.SetVolume(ops.OpenVolume(RawDevicePathOf(sourceLetter)));
-  if (held.Volume() == kInvalidHandle) {
-    held.CloseImage();
-    ops.DeleteImage(targetFileName);
-    host.ShowPrompt(FormatText(kEmptyText, {source}), PromptKind::Error, ButtonSet({PromptButton::OK}));
-    return false;
-  }
-
-  if (lockFlag) {
-    while (!ops.LockVolume(held.Volume())) {
-      const PromptResult answer =
-          host.ShowPrompt(FormatText(kLockText, {source}), PromptKind::Warning,
-                          ButtonSet({PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}));
-      if (answer == mrAbort) {
-        // The empty image stays where the user asked for it.
-        held.CloseVolume();
-        held.CloseImage();
-        return false;
-      }
-      if (answer == mrRetry) continue;
-      if (answer == mrIgnore) lockFlag = false;
-      break;
-    }
-  }
-  held.SetLocked(lockFlag);
-  host.SetLockOption(lockFlag);
-
-  const std::int64_t total = GetDeviceLength(ops, held.Volume(), sourceLetter) - TailMargin;
-  // Page-aligned: the kernel copies into and out of an aligned buffer at full
-  // speed, while a malloc'd one (16 bytes past a page) runs at a third of it.
-  struct FreeBuffer {
-    void operator()(char* p) const { std::free(p); }
-  };
-  std::unique_ptr<char, FreeBuffer> buffer(static_cast<char*>(std::aligned_alloc(4096, CopyBlockSize)));
-  if (!buffer) throw std::bad_alloc();
-  std::int64_t transferred = 0;
-
-  const std::string totalText = FormatByteSize(total);
-  auto doneText = [&] { return FormatByteSize(transferred) + " из " + totalText; };
-  // The caption only ever takes these two texts.
-  const std::string runningCaption = "Копирование диска " + source + ":\\";
-  const std::string pausedCaption = kPausedMark + runningCaption;
-  auto caption = [&](bool paused) -> const std::string& { return paused ? pausedCaption : runningCaption; };
-  auto report = [&](bool paused) {
-    const std::string freeText = FormatByteSize(GetFreeBytes(ops, targetLetter));
-    const GaugeValues gauge = GaugeValuesFor(total, transferred);
-    const std::string done = doneText();
-    host.ShowCopyProgress(caption(paused), targetFileName, done, freeText, gauge.maximum,
-                          gauge.position, true);
-    std::string title;
-    title.reserve(64);
-    if (paused) title += kPausedMark;
-    title += host.GetMainCaption();
-    title += " - ";
-    title += std::to_string(host.GetPercentComplete());
-    title += "% (";
-    title += done;
-    title += ')';
-    host.SetAppTitle(title);
-  };
-  auto hide = [&] {
-    const std::string freeText = FormatByteSize(GetFreeBytes(ops, targetLetter));
-    const GaugeValues gauge = GaugeValuesFor(total, transferred);
-    host.ShowCopyProgress(caption(false), targetFileName, doneText(), freeText, gauge.maximum,
-                          gauge.position, false);
-  };
-  auto keepOrDelete = [&] {
-    const PromptResult answer = host.ShowPrompt(
-        FormatText(kKeepText, {FormatByteSize(transferred), FormatByteSize(total - transferred), totalText}),
-        PromptKind::Confirmation, ButtonSet({PromptButton::Yes, PromptButton::No}));
-    if (answer == mrNo) ops.DeleteImage(targetFileName);
-  };
-  auto closeBoth = [&] {
-    held.Release();
-    const bool imageClosed = held.CloseImage();
-    held.CloseVolume();
-    return imageClosed;
-  };
-  auto writeFailure = [&] {
-    host.ShowPrompt(FormatText(kWriteFailedText, {Letter(targetLetter)}), PromptKind::Error,
-                    ButtonSet({PromptButton::OK}));
-  };
-  // abort, incomplete, and a write failure once both handles are closed.
-  auto endEarly = [&] {
-    closeBoth();
-    keepOrDelete();
-    hide();
-    return false;
-  };
-
-  for (;;) {
-    std::uint32_t count = 0;
-    try {
-      count = ops.ReadVolume(held.Volume(), buffer.get(), CopyBlockSize);
-    } catch (...) {
-      host.ShowPrompt(FormatText(kMissingText, {source}), PromptKind::Error, ButtonSet({PromptButton::OK}));
-      closeBoth();
-      if (transferred > 0) keepOrDelete();
-      hide();
-      return false;
-    }
-
-    if (count == 0 && transferred == 0) {
-      host.ShowPrompt(FormatText(kEmptyText, {source}), PromptKind::Error, ButtonSet({PromptButton::OK}));
-      closeBoth();
-      ops.DeleteImage(targetFileName);
-      return false;
-    }
-
-    bool written = false;
-    try {
-      written = ops.AppendImage(held.Image(), buffer.get(), count);
-    } catch (...) {
-      written = false;
-    }
-    if (!written) {
-      writeFailure();
-      return endEarly();
-    }
-    transferred += count;
-
-    if (host.GetAbortFlag() == 1) return endEarly();
-    while (host.GetPauseFlag() == 1) {
-      report(true);
-      host.ProcessPendingEvents();
-      if (host.GetAbortFlag() == 1) return endEarly();
-    }
-    report(false);
-    if (count != 0) continue;
-
-    if (transferred >= total) {
-      if (!closeBoth()) {
-        // The system refused the last of the data on close (a delayed write
-        // error): the image is not known to be whole, so it is not a success.
-        writeFailure();
-        keepOrDelete();
-        hide();
-        return false;
-      }
-      hide();
-      return true;
-    }
-    const PromptResult answer = host.ShowPrompt(FormatText(kMissingText, {source}), PromptKind::Error,
-                                                ButtonSet({PromptButton::Cancel, PromptButton::Retry}));
-    if (answer == mrRetry) continue;
-    return endEarly();
-  }
+  return DiskCopyJob(ops, host, sourceLetter, targetFileName).Run();
 }
 
 }  // namespace vorkan

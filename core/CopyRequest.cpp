@@ -31,7 +31,7 @@ void RunCopyRequest(VolumeOps& ops, CopyRequestHost& host) {
   for (;;) {
     if (!host.SelectedRow(row) || row.RootPath.empty()) return;
     source = row.RootPath[0];
-    const int filter = row.MediaType() == MediaTypeCdRom ? FilterIndexISO : FilterIndexIMA;
+    const int filter = row.MediaType() == kMediaTypeCdRom ? kFilterIndexISO : kFilterIndexIMA;
     if (!host.RunSaveDialog(ProposedImageName(source), filter, fileName)) return;
     target = ops.DriveLetterOfPath(fileName);
 

@@ -13,8 +13,8 @@
 namespace vorkan {
 
 // Filter index of the save dialog (counting from 1).
-inline constexpr int FilterIndexIMA = 1;
-inline constexpr int FilterIndexISO = 2;
+inline constexpr int kFilterIndexIMA = 1;
+inline constexpr int kFilterIndexISO = 2;
 
 class CopyRequestHost {
  public:

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "ByteSize.h"
+#include "HexDigit.h"
 #include "LocaleSeparators.h"
 #include "volume/VolumeRoutines.h"
 
@@ -15,7 +16,7 @@ std::optional<std::string> MediaTypeText(unsigned driveType) {
     case DRIVE_UNKNOWN: return std::string("Неизвестно");
     case DRIVE_REMOVABLE: return std::string("Съемный");
     case DRIVE_FIXED: return std::string("Локальный");
-    case DRIVE_CDROM: return std::string(MediaTypeCdRom);
+    case DRIVE_CDROM: return std::string(kMediaTypeCdRom);
     case DRIVE_RAMDISK: return std::string("RAM-диск");
     default: return std::nullopt;
   }
@@ -49,13 +50,9 @@ std::optional<std::int64_t> ParseSectorsHex(const std::string& text) {
   if (text.size() < 2 || text.size() > 17 || text[0] != '$') return std::nullopt;
   std::uint64_t value = 0;
   for (std::size_t i = 1; i < text.size(); ++i) {
-    const char c = text[i];
-    unsigned digit;
-    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-    else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-    else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-    else return std::nullopt;
-    value = value * 16 + digit;
+    const int digit = HexDigitValue(text[i]);
+    if (digit < 0) return std::nullopt;
+    value = value * 16 + static_cast<unsigned>(digit);
   }
   return static_cast<std::int64_t>(value);
 }

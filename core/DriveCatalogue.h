@@ -26,11 +26,11 @@ enum DriveSubItem : std::size_t {
   siUsedSectorsHex = 7,
   siFreeSectorsHex = 8,
 };
-inline constexpr std::size_t DriveSubItemCount = 9;
+inline constexpr std::size_t kDriveSubItemCount = 9;
 
 struct DriveRecord {
   std::string RootPath;  // the caption: "C:\"
-  std::array<std::string, DriveSubItemCount> SubItems;
+  std::array<std::string, kDriveSubItemCount> SubItems;
 
   const std::string& VolumeLabel() const { return SubItems[siVolumeLabel]; }
   const std::string& MediaType() const { return SubItems[siMediaType]; }
@@ -46,7 +46,7 @@ struct DriveRecord {
 };
 
 // Media type texts; the copy request compares MediaType with this one.
-inline constexpr const char* MediaTypeCdRom = "CD-диск";
+inline constexpr const char* kMediaTypeCdRom = "CD-диск";
 
 // The media type text of a drive type code; nullopt for the codes that get
 // no row (no root dir, remote, unknown codes).

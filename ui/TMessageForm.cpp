@@ -16,6 +16,7 @@
 
 #include "Application.h"
 #include "Clipboard.h"
+#include "MulDiv.h"
 #include "WindowPlacement.h"
 #include "WindowStyle.h"
 
@@ -29,13 +30,6 @@ constexpr PromptButton kButtonOrder[] = {PromptButton::Yes,   PromptButton::No, 
 
 constexpr int kIconSize = 32;
 constexpr Qt::TextFlag kMeasureFlags = static_cast<Qt::TextFlag>(Qt::TextWordWrap | Qt::TextExpandTabs);
-
-// a * b / c to the nearest whole number (halves away from zero).
-int MulDiv(int a, int b, int c) {
-  const std::int64_t p = static_cast<std::int64_t>(a) * b;
-  const std::int64_t half = c / 2;
-  return static_cast<int>(p >= 0 ? (p + half) / c : (p - half) / c);
-}
 
 // Caption width + 8 per button, 0 until first measured.
 std::array<int, 7>& KeptCaptionWidths() {

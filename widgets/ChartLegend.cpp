@@ -1,6 +1,7 @@
 #include "ChartLegend.h"
 
 #include "LocaleSeparators.h"
+#include "MulDiv.h"
 
 #include <algorithm>
 #include <cmath>
@@ -113,7 +114,7 @@ std::vector<QString> LegendItemTexts(const std::vector<TPiePoint>& points) {
 }
 
 TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int itemCount,
-                                 const TLegendMetrics& metrics, const TBottomLegendParams& params) {
+                                 const TLegendMetrics& metrics, const TLegendSettings& settings) {
   TLegendLayout layout;
   layout.PlotRectAfter = plotRect;
   layout.ItemHeight = metrics.ItemHeight;
@@ -121,14 +122,14 @@ TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int item
   for (int w : metrics.TextWidths) widest = std::max(widest, w);
   layout.TextColumnWidth = widest + 4;
   layout.ColorBoxWidth =
-      RoundHalfEven(static_cast<long double>(layout.TextColumnWidth) * params.ColorWidth * 0.01L);
+      RoundHalfEven(static_cast<long double>(layout.TextColumnWidth) * settings.ColorWidth * 0.01L);
 
-  const int items = std::max(0, itemCount - params.FirstValue);
-  const int frameWidth = params.FrameWidth;
+  const int items = std::max(0, itemCount - settings.FirstValue);
+  const int frameWidth = settings.FrameWidth;
   const int plotWidth = plotRect.Width();
 
-  int bottom = plotRect.Bottom - params.ShadowSize;
-  if (params.FrameVisible) bottom -= frameWidth + 1;
+  int bottom = plotRect.Bottom - settings.ShadowSize;
+  if (settings.FrameVisible) bottom -= frameWidth + 1;
 
   int columns = 0;
   if (plotRect.Right > 8) {
@@ -138,16 +139,16 @@ TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int item
   int rows = 0;
   if (columns > 0) {
     rows = items / columns + (items % columns != 0 ? 1 : 0);
-    rows = std::min(rows, params.MaxNumRows);
+    rows = std::min(rows, settings.MaxNumRows);
   }
   layout.Columns = columns;
   layout.Rows = rows;
 
   const int top = bottom - 2 - rows * layout.ItemHeight;
   const int width =
-      std::min(plotWidth, 2 * params.ShadowSize +
+      std::min(plotWidth, 2 * settings.ShadowSize +
                               (layout.ColorBoxWidth + layout.TextColumnWidth + 4) * columns + 8);
-  const int shift = RoundHalfEven(static_cast<long double>(params.TopPos) * (chartWidth - width) * 0.01L);
+  const int shift = RoundHalfEven(static_cast<long double>(settings.TopPos) * (chartWidth - width) * 0.01L);
   const int centreX = RectCentre(plotRect).X;
   layout.Rect = TRect{centreX - width / 2 + shift, top, centreX + width / 2 + shift, bottom};
 
@@ -158,7 +159,7 @@ TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int item
   const int shown = std::min(items, slotCount);
   for (int n = 0; n < shown; ++n) {
     TLegendItemPlace place;
-    place.Index = params.Inverted ? itemCount - 1 - n : params.FirstValue + n;
+    place.Index = settings.Inverted ? itemCount - 1 - n : settings.FirstValue + n;
     place.Text.X = layout.Rect.Left + layout.ColorBoxWidth + 8 +
                    (n % columns) * (layout.TextColumnWidth + layout.ColorBoxWidth + 4);
     place.Text.Y = top + 1 + (n / columns) * layout.ItemHeight;
@@ -167,11 +168,11 @@ TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int item
     layout.Items.push_back(place);
   }
 
-  if (params.ResizeChart) {
+  if (settings.ResizeChart) {
     TRect plot = plotRect;
     const int heightBefore = plot.Height();
     plot.Bottom = top;
-    plot.Bottom -= params.VertMargin != 0 ? params.VertMargin : MulDiv(4, heightBefore, 100);
+    plot.Bottom -= settings.VertMargin != 0 ? settings.VertMargin : MulDiv(4, heightBefore, 100);
     layout.PlotRectAfter = FixInvertedRect(plot);
   }
   return layout;
@@ -179,12 +180,6 @@ TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int item
 
 void TCustomChartLegend::SetColor(TColor color) {
   color_ = color;
-  Changed();
-}
-
-void TCustomChartLegend::SetVisible(bool visible) {
-  if (visible == visible_) return;
-  visible_ = visible;
   Changed();
 }
 
@@ -198,18 +193,7 @@ QFont TCustomChartLegend::Font(int logicalDpi) const {
 
 TLegendLayout TCustomChartLegend::LayoutBottom(const TRect& plotRect, int chartWidth, int itemCount,
                                                const TLegendMetrics& metrics) const {
-  TBottomLegendParams params;
-  params.ColorWidth = colorWidth_;
-  params.FrameVisible = frameVisible_;
-  params.FrameWidth = frameWidth_;
-  params.ShadowSize = shadowSize_;
-  params.TopPos = topPos_;
-  params.MaxNumRows = maxNumRows_;
-  params.FirstValue = firstValue_;
-  params.Inverted = inverted_;
-  params.ResizeChart = resizeChart_;
-  params.VertMargin = vertMargin_;
-  return LayoutBottomLegend(plotRect, chartWidth, itemCount, metrics, params);
+  return LayoutBottomLegend(plotRect, chartWidth, itemCount, metrics, settings_);
 }
 
 void TCustomChartLegend::Changed() {

@@ -39,7 +39,22 @@ QString LegendItemText(const QString& label, double value, double total);
 // The item texts of a series in its current order.
 std::vector<QString> LegendItemTexts(const std::vector<TPiePoint>& points);
 
-// The settings the bottom layout depends on.
+// The settings the bottom layout depends on, held once by the legend (here
+// with the drive window's values) and handed as they are to the layout.
+struct TLegendSettings {
+  int ColorWidth = 15;  // colour box width in percent of the text column
+  bool FrameVisible = false;
+  int FrameWidth = 1;
+  int ShadowSize = 0;
+  int TopPos = 0;
+  int MaxNumRows = 10;
+  int FirstValue = 0;
+  bool Inverted = false;
+  bool ResizeChart = true;
+  int VertMargin = 0;  // 0: the automatic gap
+};
+
+// What the bottom layout measures of the item texts.
 struct TLegendMetrics {
   int ItemHeight = 0;               // text height of "W"
   std::vector<int> TextWidths;      // one per item
@@ -71,22 +86,11 @@ class TCustomChartLegend {
   void SetColor(TColor color);
 
   bool Visible() const { return visible_; }
-  void SetVisible(bool visible);
 
   TLegendAlignment Alignment() const { return alignment_; }
   TLegendStyle LegendStyle() const { return legendStyle_; }
   TLegendTextStyle TextStyle() const { return textStyle_; }
-  int ColorWidth() const { return colorWidth_; }
-  bool FrameVisible() const { return frameVisible_; }
-  int FrameWidth() const { return frameWidth_; }
-  int ShadowSize() const { return shadowSize_; }
-  int TopPos() const { return topPos_; }
-  int MaxNumRows() const { return maxNumRows_; }
-  int FirstValue() const { return firstValue_; }
-  bool Inverted() const { return inverted_; }
-  bool ResizeChart() const { return resizeChart_; }
-  int HorizMargin() const { return horizMargin_; }
-  int VertMargin() const { return vertMargin_; }
+  const TLegendSettings& Settings() const { return settings_; }
 
   // "Arial" 8 point at the given logical resolution (96 dots per inch gives an
   // 11-pixel em), so that measuring and drawing agree on any device.
@@ -107,37 +111,14 @@ class TCustomChartLegend {
   TLegendAlignment alignment_ = laBottom;
   TLegendStyle legendStyle_ = lsValues;
   TLegendTextStyle textStyle_ = ltsRightPercent;
-  int colorWidth_ = 15;
-  bool frameVisible_ = false;
-  int frameWidth_ = 1;
-  int shadowSize_ = 0;
-  int topPos_ = 0;
-  int maxNumRows_ = 10;
-  int firstValue_ = 0;
-  bool inverted_ = false;
-  bool resizeChart_ = true;
-  int horizMargin_ = 0;
-  int vertMargin_ = 0;
+  TLegendSettings settings_;
   std::function<void()> onChange_;
 };
 
 class TChartLegend : public TCustomChartLegend {};
 
 // The laBottom layout as a plain function of its inputs.
-struct TBottomLegendParams {
-  int ColorWidth = 15;
-  bool FrameVisible = false;
-  int FrameWidth = 1;
-  int ShadowSize = 0;
-  int TopPos = 0;
-  int MaxNumRows = 10;
-  int FirstValue = 0;
-  bool Inverted = false;
-  bool ResizeChart = true;
-  int VertMargin = 0;
-};
-
 TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int itemCount,
-                                 const TLegendMetrics& metrics, const TBottomLegendParams& params);
+                                 const TLegendMetrics& metrics, const TLegendSettings& settings);
 
 }  // namespace vorkan::chart

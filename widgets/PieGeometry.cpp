@@ -1,16 +1,15 @@
 #include "PieGeometry.h"
 
+#include "MulDiv.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstdlib>
+#include <numbers>
 
 namespace vorkan::chart {
 namespace {
 
-constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDegToRad = kPi / 180.0;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr long double kPerMille = 0.001L;
 constexpr double kMinCoefficient = 1e-5;
 
@@ -30,16 +29,6 @@ void NormalizePie(TPieGeometry& pie) {
 }
 
 }  // namespace
-
-int MulDiv(int number, int numerator, int denominator) {
-  if (denominator == 0) return -1;
-  const std::int64_t product = static_cast<std::int64_t>(number) * numerator;
-  const bool negative = (product < 0) != (denominator < 0);
-  const std::int64_t magnitude = std::llabs(product);
-  const std::int64_t divisor = std::llabs(static_cast<std::int64_t>(denominator));
-  const std::int64_t quotient = (magnitude + divisor / 2) / divisor;
-  return static_cast<int>(negative ? -quotient : quotient);
-}
 
 int RoundHalfEven(long double value) {
   // The default floating-point environment rounds to nearest, ties to even.
@@ -163,7 +152,7 @@ TPoint TProjection::Project3D(int x, int y, int z) const {
 }
 
 int SlicePointCount(double start, double end) {
-  const int steps = RoundHalfEven(std::fabs(end - start) * 180.0 / kPi / 10.0);
+  const int steps = RoundHalfEven(std::fabs(end - start) * 180.0 / std::numbers::pi / 10.0);
   return std::min(30, steps) + 2;
 }
 

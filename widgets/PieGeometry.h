@@ -3,32 +3,21 @@
 // Nothing here paints; the chart widget draws what these functions return.
 #pragma once
 
+#include <numbers>
 #include <vector>
+
+#include "TRect.h"
 
 namespace vorkan::chart {
 
-// A rectangle by its edges; Right and Bottom lie just outside, as with the
-// drawing rectangles of the chart.
-struct TRect {
-  int Left = 0;
-  int Top = 0;
-  int Right = 0;
-  int Bottom = 0;
-
-  int Width() const { return Right - Left; }
-  int Height() const { return Bottom - Top; }
-  bool operator==(const TRect&) const = default;
-};
+// Degrees to radians for the angles of the series and the 3D view.
+inline constexpr double kDegToRad = std::numbers::pi / 180.0;
 
 struct TPoint {
   int X = 0;
   int Y = 0;
   bool operator==(const TPoint&) const = default;
 };
-
-// number × numerator / denominator in 64 bits, rounded to nearest (halves away
-// from zero); -1 when the denominator is 0.
-int MulDiv(int number, int numerator, int denominator);
 
 // Rounds to the nearest integer, halves to the even neighbour.
 int RoundHalfEven(long double value);

@@ -13,7 +13,6 @@
 namespace vorkan::chart {
 namespace {
 
-constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 constexpr int kDarkAmount = 32;
 
 std::string FormatRangeMessage(const char* format, int low, int high) {

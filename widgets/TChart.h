@@ -18,8 +18,6 @@
 
 namespace vorkan::chart {
 
-enum TBevelCut { bvNone, bvLowered, bvRaised };
-
 // Everything one paint computes, in drawing order.
 struct TChartLayout {
   TRect ChartArea;
@@ -80,9 +78,6 @@ class TChart : public QWidget {
   const TChartSettings& Settings() const { return settings_; }
   TColor Color() const { return color_; }
   void SetColor(TColor color);
-  TBevelCut BevelOuter() const { return bvLowered; }
-  TBevelCut BevelInner() const { return bvRaised; }
-  int BevelWidth() const { return 1; }
 
   // Pixel aspect of the control's screen (1 when the screen gives no size);
   // an override makes layouts independent of the display.

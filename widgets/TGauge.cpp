@@ -9,18 +9,11 @@
 #include <numbers>
 #include <string>
 
+#include "TRect.h"
+
 namespace vorkan {
 
 namespace {
-
-// A rectangle as the drawing routines below use it: left and top inclusive,
-// right and bottom exclusive.
-struct TRect {
-  int Left;
-  int Top;
-  int Right;
-  int Bottom;
-};
 
 // The pixels of (left, top, right, bottom), right and bottom exclusive.
 QRect PixelRect(int left, int top, int right, int bottom) {
@@ -175,13 +168,6 @@ void TGauge::SetColor(TColor color) {
     return;
   FColor = color;
   FParentColor = false;
-  RepaintNow();
-}
-
-void TGauge::SetParentColor(bool parentColor) {
-  if (parentColor == FParentColor)
-    return;
-  FParentColor = parentColor;
   RepaintNow();
 }
 

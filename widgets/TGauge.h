@@ -91,7 +91,6 @@ class TGauge : public QWidget {
   void SetForeColor(TColor color);
   void SetBackColor(TColor color);
   void SetColor(TColor color);
-  void SetParentColor(bool parentColor);
 
   // The whole percentage of Progress in MinValue..MaxValue, truncated
   // (99.9 % reads 99); 0 for an empty range.

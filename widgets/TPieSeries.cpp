@@ -109,24 +109,6 @@ void TPieSeries::SetRotationAngle(int degrees) {
   Changed();
 }
 
-void TPieSeries::SetCircled(bool circled) {
-  if (circled == circled_) return;
-  circled_ = circled;
-  Changed();
-}
-
-void TPieSeries::SetDark3D(bool dark) {
-  if (dark == dark3D_) return;
-  dark3D_ = dark;
-  Changed();
-}
-
-void TPieSeries::SetOrder(TChartListOrder order) {
-  if (order == order_) return;
-  order_ = order;
-  Changed();
-}
-
 void TPieSeries::Changed() {
   if (onChange_) onChange_();
 }

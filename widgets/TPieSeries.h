@@ -70,19 +70,13 @@ class TPieSeries {
   void SetRotationAngle(int degrees);
 
   bool Circled() const { return circled_; }
-  void SetCircled(bool circled);
-
   bool Dark3D() const { return dark3D_; }
-  void SetDark3D(bool dark);
-
   TChartListOrder Order() const { return order_; }
-  void SetOrder(TChartListOrder order);
 
   double Multiplier() const { return multiplier_; }
 
   TColor SeriesColor() const { return seriesColor_; }
   QString OtherSliceText() const { return otherSliceText_; }
-  bool MarksVisible() const { return false; }
 
   // Called after every change that needs a repaint.
   void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }

@@ -1,7 +1,7 @@
 // Copies one volume with the real copy job through the real progress window
 // over a stand-in main window, the way the program runs a copy, and prints
-// the seconds it took, for windowed_vs_dd.sh. Runs on the offscreen platform
-// unless QT_QPA_PLATFORM says otherwise. A prompt (none comes up in a normal
+// the seconds it took, for copy_vs_dd.sh --windowed. Runs on the offscreen
+// platform unless QT_QPA_PLATFORM says otherwise. A prompt (none comes up in a normal
 // run) is printed and answered Cancel, so the run never waits for a user.
 // Usage: windowed_copy SOURCE TARGET   (SOURCE: a block device or a regular file)
 #include <QApplication>
@@ -17,36 +17,24 @@
 
 namespace {
 
-class WindowedHost : public vorkan::CopyJobHost {
+class WindowedHost : public vorkan::bench::PrintingHost {
  public:
-  WindowedHost() : form_(&mainWindow_, abort_, pause_) {
+  WindowedHost() : form_(&mainWindow_, FAbort, FPause) {
     mainWindow_.setWindowTitle(QStringLiteral("Vorkan v1.2"));
     mainWindow_.resize(560, 360);
     mainWindow_.show();
   }
 
-  vorkan::PromptResult ShowPrompt(const std::string& text, vorkan::PromptKind, vorkan::PromptButtons) override {
-    std::fprintf(stderr, "prompt: %s\n", text.c_str());
-    return vorkan::mrCancel;
-  }
   void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
                         const std::string& freeText, std::int32_t maximum, std::int32_t position,
                         bool show) override {
     form_.ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
   }
-  std::uint8_t GetAbortFlag() override { return abort_; }
-  std::uint8_t GetPauseFlag() override { return pause_; }
   void ProcessPendingEvents() override { vorkan::Application::Instance().ProcessPendingEvents(); }
-  bool GetLockOption() override { return false; }
-  void SetLockOption(bool) override {}
-  std::string GetMainCaption() override { return caption_; }
   void SetAppTitle(const std::string& title) override { vorkan::Application::Instance().SetTitle(title); }
   std::int32_t GetPercentComplete() override { return form_.PercentComplete(); }
 
  private:
-  std::uint8_t abort_ = 0;
-  std::uint8_t pause_ = 0;
-  std::string caption_ = "Vorkan v1.2";
   QWidget mainWindow_;
   TForm2 form_;
 };

@@ -87,7 +87,6 @@ class DriveLetterMap {
   // Every volume of the snapshot in natural order, lettered or not.
   const std::vector<BlockVolume>& Volumes() const { return volumes_; }
   const std::vector<MountEntry>& Mounts() const { return mounts_; }
-  const DriveLetterSources& Sources() const { return sources_; }
 
  private:
   std::string KernelNameOfSource(const std::string& source) const;

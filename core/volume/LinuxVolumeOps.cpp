@@ -14,6 +14,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "HexDigit.h"
 #include "TextDecoding.h"
 #include "volume/ImageFile.h"
 
@@ -29,13 +30,6 @@ struct fsuuid2 {
 
 namespace vorkan {
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 std::int64_t ClampedProduct(unsigned long long count, unsigned long long unit) {
   if (unit != 0 && count > static_cast<unsigned long long>(INT64_MAX) / unit) return INT64_MAX;
@@ -96,7 +90,7 @@ bool FindLinkName(const std::string& dir, dev_t device, std::string& name) {
 std::uint32_t SerialFromUuid(std::string_view uuid, std::string_view fsType) {
   std::string digits;
   for (char c : uuid)
-    if (HexValue(c) >= 0) digits.push_back(c);
+    if (HexDigitValue(c) >= 0) digits.push_back(c);
   if (digits.empty()) return 0;
   // NTFS: a 64-bit serial written as sixteen digits; its low half is the
   // number the system shows. FAT and exFAT: the eight digits around the dash.
@@ -105,7 +99,7 @@ std::uint32_t SerialFromUuid(std::string_view uuid, std::string_view fsType) {
   else if (digits.size() > 8)
     digits.resize(8);
   std::uint32_t serial = 0;
-  for (char c : digits) serial = serial * 16 + static_cast<std::uint32_t>(HexValue(c));
+  for (char c : digits) serial = serial * 16 + static_cast<std::uint32_t>(HexDigitValue(c));
   return serial;
 }
 
@@ -118,9 +112,9 @@ std::string VolumeLabelText(std::string_view raw, std::string_view fsType) {
 std::string DecodeUdevName(std::string_view name) {
   std::string out;
   for (std::size_t i = 0; i < name.size(); ++i) {
-    if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && HexValue(name[i + 2]) >= 0 &&
-        HexValue(name[i + 3]) >= 0) {
-      out.push_back(static_cast<char>(HexValue(name[i + 2]) * 16 + HexValue(name[i + 3])));
+    if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && HexDigitValue(name[i + 2]) >= 0 &&
+        HexDigitValue(name[i + 3]) >= 0) {
+      out.push_back(static_cast<char>(HexDigitValue(name[i + 2]) * 16 + HexDigitValue(name[i + 3])));
       i += 3;
     } else {
       out.push_back(name[i]);

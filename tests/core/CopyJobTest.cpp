@@ -244,7 +244,7 @@ TEST_F(CopyJobTest, KeepOrDeleteAnswers) {
   for (PromptResult answer : {mrNo, mrYes, mrCancel}) {
     host = RecordingHost();
     host.onPump = [](RecordingHost& h, int pump) {
-      if (pump == 1) h.abortFlag = 1;
+      if (pump == 1) h.FAbort = 1;
     };
     host.answers = {answer};
     EXPECT_FALSE(Copy());
@@ -255,7 +255,7 @@ TEST_F(CopyJobTest, KeepOrDeleteAnswers) {
 TEST_F(CopyJobTest, AbortDuringAReportCopiesOneMoreBlock) {
   MakeVolume(6 * B);
   host.onPump = [](RecordingHost& h, int pump) {
-    if (pump == 2) h.abortFlag = 1;  // confirmed inside the second report
+    if (pump == 2) h.FAbort = 1;  // confirmed inside the second report
   };
   host.answers = {mrNo};
   EXPECT_FALSE(Copy());
@@ -271,9 +271,9 @@ TEST_F(CopyJobTest, PauseSpinsWithoutReadingAndMarksCaptionAndTitle) {
   MakeVolume(5 * B);
   std::vector<std::int64_t> readWhilePaused;
   host.onPump = [&](RecordingHost& h, int pump) {
-    if (pump == 2) h.pauseFlag = 1;
-    if (pump > 2 && h.pauseFlag == 1) readWhilePaused.push_back(ops.bytesReadTotal);
-    if (pump == 9) h.pauseFlag = 0;
+    if (pump == 2) h.FPause = 1;
+    if (pump > 2 && h.FPause == 1) readWhilePaused.push_back(ops.bytesReadTotal);
+    if (pump == 9) h.FPause = 0;
   };
   EXPECT_TRUE(Copy());
   EXPECT_EQ(Image(), source);
@@ -303,8 +303,8 @@ TEST_F(CopyJobTest, PauseSpinsWithoutReadingAndMarksCaptionAndTitle) {
 TEST_F(CopyJobTest, AbortWhilePausedReadsNoFurtherBlock) {
   MakeVolume(5 * B);
   host.onPump = [](RecordingHost& h, int pump) {
-    if (pump == 2) h.pauseFlag = 1;
-    if (pump == 6) h.abortFlag = 1;
+    if (pump == 2) h.FPause = 1;
+    if (pump == 6) h.FAbort = 1;
   };
   host.answers = {mrYes};
   EXPECT_FALSE(Copy());
@@ -362,8 +362,8 @@ TEST_F(CopyJobTest, RequestsDuringTheLastReportAreNotActedOn) {
   MakeVolume(2 * B);
   host.onPump = [](RecordingHost& h, int pump) {
     if (pump == 3) {  // the report after the read that delivered nothing
-      h.abortFlag = 1;
-      h.pauseFlag = 1;
+      h.FAbort = 1;
+      h.FPause = 1;
     }
   };
   EXPECT_TRUE(Copy());
@@ -374,7 +374,7 @@ TEST_F(CopyJobTest, RequestsDuringTheLastReportAreNotActedOn) {
 TEST_F(CopyJobTest, AbortAfterTheThresholdShowsTheMissingPartAsZero) {
   MakeVolume(3 * B);
   host.onPump = [](RecordingHost& h, int pump) {
-    if (pump == 2) h.abortFlag = 1;
+    if (pump == 2) h.FAbort = 1;
   };
   host.answers = {mrYes};
   EXPECT_FALSE(Copy());
@@ -547,7 +547,7 @@ TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrder) {
       {"abort",
        [](FileVolumeOps&, RecordingHost& h, std::string&) {
          h.onPump = [](RecordingHost& host, int pump) {
-           if (pump == 1) host.abortFlag = 1;
+           if (pump == 1) host.FAbort = 1;
          };
          h.answers = {mrYes};
        },

@@ -27,8 +27,7 @@ void RecordingHost::ShowCopyProgress(const std::string& caption, const std::stri
   if (!show) return;
   ProcessPendingEvents();  // the window pumps before it puts the values on
   if (maximum < 0) negativeMaximumSeen = true;
-  maximum_ = maximum;
-  position_ = position;
+  NullCopyJobHost::ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
   percents.push_back(GetPercentComplete());
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "CopyJobHost.h"
+#include "NullCopyJobHost.h"
 
 namespace vorkan::test {
 
@@ -24,23 +24,18 @@ struct ProgressCall {
   bool show;
 };
 
-class RecordingHost : public CopyJobHost {
+class RecordingHost : public NullCopyJobHost {
  public:
   PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) override;
   void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
                         const std::string& freeText, std::int32_t maximum, std::int32_t position,
                         bool show) override;
-  std::uint8_t GetAbortFlag() override { return abortFlag; }
-  std::uint8_t GetPauseFlag() override { return pauseFlag; }
   void ProcessPendingEvents() override;
-  bool GetLockOption() override { return lockOption; }
   void SetLockOption(bool locked) override {
-    lockOption = locked;
+    NullCopyJobHost::SetLockOption(locked);
     lockOptionSets.push_back(locked);
   }
-  std::string GetMainCaption() override { return "Vorkan v1.2"; }
   void SetAppTitle(const std::string& title) override { titles.push_back(title); }
-  std::int32_t GetPercentComplete() override { return PercentOfProgress(maximum_, position_); }
 
   // Answers given in order; defaultAnswer once they run out.
   std::deque<PromptResult> answers;
@@ -53,16 +48,10 @@ class RecordingHost : public CopyJobHost {
   std::vector<std::string> titles;
   std::vector<bool> lockOptionSets;
   std::vector<std::int32_t> percents;  // the gauge's value after each shown report
-  std::uint8_t abortFlag = 0;
-  std::uint8_t pauseFlag = 0;
-  bool lockOption = false;
   bool negativeMaximumSeen = false;
   int pumps = 0;
 
   std::vector<ProgressCall> Shown() const;
-
- private:
-  std::int32_t maximum_ = 100, position_ = 100;
 };
 
 class TempDir {

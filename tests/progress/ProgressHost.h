@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "CopyJobHost.h"
+#include "NullCopyJobHost.h"
 #include "TForm2.h"
 
 class QLabel;
@@ -40,7 +40,7 @@ struct PromptSeen {
   PromptButtons buttons;
 };
 
-class ProgressHost : public CopyJobHost {
+class ProgressHost : public NullCopyJobHost {
  public:
   ProgressHost();
   ~ProgressHost() override;
@@ -49,11 +49,7 @@ class ProgressHost : public CopyJobHost {
   void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
                         const std::string& freeText, std::int32_t maximum, std::int32_t position,
                         bool show) override;
-  std::uint8_t GetAbortFlag() override { return FAbort; }
-  std::uint8_t GetPauseFlag() override { return FPause; }
   void ProcessPendingEvents() override;
-  bool GetLockOption() override { return lockOption; }
-  void SetLockOption(bool locked) override { lockOption = locked; }
   std::string GetMainCaption() override;
   void SetAppTitle(const std::string& title) override;
   std::int32_t GetPercentComplete() override { return form.PercentComplete(); }
@@ -75,9 +71,6 @@ class ProgressHost : public CopyJobHost {
   QLineEdit* Edit(const char* name) const;
   QComboBox* Priority() const;
 
-  std::uint8_t FAbort = 0;
-  std::uint8_t FPause = 0;
-  bool lockOption = false;
   QWidget mainWindow;
   TForm2 form;
 

@@ -1,6 +1,7 @@
 // Plot rectangle, series order, slice angles, pie rectangle, depth, projection
 // and the point lists of the slices of the drive window's chart.
 #include "ChartColors.h"
+#include "MulDiv.h"
 #include "PieGeometry.h"
 #include "TChart.h"
 #include "TPieSeries.h"
@@ -10,13 +11,14 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <numbers>
 #include <string>
 
 namespace vorkan::chart {
 namespace {
 
-constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
-constexpr double kRad = 3.14159265358979323846 / 180.0;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+constexpr double kRad = std::numbers::pi / 180.0;
 
 double Degrees(double radians) { return radians / kRad; }
 

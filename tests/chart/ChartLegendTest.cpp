@@ -1,6 +1,7 @@
 // Legend item texts and the bottom layout of the drive window's chart.
 #include "ChartLegend.h"
 #include "LocaleSeparators.h"
+#include "MulDiv.h"
 #include "TChart.h"
 
 #include <gtest/gtest.h>
@@ -73,7 +74,7 @@ TEST_F(LegendTexts, ItemTexts) {
   EXPECT_EQ(zero[1], QStringLiteral("a 100 %"));
 }
 
-TBottomLegendParams WindowLegend() { return TBottomLegendParams{}; }
+TLegendSettings WindowLegend() { return TLegendSettings{}; }
 
 TEST(LegendLayout, DriveWindowExample) {
   const TLegendMetrics metrics{14, {80, 70}};
@@ -177,20 +178,20 @@ TEST(LegendLayout, RowsAreCappedAndShiftFollowsTopPos) {
   EXPECT_EQ(capped.Items.back().Index, 9);
   EXPECT_EQ(capped.Rect.Top, 400 - 2 - 100);
 
-  TBottomLegendParams shifted = WindowLegend();
+  TLegendSettings shifted = WindowLegend();
   shifted.TopPos = 10;
   const TLegendLayout s =
       LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, TLegendMetrics{14, {80, 70}}, shifted);
   EXPECT_EQ(s.Rect.Left, 39 + 8);  // round(10 × 79 × 0.01)
   EXPECT_EQ(s.Items[0].Text.X, 60 + 8);
 
-  TBottomLegendParams margin = WindowLegend();
+  TLegendSettings margin = WindowLegend();
   margin.VertMargin = 2;
   const TLegendLayout m =
       LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, TLegendMetrics{14, {80, 70}}, margin);
   EXPECT_EQ(m.PlotRectAfter.Bottom, 115);
 
-  TBottomLegendParams framed = WindowLegend();
+  TLegendSettings framed = WindowLegend();
   framed.FrameVisible = true;
   const TLegendLayout f =
       LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, TLegendMetrics{14, {80, 70}}, framed);
@@ -204,11 +205,11 @@ TEST(LegendLayout, WindowConfigurationOfTheLegend) {
   EXPECT_EQ(legend.Alignment(), laBottom);
   EXPECT_EQ(legend.LegendStyle(), lsValues);
   EXPECT_EQ(legend.TextStyle(), ltsRightPercent);
-  EXPECT_EQ(legend.ColorWidth(), 15);
-  EXPECT_FALSE(legend.FrameVisible());
-  EXPECT_EQ(legend.ShadowSize(), 0);
-  EXPECT_EQ(legend.TopPos(), 0);
-  EXPECT_EQ(legend.MaxNumRows(), 10);
+  EXPECT_EQ(legend.Settings().ColorWidth, 15);
+  EXPECT_FALSE(legend.Settings().FrameVisible);
+  EXPECT_EQ(legend.Settings().ShadowSize, 0);
+  EXPECT_EQ(legend.Settings().TopPos, 0);
+  EXPECT_EQ(legend.Settings().MaxNumRows, 10);
   EXPECT_EQ(legend.Color(), clWhite);
   chart.SetLegendColor(clBtnFace);
   EXPECT_EQ(chart.Legend().Color(), clBtnFace);

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 namespace vorkan::chart {
 namespace {
@@ -180,7 +181,7 @@ TEST_F(DriveChart, EqualValuesDrawTheSecondAddedFirstAtEveryPaint) {
   EXPECT_EQ(l.LegendTexts[1], QStringLiteral("Занято: 50 %"));
   // The free slice runs from 25° to 205°: its middle (115°) is green.
   const TPoint c = l.Slices[0].Face[0];
-  const double a = 115 * 3.14159265358979323846 / 180;
+  const double a = 115 * std::numbers::pi / 180;
   const TPoint upper{c.X + static_cast<int>(std::lround(27 * std::cos(a))),
                      c.Y - static_cast<int>(std::lround(19 * std::sin(a)))};
   const TPoint lower{c.X - static_cast<int>(std::lround(27 * std::cos(a))),
@@ -208,14 +209,14 @@ TEST_F(DriveChart, ZeroValueIsAFullCircleAndARadialLine) {
   const QImage& image = chart.RenderImage();
   const TChartLayout l = chart.ComputeLayout();
   ASSERT_EQ(l.Slices.size(), 2u);
-  EXPECT_EQ(l.Angles[0].End, 2 * 3.14159265358979323846);
+  EXPECT_EQ(l.Angles[0].End, 2 * std::numbers::pi);
   EXPECT_EQ(l.Slices[0].PointCount, 32);
   EXPECT_EQ(l.Slices[1].PointCount, 2);
   EXPECT_EQ(l.LegendTexts[1], QStringLiteral("Свободно: 0 %"));
   const TPoint c = l.Slices[0].Face[0];
   for (int deg = 0; deg < 360; deg += 45) {
     if (deg == 0 || deg == 45) continue;  // beside the radial line at 25°
-    const double a = deg * 3.14159265358979323846 / 180;
+    const double a = deg * std::numbers::pi / 180;
     const TPoint p{c.X + static_cast<int>(std::lround(27 * std::cos(a))),
                    c.Y - static_cast<int>(std::lround(19 * std::sin(a)))};
     EXPECT_COLOR(image, p, Rgb(218, 12, 28)) << deg << "°";
