@@ -45,7 +45,8 @@ bool HoldsDescriptorOn(const std::string& path) {
 }
 
 void ExpectAtRest(TForm1& form, int descriptorsBefore, const std::string& device) {
-  EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore) << "a descriptor was left open";
+  EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore) << "a descriptor was left open"
+      << RunOutput("ls -l /proc/" + std::to_string(::getpid()) + "/fd");
   if (!device.empty()) {
     EXPECT_FALSE(HoldsDescriptorOn(device)) << device << " is still open";
   }
