@@ -761,9 +761,3 @@ TEST_F(GaugeTest, SavesAPictureForLooking) {
   }
   EXPECT_EQ(FilledColumns(image, fore_, back_), 143);  // 40 % of 359
 }
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

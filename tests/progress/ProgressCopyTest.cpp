@@ -13,18 +13,18 @@
 
 #include "Application.h"
 #include "CopyJob.h"
+#include "CopySource.h"
 #include "LocaleSeparators.h"
 #include "ProcessPriority.h"
 #include "ProgressHost.h"
 #include "TGauge.h"
-#include "TestVolume.h"
 
 namespace vorkan {
 namespace {
 
 using test::ProgressHost;
 using test::Snapshot;
-using test::TestVolume;
+using test::CopySource;
 
 constexpr std::size_t kBlock = 262144;
 // 24 whole blocks and a short one.
@@ -76,7 +76,7 @@ class ProgressCopyTest : public ::testing::Test {
     EXPECT_EQ(host.Priority()->currentIndex(), 1);
   }
 
-  TestVolume volume{kVolumeSize, 11};
+  CopySource volume{kVolumeSize, 11};
 };
 
 TEST_F(ProgressCopyTest, PauseAndResumeWithTheirTextsCaptionsAndTitles) {
@@ -146,7 +146,7 @@ TEST_F(ProgressCopyTest, AbortAnsweredNoGoesOnAndYesStopsAfterExactlyOneMoreBloc
   std::int64_t sizeAtYes = -1;
   host.DuringReport(6, [&] {
     host.answers = {PromptButton::Yes, PromptButton::Yes};  // abort; keep the incomplete image
-    host.onPrompt = [&](const test::PromptSeen& seen) {
+    host.onPrompt = [&](const test::PromptCall& seen) {
       if (seen.text == "Вы действительно хотите прервать данную операцию?") sizeAtYes = FileSize(target);
     };
     QTest::mouseClick(host.Button("Button1"), Qt::LeftButton);
@@ -175,7 +175,7 @@ TEST_F(ProgressCopyTest, AbortConfirmedWhilePausedReadsNoFurtherBlock) {
   std::int64_t sizeAtYes = -1;
   host.DuringReport(6, [&] {
     host.answers = {PromptButton::Yes, PromptButton::Yes};
-    host.onPrompt = [&](const test::PromptSeen& seen) {
+    host.onPrompt = [&](const test::PromptCall& seen) {
       if (sizeAtYes < 0) sizeAtYes = FileSize(target);
       (void)seen;
     };
@@ -304,7 +304,7 @@ class TinyVolumeCopyTest : public ::testing::Test {
     if (!volume.Problem().empty()) GTEST_SKIP() << volume.Problem();
   }
   // Below the 111,104-byte margin: the threshold is negative.
-  TestVolume volume{64 * 1024, 3};
+  CopySource volume{64 * 1024, 3};
 };
 
 TEST_F(TinyVolumeCopyTest, TheGaugeNeverGetsANegativeMaximum) {
