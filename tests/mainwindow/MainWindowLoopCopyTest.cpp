@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QTimer>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "LoopDevice.h"
@@ -42,11 +41,6 @@ struct ShowWatcher : QObject {
   }
   bool shown = false;
 };
-
-std::int64_t FileSize(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
-}
 
 class MainWindowLoopCopy : public ::testing::Test {
  protected:
@@ -146,7 +140,7 @@ TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartial
   bool closed = false;
   std::uint8_t abortSeen = 0;
   std::function<void()> closeLater = [&] {
-    if (Form2->isVisible() && FileSize(image) >= (2 << 20)) {
+    if (Form2->isVisible() && SizeOf(image) >= (2 << 20)) {
       f.close();
       closed = true;
       abortSeen = f.FAbort;
