@@ -66,10 +66,7 @@ fail() {
   echo "FAIL: $*"
   if [[ -n $display ]]; then
     DISPLAY=":$display" import -window root "$failshot" 2>/dev/null && echo "screen at the failure: $failshot"
-    echo "windows on screen:"
-    for w in $(DISPLAY=":$display" xdotool search --onlyvisible --name . 2>/dev/null); do
-      echo "  $w '$(DISPLAY=":$display" xdotool getwindowname "$w" 2>/dev/null)'"
-    done
+    print_windows
   fi
   if [[ -s $work/program.log ]]; then
     echo "program output:"

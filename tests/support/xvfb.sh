@@ -18,3 +18,11 @@ start_xvfb() {
   fi
   export DISPLAY=":$display"
 }
+
+# The windows on the screen, for the report of a failure.
+print_windows() {
+  echo "windows on screen:"
+  for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+    echo "  $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
+  done
+}

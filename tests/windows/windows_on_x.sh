@@ -42,12 +42,7 @@ trap 'exit 1' INT TERM HUP
 fail() {
   exec >&2
   echo "FAIL: $*"
-  if [[ -n $display ]]; then
-    echo "windows on screen:"
-    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-      echo "  $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
-    done
-  fi
+  [[ -n $display ]] && print_windows
   [[ -s $work/program.log ]] && sed 's/^/  program: /' "$work/program.log"
   exit 1
 }
