@@ -18,24 +18,24 @@ namespace {
 TEST(TargetFullJourney, ShortageIgnoredDiskFullPrefixKept) {
   const std::string why = LoopDevicesUnavailable();
   if (!why.empty()) GTEST_SKIP() << "needs loop devices: " << why;
-  if (test::Run("command -v mkfs.ext4 >/dev/null") != 0) GTEST_SKIP() << "needs mkfs.ext4 for the small target";
+  if (!HaveTool("mkfs.ext4")) GTEST_SKIP() << "needs mkfs.ext4 for the small target";
   TempDir dir;
   std::string made;
-  std::unique_ptr<TestVolume> source = TestVolume::Make(VolumeKind::BareDisk, dir.Path(), made);
+  std::unique_ptr<TestVolume> source = TestVolume::Make(VolumeKind::BareDisk, dir / "source", made);
   ASSERT_TRUE(source) << made;
   // The target: a 4 MiB ext4 volume, mounted.
-  const std::string small = dir / "small.img";
-  ASSERT_EQ(test::Run("truncate -s 4M '" + small + "' && mkfs.ext4 -q -F '" + small + "' >/dev/null 2>&1"), 0);
-  LoopDevice target(small);
-  ASSERT_TRUE(target.Ok());
-  test::Run("mkdir -p '" + (dir / "small") + "'");
-  ASSERT_TRUE(target.Mount(dir / "small"));
+  VolumeShape small;
+  small.size = "4M";
+  small.files = false;
+  std::unique_ptr<TestVolume> target = TestVolume::Make(VolumeKind::Ext4, dir / "target", made, small);
+  ASSERT_TRUE(target) << made;
+  ASSERT_TRUE(target->Mount(dir / "small", made)) << made;
 
   LinuxVolumeOps ops;
   Windows windows(ops);
   TForm1& f = windows.main();
   const char sourceLetter = ops.Map().LetterOfDevice(source->Name());
-  const char targetLetter = ops.Map().LetterOfDevice(target.Name());
+  const char targetLetter = ops.Map().LetterOfDevice(target->Name());
   ASSERT_NE(targetLetter, 0);
   ASSERT_TRUE(ClickDriveRow(f, sourceLetter));
   const std::int64_t length = SizeOf(source->Device());

@@ -2,6 +2,7 @@
 // that must not be written to, and a file system that runs full.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -10,6 +11,8 @@
 #include "ByteSize.h"
 #include "CopyJob.h"
 #include "LocaleSeparators.h"
+#include "MountedVolume.h"
+#include "RecordingHost.h"
 #include "TestSupport.h"
 #include "volume/FileVolumeOps.h"
 
@@ -83,23 +86,16 @@ TEST_F(ImageTargetTest, TheFilesPlayingVolumesAreRefusedUntouched) {
 TEST_F(ImageTargetTest, ReadOnlyFolderIsRefused) {
   if (!test::IsRoot()) GTEST_SKIP() << "needs root to mount a read-only file system";
   const std::string mnt = dir / "ro";
-  ::mkdir(mnt.c_str(), 0755);
-  if (test::Run("mount -t tmpfs -o ro,size=1m tmpfs '" + mnt + "' 2>/dev/null") != 0)
-    GTEST_SKIP() << "mount not allowed here";
+  const test::MountedVolume mounted("tmpfs", mnt, "tmpfs", MS_RDONLY, "size=1m");
+  if (!mounted.Ok()) GTEST_SKIP() << "mount not allowed here: " << mounted.Error();
   ExpectCreateFailed(mnt + "/x.IMA");
-  test::Run("umount '" + mnt + "'");
 }
 
 TEST_F(ImageTargetTest, FullFileSystemKeepsExactlyWhatTheKeepPromptNames) {
   if (!test::IsRoot()) GTEST_SKIP() << "needs root to mount a small file system";
   const std::string mnt = dir / "small";
-  ::mkdir(mnt.c_str(), 0755);
-  if (test::Run("mount -t tmpfs -o size=2m tmpfs '" + mnt + "' 2>/dev/null") != 0)
-    GTEST_SKIP() << "mount not allowed here";
-  struct Unmount {
-    std::string folder;
-    ~Unmount() { test::Run("umount '" + folder + "'"); }
-  } unmount{mnt};
+  const test::MountedVolume mounted("tmpfs", mnt, "tmpfs", 0, "size=2m");
+  if (!mounted.Ok()) GTEST_SKIP() << "mount not allowed here: " << mounted.Error();
   // 100 KiB taken leaves room for 7 blocks and part of an eighth, which the
   // system accepts before it reports ENOSPC.
   test::WriteFile(mnt + "/filler", std::string(100 * 1024, 'f'));

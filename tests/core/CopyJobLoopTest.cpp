@@ -9,7 +9,9 @@
 #include "CopyJob.h"
 #include "LocaleSeparators.h"
 #include "LoopDevice.h"
+#include "RecordingHost.h"
 #include "TestSupport.h"
+#include "TestVolume.h"
 #include "volume/LinuxVolumeOps.h"
 
 namespace vorkan {
@@ -17,6 +19,8 @@ namespace {
 
 using test::LoopDevice;
 using test::RecordingHost;
+using test::TestVolume;
+using test::VolumeKind;
 
 bool CanOpenExclusively(const std::string& device) {
   const int fd = ::open(device.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
@@ -61,10 +65,11 @@ class LoopCopyTest : public ::testing::Test {
     EXPECT_EQ(test::OpenDescriptorCount(), fdsBefore);
     OverrideSeparators(std::nullopt, std::nullopt);
   }
-  // Copies the volume of `loop` with the real layer; false when it has no letter.
-  bool CopyLoop(LoopDevice& loop, bool& result) {
+  // Copies the volume of the device `name` with the real layer; false when it
+  // has no letter.
+  bool CopyLoop(const std::string& name, bool& result) {
     ops.RefreshDrives();
-    letter = ops.Map().LetterOfDevice(loop.Name());
+    letter = ops.Map().LetterOfDevice(name);
     if (letter == 0) return false;
     result = CopyDiskToImage(ops, host, letter, image);
     return true;
@@ -83,13 +88,13 @@ TEST_F(LoopCopyTest, UnmountedVfatCopiesLockedAndByteForByte) {
   // system's own structures then go over the start of it.
   const std::string backing = dir / "vfat.bin";
   test::WriteFile(backing, test::PatternBytes(8 * 1024 * 1024 + 3 * 512, 5));
-  ASSERT_EQ(test::Run("mkfs.vfat -n VORKANTEST -i 1A2B3C4D '" + backing + "' >/dev/null 2>&1"), 0);
+  ASSERT_EQ(test::Run("mkfs.vfat -n VORKANTEST -i 1A2B3C4D " + test::Quote(backing)).status, 0);
   LoopDevice loop(backing);
   ASSERT_TRUE(loop.Ok());
 
   host.lockOption = true;
   bool copied = false;
-  ASSERT_TRUE(CopyLoop(loop, copied)) << loop.Device() << " got no letter";
+  ASSERT_TRUE(CopyLoop(loop.Name(), copied)) << loop.Device() << " got no letter";
   EXPECT_TRUE(copied);
   EXPECT_TRUE(host.prompts.empty());  // an unmounted volume locks at once
   EXPECT_EQ(host.lockOptionSets, std::vector<bool>{true});
@@ -100,47 +105,36 @@ TEST_F(LoopCopyTest, UnmountedVfatCopiesLockedAndByteForByte) {
 }
 
 TEST_F(LoopCopyTest, MountedExt4RefusesTheLockAndCopiesAfterIgnore) {
-  const std::string backing = dir / "ext4.bin";
-  test::WriteFile(backing, test::PatternBytes(16 * 1024 * 1024, 9));
-  // No lazy initialisation: nothing may write to the volume behind the test's back.
-  ASSERT_EQ(test::Run("mkfs.ext4 -q -F -L VORKANEXT -E lazy_itable_init=0,lazy_journal_init=0 '" + backing +
-                      "' >/dev/null 2>&1"),
-            0);
-  LoopDevice loop(backing);
-  ASSERT_TRUE(loop.Ok());
+  std::string why;
+  const std::unique_ptr<TestVolume> volume = TestVolume::Make(VolumeKind::Ext4, dir / "ext4", why);
+  ASSERT_TRUE(volume) << why;
   const std::string mnt = dir / "mnt";
-  ::mkdir(mnt.c_str(), 0755);
-  ASSERT_TRUE(loop.Mount(mnt));
-  test::WriteFile(mnt + "/data.bin", test::PatternBytes(3 * 1024 * 1024, 4));
-  test::Run("sync");
+  ASSERT_TRUE(volume->Mount(mnt, why)) << why;
 
   host.lockOption = true;
   host.answers = {mrIgnore};
   bool copied = false;
-  ASSERT_TRUE(CopyLoop(loop, copied));
+  ASSERT_TRUE(CopyLoop(volume->Name(), copied));
   EXPECT_TRUE(copied);
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].kind, PromptKind::Warning);
   EXPECT_EQ(host.prompts[0].text.rfind(std::string("Навозможно заблокировать диск ") + letter + ":\\!", 0), 0u);
   EXPECT_EQ(host.lockOptionSets, std::vector<bool>{false});
-  EXPECT_EQ(test::ReadFile(image), test::ReadFile(loop.Device()));
+  EXPECT_EQ(test::ReadFile(image), test::ReadFile(volume->Device()));
   // The root path stands for the mount point, which the file manager opens.
   EXPECT_EQ(ops.FolderOfRootPath(RootPathOf(letter)), mnt);
   EXPECT_EQ(ops.FolderOfRootPath(RootPathOf(static_cast<char>(letter + 32))), mnt);
 }
 
 TEST_F(LoopCopyTest, MountedVolumeLockRetryThenAbortLeavesEmptyImage) {
-  const std::string backing = dir / "ext4b.bin";
-  ASSERT_EQ(test::Run("truncate -s 8M '" + backing + "' && mkfs.ext4 -q -F '" + backing + "' >/dev/null 2>&1"), 0);
-  LoopDevice loop(backing);
-  ASSERT_TRUE(loop.Ok());
-  const std::string mnt = dir / "mnt";
-  ::mkdir(mnt.c_str(), 0755);
-  ASSERT_TRUE(loop.Mount(mnt));
+  std::string why;
+  const std::unique_ptr<TestVolume> volume = TestVolume::Make(VolumeKind::Ext4, dir / "ext4", why);
+  ASSERT_TRUE(volume) << why;
+  ASSERT_TRUE(volume->Mount(dir / "mnt", why)) << why;
   host.lockOption = true;
   host.answers = {mrRetry, mrAbort};
   bool copied = true;
-  ASSERT_TRUE(CopyLoop(loop, copied));
+  ASSERT_TRUE(CopyLoop(volume->Name(), copied));
   EXPECT_FALSE(copied);
   EXPECT_EQ(host.prompts.size(), 2u);  // asked again after the retry was refused too
   EXPECT_EQ(test::ReadFile(image), "");

@@ -9,6 +9,7 @@
 #include "ByteSize.h"
 #include "CopyJob.h"
 #include "LocaleSeparators.h"
+#include "RecordingHost.h"
 #include "TestSupport.h"
 #include "volume/FileVolumeOps.h"
 

@@ -9,7 +9,9 @@
 #include "CopyRequest.h"
 #include "LocaleSeparators.h"
 #include "LoopDevice.h"
+#include "RecordingHost.h"
 #include "TestSupport.h"
+#include "TestVolume.h"
 #include "volume/FileVolumeOps.h"
 #include "volume/LinuxVolumeOps.h"
 #include "volume/VolumeRoutines.h"
@@ -217,22 +219,20 @@ TEST_F(CopyRequestTest, FailedCopyShowsNoSuccessButRestoresTheWindow) {
 // itself, into its top level or into a subvolume, asks for only what its free
 // space lacks and then warns that the target is the source drive.
 TEST(CopyRequestOnBtrfs, ATargetOnTheSourceVolumeIsTheSameDrive) {
-  const std::string why = test::LoopDevicesUnavailable();
+  std::string why = test::LoopDevicesUnavailable();
   if (!why.empty()) GTEST_SKIP() << why;
-  if (test::Run("command -v mkfs.btrfs >/dev/null && command -v btrfs >/dev/null") != 0)
-    GTEST_SKIP() << "btrfs-progs is not installed";
+  if (!test::HaveTool("mkfs.btrfs") || !test::HaveTool("btrfs")) GTEST_SKIP() << "btrfs-progs is not installed";
   test::TempDir dir;
-  const std::string image = dir / "btrfs.img";
-  ASSERT_EQ(test::Run("truncate -s 128M '" + image + "' && mkfs.btrfs -q -f '" + image + "' >/dev/null"), 0);
-  test::LoopDevice loop(image);
-  ASSERT_TRUE(loop.Ok());
+  test::VolumeShape bare;
+  bare.files = false;  // the subvolume below takes a name the files would use
+  std::unique_ptr<test::TestVolume> volume = test::TestVolume::Make(test::VolumeKind::Btrfs, dir / "btrfs", why, bare);
+  ASSERT_TRUE(volume) << why;
   const std::string top = dir / "top";
-  ::mkdir(top.c_str(), 0755);
-  ASSERT_TRUE(loop.Mount(top));
-  ASSERT_EQ(test::Run("btrfs subvolume create '" + top + "/sub' >/dev/null"), 0);
+  ASSERT_TRUE(volume->Mount(top, why)) << why;
+  ASSERT_EQ(test::Run("btrfs subvolume create " + test::Quote(top + "/sub")).status, 0);
   LinuxVolumeOps ops;
-  const char letter = ops.Map().LetterOfDevice(loop.Name());
-  if (letter == 0) GTEST_SKIP() << "no drive letter left for " << loop.Device();
+  const char letter = ops.Map().LetterOfDevice(volume->Name());
+  if (letter == 0) GTEST_SKIP() << "no drive letter left for " << volume->Device();
   const std::int64_t length = GetDeviceLength(ops, kInvalidHandle, letter);
   const std::int64_t free = GetFreeBytes(ops, letter);
   ASSERT_EQ(length, 128 << 20);

@@ -4,15 +4,13 @@
 
 #include <QTest>
 
-#include <sys/stat.h>
-
 #include <string>
 #include <vector>
 
 #include "DriveInfoDriver.h"
-#include "LoopDevice.h"
 #include "Shell.h"
 #include "TestSupport.h"
+#include "TestVolume.h"
 #include "volume/LinuxVolumeOps.h"
 
 namespace vorkan::test {
@@ -23,24 +21,22 @@ TEST(DriveInfoLoopVolume, MountedExt4RowIsShownAsTheListHoldsIt) {
   if (!why.empty()) GTEST_SKIP() << why;
 
   TempDir dir;
-  const std::string backing = dir / "ext4.bin";
-  ASSERT_EQ(test::Run("truncate -s 24M '" + backing + "' && mkfs.ext4 -q -F -L VORKANINFO -E "
-                "lazy_itable_init=0,lazy_journal_init=0 '" + backing + "' >/dev/null 2>&1"),
-            0);
-  LoopDevice loop(backing);
-  ASSERT_TRUE(loop.Ok());
+  VolumeShape labelled;
+  labelled.label = "VORKANINFO";
+  std::string made;
+  const std::unique_ptr<TestVolume> volume = TestVolume::Make(VolumeKind::Ext4, dir / "ext4", made, labelled);
+  ASSERT_TRUE(volume) << made;
   const std::string mnt = dir / "mnt";
-  ::mkdir(mnt.c_str(), 0755);
-  ASSERT_TRUE(loop.Mount(mnt));
-  // Some used space beyond the file system's own structures.
+  ASSERT_TRUE(volume->Mount(mnt, made)) << made;
+  // Some used space beyond the file system's own structures and files.
   WriteFile(mnt + "/data.bin", PatternBytes(6 * 1024 * 1024, 3));
   test::Run("sync");
 
   LinuxVolumeOps ops;
   DriveListModel list;
   FillDriveList(ops, list);
-  const char letter = ops.Map().LetterOfDevice(loop.Name());
-  ASSERT_NE(letter, 0) << loop.Device() << " got no letter";
+  const char letter = ops.Map().LetterOfDevice(volume->Name());
+  ASSERT_NE(letter, 0) << volume->Device() << " got no letter";
   const std::string root = std::string(1, letter) + ":\\";
   const int index = list.RowOf(root);
   ASSERT_GE(index, 0);

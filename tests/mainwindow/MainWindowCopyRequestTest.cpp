@@ -31,7 +31,7 @@ class MainWindowCopyRequest : public ::testing::Test {
     WriteFile(e.path, PatternBytes(4096, 8));
     e.totalFreeBytes = std::int64_t(1) << 30;
     ops_.AddVolume('E', e);
-    vorkan::test::Run("mkdir -p '" + (dir_ / "onc") + "' '" + (dir_ / "one") + "' '" + (dir_ / "nowhere") + "'");
+    test::Run("mkdir -p " + Quote(dir_ / "onc") + " " + Quote(dir_ / "one") + " " + Quote(dir_ / "nowhere"));
     ops_.SetPathLetter(dir_ / "onc", 'c');  // written in lower case
     ops_.SetPathLetter(dir_ / "one", 'E');
   }

@@ -6,12 +6,12 @@
 #include <QCheckBox>
 #include <QTimer>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "LoopDevice.h"
 #include "MainWindowDriver.h"
 #include "TestSupport.h"
+#include "TestVolume.h"
 #include "volume/LinuxVolumeOps.h"
 
 namespace vorkan::test {
@@ -42,33 +42,26 @@ struct ShowWatcher : QObject {
   bool shown = false;
 };
 
-std::int64_t FileSize(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
-}
-
 class MainWindowLoopCopy : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string why = LoopDevicesUnavailable();
+    std::string why = LoopDevicesUnavailable();
     if (!why.empty()) GTEST_SKIP() << "needs loop devices: " << why;
-    if (vorkan::test::Run("command -v mkfs.ext4 >/dev/null") != 0) GTEST_SKIP() << "needs mkfs.ext4 for the target volume";
+    if (!HaveTool("mkfs.ext4")) GTEST_SKIP() << "needs mkfs.ext4 for the target volume";
     // The source: 24 MiB of patterned data, not mounted, so it can be locked.
     source_ = PatternBytes(24u << 20, 11);
     WriteFile(dir_ / "source.img", source_);
     sourceLoop_ = std::make_unique<LoopDevice>(dir_ / "source.img");
     ASSERT_TRUE(sourceLoop_->Ok()) << "losetup of the source failed";
     // The target: a mounted ext4 volume with room for the image.
-    ASSERT_EQ(vorkan::test::Run("truncate -s 64M '" + (dir_ / "target.img") + "' && mkfs.ext4 -q -F '" +
-                  (dir_ / "target.img") + "' >/dev/null 2>&1"),
-              0);
-    targetLoop_ = std::make_unique<LoopDevice>(dir_ / "target.img");
-    ASSERT_TRUE(targetLoop_->Ok());
-    vorkan::test::Run("mkdir -p '" + (dir_ / "mnt") + "'");
-    ASSERT_TRUE(targetLoop_->Mount(dir_ / "mnt")) << "mount of the target failed";
+    VolumeShape roomy;
+    roomy.size = "64M";
+    target_ = TestVolume::Make(VolumeKind::Ext4, dir_ / "target", why, roomy);
+    ASSERT_TRUE(target_) << why;
+    ASSERT_TRUE(target_->Mount(dir_ / "mnt", why)) << why;
   }
   void TearDown() override {
-    targetLoop_.reset();
+    target_.reset();
     sourceLoop_.reset();
   }
 
@@ -90,7 +83,7 @@ class MainWindowLoopCopy : public ::testing::Test {
   TempDir dir_;
   std::string source_;
   std::unique_ptr<LoopDevice> sourceLoop_;
-  std::unique_ptr<LoopDevice> targetLoop_;
+  std::unique_ptr<TestVolume> target_;
 };
 
 TEST_F(MainWindowLoopCopy, WholeVolumeWithTheLockGivesAnIdenticalImage) {
@@ -147,7 +140,7 @@ TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartial
   bool closed = false;
   std::uint8_t abortSeen = 0;
   std::function<void()> closeLater = [&] {
-    if (Form2->isVisible() && FileSize(image) >= (2 << 20)) {
+    if (Form2->isVisible() && SizeOf(image) >= (2 << 20)) {
       f.close();
       closed = true;
       abortSeen = f.FAbort;

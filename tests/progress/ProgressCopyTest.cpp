@@ -3,8 +3,6 @@
 // pumps, as a user would.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,27 +11,22 @@
 
 #include "Application.h"
 #include "CopyJob.h"
+#include "CopySource.h"
 #include "LocaleSeparators.h"
 #include "ProcessPriority.h"
 #include "ProgressHost.h"
 #include "TGauge.h"
-#include "TestVolume.h"
 
 namespace vorkan {
 namespace {
 
+using test::CopySource;
 using test::ProgressHost;
 using test::Snapshot;
-using test::TestVolume;
 
 constexpr std::size_t kBlock = 262144;
 // 24 whole blocks and a short one.
 constexpr std::size_t kVolumeSize = 24 * kBlock + 3 * 512;
-
-std::int64_t FileSize(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
-}
 
 class ProgressCopyTest : public ::testing::Test {
  protected:
@@ -76,7 +69,7 @@ class ProgressCopyTest : public ::testing::Test {
     EXPECT_EQ(host.Priority()->currentIndex(), 1);
   }
 
-  TestVolume volume{kVolumeSize, 11};
+  CopySource volume{kVolumeSize, 11};
 };
 
 TEST_F(ProgressCopyTest, PauseAndResumeWithTheirTextsCaptionsAndTitles) {
@@ -146,8 +139,8 @@ TEST_F(ProgressCopyTest, AbortAnsweredNoGoesOnAndYesStopsAfterExactlyOneMoreBloc
   std::int64_t sizeAtYes = -1;
   host.DuringReport(6, [&] {
     host.answers = {PromptButton::Yes, PromptButton::Yes};  // abort; keep the incomplete image
-    host.onPrompt = [&](const test::PromptSeen& seen) {
-      if (seen.text == "Вы действительно хотите прервать данную операцию?") sizeAtYes = FileSize(target);
+    host.onPrompt = [&](const test::PromptCall& seen) {
+      if (seen.text == "Вы действительно хотите прервать данную операцию?") sizeAtYes = test::SizeOf(target);
     };
     QTest::mouseClick(host.Button("Button1"), Qt::LeftButton);
   });
@@ -161,7 +154,7 @@ TEST_F(ProgressCopyTest, AbortAnsweredNoGoesOnAndYesStopsAfterExactlyOneMoreBloc
   EXPECT_EQ(host.reports[2].abortFlag, 0) << "No leaves the copy running";
   EXPECT_EQ(host.reports[5].abortFlag, 1);
   EXPECT_EQ(sizeAtYes, static_cast<std::int64_t>(6 * kBlock));
-  EXPECT_EQ(FileSize(target), sizeAtYes + static_cast<std::int64_t>(kBlock)) << "exactly one more block";
+  EXPECT_EQ(test::SizeOf(target), sizeAtYes + static_cast<std::int64_t>(kBlock)) << "exactly one more block";
   EXPECT_EQ(test::ReadFile(target), volume.Bytes().substr(0, 7 * kBlock));
   ExpectMainWindowGoneDuringTheJob(host);
   ExpectMainWindowBack(host);
@@ -175,8 +168,8 @@ TEST_F(ProgressCopyTest, AbortConfirmedWhilePausedReadsNoFurtherBlock) {
   std::int64_t sizeAtYes = -1;
   host.DuringReport(6, [&] {
     host.answers = {PromptButton::Yes, PromptButton::Yes};
-    host.onPrompt = [&](const test::PromptSeen& seen) {
-      if (sizeAtYes < 0) sizeAtYes = FileSize(target);
+    host.onPrompt = [&](const test::PromptCall& seen) {
+      if (sizeAtYes < 0) sizeAtYes = test::SizeOf(target);
       (void)seen;
     };
     QTest::mouseClick(host.Button("Button1"), Qt::LeftButton);
@@ -187,7 +180,7 @@ TEST_F(ProgressCopyTest, AbortConfirmedWhilePausedReadsNoFurtherBlock) {
   EXPECT_EQ(host.reports.size(), 6u);
   EXPECT_EQ(host.reports[5].caption, Caption(true));
   EXPECT_EQ(sizeAtYes, static_cast<std::int64_t>(3 * kBlock));
-  EXPECT_EQ(FileSize(target), sizeAtYes) << "a block was read after the abort";
+  EXPECT_EQ(test::SizeOf(target), sizeAtYes) << "a block was read after the abort";
   // Ended while paused: the window is reset for the next job.
   ExpectMainWindowBack(host);
 }
@@ -304,7 +297,7 @@ class TinyVolumeCopyTest : public ::testing::Test {
     if (!volume.Problem().empty()) GTEST_SKIP() << volume.Problem();
   }
   // Below the 111,104-byte margin: the threshold is negative.
-  TestVolume volume{64 * 1024, 3};
+  CopySource volume{64 * 1024, 3};
 };
 
 TEST_F(TinyVolumeCopyTest, TheGaugeNeverGetsANegativeMaximum) {

@@ -23,7 +23,7 @@ ProgressHost::ProgressHost() : form(&mainWindow, FAbort, FPause) {
   mainWindow.resize(300, 200);
   mainWindow.show();
   TMessageForm::answerer = [this](TMessageForm& box) {
-    const PromptSeen seen{box.Text(), box.Kind(), box.Buttons()};
+    const PromptCall seen{box.Text(), box.Kind(), box.Buttons()};
     prompts.push_back(seen);
     if (onPrompt) onPrompt(seen);
     if (!answers.empty()) {

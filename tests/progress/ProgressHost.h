@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "NullCopyJobHost.h"
+#include "PromptCall.h"
 #include "TForm2.h"
 
 class QLabel;
@@ -32,12 +33,6 @@ struct Snapshot {
   bool formVisible, formMinimized, mainVisible, mainEnabled;
   std::uint8_t abortFlag, pauseFlag;
   int nice;
-};
-
-struct PromptSeen {
-  std::string text;
-  PromptKind kind;
-  PromptButtons buttons;
 };
 
 class ProgressHost : public NullCopyJobHost {
@@ -61,7 +56,7 @@ class ProgressHost : public NullCopyJobHost {
   // answer left is closed with its close box (Cancel).
   std::deque<PromptButton> answers;
   // Runs when a prompt is shown, before it is answered.
-  std::function<void(const PromptSeen&)> onPrompt;
+  std::function<void(const PromptCall&)> onPrompt;
 
   // The text a field shows: pending texts reach the fields whenever the event
   // loop would wait, as it is told here.
@@ -76,7 +71,7 @@ class ProgressHost : public NullCopyJobHost {
 
   std::vector<Snapshot> reports;
   std::vector<std::string> titles;
-  std::vector<PromptSeen> prompts;
+  std::vector<PromptCall> prompts;
   int hides = 0;
   int pumps = 0;
 

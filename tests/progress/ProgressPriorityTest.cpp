@@ -12,9 +12,9 @@
 #include <cstdlib>
 
 #include "CopyJob.h"
+#include "CopySource.h"
 #include "ProcessPriority.h"
 #include "ProgressHost.h"
-#include "TestVolume.h"
 
 namespace vorkan {
 namespace {
@@ -24,7 +24,7 @@ constexpr uid_t kNobody = 65534;
 
 void CopyWhileRaisingThePriority() {
   // No loop devices without privileges: a regular file stands in.
-  test::TestVolume volume(12 * 262144, 21);
+  test::CopySource volume(12 * 262144, 21);
   ASSERT_EQ(volume.Problem(), "");
   const int niceBefore = CurrentNiceValue();
   test::ProgressHost host;

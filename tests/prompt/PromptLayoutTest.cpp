@@ -6,41 +6,16 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <cmath>
 
 #include "TMessageForm.h"
 
 namespace vorkan {
 namespace {
 
-const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-
-int Nearest(int a, int b, int c) { return static_cast<int>(std::lround(static_cast<double>(a) * b / c)); }
-
 QFont KnownFont(int pixels) {
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setPixelSize(pixels);
   return font;
-}
-
-// The figures as the box's rules give them, from the font's own metrics.
-struct Expected {
-  int x, y, horzMargin, vertMargin, horzSpacing, vertSpacing, buttonHeight, buttonSpacing, buttonWidth;
-};
-
-Expected ExpectedFor(const QFont& font) {
-  const QFontMetrics fm(font);
-  Expected e{};
-  e.x = fm.horizontalAdvance(kLetters) / 52;
-  e.y = fm.height();
-  e.horzMargin = Nearest(8, e.x, 4);
-  e.vertMargin = Nearest(8, e.y, 8);
-  e.horzSpacing = Nearest(10, e.x, 4);
-  e.vertSpacing = Nearest(10, e.y, 8);
-  e.buttonHeight = Nearest(14, e.y, 8);
-  e.buttonSpacing = Nearest(4, e.x, 4);
-  e.buttonWidth = Nearest(50, e.x, 4);
-  return e;
 }
 
 class PromptLayoutTest : public ::testing::Test {
@@ -49,13 +24,21 @@ class PromptLayoutTest : public ::testing::Test {
   void TearDown() override { ForgetCaptionWidths(); }
 };
 
+// The figures are measured in DejaVu Sans. The dialog units are the average
+// width of the 52 letters and the line height; margins, spacings and the
+// button size are eighths and quarters of them, rounded.
 TEST_F(PromptLayoutTest, DialogUnitsAndMeasuresFollowTheFont) {
-  for (int pixels : {11, 13, 17}) {
-    SCOPED_TRACE(pixels);
+  const struct {
+    int pixels, x, y, horzMargin, vertMargin, horzSpacing, vertSpacing, buttonHeight, buttonSpacing, buttonWidth;
+  } fonts[] = {
+      {11, 6, 13, 12, 13, 15, 16, 23, 6, 75},
+      {13, 8, 15, 16, 15, 20, 19, 26, 8, 100},
+      {17, 10, 20, 20, 20, 25, 25, 35, 10, 125},
+  };
+  for (const auto& e : fonts) {
+    SCOPED_TRACE(e.pixels);
     ForgetCaptionWidths();
-    const QFont font = KnownFont(pixels);
-    const Expected e = ExpectedFor(font);
-    const PromptLayout l = LayOutPrompt(QStringLiteral("Short"), ButtonSet({PromptButton::OK}), font, 800);
+    const PromptLayout l = LayOutPrompt(QStringLiteral("Short"), ButtonSet({PromptButton::OK}), KnownFont(e.pixels), 800);
     EXPECT_EQ(l.unitX, e.x);
     EXPECT_EQ(l.unitY, e.y);
     EXPECT_EQ(l.horzMargin, e.horzMargin);
@@ -68,65 +51,59 @@ TEST_F(PromptLayoutTest, DialogUnitsAndMeasuresFollowTheFont) {
   }
 }
 
+// At 13 pixels: margins 16 and 15, icon-to-text spacing 20, button rows 19
+// below the text, buttons 100 by 26 and 8 apart.
 TEST_F(PromptLayoutTest, ShortTextGivesTheButtonRowWidth) {
-  const QFont font = KnownFont(13);
-  const Expected e = ExpectedFor(font);
   const PromptButtons set = ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel});
-  const PromptLayout l = LayOutPrompt(QStringLiteral("Go?"), set, font, 800);
+  const PromptLayout l = LayOutPrompt(QStringLiteral("Go?"), set, KnownFont(13), 800);
 
-  const QFontMetrics fm(font);
-  const QRect one = fm.boundingRect(QRect(0, 0, 400, 0), Qt::TextWordWrap, QStringLiteral("Go?"));
-  EXPECT_EQ(l.textWidth, one.width());
-  EXPECT_EQ(l.textHeight, one.height());
-  EXPECT_LT(l.textHeight, 2 * fm.lineSpacing()) << "one line";
-  EXPECT_EQ(l.iconTextWidth, l.textWidth + 32 + e.horzSpacing);
-  EXPECT_EQ(l.iconTextHeight, std::max(32, one.height()));
-  EXPECT_EQ(l.buttonRowWidth, 3 * e.buttonWidth + 2 * e.buttonSpacing);
+  EXPECT_EQ(l.textWidth, 25);
+  EXPECT_EQ(l.textHeight, 16) << "one line";
+  EXPECT_EQ(l.iconTextWidth, 77);   // 25 + 32 + 20
+  EXPECT_EQ(l.iconTextHeight, 32);  // the icon is the taller
+  EXPECT_EQ(l.buttonRowWidth, 316);  // 3 * 100 + 2 * 8
   ASSERT_GT(l.buttonRowWidth, l.iconTextWidth);
-  EXPECT_EQ(l.clientWidth, l.buttonRowWidth + 2 * e.horzMargin);
-  EXPECT_EQ(l.clientHeight, l.iconTextHeight + e.buttonHeight + e.vertSpacing + 2 * e.vertMargin);
+  EXPECT_EQ(l.clientWidth, 348);   // the row and two margins
+  EXPECT_EQ(l.clientHeight, 107);  // 32 + 26 + 19 + 2 * 15
 
   // Icon, message and buttons stand where the rules put them.
-  EXPECT_EQ(l.iconRect, QRect(e.horzMargin, e.vertMargin, 32, 32));
-  EXPECT_EQ(l.textRect, QRect(e.horzMargin + 32 + e.horzSpacing, e.vertMargin, l.textWidth, l.textHeight));
+  EXPECT_EQ(l.iconRect, QRect(16, 15, 32, 32));
+  EXPECT_EQ(l.textRect, QRect(68, 15, 25, 16));
+  const struct {
+    PromptButton button;
+    QRect rect;
+  } buttons[] = {{PromptButton::Yes, QRect(16, 66, 100, 26)},
+                 {PromptButton::No, QRect(124, 66, 100, 26)},
+                 {PromptButton::Cancel, QRect(232, 66, 100, 26)}};
   ASSERT_EQ(l.buttons.size(), 3u);
-  EXPECT_EQ(l.buttons[0].button, PromptButton::Yes);
-  EXPECT_EQ(l.buttons[1].button, PromptButton::No);
-  EXPECT_EQ(l.buttons[2].button, PromptButton::Cancel);
-  const int top = l.iconTextHeight + e.vertMargin + e.vertSpacing;
-  const int left = (l.clientWidth - l.buttonRowWidth) / 2;
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(l.buttons[i].rect, QRect(left + i * (e.buttonWidth + e.buttonSpacing), top, e.buttonWidth,
-                                       e.buttonHeight))
-        << i;
+    EXPECT_EQ(l.buttons[i].button, buttons[i].button) << i;
+    EXPECT_EQ(l.buttons[i].rect, buttons[i].rect) << i;
   }
 }
 
 TEST_F(PromptLayoutTest, LongTextWrapsAtHalfTheScreenAndTheBoxGrows) {
   const QFont font = KnownFont(13);
-  const QFontMetrics fm(font);
-  const Expected e = ExpectedFor(font);
   QString text;
   for (int i = 0; i < 40; ++i) text += QStringLiteral("образ%1 ").arg(i);
-  ASSERT_GT(fm.horizontalAdvance(text), 400 * 2);
+  ASSERT_GT(QFontMetrics(font).horizontalAdvance(text), 400 * 2);
 
   const PromptLayout l = LayOutPrompt(text, ButtonSet({PromptButton::OK}), font, 800);
   EXPECT_LE(l.textWidth, 400);
-  EXPECT_GT(l.textWidth, 400 - fm.horizontalAdvance(QStringLiteral("образ00 ")) - 1)
-      << "lines are filled up to half the screen";
-  EXPECT_GE(l.textHeight, 3 * fm.lineSpacing()) << "several lines";
-  EXPECT_EQ(l.iconTextHeight, l.textHeight);
-  EXPECT_EQ(l.clientWidth, l.textWidth + 32 + e.horzSpacing + 2 * e.horzMargin);
-  EXPECT_EQ(l.clientHeight, l.textHeight + e.buttonHeight + e.vertSpacing + 2 * e.vertMargin);
+  EXPECT_EQ(l.textWidth, 390) << "lines are filled up to half the screen";
+  EXPECT_EQ(l.textHeight, 112) << "seven lines";
+  EXPECT_EQ(l.iconTextHeight, 112);
+  EXPECT_EQ(l.clientWidth, 474);   // 390 + 32 + 20 + 2 * 16
+  EXPECT_EQ(l.clientHeight, 187);  // 112 + 26 + 19 + 2 * 15
   ASSERT_EQ(l.buttons.size(), 1u);
-  EXPECT_EQ(l.buttons[0].rect.left(), (l.clientWidth - e.buttonWidth) / 2)
-      << "the row is centred under the whole box";
-  EXPECT_EQ(l.buttons[0].rect.top(), l.textHeight + e.vertMargin + e.vertSpacing);
+  EXPECT_EQ(l.buttons[0].rect.left(), 187) << "the row is centred under the whole box";
+  EXPECT_EQ(l.buttons[0].rect.top(), 146);  // 112 + 15 + 19
 
   // A narrower screen wraps narrower and taller.
   const PromptLayout narrow = LayOutPrompt(text, ButtonSet({PromptButton::OK}), font, 500);
   EXPECT_LE(narrow.textWidth, 250);
-  EXPECT_GT(narrow.textHeight, l.textHeight);
+  EXPECT_EQ(narrow.textWidth, 239);
+  EXPECT_EQ(narrow.textHeight, 160);
 }
 
 TEST_F(PromptLayoutTest, EveryLineBreakFormIsOneBreak) {
@@ -136,60 +113,48 @@ TEST_F(PromptLayoutTest, EveryLineBreakFormIsOneBreak) {
   EXPECT_EQ(PromptDisplayText("C:\\!"), QStringLiteral("C:\\!"));
   EXPECT_EQ(PromptDisplayText("tab\there"), QStringLiteral("tab\there"));
 
-  const QFont font = KnownFont(13);
-  const QFontMetrics fm(font);
-  const PromptLayout three =
-      LayOutPrompt(PromptDisplayText("Line one\n\rLine two\rLine three"), ButtonSet({PromptButton::OK}), font, 800);
-  const QRect lines = fm.boundingRect(QRect(0, 0, 400, 0), Qt::TextWordWrap,
-                                      QStringLiteral("Line one\nLine two\nLine three"));
-  const QRect last = fm.boundingRect(QRect(0, 0, 400, 0), Qt::TextWordWrap, QStringLiteral("Line three"));
-  EXPECT_EQ(three.textHeight, lines.height());
-  EXPECT_GE(three.textHeight, 2 * fm.lineSpacing() + last.height() - 2) << "three lines";
-  EXPECT_EQ(three.textWidth, last.width()) << "the widest line";
+  const PromptLayout three = LayOutPrompt(PromptDisplayText("Line one\n\rLine two\rLine three"),
+                                          ButtonSet({PromptButton::OK}), KnownFont(13), 800);
+  EXPECT_EQ(three.textHeight, 48) << "three lines of 16";
+  EXPECT_EQ(three.textWidth, 66) << "the widest line, \"Line three\"";
 }
 
 TEST_F(PromptLayoutTest, TabsAreExpanded) {
   const QFont font = KnownFont(13);
   const PromptLayout plain = LayOutPrompt(QStringLiteral("ab"), ButtonSet({PromptButton::OK}), font, 800);
   const PromptLayout tabbed = LayOutPrompt(QStringLiteral("a\tb"), ButtonSet({PromptButton::OK}), font, 800);
-  const QFontMetrics fm(font);
-  EXPECT_GE(tabbed.textWidth, plain.textWidth + 4 * fm.horizontalAdvance(QLatin1Char(' ')));
+  EXPECT_EQ(plain.textWidth, 17);
+  EXPECT_EQ(tabbed.textWidth, 71) << "more than four spaces of 4 pixels wider";
 }
 
+// Captions first measured in a large font keep that width for the process;
+// in a small font the kept width is wider than 50 dialog units (50 pixels at
+// 8 pixels, 4 pixels a unit). At 40 pixels "Cancel" is 135 wide, "Retry" 106;
+// a button is its caption and 8.
 TEST_F(PromptLayoutTest, WideCaptionRaisesTheButtonWidthAndIsKeptForTheProcess) {
-  // Captions first measured in a large font keep that width for the process;
-  // in a small font the kept width is wider than 50 dialog units.
   const QFont large = KnownFont(40);
   const QFont small = KnownFont(8);
-  const QFontMetrics lfm(large);
-  const QFontMetrics sfm(small);
   const PromptButtons set = ButtonSet({PromptButton::Cancel, PromptButton::Retry, PromptButton::Ignore});
   LayOutPrompt(QStringLiteral("x"), set, large, 800);
 
-  const Expected e = ExpectedFor(small);
-  const int widest = std::max({lfm.horizontalAdvance(QStringLiteral("Cancel")),
-                               lfm.horizontalAdvance(QStringLiteral("Retry")),
-                               lfm.horizontalAdvance(QStringLiteral("Ignore"))}) +
-                     8;
-  ASSERT_GT(widest, e.buttonWidth);
   const PromptLayout l = LayOutPrompt(QStringLiteral("x"), set, small, 800);
-  EXPECT_EQ(l.buttonWidth, widest);
-  EXPECT_EQ(l.buttonRowWidth, 3 * widest + 2 * e.buttonSpacing);
-  for (const PlacedButton& b : l.buttons) EXPECT_EQ(b.rect.width(), widest);
+  EXPECT_EQ(l.buttonWidth, 143);
+  EXPECT_EQ(l.buttonRowWidth, 437);  // 3 * 143 + 2 * 4
+  for (const PlacedButton& b : l.buttons) EXPECT_EQ(b.rect.width(), 143);
 
   // Only the buttons shown count: Retry alone takes its own kept width.
   const PromptLayout retry = LayOutPrompt(QStringLiteral("x"), ButtonSet({PromptButton::Retry}), small, 800);
-  EXPECT_EQ(retry.buttonWidth, lfm.horizontalAdvance(QStringLiteral("Retry")) + 8);
+  EXPECT_EQ(retry.buttonWidth, 114);
 
-  // A button first shown now is measured in the small font: 50 units win.
+  // A button first shown now is measured in the small font: 50 units win
+  // over "Yes" (13 and 8).
   const PromptLayout yes = LayOutPrompt(QStringLiteral("x"), ButtonSet({PromptButton::Yes}), small, 800);
-  EXPECT_EQ(yes.buttonWidth, std::max(e.buttonWidth, sfm.horizontalAdvance(QStringLiteral("Yes")) + 8))
-      << "the caption is measured without its \"&\"";
+  EXPECT_EQ(yes.buttonWidth, 50) << "the caption is measured without its \"&\"";
 
   // Forgotten, the small font measures afresh.
   ForgetCaptionWidths();
   const PromptLayout fresh = LayOutPrompt(QStringLiteral("x"), set, small, 800);
-  EXPECT_EQ(fresh.buttonWidth, e.buttonWidth);
+  EXPECT_EQ(fresh.buttonWidth, 50);
 }
 
 TEST_F(PromptLayoutTest, TheBoxIsBuiltAsLaidOutAndCentredOnTheScreen) {

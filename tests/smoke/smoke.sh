@@ -18,6 +18,7 @@ rows_helper="$2"
 artefacts="$3"
 
 skip() { echo "SKIP: $*"; exit 77; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
 
 [[ $(id -u) -eq 0 ]] || skip "needs root to attach a loop device"
 for tool in Xvfb xdotool import losetup mkfs.vfat truncate sha256sum blockdev timeout df dd; do
@@ -65,10 +66,7 @@ fail() {
   echo "FAIL: $*"
   if [[ -n $display ]]; then
     DISPLAY=":$display" import -window root "$failshot" 2>/dev/null && echo "screen at the failure: $failshot"
-    echo "windows on screen:"
-    for w in $(DISPLAY=":$display" xdotool search --onlyvisible --name . 2>/dev/null); do
-      echo "  $w '$(DISPLAY=":$display" xdotool getwindowname "$w" 2>/dev/null)'"
-    done
+    print_windows
   fi
   if [[ -s $work/program.log ]]; then
     echo "program output:"
@@ -105,20 +103,7 @@ echo "volume: $device (backing file $backing)"
 
 # --- the X server -------------------------------------------------------------
 
-# Xvfb picks a free display number itself and writes it to the descriptor.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-display="$(head -n 1 "$work/display" 2>/dev/null)"
-if ! [[ $display =~ ^[0-9]+$ ]]; then
-  display=""
-  fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-fi
-export DISPLAY=":$display"
+start_xvfb
 echo "X server: $DISPLAY"
 
 # --- helpers ------------------------------------------------------------------

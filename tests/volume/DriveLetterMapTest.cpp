@@ -6,7 +6,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include "TestSupport.h"
+#include "FakeSysfs.h"
 #include "volume/VolumeOps.h"
 
 namespace vorkan {
@@ -213,7 +213,7 @@ TEST(DriveLetterMapLimits, AnEmptyOrMissingTreeHasNoVolumes) {
 TEST(DriveLetterMapPaths, FolderOnALetteredVolume) {
   FakeSysfs sys;
   struct stat st {};
-  ASSERT_EQ(::stat(sys.dir().path().c_str(), &st), 0);
+  ASSERT_EQ(::stat(sys.dir().Path().c_str(), &st), 0);
   // A fake disk with the device number of the file system the test runs on.
   sys.AddDisk("vdz", major(st.st_dev), minor(st.st_dev), 1000);
   DriveLetterSources sources;
@@ -224,7 +224,7 @@ TEST(DriveLetterMapPaths, FolderOnALetteredVolume) {
   const char letter = map.LetterOfDevice("vdz");
   ASSERT_EQ(letter, 'C');
   EXPECT_EQ(map.LetterOfPath(sys.dir() / "image.ima"), 'C');
-  EXPECT_EQ(map.LetterOfPath(sys.dir().path() + "/"), 'C');
+  EXPECT_EQ(map.LetterOfPath(sys.dir().Path() + "/"), 'C');
   // A missing folder, an empty path, no folder at all.
   EXPECT_EQ(map.LetterOfPath("/nonexistent-vorkan-folder/x.ima"), '/');
   EXPECT_EQ(map.LetterOfPath(""), 0);
@@ -234,7 +234,7 @@ TEST(DriveLetterMapPaths, FileSystemWithAnAnonymousDeviceGoesByItsMountSource) {
   FakeSysfs sys;
   sys.AddDisk("sdq", 8, 240, 1000);
   struct stat st {};
-  ASSERT_EQ(::stat(sys.dir().path().c_str(), &st), 0);
+  ASSERT_EQ(::stat(sys.dir().Path().c_str(), &st), 0);
   DriveLetterSources sources;
   sources.sysBlockDir = sys.blockDir();
   DriveLetterMap map(sources);
@@ -255,7 +255,7 @@ TEST(DriveLetterMapPaths, TheMountHoldingTheFolderGivesTheLetter) {
   sys.AddPartition("sda", "sda1", 8, 1, 1);
   sys.AddPartition("sda", "sda2", 8, 2, 2);
   sys.AddDisk("sdb", 8, 16, 4096);
-  const std::string t = sys.dir().path();
+  const std::string t = sys.dir().Path();
   for (const char* folder : {"/top", "/top/inner", "/top/inner/deep", "/other", "/scratch"})
     ASSERT_EQ(::mkdir((t + folder).c_str(), 0755), 0);
   ASSERT_EQ(::symlink((t + "/top/inner").c_str(), (t + "/link").c_str()), 0);

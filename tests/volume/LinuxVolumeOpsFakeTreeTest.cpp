@@ -6,7 +6,7 @@
 
 #include "DriveCatalogue.h"
 #include "LocaleSeparators.h"
-#include "TestSupport.h"
+#include "FakeSysfs.h"
 #include "volume/VolumeRoutines.h"
 
 namespace vorkan {
@@ -49,7 +49,7 @@ class FakeTreeOps : public ::testing::Test {
   std::unique_ptr<LinuxVolumeOps> Ops() {
     DriveLetterSources sources;
     sources.sysBlockDir = sys.blockDir();
-    sources.devDir = dev.path();
+    sources.devDir = dev.Path();
     sources.mountInfoPath = sys.dir() / "mountinfo";
     return std::make_unique<LinuxVolumeOps>(sources, dev / "disk");
   }
@@ -108,7 +108,7 @@ TEST_F(FakeTreeOps, AFileStandingInIsReadInBlocksToItsEnd) {
 
 TEST_F(FakeTreeOps, OnlyBlockDevicesAndRegularFilesOpen) {
   auto ops = Ops();
-  EXPECT_EQ(ops->OpenDevicePath(dev.path()), kInvalidHandle);  // a folder
+  EXPECT_EQ(ops->OpenDevicePath(dev.Path()), kInvalidHandle);  // a folder
   EXPECT_EQ(ops->OpenDevicePath("/dev/null"), kInvalidHandle);  // a character device
   EXPECT_EQ(ops->OpenDevicePath(dev / "missing"), kInvalidHandle);
   std::int64_t length = 0;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
@@ -16,6 +17,8 @@
 #include "ByteSize.h"
 #include "DriveCatalogue.h"
 #include "LocaleSeparators.h"
+#include "LoopDevice.h"
+#include "MountedVolume.h"
 #include "PartitionTable.h"
 #include "TestSupport.h"
 #include "volume/LinuxVolumeOps.h"
@@ -24,6 +27,8 @@
 namespace vorkan {
 namespace {
 
+using test::LoopDevice;
+using test::MountedVolume;
 using test::Quote;
 using test::TempDir;
 using test::Trimmed;
@@ -31,72 +36,6 @@ using test::Trimmed;
 constexpr const char* kExtUuid = "c0ffee11-2233-4455-6677-8899aabbccdd";
 constexpr const char* kXfsUuid = "5eed5eed-0001-4002-8003-000000000004";
 constexpr const char* kPrivUuid = "deadbeef-aaaa-4bbb-8ccc-dddddddddddd";
-
-// Attaches an image to a free loop device; detaches it again, partitions
-// first, however the test ends.
-class LoopDevice {
- public:
-  LoopDevice(const std::string& image, bool partitioned) : partitioned_(partitioned) {
-    const test::CommandResult r =
-        test::Run(std::string("losetup -f --show ") + (partitioned ? "-P " : "") + Quote(image));
-    if (r.status != 0) {
-      error_ = r.output;
-      return;
-    }
-    path_ = Trimmed(r.output);
-    name_ = path_.substr(path_.rfind('/') + 1);
-    if (partitioned && !Exists("/sys/class/block/" + name_ + "p1")) {
-      // A kernel without the partition table's parser: have partx tell it.
-      test::Run("partx -a " + Quote(path_));
-    }
-  }
-  ~LoopDevice() {
-    if (path_.empty()) return;
-    if (partitioned_) test::Run("partx -d " + Quote(path_));
-    test::Run("losetup -d " + Quote(path_));
-  }
-  LoopDevice(const LoopDevice&) = delete;
-  LoopDevice& operator=(const LoopDevice&) = delete;
-
-  bool ok() const { return !path_.empty(); }
-  const std::string& error() const { return error_; }
-  const std::string& path() const { return path_; }
-  const std::string& name() const { return name_; }
-  std::string partitionName(int n) const { return name_ + "p" + std::to_string(n); }
-  std::string partitionPath(int n) const { return "/dev/" + partitionName(n); }
-
-  static bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-  }
-
- private:
-  bool partitioned_;
-  std::string path_, name_, error_;
-};
-
-class MountedVolume {
- public:
-  // `flags` MS_BIND makes `device` a folder shown again at `dir`.
-  MountedVolume(const std::string& device, const std::string& dir, const std::string& type,
-                unsigned long flags = 0)
-      : dir_(dir) {
-    ::mkdir(dir.c_str(), 0755);
-    ok_ = ::mount(device.c_str(), dir.c_str(), type.c_str(), flags, nullptr) == 0;
-    if (!ok_) error_ = std::strerror(errno);
-  }
-  ~MountedVolume() {
-    if (ok_ && ::umount2(dir_.c_str(), 0) != 0) ::umount2(dir_.c_str(), MNT_DETACH);
-  }
-  MountedVolume(const MountedVolume&) = delete;
-  MountedVolume& operator=(const MountedVolume&) = delete;
-  bool ok() const { return ok_; }
-  const std::string& error() const { return error_; }
-
- private:
-  std::string dir_, error_;
-  bool ok_ = false;
-};
 
 std::string BlkidTag(const std::string& device, const char* tag) {
   return Trimmed(test::Run(std::string("blkid -p -s ") + tag + " -o value " + Quote(device)).output);
@@ -115,8 +54,8 @@ std::int64_t StatvfsFree(const std::string& dir) {
 class LoopVolumes : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to attach loop devices and mount";
-    if (!LoopDevice::Exists("/dev/loop-control")) GTEST_SKIP() << "no loop device support here";
+    const std::string why = test::LoopDevicesUnavailable();
+    if (!why.empty()) GTEST_SKIP() << why;
     for (const char* tool : {"losetup", "blkid", "blockdev", "mkfs.vfat", "mkfs.ext4"})
       if (!test::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
     OverrideSeparators(",", " ");
@@ -167,7 +106,7 @@ class LoopVolumes : public ::testing::Test {
 };
 
 #define ATTACH(loop)                                             \
-  if (!(loop).ok()) GTEST_SKIP() << "losetup failed: " << (loop).error()
+  if (!(loop).Ok()) GTEST_SKIP() << "losetup failed: " << (loop).Error()
 
 #define ROW_OR_SKIP(row, name, letter)                                        \
   const DriveRecord* row = Fill(name, &letter);                               \
@@ -175,12 +114,12 @@ class LoopVolumes : public ::testing::Test {
   ASSERT_NE(row, nullptr) << "no row for " << name
 
 TEST_F(LoopVolumes, UnmountedVfatFloppyIsTheWorkedExample) {
-  LoopDevice loop(Image("floppy.img", 1474560, "mkfs.vfat -n VORKANFAT -i 1A2B3C4D"), false);
+  LoopDevice loop(Image("floppy.img", 1474560, "mkfs.vfat -n VORKANFAT -i 1A2B3C4D"));
   ATTACH(loop);
   char letter = 0;
-  ROW_OR_SKIP(row, loop.name(), letter);
-  ASSERT_EQ(BlkidTag(loop.path(), "UUID"), "1A2B-3C4D");
-  ExpectRowMatchesDevice(*row, loop.path(), "", "1A2B3C4D");
+  ROW_OR_SKIP(row, loop.Name(), letter);
+  ASSERT_EQ(BlkidTag(loop.Device(), "UUID"), "1A2B-3C4D");
+  ExpectRowMatchesDevice(*row, loop.Device(), "", "1A2B3C4D");
   EXPECT_EQ(row->RootPath, RootPathOf(letter));
   EXPECT_EQ(row->VolumeLabel(), "VORKANFAT");
   EXPECT_EQ(row->FileSystemName(), "vfat");
@@ -198,31 +137,30 @@ TEST_F(LoopVolumes, UnmountedVfatFloppyIsTheWorkedExample) {
   EXPECT_TRUE(GetVolumeDetails(ops, RootPathOf(letter), details));
   EXPECT_EQ(GetFreeBytes(ops, letter), 0);  // not mounted
   EXPECT_EQ(ops.GetDriveType(RootPathOf(letter)), DRIVE_FIXED);
-  EXPECT_EQ(ops.Map().VolumeOfLetter(letter)->devicePath, loop.path());
+  EXPECT_EQ(ops.Map().VolumeOfLetter(letter)->devicePath, loop.Device());
 }
 
 TEST_F(LoopVolumes, Ext4UnmountedThenMountedOnAFolderWithASpace) {
   LoopDevice loop(Image("ext4.img", 24 << 20,
                         std::string("mkfs.ext4 -q -F -L 'vorkan ext' -U ") + kExtUuid +
-                            " -E lazy_itable_init=0,lazy_journal_init=0"),
-                  false);
+                            " -E lazy_itable_init=0,lazy_journal_init=0"));
   ATTACH(loop);
   char letter = 0;
   {
-    ROW_OR_SKIP(row, loop.name(), letter);
-    ASSERT_EQ(BlkidTag(loop.path(), "UUID"), kExtUuid);
-    ExpectRowMatchesDevice(*row, loop.path(), "", "C0FFEE11");
+    ROW_OR_SKIP(row, loop.Name(), letter);
+    ASSERT_EQ(BlkidTag(loop.Device(), "UUID"), kExtUuid);
+    ExpectRowMatchesDevice(*row, loop.Device(), "", "C0FFEE11");
     EXPECT_EQ(row->VolumeLabel(), "vorkan ext");
     EXPECT_EQ(row->FreeText(), "0 б");
     EXPECT_EQ(row->UsedSectorsHex(), SectorsHexText((24 << 20) / 512));
   }
   const std::string mountPoint = dir / "mount point";
-  MountedVolume mounted(loop.path(), mountPoint, "ext4");
-  ASSERT_TRUE(mounted.ok()) << mounted.error();
+  MountedVolume mounted(loop.Device(), mountPoint, "ext4");
+  ASSERT_TRUE(mounted.Ok()) << mounted.Error();
   {
-    ROW_OR_SKIP(row, loop.name(), letter);
+    ROW_OR_SKIP(row, loop.Name(), letter);
     ASSERT_EQ(ops.Map().VolumeOfLetter(letter)->mountPoint, mountPoint);
-    ExpectRowMatchesDevice(*row, loop.path(), mountPoint, "C0FFEE11");
+    ExpectRowMatchesDevice(*row, loop.Device(), mountPoint, "C0FFEE11");
     EXPECT_NE(row->FreeText(), "0 б");
     EXPECT_GT(StatvfsFree(mountPoint), 0);
     EXPECT_EQ(GetFreeBytes(ops, letter), StatvfsFree(mountPoint));
@@ -244,23 +182,22 @@ TEST_F(LoopVolumes, Ext4UnmountedThenMountedOnAFolderWithASpace) {
 TEST_F(LoopVolumes, XfsUnmountedThenMounted) {
   if (!test::HaveTool("mkfs.xfs")) GTEST_SKIP() << "mkfs.xfs is not installed";
   LoopDevice loop(Image("xfs.img", 320LL << 20,
-                        std::string("mkfs.xfs -q -f -L vorkanxfs -m uuid=") + kXfsUuid),
-                  false);
+                        std::string("mkfs.xfs -q -f -L vorkanxfs -m uuid=") + kXfsUuid));
   ATTACH(loop);
   char letter = 0;
   {
-    ROW_OR_SKIP(row, loop.name(), letter);
-    ASSERT_EQ(BlkidTag(loop.path(), "UUID"), kXfsUuid);
-    ExpectRowMatchesDevice(*row, loop.path(), "", "5EED5EED");
+    ROW_OR_SKIP(row, loop.Name(), letter);
+    ASSERT_EQ(BlkidTag(loop.Device(), "UUID"), kXfsUuid);
+    ExpectRowMatchesDevice(*row, loop.Device(), "", "5EED5EED");
     EXPECT_EQ(row->FileSystemName(), "xfs");
     EXPECT_EQ(row->ExactSizeText(), "335 544 320");
   }
   const std::string mountPoint = dir / "xfs";
-  MountedVolume mounted(loop.path(), mountPoint, "xfs");
-  ASSERT_TRUE(mounted.ok()) << mounted.error();
+  MountedVolume mounted(loop.Device(), mountPoint, "xfs");
+  ASSERT_TRUE(mounted.Ok()) << mounted.Error();
   {
-    ROW_OR_SKIP(row, loop.name(), letter);
-    ExpectRowMatchesDevice(*row, loop.path(), mountPoint, "5EED5EED");
+    ROW_OR_SKIP(row, loop.Name(), letter);
+    ExpectRowMatchesDevice(*row, loop.Device(), mountPoint, "5EED5EED");
     EXPECT_EQ(GetFreeBytes(ops, letter), StatvfsFree(mountPoint));
     EXPECT_EQ(ops.DriveLetterOfPath(mountPoint + "/disk.ima"), letter);
   }
@@ -292,11 +229,11 @@ TEST_F(LoopVolumes, FatLabelsInTheOemCodePageShowAsCyrillic) {
     }
     ASSERT_EQ(copies, fat.copies);
     test::WriteFile(image, bytes);
-    LoopDevice loop(image, false);
+    LoopDevice loop(image);
     ATTACH(loop);
-    ASSERT_EQ(BlkidTag(loop.path(), "LABEL"), "\x84\x88\x91\x8A");  // what the volume holds
+    ASSERT_EQ(BlkidTag(loop.Device(), "LABEL"), "\x84\x88\x91\x8A");  // what the volume holds
     char letter = 0;
-    ROW_OR_SKIP(row, loop.name(), letter);
+    ROW_OR_SKIP(row, loop.Name(), letter);
     EXPECT_EQ(row->VolumeLabel(), "ДИСК");
     EXPECT_EQ(row->FileSystemName(), "vfat");
     EXPECT_EQ(row->SerialText(), "1A2B3C4D");
@@ -311,41 +248,41 @@ TEST_F(LoopVolumes, FatLabelsInTheOemCodePageShowAsCyrillic) {
 TEST_F(LoopVolumes, ImagePathsBelongToTheVolumeMountedWhereTheirFolderLies) {
   for (const char* tool : {"mkfs.btrfs", "btrfs"})
     if (!test::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
-  LoopDevice btrfs(Image("btrfs.img", 128 << 20, "mkfs.btrfs -q -f"), false);
+  LoopDevice btrfs(Image("btrfs.img", 128 << 20, "mkfs.btrfs -q -f"));
   ATTACH(btrfs);
-  LoopDevice ext4(Image("ext4.img", 16 << 20, "mkfs.ext4 -q -F"), false);
+  LoopDevice ext4(Image("ext4.img", 16 << 20, "mkfs.ext4 -q -F"));
   ATTACH(ext4);
-  LoopDevice inner(Image("inner.img", 8 << 20, "mkfs.ext4 -q -F"), false);
+  LoopDevice inner(Image("inner.img", 8 << 20, "mkfs.ext4 -q -F"));
   ATTACH(inner);
   const std::string top = dir / "btrfs";
-  MountedVolume btrfsMount(btrfs.path(), top, "btrfs");
-  ASSERT_TRUE(btrfsMount.ok()) << btrfsMount.error();
+  MountedVolume btrfsMount(btrfs.Device(), top, "btrfs");
+  ASSERT_TRUE(btrfsMount.Ok()) << btrfsMount.Error();
   const test::CommandResult sub = test::Run("btrfs subvolume create " + Quote(top + "/sub"));
   ASSERT_EQ(sub.status, 0) << sub.output;
   for (const std::string& folder : {top + "/sub/deeper", top + "/y"}) ::mkdir(folder.c_str(), 0755);
   ASSERT_EQ(::symlink((top + "/sub").c_str(), (dir / "link").c_str()), 0);
-  MountedVolume ext4Mount(ext4.path(), dir / "ext4", "ext4");
-  ASSERT_TRUE(ext4Mount.ok()) << ext4Mount.error();
+  MountedVolume ext4Mount(ext4.Device(), dir / "ext4", "ext4");
+  ASSERT_TRUE(ext4Mount.Ok()) << ext4Mount.Error();
   ::mkdir((dir / "ext4/folder").c_str(), 0755);
-  MountedVolume nested(inner.path(), top + "/sub/nested", "ext4");
-  ASSERT_TRUE(nested.ok()) << nested.error();
+  MountedVolume nested(inner.Device(), top + "/sub/nested", "ext4");
+  ASSERT_TRUE(nested.Ok()) << nested.Error();
   MountedVolume extBind(dir / "ext4/folder", dir / "bind", "", MS_BIND);
-  ASSERT_TRUE(extBind.ok()) << extBind.error();
+  ASSERT_TRUE(extBind.Ok()) << extBind.Error();
   MountedVolume subBind(top + "/sub", dir / "subbind", "", MS_BIND);
-  ASSERT_TRUE(subBind.ok()) << subBind.error();
+  ASSERT_TRUE(subBind.Ok()) << subBind.Error();
   // ext4 again at "stack", the inner volume at "stack/y", then the btrfs top
   // level over "stack": its own y hides the inner volume.
-  MountedVolume stack(ext4.path(), dir / "stack", "ext4");
-  ASSERT_TRUE(stack.ok()) << stack.error();
-  MountedVolume stackInner(inner.path(), dir / "stack/y", "ext4");
-  ASSERT_TRUE(stackInner.ok()) << stackInner.error();
+  MountedVolume stack(ext4.Device(), dir / "stack", "ext4");
+  ASSERT_TRUE(stack.Ok()) << stack.Error();
+  MountedVolume stackInner(inner.Device(), dir / "stack/y", "ext4");
+  ASSERT_TRUE(stackInner.Ok()) << stackInner.Error();
   MountedVolume stackOver(top, dir / "stack", "", MS_BIND);
-  ASSERT_TRUE(stackOver.ok()) << stackOver.error();
+  ASSERT_TRUE(stackOver.Ok()) << stackOver.Error();
 
   ops.RefreshDrives();
-  const char b = ops.Map().LetterOfDevice(btrfs.name());
-  const char e = ops.Map().LetterOfDevice(ext4.name());
-  const char n = ops.Map().LetterOfDevice(inner.name());
+  const char b = ops.Map().LetterOfDevice(btrfs.Name());
+  const char e = ops.Map().LetterOfDevice(ext4.Name());
+  const char n = ops.Map().LetterOfDevice(inner.Name());
   if (b == 0 || e == 0 || n == 0) GTEST_SKIP() << "no drive letters left for three volumes";
   const struct {
     std::string path;
@@ -378,10 +315,10 @@ TEST_F(LoopVolumes, ImagePathsBelongToTheVolumeMountedWhereTheirFolderLies) {
 }
 
 TEST_F(LoopVolumes, EmptyLabelIsAnEmptyTextOfASuccessfulQuery) {
-  LoopDevice loop(Image("nolabel.img", 8 << 20, "mkfs.ext4 -q -F"), false);
+  LoopDevice loop(Image("nolabel.img", 8 << 20, "mkfs.ext4 -q -F"));
   ATTACH(loop);
   char letter = 0;
-  ROW_OR_SKIP(row, loop.name(), letter);
+  ROW_OR_SKIP(row, loop.Name(), letter);
   EXPECT_EQ(row->VolumeLabel(), "");
   EXPECT_EQ(row->FileSystemName(), "ext4");
   VolumeDetails details;
@@ -394,29 +331,30 @@ TEST_F(LoopVolumes, PartitionedImageShowsItsPartitionsNotTheDisk) {
   if (!test::HaveTool("partx")) GTEST_SKIP() << "partx is not installed";
   const std::string image = Image("disk.img", 16 << 20);
   ASSERT_TRUE(test::WritePartitionTable(image, {{2048, 12288}, {14336, 18432}}));
-  LoopDevice loop(image, true);
+  LoopDevice loop(image, {.partitioned = true});
   ATTACH(loop);
-  if (!LoopDevice::Exists(loop.partitionPath(1)) || !LoopDevice::Exists(loop.partitionPath(2)))
-    GTEST_SKIP() << "the kernel shows no partitions of " << loop.path();
+  if (loop.PartitionName(1).empty() || loop.PartitionName(2).empty())
+    GTEST_SKIP() << "the kernel shows no partitions of " << loop.Device();
+  const std::string part1 = "/dev/" + loop.PartitionName(1), part2 = "/dev/" + loop.PartitionName(2);
   const test::CommandResult mkfs =
-      test::Run("mkfs.ext4 -q -F -L part1 -U " + std::string(kExtUuid) + " " + Quote(loop.partitionPath(1)));
+      test::Run("mkfs.ext4 -q -F -L part1 -U " + std::string(kExtUuid) + " " + Quote(part1));
   ASSERT_EQ(mkfs.status, 0) << mkfs.output;
 
   char letter1 = 0;
-  ROW_OR_SKIP(row1, loop.partitionName(1), letter1);
-  EXPECT_EQ(ops.Map().LetterOfDevice(loop.name()), 0);  // the whole disk has no letter
-  for (const BlockVolume& v : ops.Map().Volumes()) EXPECT_NE(v.name, loop.name());
-  ExpectRowMatchesDevice(*row1, loop.partitionPath(1), "", "C0FFEE11");
+  ROW_OR_SKIP(row1, loop.PartitionName(1), letter1);
+  EXPECT_EQ(ops.Map().LetterOfDevice(loop.Name()), 0);  // the whole disk has no letter
+  for (const BlockVolume& v : ops.Map().Volumes()) EXPECT_NE(v.name, loop.Name());
+  ExpectRowMatchesDevice(*row1, part1, "", "C0FFEE11");
   EXPECT_EQ(row1->VolumeLabel(), "part1");
   EXPECT_EQ(row1->ExactSizeText(), "6 291 456");
 
-  const char letter2 = ops.Map().LetterOfDevice(loop.partitionName(2));
+  const char letter2 = ops.Map().LetterOfDevice(loop.PartitionName(2));
   if (letter2 == 0) GTEST_SKIP() << "no drive letter left for the second partition";
   EXPECT_GT(letter2, letter1);
   const int index2 = list.RowOf(RootPathOf(letter2));
   ASSERT_GE(index2, 0);
   const DriveRecord& row2 = list.rows[static_cast<std::size_t>(index2)];
-  ExpectRowMatchesDevice(row2, loop.partitionPath(2), "", "");
+  ExpectRowMatchesDevice(row2, part2, "", "");
   EXPECT_EQ(row2.FileSystemName(), "");  // nothing written on it
   EXPECT_EQ(row2.SerialText(), "");
   EXPECT_EQ(row2.ExactSizeText(), "9 437 184");
@@ -478,14 +416,13 @@ DriveRecord Deserialize(const std::string& text) {
 TEST_F(LoopVolumes, AVolumeTheUserMayNotReadKeepsWhatTheMountTells) {
   LoopDevice priv(Image("private.img", 16 << 20,
                         std::string("mkfs.ext4 -q -F -L 'vorkan priv' -U ") + kPrivUuid +
-                            " -E lazy_itable_init=0,lazy_journal_init=0"),
-                  false);
+                            " -E lazy_itable_init=0,lazy_journal_init=0"));
   ATTACH(priv);
-  LoopDevice floppy(Image("floppy.img", 1474560, "mkfs.vfat -n SECRET -i 0BADF00D"), false);
+  LoopDevice floppy(Image("floppy.img", 1474560, "mkfs.vfat -n SECRET -i 0BADF00D"));
   ATTACH(floppy);
   const std::string mountPoint = dir / "private mount";
-  MountedVolume mounted(priv.path(), mountPoint, "ext4");
-  ASSERT_TRUE(mounted.ok()) << mounted.error();
+  MountedVolume mounted(priv.Device(), mountPoint, "ext4");
+  ASSERT_TRUE(mounted.Ok()) << mounted.Error();
   ::chmod(mountPoint.c_str(), 0755);
 
   // A /dev/disk of udev's making, with names that differ from the volume's own.
@@ -493,12 +430,12 @@ TEST_F(LoopVolumes, AVolumeTheUserMayNotReadKeepsWhatTheMountTells) {
   ::mkdir(diskDir.c_str(), 0755);
   ::mkdir((diskDir + "/by-label").c_str(), 0755);
   ::mkdir((diskDir + "/by-uuid").c_str(), 0755);
-  ASSERT_EQ(::symlink(priv.path().c_str(), (diskDir + "/by-label/udev\\x20name").c_str()), 0);
-  ASSERT_EQ(::symlink(priv.path().c_str(), (diskDir + "/by-uuid/12345678-9abc-4def-8000-000000000000").c_str()), 0);
-  ASSERT_EQ(::symlink(floppy.path().c_str(), (diskDir + "/by-label/OTHER").c_str()), 0);
+  ASSERT_EQ(::symlink(priv.Device().c_str(), (diskDir + "/by-label/udev\\x20name").c_str()), 0);
+  ASSERT_EQ(::symlink(priv.Device().c_str(), (diskDir + "/by-uuid/12345678-9abc-4def-8000-000000000000").c_str()), 0);
+  ASSERT_EQ(::symlink(floppy.Device().c_str(), (diskDir + "/by-label/OTHER").c_str()), 0);
 
-  const std::string privName = priv.name();
-  const std::string floppyName = floppy.name();
+  const std::string privName = priv.Name();
+  const std::string floppyName = floppy.Name();
   const std::optional<std::string> out = RunAsNobody([&]() -> std::string {
     OverrideSeparators(",", " ");
     const int probe = ::open(("/dev/" + privName).c_str(), O_RDONLY | O_CLOEXEC);
@@ -525,7 +462,7 @@ TEST_F(LoopVolumes, AVolumeTheUserMayNotReadKeepsWhatTheMountTells) {
     return text;
   });
   if (!out) GTEST_SKIP() << "could not run a child as user 65534";
-  if (*out == "readable") GTEST_SKIP() << "user 65534 may read " << priv.path() << " here";
+  if (*out == "readable") GTEST_SKIP() << "user 65534 may read " << priv.Device() << " here";
   ASSERT_NE(*out, "leak") << "a rebuild without access left descriptors open";
   const std::size_t split = out->find('\x1e');
   ASSERT_NE(split, std::string::npos);
@@ -566,9 +503,9 @@ TEST_F(LoopVolumes, AVolumeTheUserMayNotReadKeepsWhatTheMountTells) {
 }
 
 TEST_F(LoopVolumes, LockIsRefusedWhileMountedAndExclusiveWhileHeld) {
-  LoopDevice loop(Image("lock.img", 8 << 20, "mkfs.ext4 -q -F"), false);
+  LoopDevice loop(Image("lock.img", 8 << 20, "mkfs.ext4 -q -F"));
   ATTACH(loop);
-  const char letter = ops.Map().LetterOfDevice(loop.name());
+  const char letter = ops.Map().LetterOfDevice(loop.Name());
   if (letter == 0) GTEST_SKIP() << "no drive letter left";
   const int before = test::OpenDescriptorCount();
 
@@ -580,13 +517,13 @@ TEST_F(LoopVolumes, LockIsRefusedWhileMountedAndExclusiveWhileHeld) {
   const VolumeHandle other = ops.OpenVolume(RawDevicePathOf(letter));
   ASSERT_NE(other, kInvalidHandle);
   EXPECT_FALSE(ops.LockVolume(other));
-  const int excl = ::open(loop.path().c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  const int excl = ::open(loop.Device().c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
   EXPECT_LT(excl, 0);
   EXPECT_EQ(errno, EBUSY);
   if (excl >= 0) ::close(excl);
   {
-    MountedVolume mounted(loop.path(), dir / "while-locked", "ext4");
-    EXPECT_FALSE(mounted.ok());
+    MountedVolume mounted(loop.Device(), dir / "while-locked", "ext4");
+    EXPECT_FALSE(mounted.Ok());
   }
   // Reads go on through the locked handle.
   std::vector<char> buffer(CopyBlockSize);
@@ -595,14 +532,14 @@ TEST_F(LoopVolumes, LockIsRefusedWhileMountedAndExclusiveWhileHeld) {
   ops.UnlockVolume(h);
   EXPECT_TRUE(ops.LockVolume(other));
   ops.CloseVolume(other);  // closing a locked handle releases its lock
-  const int again = ::open(loop.path().c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  const int again = ::open(loop.Device().c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
   EXPECT_GE(again, 0);
   if (again >= 0) ::close(again);
   ops.CloseVolume(h);
   EXPECT_EQ(test::OpenDescriptorCount(), before);
 
-  MountedVolume mounted(loop.path(), dir / "mounted", "ext4");
-  ASSERT_TRUE(mounted.ok()) << mounted.error();
+  MountedVolume mounted(loop.Device(), dir / "mounted", "ext4");
+  ASSERT_TRUE(mounted.Ok()) << mounted.Error();
   const VolumeHandle m = ops.OpenVolume(RawDevicePathOf(letter));
   ASSERT_NE(m, kInvalidHandle);  // a mounted volume still opens for reading
   EXPECT_FALSE(ops.LockVolume(m));
@@ -617,9 +554,9 @@ TEST_F(LoopVolumes, ReadsTheWholeVolumeByteForByte) {
     for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>((i * 131) >> 3);
     test::WriteFile(image, content);
   }
-  LoopDevice loop(image, false);
+  LoopDevice loop(image);
   ATTACH(loop);
-  const char letter = ops.Map().LetterOfDevice(loop.name());
+  const char letter = ops.Map().LetterOfDevice(loop.Name());
   if (letter == 0) GTEST_SKIP() << "no drive letter left";
   const VolumeHandle h = ops.OpenVolume(RawDevicePathOf(letter));
   ASSERT_NE(h, kInvalidHandle);

@@ -16,6 +16,7 @@ program="$1"
 artefacts="$2"
 
 skip() { echo "SKIP: $*"; exit 77; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
 
 [[ $(id -u) -eq 0 ]] || skip "needs root to attach the loop volume that gives the drive list a row"
 for tool in Xvfb openbox xdotool xwininfo xprop xev losetup mkfs.ext4 truncate timeout; do
@@ -41,12 +42,7 @@ trap 'exit 1' INT TERM HUP
 fail() {
   exec >&2
   echo "FAIL: $*"
-  if [[ -n $display ]]; then
-    echo "windows on screen:"
-    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-      echo "  $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
-    done
-  fi
+  [[ -n $display ]] && print_windows
   [[ -s $work/program.log ]] && sed 's/^/  program: /' "$work/program.log"
   exit 1
 }
@@ -60,16 +56,7 @@ device="$(losetup -f --show "$work/volume.img" 2>"$work/losetup.err")" || {
 
 # --- the X server and the window manager ---------------------------------------
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-display="$(head -n 1 "$work/display" 2>/dev/null)"
-[[ $display =~ ^[0-9]+$ ]] || { display=""; fail "Xvfb did not start: $(cat "$work/xvfb.log")"; }
-export DISPLAY=":$display"
+start_xvfb
 openbox --config-file /dev/null >"$work/openbox.log" 2>&1 &
 wm_pid=$!
 for _ in $(seq 100); do

@@ -1,11 +1,11 @@
-#include "TestVolume.h"
+#include "CopySource.h"
 
 #include "volume/FileVolumeOps.h"
 #include "volume/LinuxVolumeOps.h"
 
 namespace vorkan::test {
 
-TestVolume::TestVolume(std::size_t size, unsigned seed) : bytes_(PatternBytes(size, seed)) {
+CopySource::CopySource(std::size_t size, unsigned seed) : bytes_(PatternBytes(size, seed)) {
   const std::string backing = dir_ / "volume.bin";
   WriteFile(backing, bytes_);
   if (LoopDevicesUnavailable().empty()) {
@@ -30,12 +30,12 @@ TestVolume::TestVolume(std::size_t size, unsigned seed) : bytes_(PatternBytes(si
   ops_ = std::move(files);
 }
 
-TestVolume::~TestVolume() {
+CopySource::~CopySource() {
   ops_.reset();
   loop_.reset();
 }
 
-std::string TestVolume::Describe() const {
+std::string CopySource::Describe() const {
   return IsLoop() ? "loop device " + loop_->Device() : "regular file through the file-backed layer (" +
                                                             LoopDevicesUnavailable() + ")";
 }

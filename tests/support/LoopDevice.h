@@ -1,5 +1,5 @@
-// A real loop-device volume for a test: made from an image file, optionally
-// formatted and mounted, and always unmounted and detached again.
+// A real loop device for a test, attached to an image file and always
+// detached again, its partitions first.
 #pragma once
 
 #include <string>
@@ -20,18 +20,15 @@ class LoopDevice {
   LoopDevice& operator=(const LoopDevice&) = delete;
 
   bool Ok() const { return !device_.empty(); }
+  const std::string& Error() const { return error_; }     // what losetup said when it failed
   const std::string& Device() const { return device_; }  // "/dev/loop3"
   std::string Name() const { return device_.substr(5); } // "loop3"
   // Partition `n` of a partitioned device: "loop3p2"; empty when the kernel
   // shows no such partition.
   std::string PartitionName(int n) const;
-  // Mounts the device, or `device` (one of its partitions) when given.
-  bool Mount(const std::string& folder, const std::string& options = "", const std::string& device = "");
-  void Unmount();
 
  private:
-  std::string device_;
-  std::string mountPoint_;
+  std::string device_, error_;
   bool partitioned_ = false;
 };
 

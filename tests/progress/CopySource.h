@@ -13,13 +13,13 @@
 
 namespace vorkan::test {
 
-class TestVolume {
+class CopySource {
  public:
   // `size` patterned bytes.
-  TestVolume(std::size_t size, unsigned seed);
-  ~TestVolume();
-  TestVolume(const TestVolume&) = delete;
-  TestVolume& operator=(const TestVolume&) = delete;
+  CopySource(std::size_t size, unsigned seed);
+  ~CopySource();
+  CopySource(const CopySource&) = delete;
+  CopySource& operator=(const CopySource&) = delete;
 
   // Empty when the volume is ready, else why it is not.
   const std::string& Problem() const { return problem_; }

@@ -1,20 +1,13 @@
 #include "TestVolume.h"
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <sys/mount.h>
 
+#include "Command.h"
+#include "Files.h"
 #include "PartitionTable.h"
-#include "TestSupport.h"
 
 namespace vorkan::test {
 namespace {
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
-
-bool HaveTool(const std::string& tool) { return Run("command -v " + tool + " >/dev/null 2>&1") == 0; }
 
 // A folder of files to put on the file systems that are built from one.
 std::string ContentFolder(const std::string& folder) {
@@ -26,7 +19,7 @@ std::string ContentFolder(const std::string& folder) {
 }
 
 bool CanMount(const std::string& type) {
-  return Run("grep -qw " + type + " /proc/filesystems") == 0 || Run("modprobe -q " + type + " 2>/dev/null") == 0;
+  return Run("grep -qw " + type + " /proc/filesystems").status == 0 || Run("modprobe -q " + type).status == 0;
 }
 
 }  // namespace
@@ -44,43 +37,46 @@ const char* KindName(VolumeKind kind) {
   return "?";
 }
 
-std::unique_ptr<TestVolume> TestVolume::Make(VolumeKind kind, const std::string& folder, std::string& why) {
+std::unique_ptr<TestVolume> TestVolume::Make(VolumeKind kind, const std::string& folder, std::string& why,
+                                             const VolumeShape& shape) {
   std::unique_ptr<TestVolume> v(new TestVolume());
   v->kind_ = kind;
+  Run("mkdir -p " + Quote(folder));
   const std::string image = folder + "/volume.img";
-  LoopDevice::Options options;
+  auto labelOr = [&shape](const char* label) { return shape.label.empty() ? std::string(label) : shape.label; };
+  auto sized = [&shape, &image](const char* size) {
+    return "truncate -s " + (shape.size.empty() ? std::string(size) : shape.size) + " " + Quote(image) + " && ";
+  };
+  auto content = [&shape, &folder](const char* option) {
+    return shape.files ? std::string(option) + Quote(ContentFolder(folder)) + " " : std::string();
+  };
   auto build = [&why](const std::string& tool, const std::string& command) {
     if (!HaveTool(tool)) {
       why = tool + " is not installed";
       return false;
     }
-    const std::string out = RunOutput(command + " 2>&1; echo \"status=$?\"");
-    if (out.find("status=0") == std::string::npos) {
-      why = tool + " failed: " + out;
-      return false;
-    }
-    return true;
+    const CommandResult r = Run(command);
+    if (r.status != 0) why = tool + " failed: " + r.output;
+    return r.status == 0;
   };
+  // Nothing is left for the kernel to initialise later, so a mounted ext4
+  // volume does not change under the copy.
+  const std::string ext4 = "mkfs.ext4 -q -F -E lazy_itable_init=0,lazy_journal_init=0 -L ";
+  LoopDevice::Options options;
   switch (kind) {
     case VolumeKind::Vfat:
-      v->label_ = "VORKANVFAT";
-      if (!build("mkfs.vfat", "truncate -s 16M " + Quote(image) + " && mkfs.vfat -n " + v->label_ +
-                                  " -i 1A2B3C4D " + Quote(image)))
+      v->label_ = labelOr("VORKANVFAT");
+      if (!build("mkfs.vfat", sized("16M") + "mkfs.vfat -n " + v->label_ + " -i 1A2B3C4D " + Quote(image)))
         return nullptr;
       break;
     case VolumeKind::Ext4:
-      v->label_ = "VORKANEXT4";
-      // Nothing is left for the kernel to initialise later, so the mounted
-      // volume does not change under the copy.
-      if (!build("mkfs.ext4", "truncate -s 24M " + Quote(image) + " && mkfs.ext4 -q -F -L " + v->label_ +
-                                  " -E lazy_itable_init=0,lazy_journal_init=0 -d " +
-                                  Quote(ContentFolder(folder)) + " " + Quote(image)))
-        return nullptr;
+      v->label_ = labelOr("VORKANEXT4");
+      if (!build("mkfs.ext4", sized("24M") + ext4 + v->label_ + " " + content("-d ") + Quote(image))) return nullptr;
       break;
     case VolumeKind::Btrfs:
-      v->label_ = "VORKANBTRFS";
-      if (!build("mkfs.btrfs", "truncate -s 128M " + Quote(image) + " && mkfs.btrfs -q -f -L " + v->label_ +
-                                   " --rootdir " + Quote(ContentFolder(folder)) + " " + Quote(image)))
+      v->label_ = labelOr("VORKANBTRFS");
+      if (!build("mkfs.btrfs",
+                 sized("128M") + "mkfs.btrfs -q -f -L " + v->label_ + " " + content("--rootdir ") + Quote(image)))
         return nullptr;
       break;
     case VolumeKind::Squashfs:
@@ -91,7 +87,7 @@ std::unique_ptr<TestVolume> TestVolume::Make(VolumeKind kind, const std::string&
       break;
     case VolumeKind::Iso9660:
       options.readOnly = true;
-      v->label_ = "VORKANISO";
+      v->label_ = labelOr("VORKANISO");
       if (!build("xorriso", "xorriso -as mkisofs -quiet -V " + v->label_ + " -o " + Quote(image) + " " +
                                 Quote(ContentFolder(folder))))
         return nullptr;
@@ -102,8 +98,8 @@ std::unique_ptr<TestVolume> TestVolume::Make(VolumeKind kind, const std::string&
       break;
     case VolumeKind::Partition:
       options.partitioned = true;
-      v->label_ = "VORKANPART";
-      if (Run("truncate -s 32M " + Quote(image)) != 0 ||
+      v->label_ = labelOr("VORKANPART");
+      if (Run("truncate -s 32M " + Quote(image)).status != 0 ||
           !WritePartitionTable(image, {{2048, 12288}, {14336, 40960}})) {
         why = "cannot write the partitioned image";
         return nullptr;
@@ -112,7 +108,7 @@ std::unique_ptr<TestVolume> TestVolume::Make(VolumeKind kind, const std::string&
   }
   v->loop_ = std::make_unique<LoopDevice>(image, options);
   if (!v->loop_->Ok()) {
-    why = "losetup failed for " + image;
+    why = "losetup failed for " + image + ": " + v->loop_->Error();
     return nullptr;
   }
   v->name_ = v->loop_->Name();
@@ -124,9 +120,8 @@ std::unique_ptr<TestVolume> TestVolume::Make(VolumeKind kind, const std::string&
     }
     // The first partition keeps a different pattern, so a copy of the whole
     // disk or of the wrong partition cannot pass for the second one.
-    if (!build("mkfs.ext4", "mkfs.ext4 -q -F -L " + v->label_ + " -E lazy_itable_init=0,lazy_journal_init=0 -d " +
-                                Quote(ContentFolder(folder)) + " " + Quote(v->Device())) ||
-        Run("dd if=/dev/urandom of=/dev/" + v->loop_->PartitionName(1) + " bs=1M count=6 status=none") != 0)
+    if (!build("mkfs.ext4", ext4 + v->label_ + " " + content("-d ") + Quote(v->Device())) ||
+        Run("dd if=/dev/urandom of=/dev/" + v->loop_->PartitionName(1) + " bs=1M count=6 status=none").status != 0)
       return nullptr;
   }
   return v;
@@ -147,41 +142,16 @@ bool TestVolume::Mount(const std::string& folder, std::string& why) {
     why = std::string("this kernel cannot mount ") + type;
     return false;
   }
-  Run("mkdir -p " + Quote(folder));
   const bool readOnly = kind_ == VolumeKind::Squashfs || kind_ == VolumeKind::Iso9660;
-  if (!loop_->Mount(folder, readOnly ? "ro" : "", Device())) {
-    why = "mount of " + Device() + " failed";
+  auto mount = std::make_unique<MountedVolume>(Device(), folder, type, readOnly ? MS_RDONLY : 0);
+  if (!mount->Ok()) {
+    why = mount->Error();
     return false;
   }
+  mount_ = std::move(mount);
   // Whatever the mount wrote reaches the device before anything is compared.
   Run("sync");
-  mounted_ = true;
   return true;
-}
-
-std::string Sha256(const std::string& path) {
-  const std::string out = RunOutput("sha256sum " + Quote(path) + " 2>/dev/null");
-  const auto space = out.find(' ');
-  return space == 64 ? out.substr(0, 64) : std::string();
-}
-
-std::string Sha256OfPrefix(const std::string& path, std::int64_t bytes) {
-  const std::string out =
-      RunOutput("head -c " + std::to_string(bytes) + " " + Quote(path) + " 2>/dev/null | sha256sum");
-  const auto space = out.find(' ');
-  return space == 64 ? out.substr(0, 64) : std::string();
-}
-
-std::int64_t SizeOf(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return -1;
-  if (!S_ISBLK(st.st_mode)) return st.st_size;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  std::uint64_t size = 0;
-  const bool ok = ::ioctl(fd, BLKGETSIZE64, &size) == 0;
-  ::close(fd);
-  return ok ? static_cast<std::int64_t>(size) : -1;
 }
 
 }  // namespace vorkan::test

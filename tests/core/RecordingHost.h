@@ -1,5 +1,5 @@
-// Shared pieces of the core tests: a host that answers prompts from a script
-// and records what the job shows, temporary folders, descriptor counting.
+// A copy-job host that answers prompts from a script and records what the job
+// shows.
 #pragma once
 
 #include <cstdint>
@@ -9,14 +9,9 @@
 #include <vector>
 
 #include "NullCopyJobHost.h"
+#include "PromptCall.h"
 
 namespace vorkan::test {
-
-struct PromptCall {
-  std::string text;
-  PromptKind kind;
-  PromptButtons buttons;
-};
 
 struct ProgressCall {
   std::string caption, fileName, doneText, freeText;
@@ -53,28 +48,5 @@ class RecordingHost : public NullCopyJobHost {
 
   std::vector<ProgressCall> Shown() const;
 };
-
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-int OpenDescriptorCount();
-std::string PatternBytes(std::size_t size, unsigned seed);
-void WriteFile(const std::string& path, const std::string& bytes);
-std::string ReadFile(const std::string& path);
-bool Exists(const std::string& path);
-// Runs a shell command for test set-up; its exit status.
-int Run(const std::string& command);
-std::string RunOutput(const std::string& command);
-bool IsRoot();
 
 }  // namespace vorkan::test

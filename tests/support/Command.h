@@ -1,0 +1,24 @@
+// Shell commands for test set-up and for asking the system's own tools.
+#pragma once
+
+#include <string>
+
+namespace vorkan::test {
+
+// `text` as one single-quoted shell word.
+std::string Quote(const std::string& text);
+
+struct CommandResult {
+  int status = -1;  // exit code, -1 when it could not run
+  std::string output;
+};
+
+// Runs a shell command line with stderr folded into the output; redirections
+// inside the command still apply to it.
+CommandResult Run(const std::string& command);
+// The output without its trailing line feeds and spaces.
+std::string Trimmed(std::string text);
+bool HaveTool(const std::string& tool);
+bool IsRoot();
+
+}  // namespace vorkan::test

@@ -1,0 +1,8 @@
+// Open descriptors of this process, to show that nothing is left open.
+#pragma once
+
+namespace vorkan::test {
+
+int OpenDescriptorCount();
+
+}  // namespace vorkan::test

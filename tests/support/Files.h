@@ -1,0 +1,23 @@
+// Files for the tests: writing and reading them whole, patterned contents,
+// sizes and checksums of files and block devices.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vorkan::test {
+
+void WriteFile(const std::string& path, const std::string& bytes);  // throws when it cannot
+std::string ReadFile(const std::string& path);
+// Whether the path names anything, a dangling symbolic link included.
+bool Exists(const std::string& path);
+// `size` bytes that differ with `seed`, so that no other copy can pass for them.
+std::string PatternBytes(std::size_t size, unsigned seed);
+std::int64_t SizeOf(const std::string& path);  // file or block device; -1 on failure
+// The SHA-256 of a file or device as sha256sum prints it; empty on failure.
+std::string Sha256(const std::string& path);
+// The same of the first `bytes` bytes only.
+std::string Sha256OfPrefix(const std::string& path, std::int64_t bytes);
+
+}  // namespace vorkan::test

@@ -1,0 +1,16 @@
+// One message prompt as a test saw it.
+#pragma once
+
+#include <string>
+
+#include "Prompt.h"
+
+namespace vorkan::test {
+
+struct PromptCall {
+  std::string text;
+  PromptKind kind;
+  PromptButtons buttons;
+};
+
+}  // namespace vorkan::test
