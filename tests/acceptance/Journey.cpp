@@ -46,7 +46,7 @@ bool HoldsDescriptorOn(const std::string& path) {
 
 void ExpectAtRest(TForm1& form, int descriptorsBefore, const std::string& device) {
   EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore) << "a descriptor was left open"
-      << RunOutput("ls -l /proc/" + std::to_string(::getpid()) + "/fd");
+      << Run("ls -l /proc/" + std::to_string(::getpid()) + "/fd").output;
   if (!device.empty()) {
     EXPECT_FALSE(HoldsDescriptorOn(device)) << device << " is still open";
   }
