@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QFrame>
 #include <QLineEdit>
-#include <QPalette>
 #include <QStringList>
 #include <QWidget>
 
@@ -18,12 +17,6 @@ Qt::WindowFlags FlagsOf(WindowFrame frame) {
     case WindowFrame::Dialog: return Qt::Dialog | common | Qt::MSWindowsFixedSizeDialogHint;
   }
   return Qt::Window | common;
-}
-
-void SetBackground(QWidget& widget, QPalette::ColorRole role, const QColor& color) {
-  QPalette palette = widget.palette();
-  palette.setColor(role, color);
-  widget.setPalette(palette);
 }
 
 }  // namespace
@@ -46,10 +39,16 @@ void StyleWindow(QWidget& window, WindowFrame frame) {
   }
 }
 
+void SetColor(QWidget& control, QPalette::ColorRole role, const QColor& color) {
+  QPalette palette = control.palette();
+  palette.setColor(role, color);
+  control.setPalette(palette);
+}
+
 void UseButtonFace(QWidget& window, const QColor& face) {
-  SetBackground(window, QPalette::Window, face);
+  SetColor(window, QPalette::Window, face);
   for (QLineEdit* field : window.findChildren<QLineEdit*>()) {
-    if (field->isReadOnly()) SetBackground(*field, QPalette::Base, face);
+    if (field->isReadOnly()) SetColor(*field, QPalette::Base, face);
   }
 }
 

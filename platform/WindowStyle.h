@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QFont>
+#include <QPalette>
 
 class QColor;
 class QWidget;
@@ -24,6 +25,10 @@ enum class WindowFrame { Main, Dialog };
 // separators (frames shaped as a line) drawn as the top line, or the left
 // one, of their strips only.
 void StyleWindow(QWidget& window, WindowFrame frame);
+
+// Sets one colour of a control (its text, its background) and leaves the
+// others as they are.
+void SetColor(QWidget& control, QPalette::ColorRole role, const QColor& color);
 
 // The button face `face` behind the window and behind its read-only fields,
 // so that these read as selectable text rather than as input boxes.
