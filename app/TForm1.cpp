@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStringList>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 

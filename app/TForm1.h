@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QPixmap>
-#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -118,6 +117,7 @@ class TForm1 : public QWidget,
   void AppendImage(const QPixmap& icon);
 
   std::unique_ptr<Ui::TForm1> ui_;
+  // The dialog of the copy request, a child of the window named so.
   TSaveDialog* SaveDialog1 = nullptr;
   vorkan::VolumeOps& ops_;
   TForm2* form2_ = nullptr;
