@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStringList>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
@@ -20,23 +21,32 @@
 #include "TForm2.h"
 #include "TForm3.h"
 #include "TForm4.h"
+#include "ui_TForm1.h"
 #include "WindowPlacement.h"
 #include "WindowStyle.h"
 
 namespace {
 
-constexpr int kClientWidth = 467;
-constexpr int kClientHeight = 242;
 constexpr int kIconSize = 16;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+// The five image types of the save dialog, in filter index order. The dialog
+// matches the patterns without regard to case, as the names were meant to be
+// read.
+QStringList ImageFilters() {
+  return {QStringLiteral("Image file (*.IMA)"), QStringLiteral("ISO file (*.ISO)"),
+          QStringLiteral("Disk file (*.DSK)"), QStringLiteral("File system file (*.FSS)"),
+          QStringLiteral("Binary file (*.BIN)")};
+}
+
 }  // namespace
 
-TForm1::TForm1(vorkan::VolumeOps& ops, QWidget* parent) : QWidget(parent), ops_(ops) {
-  setFont(vorkan::WindowFont());
-  setupUi(this);
-  ConfigureWindow();
+TForm1::TForm1(vorkan::VolumeOps& ops, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::TForm1>()), ops_(ops) {
+  ui_->setupUi(this);
+  vorkan::StyleWindow(*this, vorkan::WindowFrame::Main);
+  ConfigureButtons();
   ConfigureList();
   ConfigureSaveDialog();
   qApp->installEventFilter(this);
@@ -50,37 +60,25 @@ void TForm1::UseWindows(TForm2* form2, TForm3* form3, TForm4* form4) {
   form3_ = form3;
   form4_ = form4;
   if (form3_ != nullptr) {
-    form3_->SetFocusOnClose(ListView1);
+    form3_->SetFocusOnClose(ui_->ListView1);
     form3_->SetFolderOfRootPath([this](const std::string& rootPath) { return ops_.FolderOfRootPath(rootPath); });
   }
 }
 
-QStringList TForm1::ImageFilters() {
-  // The dialog matches the patterns without regard to case, as the names
-  // were meant to be read.
-  return {QStringLiteral("Image file (*.IMA)"), QStringLiteral("ISO file (*.ISO)"),
-          QStringLiteral("Disk file (*.DSK)"), QStringLiteral("File system file (*.FSS)"),
-          QStringLiteral("Binary file (*.BIN)")};
-}
-
-void TForm1::ConfigureWindow() {
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFixedSize(kClientWidth, kClientHeight);
-  // A separator: only the top line of the bevel is drawn.
-  Bevel1->setFrameRect(QRect(0, 0, Bevel1->width(), 2));
+void TForm1::ConfigureButtons() {
   // Enter presses the button that has the focus; elsewhere the default one.
-  for (QPushButton* b : {Button1, Button2, Button3, Button4, Button5}) b->setAutoDefault(true);
-  Button1->setDefault(true);
-  connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-  connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-  connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+  for (QPushButton* b : {ui_->Button1, ui_->Button2, ui_->Button3, ui_->Button4, ui_->Button5})
+    b->setAutoDefault(true);
+  ui_->Button1->setDefault(true);
+  connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+  connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+  connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
 }
 
 void TForm1::ConfigureList() {
-  QHeaderView* header = ListView1->header();
+  QHeaderView* header = ui_->ListView1->header();
   header->setSectionsClickable(false);
   header->setSectionsMovable(false);
   header->setStretchLastSection(false);
@@ -89,11 +87,11 @@ void TForm1::ConfigureList() {
   header->resizeSection(2, 80);
   header->setSectionResizeMode(3, QHeaderView::Stretch);
   header->setSectionResizeMode(4, QHeaderView::ResizeToContents);
-  ListView1->setIconSize(QSize(kIconSize, kIconSize));
-  ListView1->setContextMenuPolicy(Qt::NoContextMenu);
-  ListView1->installEventFilter(this);
-  ListView1->viewport()->installEventFilter(this);
-  connect(ListView1, &QTreeWidget::itemSelectionChanged, this, &TForm1::ListView1SelectItem);
+  ui_->ListView1->setIconSize(QSize(kIconSize, kIconSize));
+  ui_->ListView1->setContextMenuPolicy(Qt::NoContextMenu);
+  ui_->ListView1->installEventFilter(this);
+  ui_->ListView1->viewport()->installEventFilter(this);
+  connect(ui_->ListView1, &QTreeWidget::itemSelectionChanged, this, &TForm1::ListView1SelectItem);
 }
 
 void TForm1::ConfigureSaveDialog() {
@@ -113,17 +111,17 @@ void TForm1::FormCreate() {
   FAbort = 0;
   FPause = 0;
   vorkan::FillDriveList(ops_, *this);
-  Label2->setText(QStringLiteral("Выберите диск для копирования:"));
-  Label2->adjustSize();
-  Button3->setText(QStringLiteral("Обновить"));
-  Button4->setText(QStringLiteral("Инфо"));
-  Button5->setText(QStringLiteral("О программе"));
-  Button2->setText(QStringLiteral("Выход"));
-  Button1->setText(QStringLiteral("Копировать"));
-  CheckBox1->setText(QStringLiteral("Заблокировать диск (рекомедуется)"));
+  ui_->Label2->setText(QStringLiteral("Выберите диск для копирования:"));
+  ui_->Label2->adjustSize();
+  ui_->Button3->setText(QStringLiteral("Обновить"));
+  ui_->Button4->setText(QStringLiteral("Инфо"));
+  ui_->Button5->setText(QStringLiteral("О программе"));
+  ui_->Button2->setText(QStringLiteral("Выход"));
+  ui_->Button1->setText(QStringLiteral("Копировать"));
+  ui_->CheckBox1->setText(QStringLiteral("Заблокировать диск (рекомедуется)"));
   const QStringList headings = {QStringLiteral("Диск"), QStringLiteral("Метка"), QStringLiteral("Тип"),
                                 QStringLiteral("Размер"), QStringLiteral("Свободно")};
-  ListView1->setHeaderLabels(headings);
+  ui_->ListView1->setHeaderLabels(headings);
 }
 
 // --- keys -------------------------------------------------------------------
@@ -149,7 +147,7 @@ bool TForm1::HandleKey(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
         !qobject_cast<QPushButton*>(QApplication::focusWidget())) {
-      Button1->click();  // the default button; nothing while it is disabled
+      ui_->Button1->click();  // the default button; nothing while it is disabled
       return true;
     }
     return false;
@@ -165,14 +163,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyRelease:
       return HandleKey(watched, event);
     case QEvent::FocusIn:
-      if (watched == ListView1) {
+      if (watched == ui_->ListView1) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         // Coming back to the window is not entering the list.
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) ListView1Enter();
       }
       return false;
     case QEvent::MouseButtonDblClick:
-      if (watched == ListView1->viewport() && !inDoubleClick_) {
+      if (watched == ui_->ListView1->viewport() && !inDoubleClick_) {
         // The list takes the click first (on an empty area it clears the
         // selection), then the window acts on the double-click.
         inDoubleClick_ = true;
@@ -190,22 +188,22 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 // --- list -------------------------------------------------------------------
 
 void TForm1::ListView1SelectItem() {
-  const bool selected = !ListView1->selectedItems().isEmpty();
-  Button4->setEnabled(selected);
-  Button1->setEnabled(selected);
+  const bool selected = !ui_->ListView1->selectedItems().isEmpty();
+  ui_->Button4->setEnabled(selected);
+  ui_->Button1->setEnabled(selected);
 }
 
 void TForm1::ListView1Enter() {
-  if (ListView1->topLevelItemCount() > 0 && ListView1->selectedItems().isEmpty())
-    ListView1->setCurrentItem(ListView1->topLevelItem(0));
+  if (ui_->ListView1->topLevelItemCount() > 0 && ui_->ListView1->selectedItems().isEmpty())
+    ui_->ListView1->setCurrentItem(ui_->ListView1->topLevelItem(0));
 }
 
 void TForm1::ListView1DblClick() { Button1Click(); }
 
 int TForm1::SelectedIndex() const {
-  const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+  const QList<QTreeWidgetItem*> selected = ui_->ListView1->selectedItems();
   if (selected.isEmpty()) return -1;
-  const int index = ListView1->indexOfTopLevelItem(selected.first());
+  const int index = ui_->ListView1->indexOfTopLevelItem(selected.first());
   return index >= 0 && index < static_cast<int>(rows_.size()) ? index : -1;
 }
 
@@ -269,9 +267,9 @@ void TForm1::ShowCopyProgress(const std::string& caption, const std::string& fil
 
 void TForm1::ProcessPendingEvents() { vorkan::Application::Instance().ProcessPendingEvents(); }
 
-bool TForm1::GetLockOption() { return CheckBox1->isChecked(); }
+bool TForm1::GetLockOption() { return ui_->CheckBox1->isChecked(); }
 
-void TForm1::SetLockOption(bool locked) { CheckBox1->setChecked(locked); }
+void TForm1::SetLockOption(bool locked) { ui_->CheckBox1->setChecked(locked); }
 
 std::string TForm1::GetMainCaption() { return windowTitle().toStdString(); }
 
@@ -298,11 +296,11 @@ bool TForm1::RunSaveDialog(const std::string& proposedName, int filterIndex, std
   return true;
 }
 
-void TForm1::ClearLockOption() { CheckBox1->setChecked(false); }
+void TForm1::ClearLockOption() { ui_->CheckBox1->setChecked(false); }
 
 void TForm1::SetCopyControlsEnabled(bool enabled) {
-  for (QWidget* control : std::initializer_list<QWidget*>{Button1, Button2, Button3, Button4, Button5, ListView1,
-                                                         CheckBox1})
+  for (QWidget* control : std::initializer_list<QWidget*>{ui_->Button1, ui_->Button2, ui_->Button3, ui_->Button4, ui_->Button5, ui_->ListView1,
+                                                         ui_->CheckBox1})
     control->setEnabled(enabled);
 }
 
@@ -324,13 +322,13 @@ void TForm1::RestoreApplication() {
 void TForm1::RebuildDriveList() { vorkan::FillDriveList(ops_, *this); }
 
 void TForm1::FocusListIfActive() {
-  if (isActiveWindow()) ListView1->setFocus(Qt::OtherFocusReason);
+  if (isActiveWindow()) ui_->ListView1->setFocus(Qt::OtherFocusReason);
 }
 
 // --- DriveListTarget ------------------------------------------------------------
 
 void TForm1::Clear() {
-  ListView1->clear();
+  ui_->ListView1->clear();
   rows_.clear();
   ImageList1.clear();
 }
@@ -340,10 +338,10 @@ void TForm1::AppendRow(const vorkan::DriveRecord& record) {
                                                Q(record.SizeText()), Q(record.FreeText())});
   item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
   rows_.push_back(record);
-  ListView1->addTopLevelItem(item);
+  ui_->ListView1->addTopLevelItem(item);
 }
 
-int TForm1::RowCount() const { return ListView1->topLevelItemCount(); }
+int TForm1::RowCount() const { return ui_->ListView1->topLevelItemCount(); }
 
 void TForm1::AppendImage(const QPixmap& icon) {
   // Not masked: the icon is laid on the list's white background.
@@ -368,15 +366,15 @@ void TForm1::AppendApplicationIcon() { AppendImage(vorkan::ApplicationIconPixmap
 int TForm1::ImageCount() const { return static_cast<int>(ImageList1.size()); }
 
 void TForm1::SetStateImage(int row, int image) {
-  QTreeWidgetItem* item = ListView1->topLevelItem(row);
+  QTreeWidgetItem* item = ui_->ListView1->topLevelItem(row);
   if (!item || image < 0 || image >= ImageList1.size()) return;
   item->setIcon(0, QIcon(ImageList1[image]));
 }
 
 void TForm1::SelectAndFocusRow(int row) {
-  if (QTreeWidgetItem* item = ListView1->topLevelItem(row)) ListView1->setCurrentItem(item);
+  if (QTreeWidgetItem* item = ui_->ListView1->topLevelItem(row)) ui_->ListView1->setCurrentItem(item);
 }
 
 bool TForm1::IsOnScreen() const { return isVisible(); }
 
-void TForm1::FocusList() { ListView1->setFocus(Qt::OtherFocusReason); }
+void TForm1::FocusList() { ui_->ListView1->setFocus(Qt::OtherFocusReason); }

@@ -4,10 +4,10 @@
 
 #include <QList>
 #include <QPixmap>
-#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,16 +15,17 @@
 #include "CopyRequest.h"
 #include "DriveCatalogue.h"
 #include "TSaveDialog.h"
-#include "ui_TForm1.h"
 #include "volume/VolumeOps.h"
 
-class QTreeWidgetItem;
 class TForm2;
 class TForm3;
 class TForm4;
 
+namespace Ui {
+class TForm1;
+}
+
 class TForm1 : public QWidget,
-               public Ui_TForm1,
                public vorkan::CopyJobHost,
                public vorkan::CopyRequestHost,
                public vorkan::DriveListTarget {
@@ -44,10 +45,6 @@ class TForm1 : public QWidget,
 
   // One 16 x 16 image per row of the list, in row order, on white.
   QList<QPixmap> ImageList1;
-  TSaveDialog* SaveDialog1 = nullptr;
-
-  // The five image types of the save dialog, in filter index order.
-  static QStringList ImageFilters();
 
   // Runs the configured save dialog and returns its result code; replaceable
   // so that a test can answer or inspect the dialog.
@@ -113,12 +110,15 @@ class TForm1 : public QWidget,
   void showEvent(QShowEvent* event) override;
 
  private:
-  void ConfigureWindow();
+  void ConfigureButtons();
   void ConfigureList();
   void ConfigureSaveDialog();
   bool HandleKey(QObject* watched, QEvent* event);
   void AppendImage(const QPixmap& icon);
 
+  std::unique_ptr<Ui::TForm1> ui_;
+  // The dialog of the copy request, a child of the window named so.
+  TSaveDialog* SaveDialog1 = nullptr;
   vorkan::VolumeOps& ops_;
   TForm2* form2_ = nullptr;
   TForm3* form3_ = nullptr;

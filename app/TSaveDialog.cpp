@@ -21,6 +21,7 @@
 
 #include "FolderListing.h"
 #include "TextDecoding.h"
+#include "ui_TSaveDialog.h"
 
 namespace {
 
@@ -78,57 +79,60 @@ QString FilterExtension(const QString& filter) {
 
 }  // namespace
 
-TSaveDialog::TSaveDialog(QWidget* parent) : QDialog(parent), folder_(WorkingFolder()) {
-  setupUi(this);
+TSaveDialog::TSaveDialog(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::TSaveDialog>()), folder_(WorkingFolder()) {
+  ui_->setupUi(this);
   setWindowTitle(QtText("Save As"));
-  lookInLabel->setText(QtText("Look in:"));
-  fileNameLabel->setText(QtText("File &name:"));
-  fileTypeLabel->setText(QtText("Files of type:"));
-  toParentButton->setToolTip(QtText("Parent Directory"));
-  toParentButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent, nullptr, this));
-  fileList->setHeaderLabels(
+  ui_->lookInLabel->setText(QtText("Look in:"));
+  ui_->fileNameLabel->setText(QtText("File &name:"));
+  ui_->fileTypeLabel->setText(QtText("Files of type:"));
+  ui_->toParentButton->setToolTip(QtText("Parent Directory"));
+  ui_->toParentButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent, nullptr, this));
+  ui_->fileList->setHeaderLabels(
       {ColumnText("Name"), ColumnText("Size"), ColumnText("Type"), ColumnText("Date Modified")});
-  fileList->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-  fileList->header()->setSectionsMovable(false);
-  QPushButton* save = buttonBox->button(QDialogButtonBox::Save);
+  ui_->fileList->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+  ui_->fileList->header()->setSectionsMovable(false);
+  QPushButton* save = ui_->buttonBox->button(QDialogButtonBox::Save);
   save->setText(QtText("&Save"));
   save->setDefault(true);
-  buttonBox->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+  ui_->buttonBox->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
   save->setObjectName(QStringLiteral("saveButton"));
-  buttonBox->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+  ui_->buttonBox->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
 
-  connect(buttonBox, &QDialogButtonBox::accepted, this, &TSaveDialog::accept);
-  connect(buttonBox, &QDialogButtonBox::rejected, this, &TSaveDialog::reject);
-  connect(toParentButton, &QToolButton::clicked, this, [this] { EnterFolder(vorkan::ParentFolder(folder_)); });
-  connect(fileList, &QTreeWidget::itemSelectionChanged, this, &TSaveDialog::ItemSelected);
-  connect(fileTypeCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
-    const QString extension = FilterExtension(fileTypeCombo->itemText(index));
+  connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, &TSaveDialog::accept);
+  connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &TSaveDialog::reject);
+  connect(ui_->toParentButton, &QToolButton::clicked, this, [this] { EnterFolder(vorkan::ParentFolder(folder_)); });
+  connect(ui_->fileList, &QTreeWidget::itemSelectionChanged, this, &TSaveDialog::ItemSelected);
+  connect(ui_->fileTypeCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
+    const QString extension = FilterExtension(ui_->fileTypeCombo->itemText(index));
     if (!extension.isEmpty()) defaultExtension_ = extension;
     if (isVisible()) ReadFolder();
   });
-  fileList->installEventFilter(this);
-  fileList->viewport()->installEventFilter(this);
+  ui_->fileList->installEventFilter(this);
+  ui_->fileList->viewport()->installEventFilter(this);
 }
 
+TSaveDialog::~TSaveDialog() = default;
+
 void TSaveDialog::SetFilters(const QStringList& filters) {
-  fileTypeCombo->clear();
-  fileTypeCombo->addItems(filters);
+  ui_->fileTypeCombo->clear();
+  ui_->fileTypeCombo->addItems(filters);
 }
 
 QStringList TSaveDialog::Filters() const {
   QStringList filters;
-  for (int i = 0; i < fileTypeCombo->count(); ++i) filters << fileTypeCombo->itemText(i);
+  for (int i = 0; i < ui_->fileTypeCombo->count(); ++i) filters << ui_->fileTypeCombo->itemText(i);
   return filters;
 }
 
 void TSaveDialog::SetFilterIndex(int index) {
-  if (index < 1 || index > fileTypeCombo->count()) return;
-  fileTypeCombo->setCurrentIndex(index - 1);
-  const QString extension = FilterExtension(fileTypeCombo->currentText());
+  if (index < 1 || index > ui_->fileTypeCombo->count()) return;
+  ui_->fileTypeCombo->setCurrentIndex(index - 1);
+  const QString extension = FilterExtension(ui_->fileTypeCombo->currentText());
   if (!extension.isEmpty()) defaultExtension_ = extension;
 }
 
-int TSaveDialog::FilterIndex() const { return fileTypeCombo->currentIndex() + 1; }
+int TSaveDialog::FilterIndex() const { return ui_->fileTypeCombo->currentIndex() + 1; }
 
 void TSaveDialog::SetFolder(const std::string& folder) {
   folder_ = vorkan::CleanPath(folder_, folder);
@@ -136,7 +140,7 @@ void TSaveDialog::SetFolder(const std::string& folder) {
 }
 
 void TSaveDialog::SetNameText(const QString& name) {
-  fileNameEdit->setText(name);
+  ui_->fileNameEdit->setText(name);
   selectedName_.clear();
   selectedText_.clear();
 }
@@ -147,10 +151,10 @@ void TSaveDialog::EnterFolder(const std::string& folder) {
 }
 
 void TSaveDialog::ReadFolder() {
-  lookInEdit->setText(Shown(folder_));
-  lookInEdit->setCursorPosition(0);
-  toParentButton->setEnabled(folder_ != "/");
-  const QStringList patterns = FilterPatterns(fileTypeCombo->currentText());
+  ui_->lookInEdit->setText(Shown(folder_));
+  ui_->lookInEdit->setCursorPosition(0);
+  ui_->toParentButton->setEnabled(folder_ != "/");
+  const QStringList patterns = FilterPatterns(ui_->fileTypeCombo->currentText());
   std::vector<vorkan::FolderEntry> entries;
   vorkan::ListFolder(folder_, entries);  // an unreadable folder shows empty, as it is
   const QLocale locale = QLocale::system();
@@ -180,8 +184,8 @@ void TSaveDialog::ReadFolder() {
     item->setText(3, locale.toString(QDateTime::fromSecsSinceEpoch(entry.modified), QLocale::ShortFormat));
     items << item;
   }
-  fileList->clear();
-  fileList->addTopLevelItems(items);
+  ui_->fileList->clear();
+  ui_->fileList->addTopLevelItems(items);
   selectedName_.clear();
   selectedText_.clear();
   FitColumns();
@@ -191,13 +195,14 @@ void TSaveDialog::FitColumns() {
   // The size and date columns fit the longest texts of the system's formats,
   // whatever the folder holds, so that they do not change width from folder
   // to folder; every column fits what it shows.
-  QHeaderView* header = fileList->header();
+  QTreeWidget* list = ui_->fileList;
+  QHeaderView* header = list->header();
   const QLocale locale = QLocale::system();
-  const QFontMetrics metrics = fileList->fontMetrics();
-  const int margins = 2 * (fileList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, fileList) + 1) +
+  const QFontMetrics metrics = list->fontMetrics();
+  const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1) +
                       metrics.averageCharWidth();
   const auto fit = [&](int column, const QStringList& texts) {
-    int width = std::max(header->sectionSize(column), static_cast<QAbstractItemView*>(fileList)->sizeHintForColumn(column));
+    int width = std::max(header->sectionSize(column), static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column));
     width = std::max(width, header->sectionSizeHint(column));
     for (const QString& text : texts) width = std::max(width, metrics.horizontalAdvance(text) + margins);
     header->resizeSection(column, width);
@@ -214,12 +219,12 @@ void TSaveDialog::FitColumns() {
 void TSaveDialog::showEvent(QShowEvent* event) {
   ReadFolder();
   QDialog::showEvent(event);
-  fileNameEdit->setFocus();
-  fileNameEdit->selectAll();
+  ui_->fileNameEdit->setFocus();
+  ui_->fileNameEdit->selectAll();
   if (sized_) return;
   sized_ = true;
   // Wide enough that every column shows, within the screen.
-  const int extra = fileList->header()->length() - fileList->viewport()->width();
+  const int extra = ui_->fileList->header()->length() - ui_->fileList->viewport()->width();
   if (extra <= 0) return;
   int width = this->width() + extra;
   if (const QScreen* screen = this->screen()) width = std::min(width, screen->availableGeometry().width());
@@ -227,9 +232,9 @@ void TSaveDialog::showEvent(QShowEvent* event) {
 }
 
 bool TSaveDialog::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == fileList && event->type() == QEvent::KeyPress) {
+  if (watched == ui_->fileList && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
-    QTreeWidgetItem* item = fileList->currentItem();
+    QTreeWidgetItem* item = ui_->fileList->currentItem();
     // Return on a selected folder enters it; on a file it saves, as the
     // default button does.
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && item && item->isSelected() &&
@@ -244,21 +249,21 @@ bool TSaveDialog::eventFilter(QObject* watched, QEvent* event) {
   }
   // The double-click is taken here rather than from the list's signal, which
   // wants the press before it on the same row.
-  if (watched == fileList->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+  if (watched == ui_->fileList->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::LeftButton) return false;
-    ItemDoubleClicked(fileList->itemAt(mouse->position().toPoint()));
+    ItemDoubleClicked(ui_->fileList->itemAt(mouse->position().toPoint()));
     return true;
   }
   return QDialog::eventFilter(watched, event);
 }
 
 void TSaveDialog::ItemSelected() {
-  const QList<QTreeWidgetItem*> selected = fileList->selectedItems();
+  const QList<QTreeWidgetItem*> selected = ui_->fileList->selectedItems();
   if (selected.isEmpty() || selected[0]->data(0, kFolderRole).toBool()) return;
   selectedText_ = selected[0]->text(0);
   selectedName_ = selected[0]->data(0, kNameRole).toByteArray().toStdString();
-  fileNameEdit->setText(selectedText_);
+  ui_->fileNameEdit->setText(selectedText_);
 }
 
 void TSaveDialog::ItemDoubleClicked(QTreeWidgetItem* item) {
@@ -272,7 +277,7 @@ void TSaveDialog::ItemDoubleClicked(QTreeWidgetItem* item) {
 }
 
 std::string TSaveDialog::TypedName() const {
-  const QString text = fileNameEdit->text();
+  const QString text = ui_->fileNameEdit->text();
   if (!selectedName_.empty() && text == selectedText_) return selectedName_;
   return text.toStdString();
 }
@@ -281,7 +286,7 @@ void TSaveDialog::accept() {
   const std::string typed = TypedName();
   if (typed.empty()) {
     // Nothing typed: Save on a selected folder enters it.
-    const QList<QTreeWidgetItem*> selected = fileList->selectedItems();
+    const QList<QTreeWidgetItem*> selected = ui_->fileList->selectedItems();
     if (!selected.isEmpty() && selected[0]->data(0, kFolderRole).toBool())
       EnterFolder(vorkan::JoinPath(folder_, selected[0]->data(0, kNameRole).toByteArray().toStdString()));
     return;

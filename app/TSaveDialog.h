@@ -10,17 +10,21 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <memory>
 #include <string>
-
-#include "ui_TSaveDialog.h"
 
 class QTreeWidgetItem;
 
-class TSaveDialog : public QDialog, public Ui_TSaveDialog {
+namespace Ui {
+class TSaveDialog;
+}
+
+class TSaveDialog : public QDialog {
   Q_OBJECT
 
  public:
   explicit TSaveDialog(QWidget* parent = nullptr);
+  ~TSaveDialog() override;
 
   // The image types, each a description with its patterns in parentheses
   // ("Image file (*.IMA *.ima)").
@@ -67,6 +71,7 @@ class TSaveDialog : public QDialog, public Ui_TSaveDialog {
   // name it put there, else the typed text in UTF-8.
   std::string TypedName() const;
 
+  std::unique_ptr<Ui::TSaveDialog> ui_;
   std::string folder_;
   std::string fileName_;
   QString defaultExtension_;

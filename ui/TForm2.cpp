@@ -3,7 +3,6 @@
 #include <QAbstractEventDispatcher>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QPalette>
 
 #include "Application.h"
 #include "ColorValue.h"
@@ -28,25 +27,11 @@ constexpr std::chrono::milliseconds kFieldPaintInterval(15);
 TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
     : QDialog(nullptr), ui_(std::make_unique<Ui::TForm2>()), mainWindow_(mainWindow), FAbort(fAbort), FPause(fPause) {
   ui_->setupUi(this);
-
-  vorkan::MakeFixedDialog(*this, 393, 305);
-  setFont(vorkan::WindowFont());
-
-  // Button face behind everything, the three read-only fields included.
-  QPalette face = palette();
-  face.setColor(QPalette::Window, vorkan::ResolveColor(vorkan::clBtnFace));
-  setPalette(face);
-  for (QLineEdit* edit : Fields()) {
-    QPalette p = edit->palette();
-    p.setColor(QPalette::Base, vorkan::ResolveColor(vorkan::clBtnFace));
-    edit->setPalette(p);
-    edit->installEventFilter(this);
-  }
+  vorkan::StyleWindow(*this, vorkan::WindowFrame::Dialog);
+  vorkan::UseButtonFace(*this, vorkan::ResolveColor(vorkan::clBtnFace));
+  for (QLineEdit* edit : Fields()) edit->installEventFilter(this);
   for (std::size_t i = 0; i < shownTexts_.size(); ++i) shownTexts_[i] = Fields()[i]->text().toStdString();
   shownCaption_ = windowTitle().toStdString();
-
-  // The separators are lines along the top of their 9-pixel strips.
-  for (QFrame* line : {ui_->Bevel2, ui_->Bevel4, ui_->Bevel5}) line->setFrameRect(QRect(0, 0, line->width(), 2));
 
   vorkan::ConfigureProgressGauge(*ui_->Gauge1);
   ui_->Gauge1->move(1, 1);

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
-#include <QPalette>
 #include <QShowEvent>
 
 #include <optional>
@@ -44,27 +43,8 @@ std::optional<double> PieCount(const std::string& text) {
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TForm3>()) {
   ui_->setupUi(this);
-
-  vorkan::MakeFixedDialog(*this, 306, 393);
-  setFont(vorkan::WindowFont());
-
-  // Button face behind everything; the fields share it, so that they read as
-  // selectable text rather than as input boxes.
-  const QColor face = vorkan::ResolveColor(vorkan::clBtnFace);
-  QPalette windowPalette = palette();
-  windowPalette.setColor(QPalette::Window, face);
-  setPalette(windowPalette);
-  for (QLineEdit* edit : {ui_->Edit1, ui_->Edit2, ui_->Edit3, ui_->Edit4, ui_->Edit5, ui_->Edit6, ui_->Edit7,
-                          ui_->Edit8}) {
-    QPalette p = edit->palette();
-    p.setColor(QPalette::Base, face);
-    edit->setPalette(p);
-  }
-
-  // The divider is a line along the left of its strip, the rules lines along
-  // the top of theirs.
-  ui_->Bevel1->setFrameRect(QRect(0, 0, 2, ui_->Bevel1->height()));
-  for (QFrame* rule : {ui_->Bevel2, ui_->Bevel4}) rule->setFrameRect(QRect(0, 0, rule->width(), 2));
+  vorkan::StyleWindow(*this, vorkan::WindowFrame::Dialog);
+  vorkan::UseButtonFace(*this, vorkan::ResolveColor(vorkan::clBtnFace));
 
   // The cover of the chart for drives without a usable size.
   ui_->Panel2->hide();

@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPalette>
 #include <string>
 
 #include "Clipboard.h"
@@ -45,9 +44,7 @@ constexpr vorkan::TColor kMemoColor = 13235960;
 constexpr vorkan::TColor clBlue = 0x00FF0000;
 
 void SetFontColor(QLabel* label, vorkan::TColor color) {
-  QPalette p = label->palette();
-  p.setColor(QPalette::WindowText, vorkan::ResolveColor(color));
-  label->setPalette(p);
+  vorkan::SetColor(*label, QPalette::WindowText, vorkan::ResolveColor(color));
 }
 
 }  // namespace
@@ -56,20 +53,13 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TFor
   // The banner comes from the compiled-in pictures.
   vorkan::InitResources();
   ui_->setupUi(this);
-
-  vorkan::MakeFixedDialog(*this, 409, 273);
-  setFont(vorkan::WindowFont());
+  vorkan::StyleWindow(*this, vorkan::WindowFrame::Dialog);
 
   for (QLabel* label : {ui_->Label1, ui_->Label3, ui_->Label4, ui_->Label5, ui_->Label6, ui_->Label7, ui_->Label8,
                         ui_->Label9, ui_->Label10, ui_->Label11, ui_->Label12, ui_->Label13})
     SetFontColor(label, clBtnText);
 
-  QPalette memo = ui_->Memo1->palette();
-  memo.setColor(QPalette::Base, vorkan::ResolveColor(kMemoColor));
-  ui_->Memo1->setPalette(memo);
-
-  // The separator is a line along the top of its strip.
-  ui_->Bevel1->setFrameRect(QRect(0, 0, ui_->Bevel1->width(), 2));
+  vorkan::SetColor(*ui_->Memo1, QPalette::Base, vorkan::ResolveColor(kMemoColor));
 
   ui_->Label10->installEventFilter(this);
   ui_->Label11->installEventFilter(this);

@@ -73,7 +73,6 @@ class TMessageForm : public QDialog {
   // Shows the box modally and returns the code of the button pressed; Cancel
   // (2) when closed otherwise, and at once while the application terminates.
   PromptResult Run();
-  PromptResult Result() const { return result_; }
 
   // Replaces the title by kind (the fault box uses the application title).
   void SetTitle(const QString& title);

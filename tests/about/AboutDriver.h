@@ -7,17 +7,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "Controls.h"
 #include "TForm4.h"
 
 namespace vorkan::testing {
-
-// A control of the window by name; the test fails when it is missing.
-template <typename T>
-T* Control(TForm4& form, const char* name) {
-  T* control = form.findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(control, nullptr) << name;
-  return control;
-}
 
 // Opens the window modally, as the main window does, runs `act` from inside
 // its event loop and returns how it ended. A window that `act` leaves open is

@@ -20,7 +20,7 @@
 
 namespace {
 
-using vorkan::testing::Control;
+using vorkan::test::Control;
 
 const char* const kQuestion =
     "Нажмите [Да] для открытия письма в e-mail клиенте по-умолчанию.\n\r"

@@ -52,7 +52,7 @@ TEST(Banner, IsA400By90PictureLightWhereTheTextsLie) {
   EXPECT_NE(banner.pixelColor(50, 45), QColor(248, 246, 201));
 
   TForm4 form;
-  const QPixmap shown = vorkan::testing::Control<QLabel>(form, "Image1")->pixmap();
+  const QPixmap shown = vorkan::test::Control<QLabel>(form, "Image1")->pixmap();
   EXPECT_EQ(shown.size(), QSize(400, 90));
   EXPECT_EQ(shown.toImage().convertToFormat(QImage::Format_RGB32), banner.convertToFormat(QImage::Format_RGB32));
 }

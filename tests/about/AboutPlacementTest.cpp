@@ -13,7 +13,7 @@
 
 namespace {
 
-using vorkan::testing::Control;
+using vorkan::test::Control;
 using vorkan::testing::RunModal;
 
 QPoint ScreenCentre(const TForm4& form) {

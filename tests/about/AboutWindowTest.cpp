@@ -13,7 +13,7 @@
 
 namespace {
 
-using vorkan::testing::Control;
+using vorkan::test::Control;
 
 struct PlacedText {
   const char* name;

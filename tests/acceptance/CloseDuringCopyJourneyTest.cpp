@@ -27,14 +27,14 @@ TEST(CloseDuringCopyJourney, ProgramEndsAndKeepsThePrefix) {
   TForm1& f = windows.main();
   ASSERT_TRUE(ClickDriveRow(f, ops.Map().LetterOfDevice(source.Name())));
   const int fdsBefore = OpenDescriptorCount();
-  f.CheckBox1->setChecked(true);
+  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
   const std::string image = dir / "part.IMA";
   TypeIntoSaveDialog(image);
   windows.AnswerPrompts({});  // a prompt that waited for the user would be recorded here
 
   bool copyReturned = false, closed = false, loopStillRunning = false;
   QTimer::singleShot(0, [&] {
-    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
     copyReturned = true;
   });
   QTimer closer;

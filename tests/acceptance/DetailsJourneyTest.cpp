@@ -33,7 +33,7 @@ class DetailsJourney : public ::testing::Test {
       QTest::mouseClick(Form3->findChild<QPushButton*>(QStringLiteral("Button3")), Qt::LeftButton);
     });
     watcher.start();
-    QTest::mouseClick(f.Button4, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "Button4"), Qt::LeftButton);
     return shownRoot;
   }
 
@@ -52,7 +52,7 @@ TEST_F(DetailsJourney, CopyFromDetailsThenReplaceTheImage) {
   const std::string root = std::string(1, letter) + ":\\";
   const std::string deviceSum = Sha256(volume->Device());
   const int fdsBefore = OpenDescriptorCount();
-  f.CheckBox1->setChecked(true);
+  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
   const std::string image = dir_ / "details.IMA";
   const std::string success = "Диск " + root + " успешно скопирован в " + image + ".";
 

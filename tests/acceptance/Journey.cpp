@@ -11,17 +11,6 @@
 
 namespace vorkan::test {
 
-bool ClickDriveRow(TForm1& form, char letter) {
-  const QString root = QString(QChar(letter)) + QStringLiteral(":\\");
-  for (int row = 0; row < form.ListView1->topLevelItemCount(); ++row) {
-    if (form.ListView1->topLevelItem(row)->text(0) != root) continue;
-    form.ListView1->scrollToItem(form.ListView1->topLevelItem(row));
-    QTest::mouseClick(form.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, RowPoint(form, row));
-    return form.SelectedIndex() == row;
-  }
-  return false;
-}
-
 bool CanOpenExclusive(const std::string& device) {
   const int fd = ::open(device.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
   if (fd < 0) return false;
@@ -53,9 +42,8 @@ void ExpectAtRest(TForm1& form, int descriptorsBefore, const std::string& device
   EXPECT_EQ(form.FAbort, 0);
   EXPECT_EQ(form.FPause, 0);
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
-  for (QWidget* w : std::initializer_list<QWidget*>{form.Button1, form.Button2, form.Button3, form.Button4,
-                                                   form.Button5, form.ListView1, form.CheckBox1})
-    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString() << " left disabled";
+  for (const char* name : kCopyControls)
+    EXPECT_TRUE(Control<QWidget>(form, name)->isEnabled()) << name << " left disabled";
   EXPECT_TRUE(form.isVisible());
   EXPECT_TRUE(form.isEnabled());
   EXPECT_FALSE(Form2->isVisible());

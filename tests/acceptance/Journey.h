@@ -1,5 +1,5 @@
-// Pieces every journey uses: picking a drive's row as the user does, and the
-// checks that the program is back at rest after a copy.
+// Pieces every journey uses (besides the main window's driver): the checks
+// that the program is back at rest after a copy.
 #pragma once
 
 #include <string>
@@ -7,9 +7,6 @@
 #include "MainWindowDriver.h"
 
 namespace vorkan::test {
-
-// Clicks the row of drive `letter`; false when the list has no such row.
-bool ClickDriveRow(TForm1& form, char letter);
 
 // Whether the device can be opened exclusively right now (nobody holds it).
 bool CanOpenExclusive(const std::string& device);

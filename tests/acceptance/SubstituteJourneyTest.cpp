@@ -40,10 +40,10 @@ class SubstituteJourney : public ::testing::Test {
   void CopyMedium(Windows& windows, std::vector<PromptButton> answers) {
     TForm1& f = windows.main();
     ASSERT_TRUE(ClickDriveRow(f, 'E'));
-    f.CheckBox1->setChecked(true);
+    Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
     TypeIntoSaveDialog(image_);
     windows.AnswerPrompts(std::move(answers));
-    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
   }
 
   void ExpectNothingHeld() {

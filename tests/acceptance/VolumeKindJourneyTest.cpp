@@ -43,11 +43,11 @@ TEST_P(VolumeKindJourney, ImageEqualsTheDevice) {
   const char letter = ops.Map().LetterOfDevice(volume->Name());
   ASSERT_NE(letter, 0) << "no drive letter for " << volume->Name();
   ASSERT_TRUE(ClickDriveRow(f, letter)) << "no row for " << letter << ":\\";
-  const QTreeWidgetItem* row = f.ListView1->topLevelItem(f.SelectedIndex());
+  const QTreeWidgetItem* row = Control<QTreeWidget>(f, "ListView1")->topLevelItem(f.SelectedIndex());
   EXPECT_EQ(row->text(1).toStdString(), volume->Label()) << "the row shows another volume";
 
   const int fdsBefore = OpenDescriptorCount();
-  f.CheckBox1->setChecked(locked);
+  Control<QCheckBox>(f, "CheckBox1")->setChecked(locked);
   const std::string image = dir_ / "copy.IMA";
   TypeIntoSaveDialog(image);
   if (mounted && locked)
@@ -69,7 +69,7 @@ TEST_P(VolumeKindJourney, ImageEqualsTheDevice) {
   });
   probe.start();
 
-  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
   probe.stop();
 
   const std::string shown = std::string(1, letter) + ":\\";
@@ -95,7 +95,7 @@ TEST_P(VolumeKindJourney, ImageEqualsTheDevice) {
     EXPECT_EQ(othersLockedOut, locked) << "the lock option was not obeyed";
   }
   // The box shows whether the copy ran locked: a refused lock ignored clears it.
-  EXPECT_EQ(f.CheckBox1->isChecked(), locked && !mounted);
+  EXPECT_EQ(Control<QCheckBox>(f, "CheckBox1")->isChecked(), locked && !mounted);
   ExpectAtRest(f, fdsBefore, volume->Device());
   if (!mounted) {
     EXPECT_TRUE(CanOpenExclusive(volume->Device())) << "the lock is still held";

@@ -34,24 +34,13 @@ DriveRecord RowWithCounts(const std::string& usedHex, const std::string& freeHex
   return row;
 }
 
-namespace {
-
-template <class T>
-T* Named(TForm3& form, const QString& name) {
-  T* child = form.findChild<T*>(name);
-  if (child == nullptr) ADD_FAILURE() << "no control " << name.toStdString();
-  return child;
-}
-
-}  // namespace
-
-QLineEdit* Edit(TForm3& form, int number) { return Named<QLineEdit>(form, QStringLiteral("Edit%1").arg(number)); }
-QLabel* Label(TForm3& form, int number) { return Named<QLabel>(form, QStringLiteral("Label%1").arg(number)); }
+QLineEdit* Edit(TForm3& form, int number) { return Control<QLineEdit>(form, QStringLiteral("Edit%1").arg(number)); }
+QLabel* Label(TForm3& form, int number) { return Control<QLabel>(form, QStringLiteral("Label%1").arg(number)); }
 QPushButton* Button(TForm3& form, int number) {
-  return Named<QPushButton>(form, QStringLiteral("Button%1").arg(number));
+  return Control<QPushButton>(form, QStringLiteral("Button%1").arg(number));
 }
-QLabel* Panel2(TForm3& form) { return Named<QLabel>(form, QStringLiteral("Panel2")); }
-chart::TChart* Chart1(TForm3& form) { return Named<chart::TChart>(form, QStringLiteral("Chart1")); }
+QLabel* Panel2(TForm3& form) { return Control<QLabel>(form, "Panel2"); }
+chart::TChart* Chart1(TForm3& form) { return Control<chart::TChart>(form, "Chart1"); }
 
 int OpenAndRun(TForm3& form, const DriveRecord& row, const std::function<void(TForm3&)>& whileOpen) {
   QTimer::singleShot(0, &form, [&form, &whileOpen] {

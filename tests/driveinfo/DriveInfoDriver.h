@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "Controls.h"
 #include "DriveCatalogue.h"
 #include "TChart.h"
 #include "TForm3.h"

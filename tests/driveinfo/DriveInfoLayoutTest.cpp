@@ -39,7 +39,7 @@ TEST(DriveInfoLayout, CreationPutsTheRussianTextsOverTheDesignCaptions) {
 
 TEST(DriveInfoLayout, EveryControlLiesOnPanel1AtItsPlace) {
   TForm3 form;
-  auto* panel1 = form.findChild<QFrame*>(QStringLiteral("Panel1"));
+  auto* panel1 = Control<QFrame>(form, "Panel1");
   ASSERT_NE(panel1, nullptr);
   EXPECT_EQ(panel1->geometry(), QRect(0, 0, 306, 393));
   EXPECT_EQ(panel1->frameShape(), QFrame::NoFrame);
@@ -55,7 +55,7 @@ TEST(DriveInfoLayout, EveryControlLiesOnPanel1AtItsPlace) {
       {"Button3", {64, 360, 73, 25}},  {"Button2", {144, 360, 73, 25}}, {"Button1", {224, 360, 73, 25}},
   };
   for (const auto& [name, place] : places) {
-    QWidget* control = form.findChild<QWidget*>(name);
+    QWidget* control = Control<QWidget>(form, name);
     ASSERT_NE(control, nullptr) << name.toStdString();
     EXPECT_EQ(control->parentWidget(), panel1) << name.toStdString();
     EXPECT_EQ(control->geometry(), place) << name.toStdString();
@@ -69,7 +69,7 @@ TEST(DriveInfoLayout, EveryControlLiesOnPanel1AtItsPlace) {
   EXPECT_EQ(Panel2(form)->alignment(), Qt::AlignCenter);
 
   // The frame around the fields, the divider and the two rules.
-  auto bevel = [&form](const char* name) { return form.findChild<QFrame*>(QString::fromLatin1(name)); };
+  auto bevel = [&form](const char* name) { return Control<QFrame>(form, name); };
   EXPECT_EQ(bevel("Bevel3")->frameShape(), QFrame::Box);
   EXPECT_EQ(bevel("Bevel1")->frameShape(), QFrame::VLine);
   EXPECT_EQ(bevel("Bevel1")->frameRect().left(), 0);

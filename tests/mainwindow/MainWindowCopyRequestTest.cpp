@@ -43,7 +43,7 @@ class MainWindowCopyRequest : public ::testing::Test {
 TEST_F(MainWindowCopyRequest, SaveDialogIsConfiguredAndProposesTheDrive) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({""});
-  QTest::mouseClick(windows.main().Button1, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(windows.main(), "Button1"), Qt::LeftButton);
   ASSERT_EQ(windows.dialogs.size(), 1u);
   const SeenDialog& d = windows.dialogs[0];
   EXPECT_EQ(d.proposedName, QStringLiteral("диск_c"));
@@ -55,26 +55,26 @@ TEST_F(MainWindowCopyRequest, SaveDialogIsConfiguredAndProposesTheDrive) {
   EXPECT_EQ(d.filters, filters);
   EXPECT_TRUE(d.confirmOverwrite);
   EXPECT_TRUE(d.sizeGrip);
-  EXPECT_EQ(windows.main().SaveDialog1->objectName(), QStringLiteral("SaveDialog1"));
+  EXPECT_EQ(d.name, QStringLiteral("SaveDialog1"));
 }
 
 TEST_F(MainWindowCopyRequest, CancelOfTheDialogOrOfEitherPromptCreatesNoFile) {
   Windows windows(ops_);
   TForm1& f = windows.main();
-  f.CheckBox1->setChecked(true);
+  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
   const std::string onE = dir_ / "one/a.IMA";
   const std::string onC = dir_ / "onc/b.IMA";
   const std::string nowhere = dir_ / "nowhere/c.IMA";
 
   windows.AnswerSaveDialog({""});
-  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
   EXPECT_EQ(windows.dialogs.size(), 1u);
   EXPECT_TRUE(windows.prompts.empty());
 
   // Shortage prompt, Cancel.
   windows.AnswerSaveDialog({nowhere});
   windows.AnswerPrompts({PromptButton::Cancel});
-  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
   ASSERT_EQ(windows.prompts.size(), 1u);
   EXPECT_EQ(windows.prompts[0].kind, PromptKind::Error);
   EXPECT_FALSE(Exists(nowhere));
@@ -83,30 +83,28 @@ TEST_F(MainWindowCopyRequest, CancelOfTheDialogOrOfEitherPromptCreatesNoFile) {
   windows.prompts.clear();
   windows.AnswerSaveDialog({onC});
   windows.AnswerPrompts({PromptButton::Ignore, PromptButton::Cancel});
-  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
   ASSERT_EQ(windows.prompts.size(), 2u);
   EXPECT_EQ(windows.prompts[1].kind, PromptKind::Warning);
   EXPECT_FALSE(Exists(onC));
 
   // Nothing of the window changed on the way.
-  EXPECT_TRUE(f.CheckBox1->isChecked());
+  EXPECT_TRUE(Control<QCheckBox>(f, "CheckBox1")->isChecked());
   EXPECT_EQ(f.windowTitle(), QStringLiteral("Vorkan v1.2"));
-  for (QWidget* w : std::initializer_list<QWidget*>{f.Button1, f.Button2, f.Button3, f.Button4, f.Button5,
-                                                   f.ListView1, f.CheckBox1})
-    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+  for (const char* name : kCopyControls) EXPECT_TRUE(Control<QWidget>(f, name)->isEnabled()) << name;
   EXPECT_FALSE(Exists(onE));
 }
 
 TEST_F(MainWindowCopyRequest, TargetOnTheSourceDriveGivesShortageThenSameDrivePrompt) {
   Windows windows(ops_);
   TForm1& f = windows.main();
-  f.CheckBox1->setChecked(true);
+  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
   const std::string onC = dir_ / "onc/x.IMA";
   // No at the warning proposes again; the second time the user says Yes.
   windows.AnswerSaveDialog({onC, onC});
   windows.AnswerPrompts({PromptButton::Ignore, PromptButton::No, PromptButton::Ignore, PromptButton::Yes,
                          PromptButton::OK});
-  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
   ASSERT_EQ(windows.dialogs.size(), 2u);
   EXPECT_EQ(windows.dialogs[1].proposedName, QStringLiteral("диск_c"));
   ASSERT_EQ(windows.prompts.size(), 5u);
@@ -122,7 +120,7 @@ TEST_F(MainWindowCopyRequest, TargetOnTheSourceDriveGivesShortageThenSameDrivePr
   EXPECT_EQ(windows.prompts[4].text, "Диск C:\\ успешно скопирован в " + onC + ".");
   EXPECT_EQ(ReadFile(onC), source_);
   // Yes unticked the lock, and it stays unticked after the copy.
-  EXPECT_FALSE(f.CheckBox1->isChecked());
+  EXPECT_FALSE(Control<QCheckBox>(f, "CheckBox1")->isChecked());
   EXPECT_EQ(ops_.lockRequests, 0);
 }
 
@@ -133,7 +131,7 @@ TEST_F(MainWindowCopyRequest, TargetWithoutALetterHasNoRoomAndThenCopies) {
   windows.AnswerSaveDialog({nowhere});
   windows.AnswerPrompts({PromptButton::Retry, PromptButton::Ignore, PromptButton::OK});
   const int refreshesBefore = ops_.refreshes;
-  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
   ASSERT_EQ(windows.prompts.size(), 3u);
   // No free space at all: the shortage is the whole volume, asked again on Retry.
   const std::string whole = FormatByteSize(kVolumeSize);
@@ -159,14 +157,14 @@ TEST_F(MainWindowCopyRequest, InformationWindowCopyChoiceStartsTheRequest) {
   QTimer::singleShot(0, [] {
     if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->done(mrOk);
   });
-  QTest::mouseClick(f.Button4, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button4"), Qt::LeftButton);
   ASSERT_EQ(windows.dialogs.size(), 1u);
   EXPECT_EQ(windows.dialogs[0].proposedName, QStringLiteral("диск_c"));
   // Ending it otherwise starts nothing.
   QTimer::singleShot(0, [] {
     if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->done(mrCancel);
   });
-  QTest::mouseClick(f.Button4, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button4"), Qt::LeftButton);
   EXPECT_EQ(windows.dialogs.size(), 1u);
 }
 
@@ -186,14 +184,14 @@ TEST_F(MainWindowCopyRequest, InformationWindowOpensTheMountPointAndGivesTheFocu
     EXPECT_TRUE(dialog->isVisible());
     dialog->done(mrCancel);
   });
-  QTest::mouseClick(f.Button4, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button4"), Qt::LeftButton);
   SetOpener(previous);
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], (std::vector<std::string>{"xdg-open", dir_ / "onc"}));
   EXPECT_TRUE(windows.dialogs.empty());  // closing it started no copy
   // The list is the main window's focus: it has it whenever the window is
   // active again (offscreen there is no window manager to hand it back).
-  EXPECT_EQ(f.focusWidget(), f.ListView1);
+  EXPECT_EQ(f.focusWidget(), Control<QTreeWidget>(f, "ListView1"));
 }
 
 }  // namespace

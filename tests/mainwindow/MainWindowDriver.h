@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Application.h"
+#include "Controls.h"
 #include "Forms.h"
 #include "TForm1.h"
 #include "TForm2.h"
@@ -40,6 +41,7 @@ struct SeenPrompt {
 
 // What the save dialog looked like when it ran.
 struct SeenDialog {
+  QString name;  // its object name
   QString proposedName;
   int filterIndex = 0;
   QString filter;
@@ -78,6 +80,7 @@ class Windows {
     TForm1::saveDialogRunner = [this](TSaveDialog& dialog) {
       QLineEdit* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       SeenDialog seen;
+      seen.name = dialog.objectName();
       seen.proposedName = edit ? edit->text() : QString();
       seen.filterIndex = dialog.FilterIndex();
       seen.filter = dialog.Filters().value(dialog.FilterIndex() - 1);
@@ -179,12 +182,30 @@ inline void TypeIntoSaveDialog(const std::string& path, QMessageBox::StandardBut
 
 // The centre of row `row` of the drive list, in viewport coordinates.
 inline QPoint RowPoint(TForm1& form, int row) {
-  return form.ListView1->visualItemRect(form.ListView1->topLevelItem(row)).center();
+  QTreeWidget* list = Control<QTreeWidget>(form, "ListView1");
+  return list->visualItemRect(list->topLevelItem(row)).center();
 }
+
+// Clicks the row of drive `letter`; false when the list has no such row.
+inline bool ClickDriveRow(TForm1& form, char letter) {
+  const QString root = QString(QChar(letter)) + QStringLiteral(":\\");
+  QTreeWidget* list = Control<QTreeWidget>(form, "ListView1");
+  for (int row = 0; row < list->topLevelItemCount(); ++row) {
+    if (list->topLevelItem(row)->text(0) != root) continue;
+    list->scrollToItem(list->topLevelItem(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, RowPoint(form, row));
+    return form.SelectedIndex() == row;
+  }
+  return false;
+}
+
+// The seven controls a copy disables and gives back.
+inline constexpr const char* kCopyControls[] = {"Button1", "Button2",   "Button3",  "Button4",
+                                                "Button5", "ListView1", "CheckBox1"};
 
 // A point of the list below its last row.
 inline QPoint EmptyListPoint(TForm1& form) {
-  return QPoint(60, form.ListView1->viewport()->height() - 5);
+  return QPoint(60, Control<QTreeWidget>(form, "ListView1")->viewport()->height() - 5);
 }
 
 }  // namespace vorkan::test

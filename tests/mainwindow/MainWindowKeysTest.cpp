@@ -34,7 +34,7 @@ class MainWindowKeys : public ::testing::Test {
 
 TEST_F(MainWindowKeys, F5RebuildsTheListOnRelease) {
   Windows windows(ops_);
-  QWidget* list = windows.main().ListView1;
+  QWidget* list = Control<QTreeWidget>(windows.main(), "ListView1");
   for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
                                      Qt::KeyboardModifiers(Qt::ControlModifier)}) {
     const int before = ops_.refreshes;
@@ -45,13 +45,13 @@ TEST_F(MainWindowKeys, F5RebuildsTheListOnRelease) {
   }
   // From another control of the window as well.
   const int before = ops_.refreshes;
-  QTest::keyClick(windows.main().CheckBox1, Qt::Key_F5);
+  QTest::keyClick(Control<QCheckBox>(windows.main(), "CheckBox1"), Qt::Key_F5);
   EXPECT_EQ(ops_.refreshes, before + 1);
 }
 
 TEST_F(MainWindowKeys, F1OpensTheDriveInformationOnRelease) {
   Windows windows(ops_);
-  QWidget* list = windows.main().ListView1;
+  QWidget* list = Control<QTreeWidget>(windows.main(), "ListView1");
   for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
                                      Qt::KeyboardModifiers(Qt::ControlModifier)}) {
     modal_ = nullptr;
@@ -69,12 +69,13 @@ TEST_F(MainWindowKeys, F1AndEnterWithoutSelectionDoNothing) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({""});
   TForm1& f = windows.main();
-  QTest::mouseClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
+  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   ASSERT_EQ(f.SelectedIndex(), -1);
   modal_ = nullptr;
   WatchModal();
-  QTest::keyClick(f.ListView1, Qt::Key_F1);
-  QTest::keyClick(f.ListView1, Qt::Key_Return);
+  QTest::keyClick(list, Qt::Key_F1);
+  QTest::keyClick(list, Qt::Key_Return);
   QApplication::processEvents();
   EXPECT_EQ(modal_, nullptr);
   EXPECT_TRUE(windows.dialogs.empty());
@@ -88,14 +89,15 @@ TEST_F(MainWindowKeys, EnterPressesTheDefaultButtonOrTheFocusedOne) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({"", ""});
   TForm1& f = windows.main();
-  QTest::keyClick(f.ListView1, Qt::Key_Return);
+  QTest::keyClick(Control<QTreeWidget>(f, "ListView1"), Qt::Key_Return);
   EXPECT_EQ(windows.dialogs.size(), 1u);
-  QTest::keyClick(f.CheckBox1, Qt::Key_Enter);
+  QTest::keyClick(Control<QCheckBox>(f, "CheckBox1"), Qt::Key_Enter);
   EXPECT_EQ(windows.dialogs.size(), 2u);
   // Enter on the focused refresh button presses that one, not the copy one.
   const int before = ops_.refreshes;
-  f.Button3->setFocus();
-  QTest::keyClick(f.Button3, Qt::Key_Return);
+  QPushButton* refresh = Control<QPushButton>(f, "Button3");
+  refresh->setFocus();
+  QTest::keyClick(refresh, Qt::Key_Return);
   EXPECT_EQ(ops_.refreshes, before + 1);
   EXPECT_EQ(windows.dialogs.size(), 2u);
 }
@@ -103,10 +105,11 @@ TEST_F(MainWindowKeys, EnterPressesTheDefaultButtonOrTheFocusedOne) {
 TEST_F(MainWindowKeys, EscClosesTheWindowOnRelease) {
   Windows windows(ops_);
   TForm1& f = windows.main();
-  QTest::keyPress(f.ListView1, Qt::Key_Escape, Qt::ShiftModifier);
+  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  QTest::keyPress(list, Qt::Key_Escape, Qt::ShiftModifier);
   EXPECT_TRUE(f.isVisible());
   EXPECT_FALSE(Application::Instance().IsTerminating());
-  QTest::keyRelease(f.ListView1, Qt::Key_Escape, Qt::ShiftModifier);
+  QTest::keyRelease(list, Qt::Key_Escape, Qt::ShiftModifier);
   EXPECT_FALSE(f.isVisible());
   EXPECT_EQ(f.FAbort, 1);
   EXPECT_TRUE(Application::Instance().IsTerminating());
@@ -117,9 +120,10 @@ TEST_F(MainWindowKeys, EscClosesTheWindowOnRelease) {
 TEST_F(MainWindowKeys, ReleaseWithoutItsPressDoesNothing) {
   Windows windows(ops_);
   TForm1& f = windows.main();
+  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
   const int before = ops_.refreshes;
-  QTest::keyRelease(f.ListView1, Qt::Key_Escape);
-  QTest::keyRelease(f.ListView1, Qt::Key_F5);
+  QTest::keyRelease(list, Qt::Key_Escape);
+  QTest::keyRelease(list, Qt::Key_F5);
   EXPECT_TRUE(f.isVisible());
   EXPECT_FALSE(Application::Instance().IsTerminating());
   EXPECT_EQ(ops_.refreshes, before);
@@ -129,7 +133,7 @@ TEST_F(MainWindowKeys, ReleaseWithoutItsPressDoesNothing) {
   EXPECT_EQ(f.ShowPrompt("?", PromptKind::Confirmation, ButtonSet({PromptButton::Yes, PromptButton::Cancel})),
             mrCancel);
   TMessageForm::answerer = nullptr;
-  QTest::keyRelease(f.ListView1, Qt::Key_Escape);
+  QTest::keyRelease(list, Qt::Key_Escape);
   EXPECT_TRUE(f.isVisible());
 }
 
@@ -137,8 +141,9 @@ TEST_F(MainWindowKeys, OtherKeysDoNothing) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({""});
   TForm1& f = windows.main();
+  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
   const int before = ops_.refreshes;
-  for (Qt::Key key : {Qt::Key_F2, Qt::Key_F4, Qt::Key_Space, Qt::Key_A, Qt::Key_Delete}) QTest::keyClick(f.ListView1, key);
+  for (Qt::Key key : {Qt::Key_F2, Qt::Key_F4, Qt::Key_Space, Qt::Key_A, Qt::Key_Delete}) QTest::keyClick(list, key);
   EXPECT_EQ(ops_.refreshes, before);
   EXPECT_TRUE(f.isVisible());
   EXPECT_TRUE(windows.dialogs.empty());

@@ -69,15 +69,7 @@ class MainWindowLoopCopy : public ::testing::Test {
   bool SelectSource(TForm1& f, CountingLinuxVolumeOps& ops) {
     const char letter = ops.Map().LetterOfDevice(sourceLoop_->Name());
     if (letter == 0) return false;
-    const QString root = QString(QChar(letter)) + QStringLiteral(":\\");
-    for (int row = 0; row < f.ListView1->topLevelItemCount(); ++row) {
-      if (f.ListView1->topLevelItem(row)->text(0) == root) {
-        f.ListView1->scrollToItem(f.ListView1->topLevelItem(row));
-        QTest::mouseClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, RowPoint(f, row));
-        return f.SelectedIndex() == row;
-      }
-    }
-    return false;
+    return ClickDriveRow(f, letter);
   }
 
   TempDir dir_;
@@ -92,7 +84,7 @@ TEST_F(MainWindowLoopCopy, WholeVolumeWithTheLockGivesAnIdenticalImage) {
   TForm1& f = windows.main();
   ASSERT_TRUE(SelectSource(f, ops)) << "no row for " << sourceLoop_->Device();
   const int fdsBefore = OpenDescriptorCount();
-  f.CheckBox1->setChecked(true);
+  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
   const std::string image = dir_ / "mnt/copy.IMA";
   TypeIntoSaveDialog(image);
   windows.AnswerPrompts({PromptButton::OK});
@@ -100,7 +92,7 @@ TEST_F(MainWindowLoopCopy, WholeVolumeWithTheLockGivesAnIdenticalImage) {
   ShowWatcher progress;
   Form2->installEventFilter(&progress);
 
-  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
 
   EXPECT_TRUE(progress.shown);
   ASSERT_EQ(windows.prompts.size(), 1u);
@@ -111,10 +103,8 @@ TEST_F(MainWindowLoopCopy, WholeVolumeWithTheLockGivesAnIdenticalImage) {
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
   EXPECT_EQ(f.FAbort, 0);
   EXPECT_EQ(f.FPause, 0);
-  EXPECT_TRUE(f.CheckBox1->isChecked());
-  for (QWidget* w : std::initializer_list<QWidget*>{f.Button1, f.Button2, f.Button3, f.Button4, f.Button5,
-                                                   f.ListView1, f.CheckBox1})
-    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+  EXPECT_TRUE(Control<QCheckBox>(f, "CheckBox1")->isChecked());
+  for (const char* name : kCopyControls) EXPECT_TRUE(Control<QWidget>(f, name)->isEnabled()) << name;
   EXPECT_EQ(ops.refreshes, refreshesBefore + 1);
   EXPECT_EQ(f.SelectedIndex(), 0);
   EXPECT_TRUE(f.isVisible());
@@ -130,7 +120,7 @@ TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartial
   TForm1& f = windows.main();
   ASSERT_TRUE(SelectSource(f, ops));
   const int fdsBefore = OpenDescriptorCount();
-  f.CheckBox1->setChecked(true);
+  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
   const std::string image = dir_ / "mnt/part.IMA";
   TypeIntoSaveDialog(image);
   windows.AnswerPrompts({});  // any box that waited for the user would be seen here
@@ -150,7 +140,7 @@ TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartial
   };
   QTimer::singleShot(0, closeLater);
 
-  QTest::mouseClick(f.Button1, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
 
   ASSERT_TRUE(closed);
   EXPECT_EQ(abortSeen, 1);

@@ -2,6 +2,7 @@
 // first row selected and the two buttons that follow the selection.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -42,19 +43,20 @@ TEST_F(MainWindowStart, CaptionsTitleAndFlagsAfterCreation) {
   EXPECT_EQ(Application::Instance().HintHidePause(), -1);
   EXPECT_EQ(f.FAbort, 0);
   EXPECT_EQ(f.FPause, 0);
-  EXPECT_EQ(f.Label2->text(), QStringLiteral("Выберите диск для копирования:"));
-  EXPECT_EQ(f.Button3->text(), QStringLiteral("Обновить"));
-  EXPECT_EQ(f.Button4->text(), QStringLiteral("Инфо"));
-  EXPECT_EQ(f.Button5->text(), QStringLiteral("О программе"));
-  EXPECT_EQ(f.Button2->text(), QStringLiteral("Выход"));
-  EXPECT_EQ(f.Button1->text(), QStringLiteral("Копировать"));
-  EXPECT_EQ(f.CheckBox1->text(), QStringLiteral("Заблокировать диск (рекомедуется)"));
-  EXPECT_FALSE(f.CheckBox1->isChecked());
+  QLabel* label = Control<QLabel>(f, "Label2");
+  EXPECT_EQ(label->text(), QStringLiteral("Выберите диск для копирования:"));
+  const std::pair<const char*, const char*> captions[] = {
+      {"Button3", "Обновить"}, {"Button4", "Инфо"},       {"Button5", "О программе"},
+      {"Button2", "Выход"},    {"Button1", "Копировать"}, {"CheckBox1", "Заблокировать диск (рекомедуется)"}};
+  for (const auto& [name, caption] : captions)
+    EXPECT_EQ(Control<QAbstractButton>(f, name)->text(), QString::fromUtf8(caption)) << name;
+  EXPECT_FALSE(Control<QCheckBox>(f, "CheckBox1")->isChecked());
   const QStringList headings = {QStringLiteral("Диск"), QStringLiteral("Метка"), QStringLiteral("Тип"),
                                 QStringLiteral("Размер"), QStringLiteral("Свободно")};
-  ASSERT_EQ(f.ListView1->columnCount(), 5);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(f.ListView1->headerItem()->text(i), headings[i]) << i;
-  EXPECT_TRUE(f.Label2->font().bold());
+  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  ASSERT_EQ(list->columnCount(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(list->headerItem()->text(i), headings[i]) << i;
+  EXPECT_TRUE(label->font().bold());
   EXPECT_EQ(f.font().family(), QStringLiteral("MS Sans Serif"));
   EXPECT_EQ(f.font().pixelSize(), 11);
   // The windows made after the main one stay hidden.
@@ -67,29 +69,30 @@ TEST_F(MainWindowStart, CaptionsTitleAndFlagsAfterCreation) {
 TEST_F(MainWindowStart, RowsSelectionAndIcons) {
   Windows windows(ops_);
   TForm1& f = windows.main();
-  ASSERT_EQ(f.ListView1->topLevelItemCount(), 2);
-  QTreeWidgetItem* c = f.ListView1->topLevelItem(0);
+  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  QTreeWidgetItem* c = list->topLevelItem(0);
   EXPECT_EQ(c->text(0), QStringLiteral("C:\\"));
   EXPECT_EQ(c->text(1), QStringLiteral("SYSTEM"));
   EXPECT_EQ(c->text(2), QStringLiteral("Локальный"));
   EXPECT_EQ(c->text(3), QString::fromStdString(FormatByteSize(1 << 20)));
   EXPECT_EQ(c->text(4), QString::fromStdString(FormatByteSize(4096)));
-  EXPECT_EQ(f.ListView1->topLevelItem(1)->text(2), QStringLiteral("CD-диск"));
+  EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("CD-диск"));
   // One 16 x 16 image per row, each row showing its own.
   ASSERT_EQ(f.ImageList1.size(), 2);
   for (int row = 0; row < 2; ++row) {
     EXPECT_EQ(f.ImageList1[row].size(), QSize(16, 16));
-    EXPECT_FALSE(f.ListView1->topLevelItem(row)->icon(0).isNull());
+    EXPECT_FALSE(list->topLevelItem(row)->icon(0).isNull());
   }
   // The first row selected, and the buttons that follow it enabled.
-  ASSERT_EQ(f.ListView1->selectedItems().size(), 1);
-  EXPECT_EQ(f.ListView1->selectedItems().first(), c);
+  ASSERT_EQ(list->selectedItems().size(), 1);
+  EXPECT_EQ(list->selectedItems().first(), c);
   EXPECT_EQ(f.SelectedIndex(), 0);
-  EXPECT_TRUE(f.Button4->isEnabled());
-  EXPECT_TRUE(f.Button1->isEnabled());
-  for (QWidget* w : std::initializer_list<QWidget*>{f.Button2, f.Button3, f.Button5, f.ListView1, f.CheckBox1})
-    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
-  EXPECT_EQ(QApplication::focusWidget(), f.ListView1);
+  EXPECT_TRUE(Control<QPushButton>(f, "Button4")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "Button1")->isEnabled());
+  for (const char* name : {"Button2", "Button3", "Button5", "ListView1", "CheckBox1"})
+    EXPECT_TRUE(Control<QWidget>(f, name)->isEnabled()) << name;
+  EXPECT_EQ(QApplication::focusWidget(), list);
 }
 
 TEST_F(MainWindowStart, GeometryOfTheWindowAndItsControls) {
@@ -101,16 +104,14 @@ TEST_F(MainWindowStart, GeometryOfTheWindowAndItsControls) {
   EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_FALSE(f.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
   EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-  EXPECT_EQ(f.Label2->pos(), QPoint(8, 8));
-  EXPECT_EQ(f.ListView1->geometry(), QRect(8, 27, 449, 137));
-  EXPECT_EQ(f.Button3->geometry(), QRect(8, 172, 71, 21));
-  EXPECT_EQ(f.Button4->geometry(), QRect(88, 172, 73, 21));
-  EXPECT_EQ(f.CheckBox1->geometry(), QRect(240, 176, 217, 17));
-  EXPECT_EQ(f.Bevel1->geometry(), QRect(8, 200, 449, 9));
-  EXPECT_EQ(f.Button5->geometry(), QRect(8, 208, 75, 25));
-  EXPECT_EQ(f.Button2->geometry(), QRect(296, 208, 75, 25));
-  EXPECT_EQ(f.Button1->geometry(), QRect(376, 208, 75, 25));
-  EXPECT_TRUE(f.Button1->isDefault());
+  EXPECT_EQ(Control<QLabel>(f, "Label2")->pos(), QPoint(8, 8));
+  const std::pair<const char*, QRect> places[] = {
+      {"ListView1", QRect(8, 27, 449, 137)}, {"Button3", QRect(8, 172, 71, 21)},
+      {"Button4", QRect(88, 172, 73, 21)},   {"CheckBox1", QRect(240, 176, 217, 17)},
+      {"Bevel1", QRect(8, 200, 449, 9)},     {"Button5", QRect(8, 208, 75, 25)},
+      {"Button2", QRect(296, 208, 75, 25)},  {"Button1", QRect(376, 208, 75, 25)}};
+  for (const auto& [name, place] : places) EXPECT_EQ(Control<QWidget>(f, name)->geometry(), place) << name;
+  EXPECT_TRUE(Control<QPushButton>(f, "Button1")->isDefault());
   // Centred on the screen the first time it is shown (halves rounded).
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   EXPECT_LE(std::abs(f.geometry().center().x() - area.center().x()), 2);
@@ -120,7 +121,7 @@ TEST_F(MainWindowStart, GeometryOfTheWindowAndItsControls) {
 TEST_F(MainWindowStart, ListSettingsAndTabOrder) {
   Windows windows(ops_);
   TForm1& f = windows.main();
-  QTreeWidget* list = f.ListView1;
+  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
   EXPECT_EQ(list->header()->sectionSize(0), 45);
   EXPECT_EQ(list->header()->sectionSize(1), 100);
   EXPECT_EQ(list->header()->sectionSize(2), 80);
@@ -150,47 +151,50 @@ TEST_F(MainWindowStart, ListSettingsAndTabOrder) {
 TEST_F(MainWindowStart, ClickingAnEmptyAreaDeselectsAndClickingARowSelects) {
   Windows windows(ops_);
   TForm1& f = windows.main();
-  QWidget* viewport = f.ListView1->viewport();
+  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  QWidget* viewport = list->viewport();
   QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
-  EXPECT_TRUE(f.ListView1->selectedItems().isEmpty());
+  EXPECT_TRUE(list->selectedItems().isEmpty());
   EXPECT_EQ(f.SelectedIndex(), -1);
-  EXPECT_FALSE(f.Button4->isEnabled());
-  EXPECT_FALSE(f.Button1->isEnabled());
+  EXPECT_FALSE(Control<QPushButton>(f, "Button4")->isEnabled());
+  EXPECT_FALSE(Control<QPushButton>(f, "Button1")->isEnabled());
 
   QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, RowPoint(f, 1));
   EXPECT_EQ(f.SelectedIndex(), 1);
-  EXPECT_TRUE(f.Button4->isEnabled());
-  EXPECT_TRUE(f.Button1->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "Button4")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "Button1")->isEnabled());
 
   // Refresh selects the first row again.
-  QTest::mouseClick(f.Button3, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button3"), Qt::LeftButton);
   EXPECT_EQ(ops_.refreshes, 2);
   EXPECT_EQ(f.SelectedIndex(), 0);
-  EXPECT_TRUE(f.Button1->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "Button1")->isEnabled());
 }
 
 TEST_F(MainWindowStart, EnteringTheListSelectsTheFirstRow) {
   Windows windows(ops_);
   TForm1& f = windows.main();
-  QTest::mouseClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
+  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   ASSERT_EQ(f.SelectedIndex(), -1);
-  f.CheckBox1->setFocus(Qt::TabFocusReason);
-  f.ListView1->setFocus(Qt::BacktabFocusReason);
+  Control<QCheckBox>(f, "CheckBox1")->setFocus(Qt::TabFocusReason);
+  list->setFocus(Qt::BacktabFocusReason);
   EXPECT_EQ(f.SelectedIndex(), 0);
-  EXPECT_TRUE(f.Button4->isEnabled());
-  EXPECT_TRUE(f.Button1->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "Button4")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "Button1")->isEnabled());
 }
 
 TEST_F(MainWindowStart, DoubleClickOnEmptyAreaDoesNothingOnARowStartsTheRequest) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({"", ""});
   TForm1& f = windows.main();
-  QTest::mouseClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
-  QTest::mouseDClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
+  QWidget* viewport = Control<QTreeWidget>(f, "ListView1")->viewport();
+  QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
+  QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   EXPECT_TRUE(windows.dialogs.empty());
   EXPECT_EQ(f.SelectedIndex(), -1);
 
-  QTest::mouseDClick(f.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, RowPoint(f, 1));
+  QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, RowPoint(f, 1));
   ASSERT_EQ(windows.dialogs.size(), 1u);
   // The CD drive proposes an ISO image.
   EXPECT_EQ(windows.dialogs[0].proposedName, QStringLiteral("диск_d"));
@@ -201,7 +205,7 @@ TEST_F(MainWindowStart, DoubleClickOnEmptyAreaDoesNothingOnARowStartsTheRequest)
 TEST_F(MainWindowStart, ExitButtonClosesAndEndsTheApplication) {
   Windows windows(ops_);
   TForm1& f = windows.main();
-  QTest::mouseClick(f.Button2, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "Button2"), Qt::LeftButton);
   EXPECT_FALSE(f.isVisible());
   EXPECT_EQ(f.FAbort, 1);
   EXPECT_TRUE(Application::Instance().IsTerminating());

@@ -85,16 +85,16 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     windows.prompts.clear();
-    f.SaveDialog1->SetFolder(R + "/start");
+    Control<TSaveDialog>(f, "SaveDialog1")->SetFolder(R + "/start");
     TypedDialog seen;
     TypeIntoSaveDialog(c.typed, QMessageBox::Yes, nullptr, &seen);
     // No room on an unlettered target: Ignore, then the success message.
     windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK});
-    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
     if (c.landsAt.empty()) {
       EXPECT_TRUE(seen.stayedOpen);
       EXPECT_EQ(seen.boxes, c.refusal.empty() ? QStringList() : QStringList{QString::fromStdString(c.refusal)});
-      EXPECT_EQ(f.SaveDialog1->Folder(), R + (c.refusal.empty() ? "/other" : "/start"));
+      EXPECT_EQ(Control<TSaveDialog>(f, "SaveDialog1")->Folder(), R + (c.refusal.empty() ? "/other" : "/start"));
       EXPECT_TRUE(windows.prompts.empty());
       EXPECT_TRUE(FilesBelow(R).empty());
       continue;
@@ -144,7 +144,7 @@ TEST_F(SaveDialog, FoldersNamedInBytesThatAreNotUtf8AreListedAndUsable) {
     SCOPED_TRACE(c.what);
     if (!c.selected.empty()) WriteFile(R + "/start/" + c.folder + "/" + c.selected, "old");
     windows.prompts.clear();
-    f.SaveDialog1->SetFolder(R + "/start");
+    Control<TSaveDialog>(f, "SaveDialog1")->SetFolder(R + "/start");
     QString lookIn;
     const auto steer = [&](TSaveDialog& dialog) {
       QTreeWidgetItem* row = RowShowing(dialog, c.shown);
@@ -161,7 +161,7 @@ TEST_F(SaveDialog, FoldersNamedInBytesThatAreNotUtf8AreListedAndUsable) {
     TypedDialog seen;
     TypeIntoSaveDialog(c.typed, QMessageBox::Yes, nullptr, &seen, steer);
     windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK});
-    QTest::mouseClick(f.Button1, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
     EXPECT_EQ(lookIn, QString::fromStdString(R + "/start/") + c.shown);
     // The replace question names the chosen file as it is shown.
     EXPECT_EQ(seen.boxes, c.selected.empty() ? QStringList()
@@ -178,7 +178,7 @@ TEST_F(SaveDialog, OpensWideEnoughForItsColumns) {
   WriteFile(root_ / "start/x.ima", PatternBytes(123456, 1));
   std::filesystem::create_directories(root_ / "start/folder");
   Windows windows(ops_);
-  windows.main().SaveDialog1->SetFolder(root_ / "start");
+  Control<TSaveDialog>(windows.main(), "SaveDialog1")->SetFolder(root_ / "start");
   TForm1::saveDialogRunner = [](TSaveDialog& shown) {
     QTimer::singleShot(0, &shown, [&shown] {
       auto* view = shown.findChild<QTreeWidget*>(QStringLiteral("fileList"));
@@ -191,7 +191,7 @@ TEST_F(SaveDialog, OpensWideEnoughForItsColumns) {
     });
     return shown.exec();
   };
-  QTest::mouseClick(windows.main().Button1, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(windows.main(), "Button1"), Qt::LeftButton);
 }
 
 // Run by the test below in a process of its own, whose environment holds the
@@ -204,7 +204,7 @@ TEST_F(SaveDialog, TextsInTheLanguageOfThisProcess) {
   WriteFile(root_ / "start/x.ima", "old");
   std::filesystem::create_directories(root_ / "start/sub");
   Windows windows(ops_);
-  windows.main().SaveDialog1->SetFolder(root_ / "start");
+  Control<TSaveDialog>(windows.main(), "SaveDialog1")->SetFolder(root_ / "start");
   TypedDialog seen;
   QStringList words;  // the labels, the column titles, the types of a folder and a file
   TypeIntoSaveDialog("x.ima", QMessageBox::No, nullptr, &seen, [&words](TSaveDialog& dialog) {
@@ -214,7 +214,7 @@ TEST_F(SaveDialog, TextsInTheLanguageOfThisProcess) {
     for (int column = 0; column < list->columnCount(); ++column) words << list->headerItem()->text(column);
     for (int row = 0; row < list->topLevelItemCount(); ++row) words << list->topLevelItem(row)->text(2);
   });
-  QTest::mouseClick(windows.main().Button1, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(windows.main(), "Button1"), Qt::LeftButton);
   WriteFile(out, QStringList{seen.title, seen.buttons.join(u'|'), seen.boxes.join(u'|'), words.join(u'|')}
                      .join(u'\x1f')
                      .toStdString());

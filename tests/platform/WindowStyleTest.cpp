@@ -1,9 +1,12 @@
-// The font every window uses, and the fixed dialog frame.
+// The font every window uses, the fixed frames, the separators and the
+// button face.
 #include <gtest/gtest.h>
 
 #include <QDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFrame>
+#include <QLineEdit>
 
 #include "WindowStyle.h"
 
@@ -23,15 +26,49 @@ TEST(WindowStyle, FontFallsBackToAFaceOfArialsMetrics) {
   EXPECT_EQ(QFontInfo(font).family(), QStringLiteral("Liberation Sans"));
 }
 
-TEST(WindowStyle, FixedDialogHasOnlyACloseBoxAndItsSize) {
-  QDialog dialog;
-  vorkan::MakeFixedDialog(dialog, 306, 393);
-  const Qt::WindowFlags flags = dialog.windowFlags();
-  EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
-  EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
-  EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
-  EXPECT_EQ(dialog.minimumSize(), QSize(306, 393));
-  EXPECT_EQ(dialog.maximumSize(), QSize(306, 393));
+TEST(WindowStyle, FramesKeepTheLayoutsSizeAndTheirBoxes) {
+  struct Case {
+    vorkan::WindowFrame frame;
+    bool minimiseBox;
+  };
+  for (const Case& c : {Case{vorkan::WindowFrame::Main, true}, Case{vorkan::WindowFrame::Dialog, false}}) {
+    QDialog window;
+    window.resize(306, 393);  // as a layout's geometry sets it up
+    vorkan::StyleWindow(window, c.frame);
+    const Qt::WindowFlags flags = window.windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_EQ(flags.testFlag(Qt::WindowMinimizeButtonHint), c.minimiseBox);
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(window.minimumSize(), QSize(306, 393));
+    EXPECT_EQ(window.maximumSize(), QSize(306, 393));
+    EXPECT_EQ(window.font().pixelSize(), 11);
+  }
+}
+
+TEST(WindowStyle, SeparatorsAreOneEdgeOfTheirStripAndFieldsTakeTheFace) {
+  QDialog window;
+  auto* across = new QFrame(&window);
+  across->setGeometry(8, 200, 449, 9);
+  across->setFrameShape(QFrame::HLine);
+  auto* down = new QFrame(&window);
+  down->setGeometry(152, 153, 9, 190);
+  down->setFrameShape(QFrame::VLine);
+  auto* box = new QFrame(&window);
+  box->setGeometry(8, 8, 100, 50);
+  box->setFrameShape(QFrame::Box);
+  auto* field = new QLineEdit(&window);
+  field->setReadOnly(true);
+  auto* input = new QLineEdit(&window);
+  const QColor inputBase = input->palette().color(QPalette::Base);
+  vorkan::StyleWindow(window, vorkan::WindowFrame::Dialog);
+  const QColor face(0x12, 0x34, 0x56);
+  vorkan::UseButtonFace(window, face);
+  EXPECT_EQ(across->frameRect(), QRect(0, 0, 449, 2));
+  EXPECT_EQ(down->frameRect(), QRect(0, 0, 2, 190));
+  EXPECT_EQ(box->frameRect(), QRect(0, 0, 100, 50));
+  EXPECT_EQ(window.palette().color(QPalette::Window), face);
+  EXPECT_EQ(field->palette().color(QPalette::Base), face);
+  EXPECT_EQ(input->palette().color(QPalette::Base), inputBase);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "Application.h"
 #include "ColorValue.h"
+#include "Controls.h"
 #include "EInvalidOperation.h"
 #include "ProgressHost.h"
 #include "TGauge.h"
@@ -80,7 +81,7 @@ TEST(ProgressWindow, LayoutControlsAndTextsAfterCreation) {
 
   for (const ControlSpec& spec : kControls) {
     SCOPED_TRACE(spec.name);
-    auto* w = form.findChild<QWidget*>(spec.name);
+    QWidget* w = test::Control<QWidget>(form, spec.name);
     ASSERT_NE(w, nullptr);
     EXPECT_STREQ(w->metaObject()->className(), spec.className);
     EXPECT_EQ(w->parentWidget(), &form);
@@ -108,13 +109,13 @@ TEST(ProgressWindow, LayoutControlsAndTextsAfterCreation) {
     EXPECT_EQ(edit->palette().color(QPalette::Base), ResolveColor(clBtnFace));
   }
 
-  auto* panel = form.findChild<QFrame*>("Panel1");
+  auto* panel = test::Control<QFrame>(form, "Panel1");
   EXPECT_EQ(panel->frameShape(), QFrame::Box);  // lowered outer ring, raised inner ring
   EXPECT_EQ(panel->frameShadow(), QFrame::Sunken);
   EXPECT_EQ(panel->lineWidth(), 1);
   EXPECT_EQ(panel->midLineWidth(), 0);
   for (const char* name : {"Bevel2", "Bevel4", "Bevel5"}) {
-    auto* line = form.findChild<QFrame*>(name);
+    auto* line = test::Control<QFrame>(form, name);
     EXPECT_EQ(line->frameShape(), QFrame::HLine) << name;
     EXPECT_EQ(line->frameRect(), QRect(0, 0, 373, 2)) << name << ": the line runs along the top";
   }

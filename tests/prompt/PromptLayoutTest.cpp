@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "Controls.h"
 #include "TMessageForm.h"
 
 namespace vorkan {
@@ -179,7 +180,7 @@ TEST_F(PromptLayoutTest, TheBoxIsBuiltAsLaidOutAndCentredOnTheScreen) {
   ASSERT_NE(form.IconLabel(), nullptr);
   EXPECT_EQ(form.IconLabel()->geometry(), l.iconRect);
   EXPECT_EQ(form.IconLabel()->pixmap().size(), QSize(32, 32));
-  QWidget* message = form.findChild<QWidget*>(QStringLiteral("Message"));
+  QWidget* message = test::Control<QWidget>(form, "Message");
   ASSERT_NE(message, nullptr);
   EXPECT_EQ(message->geometry(), l.textRect);
 
