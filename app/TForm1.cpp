@@ -61,7 +61,8 @@ void TForm1::UseWindows(TForm2* form2, TForm3* form3, TForm4* form4) {
   form4_ = form4;
   if (form3_ != nullptr) {
     form3_->SetFocusOnClose(ui_->ListView1);
-    form3_->SetFolderOfRootPath([this](const std::string& rootPath) { return ops_.FolderOfRootPath(rootPath); });
+    form3_->SetFolderOfRootPath(
+        [this](const std::string& rootPath) { return ops_.FolderOfRootPath(rootPath); });
   }
 }
 
@@ -160,8 +161,7 @@ bool TForm1::HandleKey(QObject* watched, QEvent* event) {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-      return HandleKey(watched, event);
+    case QEvent::KeyRelease: return HandleKey(watched, event);
     case QEvent::FocusIn:
       if (watched == ui_->ListView1) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -180,8 +180,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -258,8 +257,9 @@ vorkan::PromptResult TForm1::ShowPrompt(const std::string& text, vorkan::PromptK
   return vorkan::ShowPrompt(text, kind, buttons);
 }
 
-void TForm1::ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
-                              const std::string& freeText, std::int32_t maximum, std::int32_t position, bool show) {
+void TForm1::ShowCopyProgress(const std::string& caption, const std::string& fileName,
+                              const std::string& doneText, const std::string& freeText, std::int32_t maximum,
+                              std::int32_t position, bool show) {
   if (form2_) form2_->ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
   // A closed main window is not given back at the end of the copy.
   if (!show && vorkan::Application::Instance().IsTerminating()) hide();
@@ -299,8 +299,9 @@ bool TForm1::RunSaveDialog(const std::string& proposedName, int filterIndex, std
 void TForm1::ClearLockOption() { ui_->CheckBox1->setChecked(false); }
 
 void TForm1::SetCopyControlsEnabled(bool enabled) {
-  for (QWidget* control : std::initializer_list<QWidget*>{ui_->Button1, ui_->Button2, ui_->Button3, ui_->Button4, ui_->Button5, ui_->ListView1,
-                                                         ui_->CheckBox1})
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{ui_->Button1, ui_->Button2, ui_->Button3, ui_->Button4, ui_->Button5,
+                                       ui_->ListView1, ui_->CheckBox1})
     control->setEnabled(enabled);
 }
 
@@ -334,8 +335,9 @@ void TForm1::Clear() {
 }
 
 void TForm1::AppendRow(const vorkan::DriveRecord& record) {
-  auto* item = new QTreeWidgetItem(QStringList{Q(record.RootPath), Q(record.VolumeLabel()), Q(record.MediaType()),
-                                               Q(record.SizeText()), Q(record.FreeText())});
+  auto* item =
+      new QTreeWidgetItem(QStringList{Q(record.RootPath), Q(record.VolumeLabel()), Q(record.MediaType()),
+                                      Q(record.SizeText()), Q(record.FreeText())});
   item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
   rows_.push_back(record);
   ui_->ListView1->addTopLevelItem(item);

@@ -101,7 +101,8 @@ TSaveDialog::TSaveDialog(QWidget* parent)
 
   connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, &TSaveDialog::accept);
   connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &TSaveDialog::reject);
-  connect(ui_->toParentButton, &QToolButton::clicked, this, [this] { EnterFolder(vorkan::ParentFolder(folder_)); });
+  connect(ui_->toParentButton, &QToolButton::clicked, this,
+          [this] { EnterFolder(vorkan::ParentFolder(folder_)); });
   connect(ui_->fileList, &QTreeWidget::itemSelectionChanged, this, &TSaveDialog::ItemSelected);
   connect(ui_->fileTypeCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
     const QString extension = FilterExtension(ui_->fileTypeCombo->itemText(index));
@@ -202,13 +203,15 @@ void TSaveDialog::FitColumns() {
   const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1) +
                       metrics.averageCharWidth();
   const auto fit = [&](int column, const QStringList& texts) {
-    int width = std::max(header->sectionSize(column), static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column));
+    int width = std::max(header->sectionSize(column),
+                         static_cast<QAbstractItemView*>(list)->sizeHintForColumn(column));
     width = std::max(width, header->sectionSizeHint(column));
     for (const QString& text : texts) width = std::max(width, metrics.horizontalAdvance(text) + margins);
     header->resizeSection(column, width);
   };
   QStringList sizes;
-  for (const qint64 bytes : {qint64(1023), qint64(1048575) - 5, (qint64(1) << 30) - 5000, (qint64(1) << 40) - 5000000})
+  for (const qint64 bytes :
+       {qint64(1023), qint64(1048575) - 5, (qint64(1) << 30) - 5000, (qint64(1) << 40) - 5000000})
     sizes << locale.formattedDataSize(bytes);
   fit(0, {QStringLiteral("M").repeated(16)});
   fit(1, sizes);
@@ -304,7 +307,8 @@ void TSaveDialog::accept() {
   if (!vorkan::IsFolder(folder)) {
     QMessageBox::warning(
         this, windowTitle(),
-        QtText("%1\nDirectory not found.\nPlease verify the correct directory name was given.").arg(Shown(folder)));
+        QtText("%1\nDirectory not found.\nPlease verify the correct directory name was given.")
+            .arg(Shown(folder)));
     return;
   }
   if (name.empty()) return;
@@ -315,7 +319,8 @@ void TSaveDialog::accept() {
     path += extension;
   }
   if (overwritePrompt_ && vorkan::PathExists(path) &&
-      QMessageBox::warning(this, windowTitle(), QtText("%1 already exists.\nDo you want to replace it?").arg(Shown(name)),
+      QMessageBox::warning(this, windowTitle(),
+                           QtText("%1 already exists.\nDo you want to replace it?").arg(Shown(name)),
                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
     return;
   fileName_ = path;

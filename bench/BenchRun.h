@@ -29,7 +29,7 @@ int TimeCopy(Copy&& copy) {
   const auto start = std::chrono::steady_clock::now();
   const bool ok = copy();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  rusage usage {};
+  rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
   std::printf("seconds %.6f\nmaxrss_kib %ld\nok %d\n", seconds, usage.ru_maxrss, ok ? 1 : 0);
   return ok ? 0 : 1;

@@ -19,5 +19,6 @@ int main(int argc, char** argv) {
   if (!vorkan::bench::OpenBenchSource(source, volume)) return 2;
 
   vorkan::bench::PrintingHost host;
-  return vorkan::bench::TimeCopy([&] { return vorkan::CopyDiskToImage(*volume.ops, host, volume.letter, target); });
+  return vorkan::bench::TimeCopy(
+      [&] { return vorkan::CopyDiskToImage(*volume.ops, host, volume.letter, target); });
 }

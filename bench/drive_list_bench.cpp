@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
   for (long i = 0; i < rebuilds; ++i) vorkan::FillDriveList(ops, list);
   const auto elapsed = std::chrono::steady_clock::now() - start;
   const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count();
-  std::printf("%ld rebuilds of %d rows in %.3f ms, %.3f ms each\n", rebuilds, list.RowCount(),
-              ns / 1e6, ns / 1e6 / static_cast<double>(rebuilds));
+  std::printf("%ld rebuilds of %d rows in %.3f ms, %.3f ms each\n", rebuilds, list.RowCount(), ns / 1e6,
+              ns / 1e6 / static_cast<double>(rebuilds));
   std::printf("per_rebuild_ns=%lld\n", ns / rebuilds);
   return 0;
 }

@@ -103,8 +103,10 @@ std::string FormatByteSize(std::int64_t count) {
   text.reserve(32);
   // "#.##" (up to two decimals, trailing zeros and a bare separator dropped)
   // around 1; "0.0" (exactly one decimal) otherwise.
-  if (std::nearbyint(x) == 1.0) AppendDecimal(mantissa, shift, 2, true, DecimalSeparator(), text);
-  else AppendDecimal(mantissa, shift, 1, false, DecimalSeparator(), text);
+  if (std::nearbyint(x) == 1.0)
+    AppendDecimal(mantissa, shift, 2, true, DecimalSeparator(), text);
+  else
+    AppendDecimal(mantissa, shift, 1, false, DecimalSeparator(), text);
   text += ' ';
   text += SizeUnits[unit];
   return text;

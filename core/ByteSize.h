@@ -7,8 +7,7 @@
 
 namespace vorkan {
 
-inline constexpr std::array<const char*, 9> SizeUnits = {
-    "б", "Кб", "Мб", "Гб", "Тб", "Пб", "Эб", "Зб", "Йб"};
+inline constexpr std::array<const char*, 9> SizeUnits = {"б", "Кб", "Мб", "Гб", "Тб", "Пб", "Эб", "Зб", "Йб"};
 
 // "0 б" for zero and negative counts; otherwise the count in the largest unit
 // that leaves at most 1024 of it, with the locale's decimal separator.

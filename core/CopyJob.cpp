@@ -80,7 +80,8 @@ class DiskCopyJob {
   }
 
  private:
-  PromptResult Prompt(const char* text, char letter, PromptKind kind, std::initializer_list<PromptButton> buttons) {
+  PromptResult Prompt(const char* text, char letter, PromptKind kind,
+                      std::initializer_list<PromptButton> buttons) {
     return host_.ShowPrompt(FormatText(text, {Letter(letter)}), kind, ButtonSet(buttons));
   }
 
@@ -101,8 +102,8 @@ class DiskCopyJob {
   // At the end of the data short of the threshold: Retry reads on from where
   // the last read stopped.
   bool ReadAgain() {
-    return Prompt(kMissingText, sourceLetter_, PromptKind::Error, {PromptButton::Cancel, PromptButton::Retry}) ==
-           mrRetry;
+    return Prompt(kMissingText, sourceLetter_, PromptKind::Error,
+                  {PromptButton::Cancel, PromptButton::Retry}) == mrRetry;
   }
 
   void StartCopy() {
@@ -160,7 +161,8 @@ class DiskCopyJob {
 
   void KeepOrDelete() {
     const PromptResult answer = host_.ShowPrompt(
-        FormatText(kKeepText, {FormatByteSize(transferred_), FormatByteSize(total_ - transferred_), totalText_}),
+        FormatText(kKeepText,
+                   {FormatByteSize(transferred_), FormatByteSize(total_ - transferred_), totalText_}),
         PromptKind::Confirmation, ButtonSet({PromptButton::Yes, PromptButton::No}));
     if (answer == mrNo) ops_.DeleteImage(targetFileName_);
   }

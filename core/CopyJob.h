@@ -29,7 +29,6 @@ struct GaugeValues {
 GaugeValues GaugeValuesFor(std::int64_t total, std::int64_t transferred);
 
 // True only when the data reached the completion threshold.
-bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter,
-                     const std::string& targetFileName);
+bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter, const std::string& targetFileName);
 
 }  // namespace vorkan

@@ -34,7 +34,8 @@ bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries) {
     const std::string name = d->d_name;
     if (name.empty() || name[0] == '.') continue;
     struct stat st {};
-    if (fstatat(fd, d->d_name, &st, 0) != 0 && fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (fstatat(fd, d->d_name, &st, 0) != 0 && fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+      continue;
     FolderEntry entry;
     entry.name = name;
     entry.isFolder = S_ISDIR(st.st_mode);

@@ -12,9 +12,12 @@ std::string FirstCharacter(const std::string& text) {
   if (text.empty()) return {};
   const unsigned char lead = static_cast<unsigned char>(text[0]);
   std::size_t length = 1;
-  if (lead >= 0xF0) length = 4;
-  else if (lead >= 0xE0) length = 3;
-  else if (lead >= 0xC0) length = 2;
+  if (lead >= 0xF0)
+    length = 4;
+  else if (lead >= 0xE0)
+    length = 3;
+  else if (lead >= 0xC0)
+    length = 2;
   return text.substr(0, length);
 }
 

@@ -10,6 +10,8 @@ void SetClipboardText(const std::string& text) {
   QGuiApplication::clipboard()->setText(QString::fromStdString(text), QClipboard::Clipboard);
 }
 
-std::string ClipboardText() { return QGuiApplication::clipboard()->text(QClipboard::Clipboard).toStdString(); }
+std::string ClipboardText() {
+  return QGuiApplication::clipboard()->text(QClipboard::Clipboard).toStdString();
+}
 
 }  // namespace vorkan

@@ -14,11 +14,13 @@ namespace vorkan {
 KeyStrokeFilter::KeyIsDown KeyStrokeFilter::ServerKeyMap() {
   return [](quint32 code) -> std::optional<bool> {
     // X key codes run from 8 to 255; events made up by a program carry 0.
-    if (code < 8 || code > 255 || QGuiApplication::platformName() != QLatin1String("xcb")) return std::nullopt;
+    if (code < 8 || code > 255 || QGuiApplication::platformName() != QLatin1String("xcb"))
+      return std::nullopt;
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
     if (connection == nullptr) return std::nullopt;
-    xcb_query_keymap_reply_t* reply = xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    xcb_query_keymap_reply_t* reply =
+        xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
     if (reply == nullptr) return std::nullopt;
     const bool down = (reply->keys[code / 8] >> (code % 8)) & 1;
     std::free(reply);
@@ -34,12 +36,9 @@ bool KeyStrokeFilter::Watches(const QObject* receiver, const QKeyEvent& event) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_F1:
-    case Qt::Key_F5:
-      return true;
-    case Qt::Key_Space:
-      return qobject_cast<const QAbstractButton*>(receiver) != nullptr;
-    default:
-      return false;
+    case Qt::Key_F5: return true;
+    case Qt::Key_Space: return qobject_cast<const QAbstractButton*>(receiver) != nullptr;
+    default: return false;
   }
 }
 

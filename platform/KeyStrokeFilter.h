@@ -42,8 +42,8 @@ class KeyStrokeFilter {
 
  private:
   struct Held {
-    bool repeating = false;        // an auto-repeat release came; its press follows
-    QPointer<QWidget> window;      // where the first press went
+    bool repeating = false;    // an auto-repeat release came; its press follows
+    QPointer<QWidget> window;  // where the first press went
   };
 
   KeyIsDown keyIsDown_;

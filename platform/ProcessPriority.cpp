@@ -69,7 +69,8 @@ int CurrentNiceValue() {
 IoPriority CurrentIoPriority() {
   const long value = syscall(SYS_ioprio_get, kIoprioWhoProcess, 0);
   if (value < 0) return {0, 0};
-  return {static_cast<int>(value >> kIoprioClassShift), static_cast<int>(value & ((1 << kIoprioClassShift) - 1))};
+  return {static_cast<int>(value >> kIoprioClassShift),
+          static_cast<int>(value & ((1 << kIoprioClassShift) - 1))};
 }
 
 }  // namespace vorkan

@@ -35,9 +35,11 @@ VorkanApplication::VorkanApplication(int& argc, char** argv) : QApplication(argc
 bool VorkanApplication::notify(QObject* receiver, QEvent* event) {
   // Before any window or control sees the key, and once per key event: a
   // real one comes here first for its native window, then for the widget.
-  if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && receiver->isWidgetType()) {
+  if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+      receiver->isWidgetType()) {
     const auto* key = static_cast<const QKeyEvent*>(event);
-    if (KeyStrokeFilter::Watches(receiver, *key) && !keys_.Pass(*static_cast<QWidget*>(receiver), *key)) return true;
+    if (KeyStrokeFilter::Watches(receiver, *key) && !keys_.Pass(*static_cast<QWidget*>(receiver), *key))
+      return true;
   }
   try {
     return QApplication::notify(receiver, event);

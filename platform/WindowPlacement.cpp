@@ -40,7 +40,8 @@ class FrameWatch : public QObject {
  public:
   static constexpr const char* kName = "vorkan-frame-watch";
 
-  FrameWatch(QWidget& window, const QMargins& assumed) : QObject(&window), window_(&window), assumed_(assumed) {
+  FrameWatch(QWidget& window, const QMargins& assumed)
+      : QObject(&window), window_(&window), assumed_(assumed) {
     setObjectName(QLatin1String(kName));
     window.installEventFilter(this);
   }
@@ -71,7 +72,8 @@ class FrameWatch : public QObject {
 }  // namespace
 
 QPoint CentredTopLeft(const QSize& frame, const QRect& screen) {
-  return {screen.x() + screen.width() / 2 - frame.width() / 2, screen.y() + screen.height() / 2 - frame.height() / 2};
+  return {screen.x() + screen.width() / 2 - frame.width() / 2,
+          screen.y() + screen.height() / 2 - frame.height() / 2};
 }
 
 void CentreOnScreen(QWidget& window) {

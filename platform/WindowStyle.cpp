@@ -13,7 +13,8 @@ namespace {
 Qt::WindowFlags FlagsOf(WindowFrame frame) {
   const Qt::WindowFlags common = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
   switch (frame) {
-    case WindowFrame::Main: return Qt::Window | common | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint;
+    case WindowFrame::Main:
+      return Qt::Window | common | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint;
     case WindowFrame::Dialog: return Qt::Dialog | common | Qt::MSWindowsFixedSizeDialogHint;
   }
   return Qt::Window | common;
@@ -23,7 +24,8 @@ Qt::WindowFlags FlagsOf(WindowFrame frame) {
 
 QFont WindowFont() {
   QFont font(QStringLiteral("MS Sans Serif"));
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+  font.setFamilies(
+      {QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(11);
   return font;
@@ -34,8 +36,10 @@ void StyleWindow(QWidget& window, WindowFrame frame) {
   window.setFixedSize(window.size());
   window.setFont(WindowFont());
   for (QFrame* line : window.findChildren<QFrame*>()) {
-    if (line->frameShape() == QFrame::HLine) line->setFrameRect(QRect(0, 0, line->width(), 2));
-    else if (line->frameShape() == QFrame::VLine) line->setFrameRect(QRect(0, 0, 2, line->height()));
+    if (line->frameShape() == QFrame::HLine)
+      line->setFrameRect(QRect(0, 0, line->width(), 2));
+    else if (line->frameShape() == QFrame::VLine)
+      line->setFrameRect(QRect(0, 0, 2, line->height()));
   }
 }
 

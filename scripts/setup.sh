@@ -9,7 +9,7 @@ build_dir="$1"
 shift
 
 packages=(
-  cmake g++ ninja-build pkg-config
+  cmake g++ ninja-build pkg-config clang-format
   qt6-base-dev qt6-translations-l10n libgl-dev libblkid-dev libgtest-dev
   fonts-liberation fonts-dejavu-core
   util-linux mount dosfstools e2fsprogs xfsprogs btrfs-progs xorriso squashfs-tools

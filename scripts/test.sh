@@ -15,6 +15,13 @@ fi
 
 "$here/scripts/setup.sh" "$build_dir" -DVORKAN_WERROR=ON "${extra[@]}"
 
+# The sources keep the layout of .clang-format.
+if ! (cd "$here" && find app bench core platform tests ui widgets -name '*.cpp' -o -name '*.h' |
+        xargs clang-format --dry-run -Werror); then
+  echo "Sources are not laid out as .clang-format says: run clang-format -i on the files above." >&2
+  exit 1
+fi
+
 export QT_QPA_PLATFORM=offscreen
 # The tests attach loop devices and mount file systems: one at a time.
 cd "$here/$build_dir"

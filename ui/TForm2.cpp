@@ -25,7 +25,11 @@ constexpr std::chrono::milliseconds kFieldPaintInterval(15);
 }  // namespace
 
 TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
-    : QDialog(nullptr), ui_(std::make_unique<Ui::TForm2>()), mainWindow_(mainWindow), FAbort(fAbort), FPause(fPause) {
+    : QDialog(nullptr),
+      ui_(std::make_unique<Ui::TForm2>()),
+      mainWindow_(mainWindow),
+      FAbort(fAbort),
+      FPause(fPause) {
   ui_->setupUi(this);
   vorkan::StyleWindow(*this, vorkan::WindowFrame::Dialog);
   vorkan::UseButtonFace(*this, vorkan::ResolveColor(vorkan::clBtnFace));
@@ -70,8 +74,8 @@ void TForm2::FormCreate() {
 }
 
 void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fileName,
-                              const std::string& doneText, const std::string& freeText,
-                              std::int32_t maximum, std::int32_t position, bool show) {
+                              const std::string& doneText, const std::string& freeText, std::int32_t maximum,
+                              std::int32_t position, bool show) {
   if (show) {
     const bool firstReport = !isVisible();
     if (firstReport) {
@@ -127,8 +131,10 @@ vorkan::TGauge& TForm2::Gauge() const { return *ui_->Gauge1; }
 // 4096 times in a few seconds, does not lay out and draw each one.
 void TForm2::PutField(int index, const std::string& text, bool now) {
   if (!now) {
-    if (text == shownTexts_[index]) pendingTexts_[index].reset();
-    else pendingTexts_[index] = text;
+    if (text == shownTexts_[index])
+      pendingTexts_[index].reset();
+    else
+      pendingTexts_[index] = text;
     return;
   }
   pendingTexts_[index].reset();
@@ -163,11 +169,8 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
     case QEvent::ShortcutOverride:
     case QEvent::ContextMenu:
-    case QEvent::FocusIn:
-      ShowPendingTexts();
-      break;
-    default:
-      break;
+    case QEvent::FocusIn: ShowPendingTexts(); break;
+    default: break;
   }
   return QDialog::eventFilter(watched, event);
 }
@@ -195,8 +198,9 @@ void TForm2::FormCloseQuery(bool& canClose) {
 }
 
 void TForm2::Button1Click() {
-  const vorkan::PromptResult answer = vorkan::ShowPrompt(
-      kAbortQuestion, vorkan::PromptKind::Warning, vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No}));
+  const vorkan::PromptResult answer =
+      vorkan::ShowPrompt(kAbortQuestion, vorkan::PromptKind::Warning,
+                         vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No}));
   if (answer == vorkan::mrYes) FAbort = 1;
 }
 

@@ -42,9 +42,8 @@ class TForm2 : public QDialog {
   // show false: resets the status line, the pause button and the priority
   // list, hides the window and gives the main window back. A maximum below 0
   // is refused by the gauge (EInvalidOperation) after the texts are set.
-  void ShowCopyProgress(const std::string& caption, const std::string& fileName,
-                        const std::string& doneText, const std::string& freeText,
-                        std::int32_t maximum, std::int32_t position, bool show);
+  void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
+                        const std::string& freeText, std::int32_t maximum, std::int32_t position, bool show);
 
   // The gauge's whole percentage.
   std::int32_t PercentComplete() const;

@@ -55,8 +55,8 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TFor
   ui_->setupUi(this);
   vorkan::StyleWindow(*this, vorkan::WindowFrame::Dialog);
 
-  for (QLabel* label : {ui_->Label1, ui_->Label3, ui_->Label4, ui_->Label5, ui_->Label6, ui_->Label7, ui_->Label8,
-                        ui_->Label9, ui_->Label10, ui_->Label11, ui_->Label12, ui_->Label13})
+  for (QLabel* label : {ui_->Label1, ui_->Label3, ui_->Label4, ui_->Label5, ui_->Label6, ui_->Label7,
+                        ui_->Label8, ui_->Label9, ui_->Label10, ui_->Label11, ui_->Label12, ui_->Label13})
     SetFontColor(label, clBtnText);
 
   vorkan::SetColor(*ui_->Memo1, QPalette::Base, vorkan::ResolveColor(kMemoColor));
@@ -113,10 +113,9 @@ void TForm4::Button1Click() {
 }
 
 void TForm4::MailLinkChoice(const char* subject) {
-  const vorkan::PromptResult answer =
-      vorkan::ShowPrompt(kMailQuestion, vorkan::PromptKind::Confirmation,
-                         vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No,
-                                            vorkan::PromptButton::Cancel}));
+  const vorkan::PromptResult answer = vorkan::ShowPrompt(
+      kMailQuestion, vorkan::PromptKind::Confirmation,
+      vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No, vorkan::PromptButton::Cancel}));
   if (answer == vorkan::mrYes) {
     // Spaces and quotes go into the link as they are; the link reaches
     // xdg-open as one argument, never through a shell.
@@ -148,21 +147,17 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event) {
   const bool address = watched == ui_->Label10;
   if (!address && watched != ui_->Label11) return QDialog::eventFilter(watched, event);
   switch (event->type()) {
-    case QEvent::Enter:
-      address ? Label10MouseEnter() : Label11MouseEnter();
-      break;
-    case QEvent::Leave:
-      address ? Label10MouseLeave() : Label11MouseLeave();
-      break;
+    case QEvent::Enter: address ? Label10MouseEnter() : Label11MouseEnter(); break;
+    case QEvent::Leave: address ? Label10MouseLeave() : Label11MouseLeave(); break;
     case QEvent::MouseButtonRelease: {
       // A click: the left button pressed and released on the link.
       const auto* mouse = static_cast<QMouseEvent*>(event);
-      if (mouse->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint()))
+      if (mouse->button() == Qt::LeftButton &&
+          static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint()))
         address ? Label10Click() : Label11Click();
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return QDialog::eventFilter(watched, event);
 }

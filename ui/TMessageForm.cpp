@@ -24,7 +24,7 @@ namespace vorkan {
 
 namespace {
 
-constexpr PromptButton kButtonOrder[] = {PromptButton::Yes,   PromptButton::No,    PromptButton::OK,
+constexpr PromptButton kButtonOrder[] = {PromptButton::Yes,    PromptButton::No,    PromptButton::OK,
                                          PromptButton::Cancel, PromptButton::Abort, PromptButton::Retry,
                                          PromptButton::Ignore};
 
@@ -224,14 +224,20 @@ TMessageForm::TMessageForm(const std::string& text, PromptKind kind, PromptButto
     controls_.emplace_back(placed.button, control);
   }
 
-  if (HasButton(buttons, PromptButton::OK)) defaultButton_ = Button(PromptButton::OK);
-  else if (HasButton(buttons, PromptButton::Yes)) defaultButton_ = Button(PromptButton::Yes);
-  else defaultButton_ = Button(PromptButton::Retry);
+  if (HasButton(buttons, PromptButton::OK))
+    defaultButton_ = Button(PromptButton::OK);
+  else if (HasButton(buttons, PromptButton::Yes))
+    defaultButton_ = Button(PromptButton::Yes);
+  else
+    defaultButton_ = Button(PromptButton::Retry);
   if (defaultButton_) defaultButton_->setDefault(true);
 
-  if (HasButton(buttons, PromptButton::Cancel)) cancelButton_ = Button(PromptButton::Cancel);
-  else if (HasButton(buttons, PromptButton::No)) cancelButton_ = Button(PromptButton::No);
-  else cancelButton_ = Button(PromptButton::OK);
+  if (HasButton(buttons, PromptButton::Cancel))
+    cancelButton_ = Button(PromptButton::Cancel);
+  else if (HasButton(buttons, PromptButton::No))
+    cancelButton_ = Button(PromptButton::No);
+  else
+    cancelButton_ = Button(PromptButton::OK);
 
   if (!controls_.empty()) controls_.front().second->setFocus(Qt::OtherFocusReason);
 
@@ -281,7 +287,8 @@ void TMessageForm::MoveFocus(bool forward) {
   if (n == 0) return;
   const int at = FocusedIndex();
   const int next = at < 0 ? (forward ? 0 : n - 1) : (at + (forward ? 1 : n - 1)) % n;
-  controls_[static_cast<std::size_t>(next)].second->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  controls_[static_cast<std::size_t>(next)].second->setFocus(forward ? Qt::TabFocusReason
+                                                                     : Qt::BacktabFocusReason);
 }
 
 bool TMessageForm::HandleKey(QKeyEvent* event) {
@@ -292,8 +299,10 @@ bool TMessageForm::HandleKey(QKeyEvent* event) {
     case Qt::Key_Enter:
       if (mods == Qt::NoModifier) {
         const int at = FocusedIndex();
-        if (at >= 0) controls_[static_cast<std::size_t>(at)].second->click();
-        else if (defaultButton_) defaultButton_->click();
+        if (at >= 0)
+          controls_[static_cast<std::size_t>(at)].second->click();
+        else if (defaultButton_)
+          defaultButton_->click();
       }
       return true;
     case Qt::Key_Escape:
@@ -305,13 +314,9 @@ bool TMessageForm::HandleKey(QKeyEvent* event) {
       MoveFocus(key == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
       return true;
     case Qt::Key_Right:
-    case Qt::Key_Down:
-      MoveFocus(true);
-      return true;
+    case Qt::Key_Down: MoveFocus(true); return true;
     case Qt::Key_Left:
-    case Qt::Key_Up:
-      MoveFocus(false);
-      return true;
+    case Qt::Key_Up: MoveFocus(false); return true;
     case Qt::Key_F4:
       if (mods == Qt::AltModifier) {
         close();
@@ -325,11 +330,11 @@ bool TMessageForm::HandleKey(QKeyEvent* event) {
         return true;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   // An access key, typed with or without Alt.
-  if (key >= Qt::Key_A && key <= Qt::Key_Z && (mods & ~(Qt::AltModifier | Qt::ShiftModifier)) == Qt::NoModifier) {
+  if (key >= Qt::Key_A && key <= Qt::Key_Z &&
+      (mods & ~(Qt::AltModifier | Qt::ShiftModifier)) == Qt::NoModifier) {
     const QChar letter(static_cast<char16_t>(u'A' + (key - Qt::Key_A)));
     for (const auto& [b, control] : controls_) {
       if (AccessKey(b) == letter) {
@@ -353,7 +358,8 @@ void TMessageForm::showEvent(QShowEvent* event) {
   if (!controls_.empty() && FocusedIndex() < 0) controls_.front().second->setFocus(Qt::OtherFocusReason);
   if (answerer) {
     QMetaObject::invokeMethod(
-        this, [this] {
+        this,
+        [this] {
           // A copy: the answerer may replace itself while it runs.
           const std::function<void(TMessageForm&)> answer = answerer;
           if (isVisible() && answer) answer(*this);
@@ -365,7 +371,8 @@ void TMessageForm::showEvent(QShowEvent* event) {
 std::string TMessageForm::ClipboardForm() const {
   const QString line = QString(27, QLatin1Char('-')) + QStringLiteral("\r\n");
   QString captions;
-  for (const auto& [b, control] : controls_) captions += WithoutAccessMarker(PromptCaption(b)) + QStringLiteral("   ");
+  for (const auto& [b, control] : controls_)
+    captions += WithoutAccessMarker(PromptCaption(b)) + QStringLiteral("   ");
   const QString form = line + windowTitle() + QStringLiteral("\r\n") + line + QString::fromStdString(text_) +
                        QStringLiteral("\r\n") + line + captions + QStringLiteral("\r\n") + line;
   return form.toStdString();

@@ -145,9 +145,8 @@ TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int item
   layout.Rows = rows;
 
   const int top = bottom - 2 - rows * layout.ItemHeight;
-  const int width =
-      std::min(plotWidth, 2 * settings.ShadowSize +
-                              (layout.ColorBoxWidth + layout.TextColumnWidth + 4) * columns + 8);
+  const int width = std::min(
+      plotWidth, 2 * settings.ShadowSize + (layout.ColorBoxWidth + layout.TextColumnWidth + 4) * columns + 8);
   const int shift = RoundHalfEven(static_cast<long double>(settings.TopPos) * (chartWidth - width) * 0.01L);
   const int centreX = RectCentre(plotRect).X;
   layout.Rect = TRect{centreX - width / 2 + shift, top, centreX + width / 2 + shift, bottom};
@@ -163,8 +162,8 @@ TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int item
     place.Text.X = layout.Rect.Left + layout.ColorBoxWidth + 8 +
                    (n % columns) * (layout.TextColumnWidth + layout.ColorBoxWidth + 4);
     place.Text.Y = top + 1 + (n / columns) * layout.ItemHeight;
-    place.ColorBox = TRect{place.Text.X - 4 - layout.ColorBoxWidth, place.Text.Y + 2,
-                           place.Text.X - 4, place.Text.Y + layout.ItemHeight - 2};
+    place.ColorBox = TRect{place.Text.X - 4 - layout.ColorBoxWidth, place.Text.Y + 2, place.Text.X - 4,
+                           place.Text.Y + layout.ItemHeight - 2};
     layout.Items.push_back(place);
   }
 

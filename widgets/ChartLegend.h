@@ -17,14 +17,7 @@ namespace vorkan::chart {
 
 enum TLegendAlignment { laLeft, laRight, laTop, laBottom };
 enum TLegendStyle { lsAuto, lsSeries, lsValues, lsLastValues };
-enum TLegendTextStyle {
-  ltsPlain,
-  ltsLeftValue,
-  ltsRightValue,
-  ltsLeftPercent,
-  ltsRightPercent,
-  ltsXValue
-};
+enum TLegendTextStyle { ltsPlain, ltsLeftValue, ltsRightValue, ltsLeftPercent, ltsRightPercent, ltsXValue };
 
 // p formatted as "##0.## %": two decimals at most (halves away from zero),
 // trailing zeros and a bare separator dropped, the locale's decimal separator.
@@ -56,14 +49,14 @@ struct TLegendSettings {
 
 // What the bottom layout measures of the item texts.
 struct TLegendMetrics {
-  int ItemHeight = 0;               // text height of "W"
-  std::vector<int> TextWidths;      // one per item
+  int ItemHeight = 0;           // text height of "W"
+  std::vector<int> TextWidths;  // one per item
 };
 
 struct TLegendItemPlace {
-  int Index = 0;       // point index
-  TPoint Text;         // top-left of the text
-  TRect ColorBox;      // box edges; Right and Bottom lie just outside
+  int Index = 0;   // point index
+  TPoint Text;     // top-left of the text
+  TRect ColorBox;  // box edges; Right and Bottom lie just outside
 };
 
 struct TLegendLayout {
@@ -72,10 +65,10 @@ struct TLegendLayout {
   int ColorBoxWidth = 0;
   int Columns = 0;
   int Rows = 0;
-  TRect Rect;                          // left, top, right, bottom
+  TRect Rect;  // left, top, right, bottom
   std::vector<TLegendItemPlace> Items;
-  bool Drawn = false;                  // false: nothing drawn, PlotRect kept
-  TRect PlotRectAfter;                 // the plot rectangle once the legend took its height
+  bool Drawn = false;   // false: nothing drawn, PlotRect kept
+  TRect PlotRectAfter;  // the plot rectangle once the legend took its height
 };
 
 class TCustomChartLegend {

@@ -54,8 +54,7 @@ QColor ResolveColor(TColor color) {
     return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
   const TColor index = color & 0x00FFFFFFu;
   constexpr TColor count = sizeof(kSystemColorRoles) / sizeof(kSystemColorRoles[0]);
-  if (index >= count || kSystemColorRoles[index].role == QPalette::NoRole)
-    return QColor(0, 0, 0);
+  if (index >= count || kSystemColorRoles[index].role == QPalette::NoRole) return QColor(0, 0, 0);
   const SystemColorRole& entry = kSystemColorRoles[index];
   const QColor resolved = QGuiApplication::palette().color(entry.group, entry.role);
   // Colour values carry no transparency.

@@ -45,8 +45,8 @@ TRect FixInvertedRect(TRect rect) {
   return rect;
 }
 
-TRect PlotRect(const TRect& chartArea, int marginLeft, int marginTop, int marginRight,
-               int marginBottom, int borderWidth) {
+TRect PlotRect(const TRect& chartArea, int marginLeft, int marginTop, int marginRight, int marginBottom,
+               int borderWidth) {
   const int width = chartArea.Width();
   const int height = chartArea.Height();
   TRect r;
@@ -57,8 +57,7 @@ TRect PlotRect(const TRect& chartArea, int marginLeft, int marginTop, int margin
   return FixInvertedRect(r);
 }
 
-std::vector<TSliceAngle> SliceAngles(const std::vector<double>& values,
-                                     const std::vector<bool>& grouped) {
+std::vector<TSliceAngle> SliceAngles(const std::vector<double>& values, const std::vector<bool>& grouped) {
   double total = 0;
   for (double v : values) total += std::fabs(v);
   const double factor = total == 0 ? 0.0 : kTwoPi / total;
@@ -147,8 +146,7 @@ TPoint TProjection::Project3D(int x, int y, int z) const {
   const double dz = z - zc_;
   const double sx = (dx * kxx_ + dy * kxy_ + dz * kxz_) * zoom_;
   const double sy = (dx * kyx_ + dy * kyy_ + dz * kyz_) * zoom_;
-  return TPoint{centre_.X + horizOffset_ + RoundHalfEven(sx),
-                centre_.Y + vertOffset_ + RoundHalfEven(sy)};
+  return TPoint{centre_.X + horizOffset_ + RoundHalfEven(sx), centre_.Y + vertOffset_ + RoundHalfEven(sy)};
 }
 
 int SlicePointCount(double start, double end) {
@@ -156,8 +154,8 @@ int SlicePointCount(double start, double end) {
   return std::min(30, steps) + 2;
 }
 
-TSlicePolygons DrawSlice3D(const TProjection& projection, TPoint centre, int xRadius,
-                           int yRadius, int depth, double start, double end) {
+TSlicePolygons DrawSlice3D(const TProjection& projection, TPoint centre, int xRadius, int yRadius, int depth,
+                           double start, double end) {
   TSlicePolygons out;
   const int n = SlicePointCount(start, end);
   out.PointCount = n;

@@ -28,8 +28,8 @@ TPoint RectCentre(const TRect& rect);
 // The chart area moved in by the margins (percent: width for left and right,
 // height for top and bottom) plus the border width; an inverted result is made
 // 1 pixel wide or high.
-TRect PlotRect(const TRect& chartArea, int marginLeft, int marginTop, int marginRight,
-               int marginBottom, int borderWidth = 0);
+TRect PlotRect(const TRect& chartArea, int marginLeft, int marginTop, int marginRight, int marginBottom,
+               int borderWidth = 0);
 
 // Gives an inverted rectangle a width or height of 1.
 TRect FixInvertedRect(TRect rect);
@@ -125,7 +125,7 @@ struct TSlicePolygons {
 };
 
 // Angles in radians including the rotation.
-TSlicePolygons DrawSlice3D(const TProjection& projection, TPoint centre, int xRadius,
-                           int yRadius, int depth, double start, double end);
+TSlicePolygons DrawSlice3D(const TProjection& projection, TPoint centre, int xRadius, int yRadius, int depth,
+                           double start, double end);
 
 }  // namespace vorkan::chart

@@ -53,8 +53,7 @@ TChartLayout ComputeChartLayout(int width, int height, const TChartSettings& set
   TChartLayout layout;
   layout.ChartArea = TRect{0, 0, width, height};
   layout.MarginPlotRect = PlotRect(layout.ChartArea, settings.MarginLeft, settings.MarginTop,
-                                   settings.MarginRight, settings.MarginBottom,
-                                   settings.BorderWidth);
+                                   settings.MarginRight, settings.MarginBottom, settings.BorderWidth);
   layout.PlotRect = layout.MarginPlotRect;
 
   const std::vector<TPiePoint>& points = series.Points();
@@ -64,8 +63,7 @@ TChartLayout ComputeChartLayout(int width, int height, const TChartSettings& set
     if (layout.Legend.Drawn) layout.PlotRect = layout.Legend.PlotRectAfter;
   }
 
-  layout.Depth = SeriesDepth(layout.PlotRect.Width(), settings.Chart3DPercent,
-                             settings.View.Orthogonal);
+  layout.Depth = SeriesDepth(layout.PlotRect.Width(), settings.Chart3DPercent, settings.View.Orthogonal);
   layout.ProjectionCentre = RectCentre(layout.PlotRect);
   const TProjection projection(settings.View, layout.ProjectionCentre, layout.Depth);
 
@@ -77,9 +75,8 @@ TChartLayout ComputeChartLayout(int width, int height, const TChartSettings& set
   const double rotation = series.RotationAngle() * kDegToRad;
   for (std::size_t i = 0; i < points.size(); ++i) {
     const TSliceAngle& a = layout.Angles[i];
-    layout.Slices.push_back(DrawSlice3D(projection, layout.Pie.Centre, layout.Pie.XRadius,
-                                        layout.Pie.YRadius, layout.Depth, a.Start + rotation,
-                                        a.End + rotation));
+    layout.Slices.push_back(DrawSlice3D(projection, layout.Pie.Centre, layout.Pie.XRadius, layout.Pie.YRadius,
+                                        layout.Depth, a.Start + rotation, a.End + rotation));
     const TColor face = ToColorValue(ResolveColor(points[i].Color));
     layout.FaceColors.push_back(face);
     layout.RimColors.push_back(series.Dark3D() ? DarkenColor(face, kDarkAmount) : face);

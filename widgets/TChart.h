@@ -21,16 +21,16 @@ namespace vorkan::chart {
 // Everything one paint computes, in drawing order.
 struct TChartLayout {
   TRect ChartArea;
-  TRect MarginPlotRect;               // after the margins, before the legend
-  std::vector<QString> LegendTexts;   // one per point, in drawing order
+  TRect MarginPlotRect;              // after the margins, before the legend
+  std::vector<QString> LegendTexts;  // one per point, in drawing order
   TLegendLayout Legend;
-  TRect PlotRect;                     // after the legend took its height
+  TRect PlotRect;  // after the legend took its height
   int Depth = 0;
   TPoint ProjectionCentre;
   TPieGeometry Pie;
-  bool PieDrawn = false;              // false when the pie rectangle is too small
-  std::vector<TSliceAngle> Angles;    // before the rotation
-  std::vector<TSlicePolygons> Slices; // empty when the pie is not drawn
+  bool PieDrawn = false;               // false when the pie rectangle is too small
+  std::vector<TSliceAngle> Angles;     // before the rotation
+  std::vector<TSlicePolygons> Slices;  // empty when the pie is not drawn
   std::vector<TColor> FaceColors;
   std::vector<TColor> RimColors;
 };

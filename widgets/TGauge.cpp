@@ -24,12 +24,9 @@ QRect PixelRect(const TRect& r) { return PixelRect(r.Left, r.Top, r.Right, r.Bot
 
 std::int64_t TruncToInt64(long double value) {
   constexpr long double limit = 9223372036854775807.0L;  // rounds to 2^63
-  if (std::isnan(value))
-    return 0;
-  if (value >= limit)
-    return std::numeric_limits<std::int64_t>::max();
-  if (value <= -limit)
-    return std::numeric_limits<std::int64_t>::min();
+  if (std::isnan(value)) return 0;
+  if (value >= limit) return std::numeric_limits<std::int64_t>::max();
+  if (value <= -limit) return std::numeric_limits<std::int64_t>::min();
   return static_cast<std::int64_t>(value);  // truncates toward zero
 }
 
@@ -51,10 +48,8 @@ void XorInto(QImage& target, const QImage& source) {
 }  // namespace
 
 std::int64_t PercentOfRange(std::int64_t x, std::int64_t z) {
-  if (z == 0)
-    return 0;
-  const long double quotient =
-      static_cast<long double>(x) * 100.0L / static_cast<long double>(z);
+  if (z == 0) return 0;
+  const long double quotient = static_cast<long double>(x) * 100.0L / static_cast<long double>(z);
   return TruncToInt64(quotient);
 }
 
@@ -67,8 +62,7 @@ std::int64_t ScaleByPercent(std::int64_t p, std::int64_t size) {
 void TBltBitmap::MakeLike(const QImage& templ) {
   QImage& self = *this;
   self = QImage(templ.width(), templ.height(), QImage::Format_RGB32);
-  if (self.isNull())
-    return;
+  if (self.isNull()) return;
   QPainter painter(this);
   painter.fillRect(PixelRect(0, 0, width(), height()), ResolveColor(clWindowFrame));
 }
@@ -87,31 +81,26 @@ TGauge::TGauge(QWidget* parent) : QWidget(parent) {
 }
 
 TColor TGauge::Color() const {
-  if (!FParentColor)
-    return FColor;
+  if (!FParentColor) return FColor;
   const QColor c = palette().color(QPalette::Window);
   return RgbColor(c.red(), c.green(), c.blue());
 }
 
 void TGauge::SetMinValue(std::int32_t v) {
-  if (v == FMinValue)
-    return;
+  if (v == FMinValue) return;
   if (v > FMaxValue && !FLoading)
     throw EInvalidOperation(RangeMessage(-2147483647, std::int64_t(FMaxValue) - 1));
   FMinValue = v;
-  if (FProgress < v)
-    FProgress = v;
+  if (FProgress < v) FProgress = v;
   RepaintNow();
 }
 
 void TGauge::SetMaxValue(std::int32_t v) {
-  if (v == FMaxValue)
-    return;
+  if (v == FMaxValue) return;
   if (v < FMinValue && !FLoading)
     throw EInvalidOperation(RangeMessage(std::int64_t(FMinValue) + 1, 2147483647));
   FMaxValue = v;
-  if (FProgress > v)
-    FProgress = v;
+  if (FProgress > v) FProgress = v;
   RepaintNow();
 }
 
@@ -120,52 +109,44 @@ void TGauge::SetProgress(std::int32_t v) {
     v = FMinValue;
   else if (v > FMaxValue)
     v = FMaxValue;
-  if (v == FProgress)
-    return;
+  if (v == FProgress) return;
   const std::int32_t before = PercentComplete();
   FProgress = v;
-  if (PercentComplete() != before)
-    RepaintNow();
+  if (PercentComplete() != before) RepaintNow();
 }
 
 void TGauge::SetKind(TGaugeKind kind) {
-  if (kind == FKind)
-    return;
+  if (kind == FKind) return;
   FKind = kind;
   RepaintNow();
 }
 
 void TGauge::SetShowText(bool show) {
-  if (show == FShowText)
-    return;
+  if (show == FShowText) return;
   FShowText = show;
   RepaintNow();
 }
 
 void TGauge::SetBorderStyle(TBorderStyle style) {
-  if (style == FBorderStyle)
-    return;
+  if (style == FBorderStyle) return;
   FBorderStyle = style;
   RepaintNow();
 }
 
 void TGauge::SetForeColor(TColor color) {
-  if (color == FForeColor)
-    return;
+  if (color == FForeColor) return;
   FForeColor = color;
   RepaintNow();
 }
 
 void TGauge::SetBackColor(TColor color) {
-  if (color == FBackColor)
-    return;
+  if (color == FBackColor) return;
   FBackColor = color;
   RepaintNow();
 }
 
 void TGauge::SetColor(TColor color) {
-  if (!FParentColor && color == FColor)
-    return;
+  if (!FParentColor && color == FColor) return;
   FColor = color;
   FParentColor = false;
   RepaintNow();
@@ -174,13 +155,11 @@ void TGauge::SetColor(TColor color) {
 std::int32_t TGauge::PercentComplete() const {
   // The differences are taken in 64 bits: a range wider than 2^31 (say
   // -2000000000..2000000000) must not wrap round.
-  const std::int64_t percent = PercentOfRange(std::int64_t(FProgress) - FMinValue,
-                                              std::int64_t(FMaxValue) - FMinValue);
+  const std::int64_t percent =
+      PercentOfRange(std::int64_t(FProgress) - FMinValue, std::int64_t(FMaxValue) - FMinValue);
   // Only an inverted range accepted while loading can go beyond 0..100.
-  if (percent > std::numeric_limits<std::int32_t>::max())
-    return std::numeric_limits<std::int32_t>::max();
-  if (percent < std::numeric_limits<std::int32_t>::min())
-    return std::numeric_limits<std::int32_t>::min();
+  if (percent > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+  if (percent < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
   return std::int32_t(percent);
 }
 
@@ -222,20 +201,16 @@ void PaintBar(QImage& image, const TRect& r, TGaugeKind kind, std::int32_t perce
   painter.fillRect(PixelRect(r), colors.back);
   if (kind == gkHorizontalBar) {
     std::int64_t f = ScaleByPercent(percent, w);
-    if (f > w)
-      f = w;
+    if (f > w) f = w;
     // f and h are the right and bottom edges; the fill is clipped to the
     // image, so 100 % reaches the last column.
-    if (f >= 1)
-      painter.fillRect(PixelRect(r.Left, r.Top, int(f), h), colors.fore);
+    if (f >= 1) painter.fillRect(PixelRect(r.Left, r.Top, int(f), h), colors.fore);
   } else {
     // Grows upward from the bottom edge of r and fills all of r at 100 %.
     const int inner = r.Bottom - r.Top;
     std::int64_t f = ScaleByPercent(percent, h);
-    if (f > inner)
-      f = inner;
-    if (f >= 1)
-      painter.fillRect(PixelRect(r.Left, r.Bottom - int(f), w, r.Bottom), colors.fore);
+    if (f > inner) f = inner;
+    if (f >= 1) painter.fillRect(PixelRect(r.Left, r.Bottom - int(f), w, r.Bottom), colors.fore);
   }
 }
 
@@ -245,8 +220,7 @@ void PaintPie(QImage& image, const TRect& r, std::int32_t percent, const FigureC
   // Outlines cover their rectangle's right and bottom edges, so the figure
   // rectangle is one pixel smaller than r each way.
   const QRect figure(r.Left, r.Top, r.Right - r.Left - 1, r.Bottom - r.Top - 1);
-  if (figure.width() < 0 || figure.height() < 0)
-    return;
+  if (figure.width() < 0 || figure.height() < 0) return;
   painter.setPen(QPen(colors.fore, 1));
   painter.setBrush(colors.back);
   painter.drawEllipse(figure);
@@ -258,14 +232,12 @@ void PaintPie(QImage& image, const TRect& r, std::int32_t percent, const FigureC
   }
 }
 
-void PaintNeedle(QImage& image, const TRect& r, std::int32_t percent,
-                 const FigureColors& colors) {
+void PaintNeedle(QImage& image, const TRect& r, std::int32_t percent, const FigureColors& colors) {
   QPainter painter(&image);
   painter.fillRect(PixelRect(r), colors.color);
   const int width = r.Right - r.Left - 1;
   const int height = r.Bottom - r.Top - 1;
-  if (width < 0 || height < 0)
-    return;
+  if (width < 0 || height < 0) return;
   // The upper half of an ellipse whose centre lies on the bottom row of r.
   const QRect ellipse(r.Left, r.Top, width, 2 * height);
   painter.setPen(QPen(colors.fore, 1));
@@ -311,17 +283,14 @@ void PaintText(QImage& image, const TRect& r, std::int32_t percent, const QFont&
 
 QImage TGauge::RenderImage() const {
   QImage picture(width(), height(), QImage::Format_RGB32);
-  if (picture.isNull())
-    return picture;
+  if (picture.isNull()) return picture;
   ClearToBlack(picture);
 
   TRect r{0, 0, width(), height()};
-  if (FBorderStyle == bsSingle)
-    r = TRect{r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1};
+  if (FBorderStyle == bsSingle) r = TRect{r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1};
 
   const std::int32_t percent = PercentComplete();
-  const FigureColors colors{ResolveColor(FForeColor), ResolveColor(FBackColor),
-                            ResolveColor(Color())};
+  const FigureColors colors{ResolveColor(FForeColor), ResolveColor(FBackColor), ResolveColor(Color())};
   {
     TBltBitmap figure;
     figure.MakeLike(picture);
@@ -333,21 +302,14 @@ QImage TGauge::RenderImage() const {
         break;
       }
       case gkHorizontalBar:
-      case gkVerticalBar:
-        PaintBar(figure, r, FKind, percent, colors);
-        break;
-      case gkPie:
-        PaintPie(figure, r, percent, colors);
-        break;
-      case gkNeedle:
-        PaintNeedle(figure, r, percent, colors);
-        break;
+      case gkVerticalBar: PaintBar(figure, r, FKind, percent, colors); break;
+      case gkPie: PaintPie(figure, r, percent, colors); break;
+      case gkNeedle: PaintNeedle(figure, r, percent, colors); break;
     }
     // The picture is black, so it now equals the figure.
     XorInto(picture, figure);
   }
-  if (FShowText)
-    PaintText(picture, r, percent, font());
+  if (FShowText) PaintText(picture, r, percent, font());
   return picture;
 }
 

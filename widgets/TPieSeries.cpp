@@ -12,8 +12,7 @@ int Sign(double v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
 
 void QuickSort(std::vector<TPiePoint>& points, int first, int last, bool descending) {
   auto compare = [&](int a, int b) {
-    const int c = Sign(points[static_cast<std::size_t>(a)].Value -
-                       points[static_cast<std::size_t>(b)].Value);
+    const int c = Sign(points[static_cast<std::size_t>(a)].Value - points[static_cast<std::size_t>(b)].Value);
     return descending ? -c : c;
   };
   int left = first;

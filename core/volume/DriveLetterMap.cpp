@@ -169,8 +169,7 @@ std::vector<BlockVolume> ScanBlockVolumes(const std::string& sysBlockDir, const 
     } else {
       if (!partition) {
         if (IsPrefixAndNumber(name, "loop") && !Exists(dir + "/loop/backing_file")) continue;
-        if ((IsPrefixAndNumber(name, "ram") || IsPrefixAndNumber(name, "zram")) &&
-            (!sized || sectors == 0))
+        if ((IsPrefixAndNumber(name, "ram") || IsPrefixAndNumber(name, "zram")) && (!sized || sectors == 0))
           continue;
         if (HasPartitions(dir)) continue;
       }
@@ -286,8 +285,10 @@ void DriveLetterMap::AssignLetters(const BlockVolume* rootVolume) {
     byLetter_[static_cast<std::size_t>(letter - 'A')] = static_cast<int>(&vol - volumes_.data());
   };
   for (BlockVolume& vol : volumes_) {
-    if (vol.name == "fd0") give(vol, 'A');
-    else if (vol.name == "fd1") give(vol, 'B');
+    if (vol.name == "fd0")
+      give(vol, 'A');
+    else if (vol.name == "fd1")
+      give(vol, 'B');
   }
   BlockVolume* c = nullptr;
   if (rootVolume != nullptr) {
@@ -342,7 +343,8 @@ char DriveLetterMap::LetterOfPath(const std::string& path) const {
   std::uint64_t id = 0;
   if (!existing.empty() && sources_.mountIdOf && sources_.mountIdOf(existing, id)) {
     for (std::size_t m = 0; m < mounts_.size() && mount < 0; ++m)
-      if (static_cast<std::uint64_t>(mounts_[m].mountId) == id && IsUnderMountPoint(resolved, mounts_[m].mountPoint))
+      if (static_cast<std::uint64_t>(mounts_[m].mountId) == id &&
+          IsUnderMountPoint(resolved, mounts_[m].mountPoint))
         mount = static_cast<int>(m);
   }
   if (mount < 0 && !resolved.empty()) mount = MountHoldingPath(mounts_, resolved);

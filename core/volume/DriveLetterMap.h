@@ -96,8 +96,8 @@ class DriveLetterMap {
   bool built_ = false;
   std::vector<BlockVolume> volumes_;
   std::vector<MountEntry> mounts_;
-  std::vector<char> mountLetters_;               // the letter of each mount's volume, 0 when none
-  std::array<int, 26> byLetter_{};               // index into volumes_, -1 when free
+  std::vector<char> mountLetters_;                  // the letter of each mount's volume, 0 when none
+  std::array<int, 26> byLetter_{};                  // index into volumes_, -1 when free
   std::vector<std::pair<dev_t, char>> devLetters_;  // st_dev of file systems on lettered volumes
 };
 

@@ -89,13 +89,15 @@ std::uint32_t FileVolumeOps::ReadVolume(VolumeHandle handle, void* buffer, std::
   OpenVolumeState* state = State(handle);
   if (state == nullptr) return 0;
   FileVolume& volume = volumes_.at(state->letter);
-  if (volume.throwReadAt && state->position >= *volume.throwReadAt) throw std::runtime_error("medium removed");
+  if (volume.throwReadAt && state->position >= *volume.throwReadAt)
+    throw std::runtime_error("medium removed");
   if (volume.failReadAt && state->position >= *volume.failReadAt && volume.failReads != 0) {
     if (volume.failReads > 0) --volume.failReads;
     return 0;
   }
   std::int64_t want = size;
-  if (volume.shortReadAt && state->position < *volume.shortReadAt && state->position + want > *volume.shortReadAt)
+  if (volume.shortReadAt && state->position < *volume.shortReadAt &&
+      state->position + want > *volume.shortReadAt)
     want = *volume.shortReadAt - state->position;
   if (volume.failReadAt && volume.failReads != 0 && state->position + want > *volume.failReadAt)
     want = *volume.failReadAt - state->position;

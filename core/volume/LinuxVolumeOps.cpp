@@ -46,13 +46,11 @@ bool ProbeValue(blkid_probe probe, const char* name, std::string& value) {
 
 enum class ProbeResult { kFound, kNothing, kUnreadable };
 
-ProbeResult ProbeDevice(const std::string& device, std::string& label, std::string& type,
-                        std::string& uuid) {
+ProbeResult ProbeDevice(const std::string& device, std::string& label, std::string& type, std::string& uuid) {
   blkid_probe probe = blkid_new_probe_from_filename(device.c_str());
   if (probe == nullptr) return ProbeResult::kUnreadable;
   blkid_probe_enable_superblocks(probe, 1);
-  blkid_probe_set_superblocks_flags(probe,
-                                    BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID | BLKID_SUBLKS_TYPE);
+  blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID | BLKID_SUBLKS_TYPE);
   const int rc = blkid_do_safeprobe(probe);
   ProbeResult result = ProbeResult::kNothing;
   if (rc == 0 && ProbeValue(probe, "TYPE", type)) {
@@ -74,8 +72,7 @@ bool FindLinkName(const std::string& dir, dev_t device, std::string& name) {
   while (const dirent* e = ::readdir(d)) {
     if (e->d_name[0] == '.') continue;
     struct stat st {};
-    if (::stat((dir + "/" + e->d_name).c_str(), &st) == 0 && S_ISBLK(st.st_mode) &&
-        st.st_rdev == device) {
+    if (::stat((dir + "/" + e->d_name).c_str(), &st) == 0 && S_ISBLK(st.st_mode) && st.st_rdev == device) {
       name = DecodeUdevName(e->d_name);
       found = true;
       break;
@@ -192,8 +189,8 @@ bool LinuxVolumeOps::LockVolume(VolumeHandle handle) {
 }
 
 void LinuxVolumeOps::UnlockVolume(VolumeHandle handle) {
-  const auto it = std::find_if(locks_.begin(), locks_.end(),
-                               [handle](const auto& lock) { return lock.first == handle; });
+  const auto it =
+      std::find_if(locks_.begin(), locks_.end(), [handle](const auto& lock) { return lock.first == handle; });
   if (it == locks_.end()) return;
   ::close(it->second);
   locks_.erase(it);
@@ -231,10 +228,8 @@ bool LinuxVolumeOps::GetVolumeInformation(const std::string& rootPath, VolumeInf
       info.fileSystem = type;
       info.serial = SerialFromUuid(uuid, type);
       return true;
-    case ProbeResult::kNothing:
-      return false;
-    case ProbeResult::kUnreadable:
-      break;
+    case ProbeResult::kNothing: return false;
+    case ProbeResult::kUnreadable: break;
   }
   return QueryWithoutDevice(*volume, info);
 }
@@ -255,7 +250,7 @@ bool LinuxVolumeOps::QueryWithoutDevice(const BlockVolume& volume, VolumeInforma
         char buffer[FSLABEL_MAX + 1] = {};
         if (::ioctl(dir, FS_IOC_GETFSLABEL, buffer) == 0) label = buffer;
       }
-      fsuuid2 raw {};
+      fsuuid2 raw{};
       if (!haveUuid && ::ioctl(dir, FS_IOC_GETFSUUID, &raw) == 0 && raw.len > 0 &&
           raw.len <= sizeof raw.uuid) {
         static const char digits[] = "0123456789abcdef";

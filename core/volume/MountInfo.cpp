@@ -42,8 +42,7 @@ bool ParseEntry(std::string_view line, MountEntry& entry) {
   const std::size_t colon = f[2].find(':');
   if (colon == std::string_view::npos) return false;
   if (!ParseNumber(f[0], entry.mountId) || !ParseNumber(f[1], entry.parentId) ||
-      !ParseNumber(f[2].substr(0, colon), entry.major) ||
-      !ParseNumber(f[2].substr(colon + 1), entry.minor))
+      !ParseNumber(f[2].substr(0, colon), entry.major) || !ParseNumber(f[2].substr(colon + 1), entry.minor))
     return false;
   entry.root = DecodeMountField(f[3]);
   entry.mountPoint = DecodeMountField(f[4]);
@@ -58,8 +57,8 @@ std::string DecodeMountField(std::string_view field) {
   std::string out;
   out.reserve(field.size());
   for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '\\' && i + 3 < field.size() && IsOctal(field[i + 1]) &&
-        IsOctal(field[i + 2]) && IsOctal(field[i + 3])) {
+    if (field[i] == '\\' && i + 3 < field.size() && IsOctal(field[i + 1]) && IsOctal(field[i + 2]) &&
+        IsOctal(field[i + 3])) {
       const int value = (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0');
       if (value <= 0xFF) {
         out.push_back(static_cast<char>(value));

@@ -13,7 +13,7 @@ namespace vorkan {
 struct MountEntry {
   int mountId = 0;
   int parentId = 0;
-  unsigned major = 0;     // st_dev of the mounted file system
+  unsigned major = 0;  // st_dev of the mounted file system
   unsigned minor = 0;
   std::string root;        // the folder of the file system seen at the mount point
   std::string mountPoint;  // decoded ("/media/my disk")

@@ -44,7 +44,7 @@ struct VolumeInformation {
 struct DiskFreeSpace {
   std::int64_t freeBytesAvailable = 0;  // to the caller (quota)
   std::int64_t totalBytes = 0;
-  std::int64_t totalFreeBytes = 0;      // the one figure the program uses
+  std::int64_t totalFreeBytes = 0;  // the one figure the program uses
 };
 
 class VolumeOps {
@@ -58,7 +58,10 @@ class VolumeOps {
 
   // The folder a root path "X:\" stands for (its volume's mount point), for
   // opening it in the file manager; empty when the volume is not mounted.
-  virtual std::string FolderOfRootPath(const std::string& rootPath) { (void)rootPath; return {}; }
+  virtual std::string FolderOfRootPath(const std::string& rootPath) {
+    (void)rootPath;
+    return {};
+  }
 
   // Opens the raw volume named by "\\.\X:" for sequential reading from byte 0.
   virtual VolumeHandle OpenVolume(const std::string& rawDevicePath) = 0;

@@ -110,8 +110,8 @@ void PrintTo(const LinkCase& c, std::ostream* os) { *os << Describe(c); }
 
 std::string CaseName(const ::testing::TestParamInfo<LinkCase>& info) { return Describe(info.param); }
 
-const Link kAddress = {"Label10",
-                       "mailto:vorkan@example.org?subject=\"Vorkan v.1.2 29.09.07 RUS/KX7 - Software comment\""};
+const Link kAddress = {
+    "Label10", "mailto:vorkan@example.org?subject=\"Vorkan v.1.2 29.09.07 RUS/KX7 - Software comment\""};
 const Link kBugReport = {"Label11",
                          "mailto:vorkan@example.org?subject=\"Vorkan v.1.2 29.09.07 RUS/KX7 - Bug report\""};
 
@@ -125,9 +125,10 @@ struct Started {
 class LinkClicks : public ::testing::Test {
  protected:
   void SetUp() override {
-    previous_ = vorkan::SetOpener([this](const std::string& program, const std::vector<std::string>& arguments) {
-      started_.push_back({program, arguments});
-    });
+    previous_ =
+        vorkan::SetOpener([this](const std::string& program, const std::vector<std::string>& arguments) {
+          started_.push_back({program, arguments});
+        });
     vorkan::SetClipboardText("what was there before");
   }
   void TearDown() override {
@@ -145,7 +146,9 @@ class LinkClicks : public ::testing::Test {
       switch (answer) {
         case Answer::Yes: QTest::mouseClick(box.Button(vorkan::PromptButton::Yes), Qt::LeftButton); break;
         case Answer::No: QTest::mouseClick(box.Button(vorkan::PromptButton::No), Qt::LeftButton); break;
-        case Answer::Cancel: QTest::mouseClick(box.Button(vorkan::PromptButton::Cancel), Qt::LeftButton); break;
+        case Answer::Cancel:
+          QTest::mouseClick(box.Button(vorkan::PromptButton::Cancel), Qt::LeftButton);
+          break;
         case Answer::CloseBox: box.close(); break;
       }
       if (box.isVisible()) box.close();
@@ -200,13 +203,13 @@ TEST_P(MailLink, AsksAndActsOnTheAnswer) {
   EXPECT_TRUE(form.isVisible()) << "the window stays open whatever the answer";
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLinks, MailLink,
-                         ::testing::Values(LinkCase{kAddress, Answer::Yes}, LinkCase{kAddress, Answer::No},
-                                           LinkCase{kAddress, Answer::Cancel}, LinkCase{kAddress, Answer::CloseBox},
-                                           LinkCase{kBugReport, Answer::Yes}, LinkCase{kBugReport, Answer::No},
-                                           LinkCase{kBugReport, Answer::Cancel},
-                                           LinkCase{kBugReport, Answer::CloseBox}),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(
+    BothLinks, MailLink,
+    ::testing::Values(LinkCase{kAddress, Answer::Yes}, LinkCase{kAddress, Answer::No},
+                      LinkCase{kAddress, Answer::Cancel}, LinkCase{kAddress, Answer::CloseBox},
+                      LinkCase{kBugReport, Answer::Yes}, LinkCase{kBugReport, Answer::No},
+                      LinkCase{kBugReport, Answer::Cancel}, LinkCase{kBugReport, Answer::CloseBox}),
+    CaseName);
 
 TEST_F(LinkClicks, OnlyALeftClickOnALinkAsks) {
   TForm4 form;

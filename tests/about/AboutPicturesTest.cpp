@@ -54,7 +54,8 @@ TEST(Banner, IsA400By90PictureLightWhereTheTextsLie) {
   TForm4 form;
   const QPixmap shown = vorkan::test::Control<QLabel>(form, "Image1")->pixmap();
   EXPECT_EQ(shown.size(), QSize(400, 90));
-  EXPECT_EQ(shown.toImage().convertToFormat(QImage::Format_RGB32), banner.convertToFormat(QImage::Format_RGB32));
+  EXPECT_EQ(shown.toImage().convertToFormat(QImage::Format_RGB32),
+            banner.convertToFormat(QImage::Format_RGB32));
 }
 
 }  // namespace

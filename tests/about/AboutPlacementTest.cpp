@@ -19,7 +19,8 @@ using vorkan::testing::RunModal;
 QPoint ScreenCentre(const TForm4& form) {
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   const QSize frame = form.frameGeometry().size();
-  return {screen.x() + screen.width() / 2 - frame.width() / 2, screen.y() + screen.height() / 2 - frame.height() / 2};
+  return {screen.x() + screen.width() / 2 - frame.width() / 2,
+          screen.y() + screen.height() / 2 - frame.height() / 2};
 }
 
 // The main window stands in a corner, so that a window centred on its owner

@@ -149,7 +149,8 @@ TEST(AboutWindow, DrawsEveryLabelInTheButtonTextColour) {
     TForm4 form;
     for (const char* name : {"Label1", "Label3", "Label4", "Label5", "Label6", "Label7", "Label8", "Label9",
                              "Label10", "Label11", "Label12", "Label13"})
-      EXPECT_EQ(Control<QLabel>(form, name)->palette().color(QPalette::WindowText), QColor(120, 30, 40)) << name;
+      EXPECT_EQ(Control<QLabel>(form, name)->palette().color(QPalette::WindowText), QColor(120, 30, 40))
+          << name;
   }
   QApplication::setPalette(saved);
 }

@@ -34,8 +34,8 @@ bool HoldsDescriptorOn(const std::string& path) {
 }
 
 void ExpectAtRest(TForm1& form, int descriptorsBefore, const std::string& device) {
-  EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore) << "a descriptor was left open"
-      << Run("ls -l /proc/" + std::to_string(::getpid()) + "/fd").output;
+  EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore)
+      << "a descriptor was left open" << Run("ls -l /proc/" + std::to_string(::getpid()) + "/fd").output;
   if (!device.empty()) {
     EXPECT_FALSE(HoldsDescriptorOn(device)) << device << " is still open";
   }

@@ -81,9 +81,9 @@ TEST_F(SubstituteJourney, ReadErrorThenCancelKeepsOrDeletesThePart) {
   Windows windows(ops_);
   const int fdsBefore = OpenDescriptorCount();
   const std::int64_t total = static_cast<std::int64_t>(kMediumSize) - TailMargin;
-  const std::string keepQuestion = "Вы хотите сохранить " + FormatByteSize(kFailAt) + " незавершенного файла (" +
-                                   FormatByteSize(total - kFailAt) + " из " + FormatByteSize(total) +
-                                   " отсутствует)?";
+  const std::string keepQuestion = "Вы хотите сохранить " + FormatByteSize(kFailAt) +
+                                   " незавершенного файла (" + FormatByteSize(total - kFailAt) + " из " +
+                                   FormatByteSize(total) + " отсутствует)?";
   for (const PromptButton keep : {PromptButton::Yes, PromptButton::No}) {
     SCOPED_TRACE(keep == PromptButton::Yes ? "kept" : "deleted");
     windows.prompts.clear();
@@ -94,7 +94,8 @@ TEST_F(SubstituteJourney, ReadErrorThenCancelKeepsOrDeletesThePart) {
     EXPECT_EQ(windows.prompts[1].kind, PromptKind::Confirmation);
     EXPECT_EQ(windows.prompts[1].text, keepQuestion);
     if (keep == PromptButton::Yes) {
-      EXPECT_TRUE(ReadFile(image_) == data_.substr(0, kFailAt)) << "the kept part is not the medium's beginning";
+      EXPECT_TRUE(ReadFile(image_) == data_.substr(0, kFailAt))
+          << "the kept part is not the medium's beginning";
     } else {
       EXPECT_FALSE(Exists(image_)) << "No left the part on disk";
     }

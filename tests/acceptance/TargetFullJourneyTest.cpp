@@ -51,20 +51,22 @@ TEST(TargetFullJourney, ShortageIgnoredDiskFullPrefixKept) {
 
   ASSERT_EQ(windows.prompts.size(), 3u);
   EXPECT_EQ(windows.prompts[0].kind, PromptKind::Error);
-  EXPECT_EQ(windows.prompts[0].text, "Недостаточно места на диске!\n\rОсвободите " + FormatByteSize(length - free) +
+  EXPECT_EQ(windows.prompts[0].text, "Недостаточно места на диске!\n\rОсвободите " +
+                                         FormatByteSize(length - free) +
                                          " и нажмите [Повтор] для сохранения полного образа,\n\rили нажмите "
                                          "[Игнорировать] для продолжения.");
   EXPECT_EQ(windows.prompts[1].kind, PromptKind::Error);
-  EXPECT_EQ(windows.prompts[1].text, "Диск " + std::string(1, targetLetter) + ":\\ переполнен или ошибка записи!");
+  EXPECT_EQ(windows.prompts[1].text,
+            "Диск " + std::string(1, targetLetter) + ":\\ переполнен или ошибка записи!");
   const std::string kept = ReadFile(image);
   ASSERT_GT(kept.size(), 0u);
   ASSERT_LT(static_cast<std::int64_t>(kept.size()), length);
   const std::int64_t total = length - TailMargin;
   const std::int64_t written = static_cast<std::int64_t>(kept.size());
   EXPECT_EQ(windows.prompts[2].kind, PromptKind::Confirmation);
-  EXPECT_EQ(windows.prompts[2].text, "Вы хотите сохранить " + FormatByteSize(written) + " незавершенного файла (" +
-                                         FormatByteSize(total - written) + " из " + FormatByteSize(total) +
-                                         " отсутствует)?");
+  EXPECT_EQ(windows.prompts[2].text, "Вы хотите сохранить " + FormatByteSize(written) +
+                                         " незавершенного файла (" + FormatByteSize(total - written) +
+                                         " из " + FormatByteSize(total) + " отсутствует)?");
   // Exactly the beginning of the volume.
   EXPECT_EQ(Sha256(image), Sha256OfPrefix(source->Device(), written));
   ExpectAtRest(f, fdsBefore, source->Device());

@@ -109,9 +109,10 @@ std::string CaseName(const ::testing::TestParamInfo<JourneyCase>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, VolumeKindJourney,
-                         ::testing::Combine(::testing::Values(VolumeKind::Vfat, VolumeKind::Ext4, VolumeKind::Btrfs,
-                                                              VolumeKind::Squashfs, VolumeKind::Iso9660,
-                                                              VolumeKind::BareDisk, VolumeKind::Partition),
+                         ::testing::Combine(::testing::Values(VolumeKind::Vfat, VolumeKind::Ext4,
+                                                              VolumeKind::Btrfs, VolumeKind::Squashfs,
+                                                              VolumeKind::Iso9660, VolumeKind::BareDisk,
+                                                              VolumeKind::Partition),
                                             ::testing::Values(Mounting::Unmounted, Mounting::Mounted),
                                             ::testing::Values(Lock::On, Lock::Off)),
                          CaseName);

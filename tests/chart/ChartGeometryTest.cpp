@@ -61,9 +61,9 @@ TEST(ChartPlotRect, InvertedRectangleIsMadeOnePixelWideOrHigh) {
 }
 
 TEST(ChartDepth, SeriesDepthFromPlotWidth) {
-  EXPECT_EQ(SeriesDepth(271, 35, false), 19);  // 18.97
-  EXPECT_EQ(SeriesDepth(271, 35, true), 9);    // 9.485
-  EXPECT_EQ(SeriesDepth(271, 15, false), 8);   // 8.13
+  EXPECT_EQ(SeriesDepth(271, 35, false), 19);   // 18.97
+  EXPECT_EQ(SeriesDepth(271, 35, true), 9);     // 9.485
+  EXPECT_EQ(SeriesDepth(271, 15, false), 8);    // 8.13
   EXPECT_EQ(SeriesDepth(271, 100, false), 54);  // 54.2
   EXPECT_EQ(SeriesDepth(0, 35, false), 0);
 }
@@ -145,14 +145,12 @@ TEST(ChartSeriesOrder, DescendingSortKeepsLabelsAndColoursWithValues) {
   PreparePiePoints(already, loDescending);
   EXPECT_EQ(Labels(already), (std::vector<std::string>{"a", "b"}));
 
-  auto many = Points({{3, "c"}, {9, "i"}, {1, "a"}, {7, "g"}, {5, "e"}, {2, "b"}, {8, "h"},
-                      {4, "d"}, {6, "f"}, {-1, "z"}});
+  auto many = Points(
+      {{3, "c"}, {9, "i"}, {1, "a"}, {7, "g"}, {5, "e"}, {2, "b"}, {8, "h"}, {4, "d"}, {6, "f"}, {-1, "z"}});
   PreparePiePoints(many, loDescending);
-  EXPECT_EQ(Labels(many),
-            (std::vector<std::string>{"i", "h", "g", "f", "e", "d", "c", "b", "a", "z"}));
+  EXPECT_EQ(Labels(many), (std::vector<std::string>{"i", "h", "g", "f", "e", "d", "c", "b", "a", "z"}));
   PreparePiePoints(many, loAscending);
-  EXPECT_EQ(Labels(many),
-            (std::vector<std::string>{"z", "a", "b", "c", "d", "e", "f", "g", "h", "i"}));
+  EXPECT_EQ(Labels(many), (std::vector<std::string>{"z", "a", "b", "c", "d", "e", "f", "g", "h", "i"}));
   auto unsorted = Points({{3, "c"}, {9, "i"}});
   PreparePiePoints(unsorted, loNone);
   EXPECT_EQ(Labels(unsorted), (std::vector<std::string>{"c", "i"}));

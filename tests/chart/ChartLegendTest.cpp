@@ -32,7 +32,7 @@ TEST_F(LegendTexts, PercentFormatting) {
   EXPECT_EQ(FormatPercent(99.994), QStringLiteral("99,99 %"));
   EXPECT_EQ(FormatPercent(0.005), QStringLiteral("0,01 %"));
   EXPECT_EQ(FormatPercent(0.0049), QStringLiteral("0 %"));
-  EXPECT_EQ(FormatPercent(1.005), QStringLiteral("1,01 %"));   // halves away from zero as written
+  EXPECT_EQ(FormatPercent(1.005), QStringLiteral("1,01 %"));  // halves away from zero as written
   EXPECT_EQ(FormatPercent(12.345), QStringLiteral("12,35 %"));
   EXPECT_EQ(FormatPercent(0.01), QStringLiteral("0,01 %"));
   EXPECT_EQ(FormatPercent(1e-20), QStringLiteral("0 %"));
@@ -45,7 +45,8 @@ TEST_F(LegendTexts, DecimalSeparatorComesFromTheLocaleSetting) {
   vorkan::OverrideSeparators(".", ",");
   EXPECT_EQ(FormatPercent(37.256), QStringLiteral("37.26 %"));
   vorkan::OverrideSeparators("\xC2\xB7", std::nullopt);  // a two-byte separator
-  EXPECT_EQ(FormatPercent(2.5), QString::fromUtf8("2\xC2\xB7" "5 %"));
+  EXPECT_EQ(FormatPercent(2.5), QString::fromUtf8("2\xC2\xB7"
+                                                  "5 %"));
 }
 
 TEST_F(LegendTexts, ItemTexts) {
@@ -230,8 +231,8 @@ TEST(LegendLayout, ChartMeasuresWithTheLegendFont) {
   const QFontMetrics fm(chart.LegendFont());
   ASSERT_TRUE(layout.Legend.Drawn);
   EXPECT_EQ(layout.Legend.ItemHeight, fm.height());
-  const int widest = std::max(fm.horizontalAdvance(layout.LegendTexts[0]),
-                              fm.horizontalAdvance(layout.LegendTexts[1]));
+  const int widest =
+      std::max(fm.horizontalAdvance(layout.LegendTexts[0]), fm.horizontalAdvance(layout.LegendTexts[1]));
   EXPECT_EQ(layout.Legend.TextColumnWidth, widest + 4);
   EXPECT_EQ(layout.Legend.Rect.Top, 133 - 2 - fm.height());
   EXPECT_EQ(layout.PlotRect.Bottom, layout.Legend.Rect.Top - 5);

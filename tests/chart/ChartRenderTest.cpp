@@ -28,7 +28,7 @@ std::string Hex(QRgb c) {
   std::snprintf(b, sizeof b, "%06X", c & 0xFFFFFF);
   return b;
 }
-#define EXPECT_COLOR(image, point, expected)                                              \
+#define EXPECT_COLOR(image, point, expected) \
   EXPECT_EQ(Hex(Pixel(image, point)), Hex(expected)) << "at (" << (point).X << ", " << (point).Y << ")"
 
 // A point inside the face: halfway from the centre to the middle arc point.
@@ -92,15 +92,15 @@ TEST_F(DriveChart, LayoutOfTheWindowWithAssumedFontMetrics) {
   EXPECT_EQ(l.Legend.Items[1].ColorBox, (TRect{144, 120, 157, 130}));
 
   // Too little height for a pie of 5 pixels: the legend still draws.
-  const TChartLayout flat = ComputeChartLayout(289, 20, chart.Settings(), chart.Series(),
-                                               &chart.Legend(), TLegendMetrics{14, {80, 80}}, 1.0);
+  const TChartLayout flat = ComputeChartLayout(289, 20, chart.Settings(), chart.Series(), &chart.Legend(),
+                                               TLegendMetrics{14, {80, 80}}, 1.0);
   EXPECT_TRUE(flat.Legend.Drawn);
   EXPECT_FALSE(flat.PieDrawn);
   EXPECT_TRUE(flat.Slices.empty());
 
   // Without a legend the pie keeps the full plot.
-  const TChartLayout bare = ComputeChartLayout(289, 137, chart.Settings(), chart.Series(), nullptr,
-                                               TLegendMetrics{}, 1.0);
+  const TChartLayout bare =
+      ComputeChartLayout(289, 137, chart.Settings(), chart.Series(), nullptr, TLegendMetrics{}, 1.0);
   EXPECT_EQ(bare.PlotRect, (TRect{9, 4, 280, 133}));
 }
 

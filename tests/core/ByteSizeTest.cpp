@@ -103,8 +103,12 @@ TEST_F(ByteSizeTest, ReadsTheSeparatorFromTheLocale) {
 TEST_F(ByteSizeTest, MultiByteSeparatorIsKeptWhole) {
   // A no-break space as the decimal separator, as some locales have it.
   OverrideSeparators(std::string("\xC2\xA0"), std::string(" "));
-  EXPECT_EQ(FormatByteSize(1100), "1\xC2\xA0" "07 Кб");
-  EXPECT_EQ(vorkan::FirstCharacter("\xE2\x80\xAF" "x"), "\xE2\x80\xAF");
+  EXPECT_EQ(FormatByteSize(1100),
+            "1\xC2\xA0"
+            "07 Кб");
+  EXPECT_EQ(vorkan::FirstCharacter("\xE2\x80\xAF"
+                                   "x"),
+            "\xE2\x80\xAF");
 }
 
 }  // namespace
@@ -133,7 +137,8 @@ std::string ReferenceText(std::int64_t count) {
   std::string rounded = digits.substr(0, static_cast<std::size_t>(kept));
   if (kept < static_cast<int>(digits.size()) && digits[static_cast<std::size_t>(kept)] >= '5') {
     int i = kept - 1;
-    while (i >= 0 && rounded[static_cast<std::size_t>(i)] == '9') rounded[static_cast<std::size_t>(i--)] = '0';
+    while (i >= 0 && rounded[static_cast<std::size_t>(i)] == '9')
+      rounded[static_cast<std::size_t>(i--)] = '0';
     if (i >= 0) {
       ++rounded[static_cast<std::size_t>(i)];
     } else {

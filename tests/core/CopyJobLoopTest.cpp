@@ -118,7 +118,8 @@ TEST_F(LoopCopyTest, MountedExt4RefusesTheLockAndCopiesAfterIgnore) {
   EXPECT_TRUE(copied);
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].kind, PromptKind::Warning);
-  EXPECT_EQ(host.prompts[0].text.rfind(std::string("Навозможно заблокировать диск ") + letter + ":\\!", 0), 0u);
+  EXPECT_EQ(host.prompts[0].text.rfind(std::string("Навозможно заблокировать диск ") + letter + ":\\!", 0),
+            0u);
   EXPECT_EQ(host.lockOptionSets, std::vector<bool>{false});
   EXPECT_EQ(test::ReadFile(image), test::ReadFile(volume->Device()));
   // The root path stands for the mount point, which the file manager opens.
@@ -168,10 +169,11 @@ TEST_F(LoopCopyTest, TargetsThatAreOrHoldAVolumeAreRefusedUntouched) {
     const char* what;
     std::string target;
   };
-  for (const Row& row : {Row{"the source's backing file", sourceFile}, Row{"a symbolic link to it", symlinked},
-                         Row{"a hard link to it", hardLinked}, Row{"another loop's backing file", otherFile},
-                         Row{"the source device node", source.Device()},
-                         Row{"a symbolic link to the node", deviceLink}, Row{"a FIFO", fifo}}) {
+  for (const Row& row :
+       {Row{"the source's backing file", sourceFile}, Row{"a symbolic link to it", symlinked},
+        Row{"a hard link to it", hardLinked}, Row{"another loop's backing file", otherFile},
+        Row{"the source device node", source.Device()}, Row{"a symbolic link to the node", deviceLink},
+        Row{"a FIFO", fifo}}) {
     host = RecordingHost();
     WriteWatch watch(row.target);
     EXPECT_TRUE(watch.Ok()) << row.what << " is gone";

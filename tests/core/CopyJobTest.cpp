@@ -92,8 +92,8 @@ TEST_F(CopyJobTest, CopiesTheWholeVolumeAndReportsAfterEveryBlock) {
     EXPECT_EQ(shown[i].freeText, "4,7 Гб");
     EXPECT_EQ(shown[i].maximum, Total() / 512);
     EXPECT_EQ(shown[i].position, counts[i] / 512);
-    EXPECT_EQ(host.titles[i], "Vorkan v1.2 - " + std::to_string(host.percents[i]) + "% (" +
-                                  shown[i].doneText + ")");
+    EXPECT_EQ(host.titles[i],
+              "Vorkan v1.2 - " + std::to_string(host.percents[i]) + "% (" + shown[i].doneText + ")");
   }
   EXPECT_EQ(shown[0].doneText, "256,0 Кб из " + FormatByteSize(Total()));
   // The title follows the gauge: 100 once the threshold is passed.
@@ -516,7 +516,8 @@ TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrder) {
     return more;
   };
   const Row rows[] = {
-      {"create failed", [&](FileVolumeOps&, RecordingHost&, std::string& target) { target = dir / "no/out.IMA"; },
+      {"create failed",
+       [&](FileVolumeOps&, RecordingHost&, std::string& target) { target = dir / "no/out.IMA"; },
        {"create image", "create-failed prompt"}},
       {"open failed", [](FileVolumeOps& o, RecordingHost&, std::string&) { o.Volume('E').refuseOpen = true; },
        after({"close image", "delete image", "empty prompt"})},

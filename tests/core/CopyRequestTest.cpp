@@ -167,7 +167,8 @@ TEST_F(CopyRequestTest, SameDriveMeetsTheShortageFirstThenTheWarning) {
             "Вы действительно хотите сохранить образ диска на исходном диске E:\\?\n\rВнимание! Это не "
             "рекомендуется! Блокировка также будет отключена.");
   EXPECT_EQ(window.prompts[1].kind, PromptKind::Warning);
-  EXPECT_EQ(window.prompts[1].buttons, ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel}));
+  EXPECT_EQ(window.prompts[1].buttons,
+            ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel}));
   // After No the proposal is made again and the dialog reopens.
   EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "dialog диск_e 1"), 2);
   EXPECT_EQ(window.prompts[2].text.rfind("Диск E:\\ успешно скопирован", 0), 0u);
@@ -201,7 +202,8 @@ TEST_F(CopyRequestTest, TargetWithoutDriveHasNoRoomAndIsNotTheSourceDrive) {
   window.answers = {mrIgnore, mrOk};
   RunCopyRequest(ops, window);
   ASSERT_EQ(window.prompts.size(), 2u);
-  EXPECT_NE(window.prompts[0].text.find("Освободите " + FormatByteSize(static_cast<std::int64_t>(source.size())) + " "),
+  EXPECT_NE(window.prompts[0].text.find("Освободите " +
+                                        FormatByteSize(static_cast<std::int64_t>(source.size())) + " "),
             std::string::npos);
   EXPECT_EQ(test::ReadFile(target), source);
 }
@@ -221,11 +223,13 @@ TEST_F(CopyRequestTest, FailedCopyShowsNoSuccessButRestoresTheWindow) {
 TEST(CopyRequestOnBtrfs, ATargetOnTheSourceVolumeIsTheSameDrive) {
   std::string why = test::LoopDevicesUnavailable();
   if (!why.empty()) GTEST_SKIP() << why;
-  if (!test::HaveTool("mkfs.btrfs") || !test::HaveTool("btrfs")) GTEST_SKIP() << "btrfs-progs is not installed";
+  if (!test::HaveTool("mkfs.btrfs") || !test::HaveTool("btrfs"))
+    GTEST_SKIP() << "btrfs-progs is not installed";
   test::TempDir dir;
   test::VolumeShape bare;
   bare.files = false;  // the subvolume below takes a name the files would use
-  std::unique_ptr<test::TestVolume> volume = test::TestVolume::Make(test::VolumeKind::Btrfs, dir / "btrfs", why, bare);
+  std::unique_ptr<test::TestVolume> volume =
+      test::TestVolume::Make(test::VolumeKind::Btrfs, dir / "btrfs", why, bare);
   ASSERT_TRUE(volume) << why;
   const std::string top = dir / "top";
   ASSERT_TRUE(volume->Mount(top, why)) << why;
@@ -247,8 +251,9 @@ TEST(CopyRequestOnBtrfs, ATargetOnTheSourceVolumeIsTheSameDrive) {
     ASSERT_EQ(window.prompts.size(), 2u) << target;
     EXPECT_EQ(window.prompts[0].text.find("Освободите " + FormatByteSize(length) + " "), std::string::npos)
         << target << ": " << window.prompts[0].text;
-    EXPECT_EQ(window.prompts[1].text, std::string("Вы действительно хотите сохранить образ диска на исходном диске ") +
-                                          letter + ":\\?\n\rВнимание! Это не рекомендуется! Блокировка также будет отключена.")
+    EXPECT_EQ(window.prompts[1].text,
+              std::string("Вы действительно хотите сохранить образ диска на исходном диске ") + letter +
+                  ":\\?\n\rВнимание! Это не рекомендуется! Блокировка также будет отключена.")
         << target;
     EXPECT_FALSE(test::Exists(target));
   }

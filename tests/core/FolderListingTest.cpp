@@ -18,9 +18,10 @@ namespace {
 
 TEST(FolderListing, ListsEveryNameAsItsBytes) {
   TempDir dir;
-  const std::string ff = "\xFF";                  // no UTF-8 at all
+  const std::string ff = "\xFF";                          // no UTF-8 at all
   const std::string cp1251 = "\xCE\xE1\xF0\xE0\xE7\xFB";  // "Образы" in code page 1251
-  for (const std::string& folder : {ff, cp1251, std::string("Zeta"), std::string("alpha"), std::string(".hidden")})
+  for (const std::string& folder :
+       {ff, cp1251, std::string("Zeta"), std::string("alpha"), std::string(".hidden")})
     ASSERT_EQ(mkdir((dir / folder).c_str(), 0755), 0);
   WriteFile(dir / "b.IMA", "12345");
   WriteFile(dir / "A.ima", "");
@@ -39,8 +40,9 @@ TEST(FolderListing, ListsEveryNameAsItsBytes) {
   // Folders, then files, each by name with ASCII letters folded; bytes above
   // the ASCII range sort after it.
   const std::vector<Expected> expected = {
-      {"alpha", true, 0},  {"link", true, 0},     {"Zeta", true, 0},         {cp1251, true, 0}, {ff, true, 0},
-      {"A.ima", false, 0}, {"b.IMA", false, 5},   {"dangling", false, 7},    {"x\xE9.bin", false, 1},
+      {"alpha", true, 0},  {"link", true, 0},      {"Zeta", true, 0},
+      {cp1251, true, 0},   {ff, true, 0},          {"A.ima", false, 0},
+      {"b.IMA", false, 5}, {"dangling", false, 7}, {"x\xE9.bin", false, 1},
   };
   std::vector<FolderEntry> entries;
   ASSERT_TRUE(ListFolder(dir.Path(), entries));
@@ -96,12 +98,15 @@ TEST(FolderListing, PatternsMatchWithoutRegardToCase) {
     bool matches;
   };
   const Case cases[] = {
-      {"disk.IMA", "*.IMA", true},   {"disk.ima", "*.IMA", true},  {"disk.Ima", "*.ima", true},
-      {"disk.IMAX", "*.IMA", false}, {"disk.ISO", "*.IMA", false}, {".IMA", "*.IMA", true},
-      {"IMA", "*.IMA", false},       {"a.b.iso", "*.ISO", true},   {"\xFF.bin", "*.BIN", true},
-      {"ab", "a?", true},            {"a", "a?", false},           {"anything", "*", true},
+      {"disk.IMA", "*.IMA", true},  {"disk.ima", "*.IMA", true},
+      {"disk.Ima", "*.ima", true},  {"disk.IMAX", "*.IMA", false},
+      {"disk.ISO", "*.IMA", false}, {".IMA", "*.IMA", true},
+      {"IMA", "*.IMA", false},      {"a.b.iso", "*.ISO", true},
+      {"\xFF.bin", "*.BIN", true},  {"ab", "a?", true},
+      {"a", "a?", false},           {"anything", "*", true},
   };
-  for (const Case& c : cases) EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.matches) << c.name << " ~ " << c.pattern;
+  for (const Case& c : cases)
+    EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.matches) << c.name << " ~ " << c.pattern;
 }
 
 }  // namespace

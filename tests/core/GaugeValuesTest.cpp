@@ -26,7 +26,8 @@ TEST(GaugeValues, BelowTwoToTheFortyTheyAreSectorCounts) {
 }
 
 TEST(GaugeValues, LargeVolumesKeepTheBytePercentage) {
-  for (std::int64_t total : {std::int64_t{1} << 40, (std::int64_t{1} << 41) + 12345, std::int64_t{16} << 40, std::numeric_limits<std::int64_t>::max() / 4}) {
+  for (std::int64_t total : {std::int64_t{1} << 40, (std::int64_t{1} << 41) + 12345, std::int64_t{16} << 40,
+                             std::numeric_limits<std::int64_t>::max() / 4}) {
     for (int step = 0; step <= 1000; ++step) {
       const std::int64_t transferred = static_cast<std::int64_t>(static_cast<__int128>(total) * step / 1000);
       for (std::int64_t t : {transferred - 1, transferred, transferred + 1}) {
@@ -69,7 +70,9 @@ TEST(GaugeValues, PercentOfProgressIsTheGaugesArithmetic) {
   EXPECT_EQ(PercentOfProgress(1000, 999), 99);
   EXPECT_EQ(PercentOfProgress(1000, 5000), 100);
   EXPECT_EQ(PercentOfProgress(1000, -5), 0);
-  EXPECT_EQ(PercentOfProgress(std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max() - 1), 99);
+  EXPECT_EQ(PercentOfProgress(std::numeric_limits<std::int32_t>::max(),
+                              std::numeric_limits<std::int32_t>::max() - 1),
+            99);
 }
 
 }  // namespace

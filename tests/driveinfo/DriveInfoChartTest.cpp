@@ -75,9 +75,9 @@ TEST(DriveInfoOpening, CaptionAndTheEightFieldsComeFromTheRow) {
   const Shown shown = Open(form, row);
   EXPECT_EQ(shown.caption, QStringLiteral("Информация о диске"));
   const std::vector<QString> expected = {
-      QStringLiteral("E:\\"),     QStringLiteral("DATA"),     QStringLiteral("Локальный"),
-      QStringLiteral("1,9 Гб"),   QStringLiteral("488 Мб"),   QStringLiteral("1A2B3C4D"),
-      QStringLiteral("ext4"),     QStringLiteral("2 048 000 000"),
+      QStringLiteral("E:\\"),   QStringLiteral("DATA"),          QStringLiteral("Локальный"),
+      QStringLiteral("1,9 Гб"), QStringLiteral("488 Мб"),        QStringLiteral("1A2B3C4D"),
+      QStringLiteral("ext4"),   QStringLiteral("2 048 000 000"),
   };
   EXPECT_EQ(shown.edits, expected);
 }
@@ -125,8 +125,13 @@ TEST(DriveInfoOpening, SizeUnknownCoversTheChartWhenACountIsMissing) {
 TEST(DriveInfoOpening, EmptyOpticalDriveShowsItsZeroTexts) {
   TForm3 form;
   const Shown shown = Open(form, EmptyOpticalRow());
-  const std::vector<QString> expected = {QStringLiteral("F:\\"), "", QStringLiteral("CD-диск"),
-                                         QStringLiteral("0 б"),  QStringLiteral("0 б"), "", "",
+  const std::vector<QString> expected = {QStringLiteral("F:\\"),
+                                         "",
+                                         QStringLiteral("CD-диск"),
+                                         QStringLiteral("0 б"),
+                                         QStringLiteral("0 б"),
+                                         "",
+                                         "",
                                          QStringLiteral("0")};
   EXPECT_EQ(shown.edits, expected);
 }
@@ -138,10 +143,10 @@ TEST(DriveInfoOpening, CountsOf2To32SectorsAndMoreShowTheirPie) {
     double usedValue, freeValue;
   };
   const std::vector<Case> cases = {
-      {"$00FFFFFFFF", "$0080000000", 4294967295.0, 2147483648.0},    // just below 2^32
-      {"$0100000000", "$0080000000", 4294967296.0, 2147483648.0},    // 2^32 used (2 TiB)
-      {"$0080000000", "$0100000000", 2147483648.0, 4294967296.0},    // 2^32 free
-      {"$0300000001", "$0200000000", 12884901889.0, 8589934592.0},   // 6 TiB used, 4 TiB free
+      {"$00FFFFFFFF", "$0080000000", 4294967295.0, 2147483648.0},   // just below 2^32
+      {"$0100000000", "$0080000000", 4294967296.0, 2147483648.0},   // 2^32 used (2 TiB)
+      {"$0080000000", "$0100000000", 2147483648.0, 4294967296.0},   // 2^32 free
+      {"$0300000001", "$0200000000", 12884901889.0, 8589934592.0},  // 6 TiB used, 4 TiB free
       {"$10000000000", "$8000000000", 1099511627776.0, 549755813888.0},
       {"$7FFFFFFFFFFFFFFF", "$4000000000000000", 9223372036854775807.0, 4611686018427387904.0},
   };

@@ -34,8 +34,12 @@ DriveRecord RowWithCounts(const std::string& usedHex, const std::string& freeHex
   return row;
 }
 
-QLineEdit* Edit(TForm3& form, int number) { return Control<QLineEdit>(form, QStringLiteral("Edit%1").arg(number)); }
-QLabel* Label(TForm3& form, int number) { return Control<QLabel>(form, QStringLiteral("Label%1").arg(number)); }
+QLineEdit* Edit(TForm3& form, int number) {
+  return Control<QLineEdit>(form, QStringLiteral("Edit%1").arg(number));
+}
+QLabel* Label(TForm3& form, int number) {
+  return Control<QLabel>(form, QStringLiteral("Label%1").arg(number));
+}
 QPushButton* Button(TForm3& form, int number) {
   return Control<QPushButton>(form, QStringLiteral("Button%1").arg(number));
 }

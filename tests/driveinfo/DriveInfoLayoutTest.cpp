@@ -22,10 +22,14 @@ TEST(DriveInfoLayout, CreationPutsTheRussianTextsOverTheDesignCaptions) {
   TForm3 form;
   EXPECT_EQ(Panel2(form)->text(), QStringLiteral("Размер неизвестен"));
   const std::map<int, QString> labels = {
-      {1, QStringLiteral("Диск")},          {2, QStringLiteral("Метка")},
-      {3, QStringLiteral("Тип носителя")},  {4, QStringLiteral("Размер")},
-      {5, QStringLiteral("Свободно")},      {6, QStringLiteral("Серийный номер")},
-      {7, QStringLiteral("Файловая система")}, {8, QStringLiteral("Размер (байт)")},
+      {1, QStringLiteral("Диск")},
+      {2, QStringLiteral("Метка")},
+      {3, QStringLiteral("Тип носителя")},
+      {4, QStringLiteral("Размер")},
+      {5, QStringLiteral("Свободно")},
+      {6, QStringLiteral("Серийный номер")},
+      {7, QStringLiteral("Файловая система")},
+      {8, QStringLiteral("Размер (байт)")},
   };
   for (const auto& [number, text] : labels) EXPECT_EQ(Label(form, number)->text(), text) << "Label" << number;
   EXPECT_EQ(Button(form, 3)->text(), QStringLiteral("Копировать"));

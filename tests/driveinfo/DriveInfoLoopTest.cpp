@@ -72,8 +72,8 @@ TEST(DriveInfoLoopVolume, MountedExt4RowIsShownAsTheListHoldsIt) {
   });
   SetOpener(previous);
 
-  const std::vector<std::string> expected = {row.RootPath,   row.VolumeLabel(), row.MediaType(),
-                                             row.SizeText(), row.FreeText(),    row.SerialText(),
+  const std::vector<std::string> expected = {row.RootPath,         row.VolumeLabel(),  row.MediaType(),
+                                             row.SizeText(),       row.FreeText(),     row.SerialText(),
                                              row.FileSystemName(), row.ExactSizeText()};
   EXPECT_EQ(edits, expected);
   EXPECT_EQ(edits[2], "Локальный");

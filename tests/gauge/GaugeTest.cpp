@@ -63,10 +63,8 @@ int FilledColumns(const QImage& image, QRgb fore, QRgb back) {
     bool columnFilled = true;
     for (int y = 0; y < image.height(); ++y) {
       const QRgb c = At(image, x, y);
-      if (c == fore || c == Inverse(fore))
-        continue;
-      EXPECT_TRUE(c == back || c == Inverse(back))
-          << "pixel " << x << "," << y << " is " << std::hex << c;
+      if (c == fore || c == Inverse(fore)) continue;
+      EXPECT_TRUE(c == back || c == Inverse(back)) << "pixel " << x << "," << y << " is " << std::hex << c;
       columnFilled = false;
     }
     if (columnFilled) {
@@ -79,8 +77,8 @@ int FilledColumns(const QImage& image, QRgb fore, QRgb back) {
 
 // Where white letters of text land when drawn with the gauge's rules into an
 // image of the given size with paint rectangle (left, top, right, bottom).
-QImage ExpectedLetters(QSize size, const QFont& gaugeFont, const QString& text, int left,
-                       int top, int right, int bottom) {
+QImage ExpectedLetters(QSize size, const QFont& gaugeFont, const QString& text, int left, int top, int right,
+                       int bottom) {
   QImage image(size, QImage::Format_RGB32);
   image.fill(Qt::black);
   QPainter painter(&image);
@@ -106,8 +104,7 @@ int CheckLetters(const QImage& image, const QImage& letters, QRgb fore, QRgb bac
       const bool isLetter = c == Inverse(fore) || c == Inverse(back);
       const bool wanted = At(letters, x, y) == Rgb(255, 255, 255);
       EXPECT_EQ(isLetter, wanted) << "at " << x << "," << y;
-      if (isLetter)
-        ++count;
+      if (isLetter) ++count;
     }
   return count;
 }
@@ -151,8 +148,8 @@ TEST(PercentOfRange, ExactForExtreme32BitValues) {
 TEST(PercentOfRange, MatchesIntegerQuotientNearEveryWholePercent) {
   // Where x * 100 / z lies just below or at a whole number, rounding would
   // show; compare with exact integer arithmetic.
-  const std::int64_t ranges[] = {kInt32Max, 4294967295, 4294967294, 1000003, 359, 7,
-                                 -kInt32Max - std::int64_t(1), -4294967295};
+  const std::int64_t ranges[] = {
+      kInt32Max, 4294967295, 4294967294, 1000003, 359, 7, -kInt32Max - std::int64_t(1), -4294967295};
   for (std::int64_t z : ranges)
     for (std::int64_t k = -100; k <= 100; ++k) {
       const std::int64_t base = k * z / 100;
@@ -164,15 +161,13 @@ TEST(PercentOfRange, MatchesIntegerQuotientNearEveryWholePercent) {
   for (int i = 0; i < 200000; ++i) {
     const std::int64_t x = any(random);
     std::int64_t z = any(random);
-    if (z == 0)
-      z = 1;
+    if (z == 0) z = 1;
     ASSERT_EQ(PercentOfRange(x, z), x * 100 / z) << x << " of " << z;
   }
 }
 
 TEST(ScaleByPercent, ExtendedHundredthMakesKnownCasesOneLess) {
-  if (std::numeric_limits<long double>::digits != 64)
-    GTEST_SKIP() << "needs 80-bit long double";
+  if (std::numeric_limits<long double>::digits != 64) GTEST_SKIP() << "needs 80-bit long double";
   EXPECT_EQ(ScaleByPercent(5, 20), 0);
   EXPECT_EQ(ScaleByPercent(10, 10), 0);
   EXPECT_EQ(ScaleByPercent(1, 359), 3);
@@ -183,8 +178,7 @@ TEST(ScaleByPercent, ExtendedHundredthMakesKnownCasesOneLess) {
 }
 
 TEST(ScaleByPercent, NeverOffAt100NorForSizesPrimeTo100AndAtMostOneElsewhere) {
-  if (std::numeric_limits<long double>::digits != 64)
-    GTEST_SKIP() << "needs 80-bit long double";
+  if (std::numeric_limits<long double>::digits != 64) GTEST_SKIP() << "needs 80-bit long double";
   int offByOne = 0;
   for (std::int64_t size = 0; size <= 2000; ++size)
     for (std::int64_t p = 0; p <= 100; ++p) {
@@ -194,13 +188,11 @@ TEST(ScaleByPercent, NeverOffAt100NorForSizesPrimeTo100AndAtMostOneElsewhere) {
         ASSERT_EQ(got, exact) << p << "% of " << size;
       } else {
         ASSERT_TRUE(got == exact || got == exact - 1) << p << "% of " << size;
-        if (got != exact)
-          ++offByOne;
+        if (got != exact) ++offByOne;
       }
     }
   EXPECT_GT(offByOne, 0);
-  for (std::int64_t p = 0; p <= 100; ++p)
-    EXPECT_EQ(ScaleByPercent(p, 359), 359 * p / 100) << p;
+  for (std::int64_t p = 0; p <= 100; ++p) EXPECT_EQ(ScaleByPercent(p, 359), 359 * p / 100) << p;
 }
 
 // ------------------------------------------------------------------ colours
@@ -231,8 +223,7 @@ TEST_F(GaugeTest, MakeLikeTakesTheTemplateSizeAndTheWindowFrameColour) {
   bitmap.MakeLike(templ);
   ASSERT_EQ(bitmap.size(), QSize(7, 5));
   for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 7; ++x)
-      ASSERT_EQ(At(bitmap, x, y), Rgb(0x05, 0x06, 0x07)) << x << "," << y;
+    for (int x = 0; x < 7; ++x) ASSERT_EQ(At(bitmap, x, y), Rgb(0x05, 0x06, 0x07)) << x << "," << y;
   bitmap.MakeLike(QImage(3, 2, QImage::Format_RGB32));
   EXPECT_EQ(bitmap.size(), QSize(3, 2));
 }
@@ -498,9 +489,9 @@ TEST_F(GaugeTest, WindowGaugeFillsColumnsByWholePercent) {
     std::int32_t max, progress;
     int percent, columns;
   };
-  const Case cases[] = {{100, 0, 0, 0},        {100, 1, 1, 3},           {100, 50, 50, 179},
-                        {100, 99, 99, 355},    {10000, 9999, 99, 355},   {100, 100, 100, 358},
-                        {100000, 1999, 1, 3},  {359, 358, 99, 355}};
+  const Case cases[] = {{100, 0, 0, 0},       {100, 1, 1, 3},         {100, 50, 50, 179},
+                        {100, 99, 99, 355},   {10000, 9999, 99, 355}, {100, 100, 100, 358},
+                        {100000, 1999, 1, 3}, {359, 358, 99, 355}};
   for (const Case& c : cases) {
     gauge.SetMaxValue(c.max);
     gauge.SetProgress(c.progress);
@@ -659,8 +650,7 @@ TEST_F(GaugeTest, TextCanBeSwitchedOff) {
   gauge.SetProgress(50);
   const QImage image = gauge.RenderImage();
   for (int y = 0; y < 18; ++y)
-    for (int x = 0; x < 358; ++x)
-      ASSERT_EQ(At(image, x, y), x < 179 ? fore_ : back_) << x << "," << y;
+    for (int x = 0; x < 358; ++x) ASSERT_EQ(At(image, x, y), x < 179 ? fore_ : back_) << x << "," << y;
 }
 
 TEST_F(GaugeTest, OtherKinds) {
@@ -677,32 +667,27 @@ TEST_F(GaugeTest, OtherKinds) {
   QImage image = gauge.RenderImage();
   EXPECT_EQ(At(image, 0, 0), Rgb(0, 0, 0));
   for (int y = 1; y < 99; ++y)
-    for (int x = 1; x < 99; ++x)
-      ASSERT_EQ(At(image, x, y), green);
+    for (int x = 1; x < 99; ++x) ASSERT_EQ(At(image, x, y), green);
 
   // Vertical bar, framed 20 x 102: inner rows 1..100, H = 101.
   gauge.SetKind(gkVerticalBar);
   gauge.resize(20, 102);
   gauge.SetProgress(50);
   image = gauge.RenderImage();
-  for (int y = 1; y <= 100; ++y)
-    ASSERT_EQ(At(image, 10, y), y >= 51 ? red : green) << y;
+  for (int y = 1; y <= 100; ++y) ASSERT_EQ(At(image, 10, y), y >= 51 ? red : green) << y;
   gauge.SetProgress(100);
   image = gauge.RenderImage();
-  for (int y = 1; y <= 100; ++y)
-    ASSERT_EQ(At(image, 10, y), red) << y;
+  for (int y = 1; y <= 100; ++y) ASSERT_EQ(At(image, 10, y), red) << y;
   EXPECT_EQ(At(image, 10, 0), Rgb(0, 0, 0));
   EXPECT_EQ(At(image, 10, 101), Rgb(0, 0, 0));
   // Without a border it fills every row at 100 % and one row at 1 %.
   gauge.SetBorderStyle(bsNone);
   gauge.resize(20, 100);
   image = gauge.RenderImage();
-  for (int y = 0; y < 100; ++y)
-    ASSERT_EQ(At(image, 10, y), red) << y;
+  for (int y = 0; y < 100; ++y) ASSERT_EQ(At(image, 10, y), red) << y;
   gauge.SetProgress(1);
   image = gauge.RenderImage();
-  for (int y = 0; y < 100; ++y)
-    ASSERT_EQ(At(image, 10, y), y == 99 ? red : green) << y;
+  for (int y = 0; y < 100; ++y) ASSERT_EQ(At(image, 10, y), y == 99 ? red : green) << y;
   gauge.SetBorderStyle(bsSingle);
 
   // Pie, 100 x 100: a quarter from the top centre, clockwise.
@@ -710,10 +695,10 @@ TEST_F(GaugeTest, OtherKinds) {
   gauge.resize(100, 100);
   gauge.SetProgress(25);
   image = gauge.RenderImage();
-  EXPECT_EQ(At(image, 3, 3), blue);                // outside the ellipse
-  EXPECT_EQ(At(image, 70, 30), red);               // upper right quarter
-  EXPECT_EQ(At(image, 30, 30), green);             // upper left
-  EXPECT_EQ(At(image, 70, 70), green);             // lower right
+  EXPECT_EQ(At(image, 3, 3), blue);     // outside the ellipse
+  EXPECT_EQ(At(image, 70, 30), red);    // upper right quarter
+  EXPECT_EQ(At(image, 30, 30), green);  // upper left
+  EXPECT_EQ(At(image, 70, 70), green);  // lower right
   gauge.SetProgress(0);
   image = gauge.RenderImage();
   EXPECT_EQ(At(image, 70, 30), green);
@@ -728,8 +713,7 @@ TEST_F(GaugeTest, OtherKinds) {
   image = gauge.RenderImage();
   EXPECT_EQ(At(image, 3, 3), blue);
   int upright = 0;
-  for (int y = 20; y < 90; ++y)
-    upright += At(image, 49, y) == red || At(image, 50, y) == red;
+  for (int y = 20; y < 90; ++y) upright += At(image, 49, y) == red || At(image, 50, y) == red;
   EXPECT_GE(upright, 65) << "needle straight up at 50 %";
   EXPECT_EQ(At(image, 25, 80), green);
   gauge.SetProgress(0);

@@ -102,16 +102,16 @@ TEST_F(MainWindowCopyRequest, TargetOnTheSourceDriveGivesShortageThenSameDrivePr
   const std::string onC = dir_ / "onc/x.IMA";
   // No at the warning proposes again; the second time the user says Yes.
   windows.AnswerSaveDialog({onC, onC});
-  windows.AnswerPrompts({PromptButton::Ignore, PromptButton::No, PromptButton::Ignore, PromptButton::Yes,
-                         PromptButton::OK});
+  windows.AnswerPrompts(
+      {PromptButton::Ignore, PromptButton::No, PromptButton::Ignore, PromptButton::Yes, PromptButton::OK});
   QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
   ASSERT_EQ(windows.dialogs.size(), 2u);
   EXPECT_EQ(windows.dialogs[1].proposedName, QStringLiteral("диск_c"));
   ASSERT_EQ(windows.prompts.size(), 5u);
   const std::string shortage = FormatByteSize(kVolumeSize - 1000);
-  EXPECT_EQ(windows.prompts[0].text,
-            "Недостаточно места на диске!\n\rОсвободите " + shortage +
-                " и нажмите [Повтор] для сохранения полного образа,\n\rили нажмите [Игнорировать] для продолжения.");
+  EXPECT_EQ(windows.prompts[0].text, "Недостаточно места на диске!\n\rОсвободите " + shortage +
+                                         " и нажмите [Повтор] для сохранения полного образа,\n\rили нажмите "
+                                         "[Игнорировать] для продолжения.");
   // The letter as the target path gives it: lower case, compared without case.
   EXPECT_EQ(windows.prompts[1].text,
             "Вы действительно хотите сохранить образ диска на исходном диске c:\\?\n\r"

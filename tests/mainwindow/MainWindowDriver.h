@@ -110,8 +110,7 @@ class Windows {
         button = buttons_.front();
         buttons_.erase(buttons_.begin());
       }
-      if (QPushButton* control = form.Button(button))
-        QTest::mouseClick(control, Qt::LeftButton);
+      if (QPushButton* control = form.Button(button)) QTest::mouseClick(control, Qt::LeftButton);
       if (form.isVisible()) form.close();
     };
   }
@@ -127,8 +126,8 @@ class Windows {
 // What the real save dialog showed while a name was typed into it.
 struct TypedDialog {
   QString title;
-  QStringList buttons;  // the texts of its buttons, in order
-  QStringList boxes;    // the message boxes it showed, in order
+  QStringList buttons;      // the texts of its buttons, in order
+  QStringList boxes;        // the message boxes it showed, in order
   bool stayedOpen = false;  // still open after the Return and the boxes
 };
 
@@ -137,7 +136,8 @@ struct TypedDialog {
 // box the dialog shows (the replace question, a refusal) is answered with
 // `replace` where it has that button, else closed, and counted in
 // `*replaceQuestions`; `*seen` gets what the dialog showed.
-inline void TypeIntoSaveDialog(const std::string& path, QMessageBox::StandardButton replace = QMessageBox::Yes,
+inline void TypeIntoSaveDialog(const std::string& path,
+                               QMessageBox::StandardButton replace = QMessageBox::Yes,
                                int* replaceQuestions = nullptr, TypedDialog* seen = nullptr,
                                std::function<void(TSaveDialog&)> steer = {}) {
   TForm1::saveDialogRunner = [path, replace, replaceQuestions, seen, steer](TSaveDialog& dialog) {

@@ -35,8 +35,9 @@ class MainWindowKeys : public ::testing::Test {
 TEST_F(MainWindowKeys, F5RebuildsTheListOnRelease) {
   Windows windows(ops_);
   QWidget* list = Control<QTreeWidget>(windows.main(), "ListView1");
-  for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
-                                     Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+  for (Qt::KeyboardModifiers mods :
+       {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
+        Qt::KeyboardModifiers(Qt::ControlModifier)}) {
     const int before = ops_.refreshes;
     QTest::keyPress(list, Qt::Key_F5, mods);
     EXPECT_EQ(ops_.refreshes, before) << "acted on the press, modifiers " << mods;
@@ -52,8 +53,9 @@ TEST_F(MainWindowKeys, F5RebuildsTheListOnRelease) {
 TEST_F(MainWindowKeys, F1OpensTheDriveInformationOnRelease) {
   Windows windows(ops_);
   QWidget* list = Control<QTreeWidget>(windows.main(), "ListView1");
-  for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
-                                     Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+  for (Qt::KeyboardModifiers mods :
+       {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
+        Qt::KeyboardModifiers(Qt::ControlModifier)}) {
     modal_ = nullptr;
     QTest::keyPress(list, Qt::Key_F1, mods);
     EXPECT_FALSE(Form3->isVisible());
@@ -143,7 +145,8 @@ TEST_F(MainWindowKeys, OtherKeysDoNothing) {
   TForm1& f = windows.main();
   QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
   const int before = ops_.refreshes;
-  for (Qt::Key key : {Qt::Key_F2, Qt::Key_F4, Qt::Key_Space, Qt::Key_A, Qt::Key_Delete}) QTest::keyClick(list, key);
+  for (Qt::Key key : {Qt::Key_F2, Qt::Key_F4, Qt::Key_Space, Qt::Key_A, Qt::Key_Delete})
+    QTest::keyClick(list, key);
   EXPECT_EQ(ops_.refreshes, before);
   EXPECT_TRUE(f.isVisible());
   EXPECT_TRUE(windows.dialogs.empty());

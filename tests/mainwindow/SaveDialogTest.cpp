@@ -93,8 +93,10 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
     QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
     if (c.landsAt.empty()) {
       EXPECT_TRUE(seen.stayedOpen);
-      EXPECT_EQ(seen.boxes, c.refusal.empty() ? QStringList() : QStringList{QString::fromStdString(c.refusal)});
-      EXPECT_EQ(Control<TSaveDialog>(f, "SaveDialog1")->Folder(), R + (c.refusal.empty() ? "/other" : "/start"));
+      EXPECT_EQ(seen.boxes,
+                c.refusal.empty() ? QStringList() : QStringList{QString::fromStdString(c.refusal)});
+      EXPECT_EQ(Control<TSaveDialog>(f, "SaveDialog1")->Folder(),
+                R + (c.refusal.empty() ? "/other" : "/start"));
       EXPECT_TRUE(windows.prompts.empty());
       EXPECT_TRUE(FilesBelow(R).empty());
       continue;
@@ -150,13 +152,16 @@ TEST_F(SaveDialog, FoldersNamedInBytesThatAreNotUtf8AreListedAndUsable) {
       QTreeWidgetItem* row = RowShowing(dialog, c.shown);
       ASSERT_NE(row, nullptr);
       QTreeWidget* list = row->treeWidget();
-      QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(row).center());
+      QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                         list->visualItemRect(row).center());
       lookIn = dialog.findChild<QLineEdit*>(QStringLiteral("lookInEdit"))->text();
       if (c.selected.empty()) return;
       QTreeWidgetItem* file = RowShowing(dialog, QStringLiteral("old\uFFFD.ima"));
       ASSERT_NE(file, nullptr);
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(file).center());
-      EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), QStringLiteral("old\uFFFD.ima"));
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                        list->visualItemRect(file).center());
+      EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(),
+                QStringLiteral("old\uFFFD.ima"));
     };
     TypedDialog seen;
     TypeIntoSaveDialog(c.typed, QMessageBox::Yes, nullptr, &seen, steer);
@@ -164,8 +169,9 @@ TEST_F(SaveDialog, FoldersNamedInBytesThatAreNotUtf8AreListedAndUsable) {
     QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
     EXPECT_EQ(lookIn, QString::fromStdString(R + "/start/") + c.shown);
     // The replace question names the chosen file as it is shown.
-    EXPECT_EQ(seen.boxes, c.selected.empty() ? QStringList()
-                                             : QStringList{"old\uFFFD.ima already exists.\nDo you want to replace it?"});
+    EXPECT_EQ(seen.boxes, c.selected.empty()
+                              ? QStringList()
+                              : QStringList{"old\uFFFD.ima already exists.\nDo you want to replace it?"});
     ASSERT_EQ(windows.prompts.size(), 2u);
     EXPECT_EQ(windows.prompts[1].text, "Диск C:\\ успешно скопирован в " + c.landsAt + ".");
     EXPECT_EQ(FilesBelow(R), std::set<std::string>{c.landsAt});
@@ -185,7 +191,9 @@ TEST_F(SaveDialog, OpensWideEnoughForItsColumns) {
       ASSERT_NE(view, nullptr);
       ASSERT_EQ(view->topLevelItemCount(), 2);
       for (int column = 0; column < view->header()->count(); ++column)
-        EXPECT_LE(static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column), view->header()->sectionSize(column)) << "column " << column;
+        EXPECT_LE(static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column),
+                  view->header()->sectionSize(column))
+            << "column " << column;
       EXPECT_LE(view->header()->length(), view->viewport()->width());
       shown.reject();
     });
@@ -230,15 +238,22 @@ TEST_F(SaveDialog, LanguageFollowsTheDesktop) {
   };
   const Case cases[] = {
       {"C", "", {"Save As", "&Save|Cancel", "x.ima already exists.\nDo you want to replace it?", english}},
-      {"C.UTF-8", "", {"Save As", "&Save|Cancel", "x.ima already exists.\nDo you want to replace it?", english}},
-      {"ru_RU.UTF-8", "", {"Сохранить как", "&Сохранить|Отмена", "x.ima уже существует.\nЗаменить его?", russian}},
-      {"C.UTF-8", "ru", {"Сохранить как", "&Сохранить|Отмена", "x.ima уже существует.\nЗаменить его?", russian}},
+      {"C.UTF-8",
+       "",
+       {"Save As", "&Save|Cancel", "x.ima already exists.\nDo you want to replace it?", english}},
+      {"ru_RU.UTF-8",
+       "",
+       {"Сохранить как", "&Сохранить|Отмена", "x.ima уже существует.\nЗаменить его?", russian}},
+      {"C.UTF-8",
+       "ru",
+       {"Сохранить как", "&Сохранить|Отмена", "x.ima уже существует.\nЗаменить его?", russian}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.lang) + " " + c.language);
     const std::string out = root_ / "texts";
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"}) environment.remove(QString::fromLatin1(name));
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})
+      environment.remove(QString::fromLatin1(name));
     environment.insert(QStringLiteral("LANG"), QString::fromLatin1(c.lang));
     if (*c.language) environment.insert(QStringLiteral("LANGUAGE"), QString::fromLatin1(c.language));
     environment.insert(QStringLiteral("VORKAN_DIALOG_TEXTS"), QString::fromStdString(out));

@@ -40,7 +40,6 @@ TEST_F(ApplicationTest, TitleGoesToEveryVisibleWindowAndToWindowsShownLater) {
   // A window that was hidden takes the title when it appears.
   hidden.show();
   EXPECT_EQ(hidden.windowIconText(), QString::fromUtf8("42% диск C:\\"));
-
 }
 
 TEST_F(ApplicationTest, MinimiseAndRestoreTakeEveryVisibleWindow) {
@@ -89,8 +88,10 @@ TEST_F(ApplicationTest, TerminatingFlagIsKeptAndAnnounced) {
 
 TEST_F(ApplicationTest, PendingEventsAreDispatchedWithoutWaiting) {
   int delivered = 0;
-  QMetaObject::invokeMethod(&app, [&] { ++delivered; }, Qt::QueuedConnection);
-  QMetaObject::invokeMethod(&app, [&] { ++delivered; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &app, [&] { ++delivered; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &app, [&] { ++delivered; }, Qt::QueuedConnection);
   EXPECT_EQ(delivered, 0);
   app.ProcessPendingEvents();
   EXPECT_EQ(delivered, 2);

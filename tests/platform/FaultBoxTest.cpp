@@ -15,10 +15,10 @@ namespace {
 
 TEST(FaultMessageTest, PointIsAddedAfterCharactersSortingAfterPoint) {
   EXPECT_EQ(FaultMessage("Access violation"), "Access violation.");
-  EXPECT_EQ(FaultMessage("Invalid value 0"), "Invalid value 0.");   // '0' sorts after '.'
-  EXPECT_EQ(FaultMessage("Really?"), "Really?.");                   // '?' sorts after '.'
-  EXPECT_EQ(FaultMessage("Ошибка"), "Ошибка.");                     // bytes from 0x80 up sort after '.'
-  EXPECT_EQ(FaultMessage("path/"), "path/.");                       // '/' is the first after '.'
+  EXPECT_EQ(FaultMessage("Invalid value 0"), "Invalid value 0.");  // '0' sorts after '.'
+  EXPECT_EQ(FaultMessage("Really?"), "Really?.");                  // '?' sorts after '.'
+  EXPECT_EQ(FaultMessage("Ошибка"), "Ошибка.");                    // bytes from 0x80 up sort after '.'
+  EXPECT_EQ(FaultMessage("path/"), "path/.");                      // '/' is the first after '.'
 }
 
 TEST(FaultMessageTest, NoPointAfterPointOrCharactersSortingBefore) {
@@ -49,8 +49,10 @@ struct Shown {
 class FaultBoxTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previous = VorkanApplication::SetFaultPresenter(
-        [this](const std::string& title, const std::string& text) { shown.push_back({title, text}); });
+    previous =
+        VorkanApplication::SetFaultPresenter([this](const std::string& title, const std::string& text) {
+          shown.push_back({title, text});
+        });
     Application::Instance().SetTitle("Vorkan v1.2");
   }
   void TearDown() override {
@@ -79,7 +81,8 @@ TEST_F(FaultBoxTest, PostedEventFaultIsShownAndTheLoopGoesOn) {
   Thrower thrower;
   QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
   int after = 0;
-  QMetaObject::invokeMethod(&thrower, [&] { ++after; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &thrower, [&] { ++after; }, Qt::QueuedConnection);
   QCoreApplication::processEvents();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text, "Диск недоступен.");

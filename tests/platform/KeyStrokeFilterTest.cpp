@@ -18,9 +18,9 @@ constexpr quint32 kEscCode = 9;  // Esc's X key code
 
 struct Step {
   QEvent::Type type;
-  bool marked;                 // Qt's auto-repeat mark
-  std::optional<bool> down;    // the server's key map at a release; nothing: no server
-  int window;                  // 0 or 1
+  bool marked;               // Qt's auto-repeat mark
+  std::optional<bool> down;  // the server's key map at a release; nothing: no server
+  int window;                // 0 or 1
   bool passes;
 };
 
@@ -61,8 +61,11 @@ const Case kCases[] = {
     {"a release without its press", {{R, false, kUp, 0, false}}},
     {"a press after a release that went elsewhere starts afresh",
      {{P, false, kNoServer, 0, true}, {P, false, kNoServer, 1, true}, {R, false, kUp, 1, true}}},
-    {"tapped twice", {{P, false, kNoServer, 0, true}, {R, false, kUp, 0, true}, {P, false, kNoServer, 0, true},
-                      {R, false, kUp, 0, true}}},
+    {"tapped twice",
+     {{P, false, kNoServer, 0, true},
+      {R, false, kUp, 0, true},
+      {P, false, kNoServer, 0, true},
+      {R, false, kUp, 0, true}}},
 };
 
 TEST(KeyStrokeFilter, PassesTheFirstPressAndTheRealReleaseOnly) {

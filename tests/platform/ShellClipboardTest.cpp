@@ -30,7 +30,8 @@ class ShellTest : public ::testing::Test {
 };
 
 TEST_F(ShellTest, TargetIsTheOneArgumentOfXdgOpen) {
-  const std::string link = "mailto:someone@example.org?subject=\"Vorkan v.1.2 29.09.07 RUS/KX7 - Bug report\"";
+  const std::string link =
+      "mailto:someone@example.org?subject=\"Vorkan v.1.2 29.09.07 RUS/KX7 - Bug report\"";
   OpenWithDesktop(link);
   OpenWithDesktop("/media/usb stick; rm -rf ~");
   ASSERT_EQ(calls.size(), 2u);
@@ -69,8 +70,10 @@ TEST(LocaleTest, StartUpTakesTheEnvironmentsLocale) {
   InitLocale();
   const std::string ctype = std::setlocale(LC_CTYPE, nullptr);
   const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
-  if (previousLcAll) setenv("LC_ALL", savedLcAll.c_str(), 1);
-  else unsetenv("LC_ALL");
+  if (previousLcAll)
+    setenv("LC_ALL", savedLcAll.c_str(), 1);
+  else
+    unsetenv("LC_ALL");
   std::setlocale(LC_ALL, before.c_str());
   EXPECT_EQ(ctype, "C.UTF-8");
   EXPECT_EQ(numeric, "C.UTF-8");

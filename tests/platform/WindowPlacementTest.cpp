@@ -17,13 +17,14 @@ TEST(WindowPlacement, CentredCornerHalvesScreenAndFrameApart) {
     QPoint corner;
   } cases[] = {
       {{300, 200}, {0, 0, 800, 600}, {250, 200}},
-      {{393, 305}, {0, 0, 800, 600}, {204, 148}},   // odd frame: 400 - 196, 300 - 152
-      {{393, 305}, {0, 0, 801, 601}, {204, 148}},   // odd screen: 400 - 196
+      {{393, 305}, {0, 0, 800, 600}, {204, 148}},     // odd frame: 400 - 196, 300 - 152
+      {{393, 305}, {0, 0, 801, 601}, {204, 148}},     // odd screen: 400 - 196
       {{308, 414}, {1024, 0, 800, 600}, {1270, 93}},  // a second screen to the right
-      {{900, 700}, {0, 0, 800, 600}, {-50, -50}},   // larger than the screen
+      {{900, 700}, {0, 0, 800, 600}, {-50, -50}},     // larger than the screen
   };
   for (const auto& c : cases)
-    EXPECT_EQ(vorkan::CentredTopLeft(c.frame, c.screen), c.corner) << c.frame.width() << "x" << c.frame.height();
+    EXPECT_EQ(vorkan::CentredTopLeft(c.frame, c.screen), c.corner)
+        << c.frame.width() << "x" << c.frame.height();
 }
 
 TEST(WindowPlacement, CentresTheWindowBeforeAndAfterItsShowing) {

@@ -36,8 +36,8 @@ CopySource::~CopySource() {
 }
 
 std::string CopySource::Describe() const {
-  return IsLoop() ? "loop device " + loop_->Device() : "regular file through the file-backed layer (" +
-                                                            LoopDevicesUnavailable() + ")";
+  return IsLoop() ? "loop device " + loop_->Device()
+                  : "regular file through the file-backed layer (" + LoopDevicesUnavailable() + ")";
 }
 
 }  // namespace vorkan::test

@@ -57,10 +57,10 @@ void ProgressHost::ShowCopyProgress(const std::string& caption, const std::strin
   form.ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
   const TGauge& gauge = form.Gauge();
   reports.push_back({form.windowTitle().toStdString(), Label("Label7")->text().toStdString(),
-                     Button("Button3")->text().toStdString(), FieldText("Label5"), FieldText("Label1"), FieldText("Edit1"),
-                     Priority()->currentText().toStdString(), gauge.MaxValue(), gauge.Progress(),
-                     form.PercentComplete(), form.isVisible(), form.isMinimized(), mainWindow.isVisible(),
-                     mainWindow.isEnabled(), FAbort, FPause, CurrentNiceValue()});
+                     Button("Button3")->text().toStdString(), FieldText("Label5"), FieldText("Label1"),
+                     FieldText("Edit1"), Priority()->currentText().toStdString(), gauge.MaxValue(),
+                     gauge.Progress(), form.PercentComplete(), form.isVisible(), form.isMinimized(),
+                     mainWindow.isVisible(), mainWindow.isEnabled(), FAbort, FPause, CurrentNiceValue()});
 }
 
 void ProgressHost::ProcessPendingEvents() {
@@ -75,7 +75,9 @@ void ProgressHost::SetAppTitle(const std::string& title) {
   titles.push_back(Application::Instance().Title());
 }
 
-void ProgressHost::DuringReport(int report, std::function<void()> action) { actions_[report] = std::move(action); }
+void ProgressHost::DuringReport(int report, std::function<void()> action) {
+  actions_[report] = std::move(action);
+}
 
 std::string ProgressHost::FieldText(const char* name) const {
   emit QAbstractEventDispatcher::instance()->aboutToBlock();
@@ -90,7 +92,8 @@ QComboBox* ProgressHost::Priority() const { return form.findChild<QComboBox*>("C
 QPoint CentredCorner(const QWidget& window) {
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   const QSize frame = window.frameGeometry().size();
-  return {screen.x() + screen.width() / 2 - frame.width() / 2, screen.y() + screen.height() / 2 - frame.height() / 2};
+  return {screen.x() + screen.width() / 2 - frame.width() / 2,
+          screen.y() + screen.height() / 2 - frame.height() / 2};
 }
 
 }  // namespace vorkan::test

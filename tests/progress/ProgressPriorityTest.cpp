@@ -36,7 +36,8 @@ void CopyWhileRaisingThePriority() {
   EXPECT_TRUE(CopyDiskToImage(volume.Ops(), host, volume.Letter(), target));
   ASSERT_GE(host.reports.size(), 3u);
   EXPECT_EQ(host.reports[1].priority, "Высокий") << "the list takes the choice";
-  for (const test::Snapshot& s : host.reports) EXPECT_EQ(s.nice, niceBefore) << "a refused change keeps the priority";
+  for (const test::Snapshot& s : host.reports)
+    EXPECT_EQ(s.nice, niceBefore) << "a refused change keeps the priority";
   EXPECT_TRUE(host.prompts.empty()) << "a refusal is not reported";
   EXPECT_EQ(test::ReadFile(target), volume.Bytes());
   EXPECT_EQ(host.Priority()->currentText(), "Нормальный");
@@ -56,7 +57,8 @@ TEST(ProgressPriority, RefusedRaiseChangesTheListOnlyAndTheCopyGoesOn) {
     setenv(kChildVariable, "1", 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("TMPDIR", "/tmp", 1);
-    execl("/proc/self/exe", "progress_tests", "--gtest_filter=ProgressPriority.*", static_cast<char*>(nullptr));
+    execl("/proc/self/exe", "progress_tests", "--gtest_filter=ProgressPriority.*",
+          static_cast<char*>(nullptr));
     _exit(4);
   }
   int status = 0;

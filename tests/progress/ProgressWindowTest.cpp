@@ -154,7 +154,8 @@ TEST(ProgressWindow, LayoutControlsAndTextsAfterCreation) {
     do w = w->nextInFocusChain();
     while (!(w->focusPolicy() & Qt::TabFocus));
   }
-  EXPECT_EQ(order, (std::vector<QString>{"Button1", "Button2", "Button3", "ComboBox1", "Label5", "Edit1", "Label1"}));
+  EXPECT_EQ(order, (std::vector<QString>{"Button1", "Button2", "Button3", "ComboBox1", "Label5", "Edit1",
+                                         "Label1"}));
 }
 
 TEST(ProgressWindow, ShowSequenceHidesTheMainWindowBeforeThePumpAndSetsTheValuesAfterIt) {
@@ -171,8 +172,8 @@ TEST(ProgressWindow, ShowSequenceHidesTheMainWindowBeforeThePumpAndSetsTheValues
     EXPECT_EQ(host.Edit("Label5")->text(), "0");
     EXPECT_EQ(host.form.Gauge().Progress(), 100);
   });
-  host.ShowCopyProgress("Копирование диска E:\\", "/tmp/a-very-long-folder-name/with-more/диск_e.IMA", "1 из 2",
-                        "3 ГБ", 1000, 250, true);
+  host.ShowCopyProgress("Копирование диска E:\\", "/tmp/a-very-long-folder-name/with-more/диск_e.IMA",
+                        "1 из 2", "3 ГБ", 1000, 250, true);
   EXPECT_TRUE(pumped);
   EXPECT_EQ(host.form.windowTitle(), "Копирование диска E:\\");
   EXPECT_EQ(host.Edit("Label5")->text(), "/tmp/a-very-long-folder-name/with-more/диск_e.IMA");

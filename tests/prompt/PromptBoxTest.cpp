@@ -22,20 +22,21 @@ const std::string kDashes = std::string(27, '-') + "\r\n";
 
 TEST(PromptClipboardTest, CtrlCPutsTheBoxOnTheClipboardAndKeepsItOpen) {
   const std::string text =
-      "Нажмите [Да] для открытия письма в e-mail клиенте по-умолчанию.\n\rНажмите [Нет] для копирования e-mail "
+      "Нажмите [Да] для открытия письма в e-mail клиенте по-умолчанию.\n\rНажмите [Нет] для копирования "
+      "e-mail "
       "адреса в буфер обмена.";
   SetClipboardText("before");
   bool stillOpen = false;
-  const auto answered = ShowAndAnswer(
-      text, PromptKind::Confirmation, ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel}),
-      [&](TMessageForm& form) {
-        Type(form, Qt::Key_C, Qt::ControlModifier);
-        stillOpen = form.isVisible();
-      });
+  const auto answered = ShowAndAnswer(text, PromptKind::Confirmation,
+                                      ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel}),
+                                      [&](TMessageForm& form) {
+                                        Type(form, Qt::Key_C, Qt::ControlModifier);
+                                        stillOpen = form.isVisible();
+                                      });
   EXPECT_TRUE(stillOpen);
   EXPECT_EQ(answered.result, mrCancel);
-  EXPECT_EQ(ClipboardText(), kDashes + "Confirm\r\n" + kDashes + text + "\r\n" + kDashes + "Yes   No   Cancel   \r\n" +
-                                 kDashes);
+  EXPECT_EQ(ClipboardText(), kDashes + "Confirm\r\n" + kDashes + text + "\r\n" + kDashes +
+                                 "Yes   No   Cancel   \r\n" + kDashes);
 }
 
 TEST(PromptClipboardTest, ButtonLineForEachSetWithoutAccessMarkers) {
@@ -47,13 +48,14 @@ TEST(PromptClipboardTest, ButtonLineForEachSetWithoutAccessMarkers) {
   } cases[] = {
       {ButtonSet({PromptButton::Yes, PromptButton::No}), PromptKind::Warning, "Warning", "Yes   No   "},
       {ButtonSet({PromptButton::OK}), PromptKind::Information, "Information", "OK   "},
-      {ButtonSet({PromptButton::Ignore, PromptButton::Retry, PromptButton::Abort}), PromptKind::Error, "Error",
-       "Abort   Retry   Ignore   "},
+      {ButtonSet({PromptButton::Ignore, PromptButton::Retry, PromptButton::Abort}), PromptKind::Error,
+       "Error", "Abort   Retry   Ignore   "},
   };
   for (const auto& c : cases) {
     TMessageForm form("Диск C:\\ переполнен или ошибка записи!", c.kind, c.set);
-    EXPECT_EQ(form.ClipboardForm(), kDashes + c.title + "\r\n" + kDashes + "Диск C:\\ переполнен или ошибка записи!\r\n" +
-                                        kDashes + c.line + "\r\n" + kDashes);
+    EXPECT_EQ(form.ClipboardForm(), kDashes + c.title + "\r\n" + kDashes +
+                                        "Диск C:\\ переполнен или ошибка записи!\r\n" + kDashes + c.line +
+                                        "\r\n" + kDashes);
   }
 }
 
@@ -71,9 +73,10 @@ TEST(PromptTerminatingTest, TerminatingApplicationGetsCancelWithoutABox) {
   const auto answered = ShowAndAnswer("Вы хотите сохранить?", PromptKind::Confirmation,
                                       ButtonSet({PromptButton::Yes, PromptButton::No}),
                                       [](TMessageForm& form) { Type(form, Qt::Key_Return); });
-  const auto abortSet = ShowAndAnswer("Навозможно заблокировать диск C:\\!", PromptKind::Warning,
-                                      ButtonSet({PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}),
-                                      [](TMessageForm& form) { Type(form, Qt::Key_Return); });
+  const auto abortSet =
+      ShowAndAnswer("Навозможно заблокировать диск C:\\!", PromptKind::Warning,
+                    ButtonSet({PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}),
+                    [](TMessageForm& form) { Type(form, Qt::Key_Return); });
   Application::Instance().SetTerminating(false);
   EXPECT_EQ(answered.result, mrCancel);
   EXPECT_EQ(answered.shown, 0);
@@ -83,11 +86,12 @@ TEST(PromptTerminatingTest, TerminatingApplicationGetsCancelWithoutABox) {
 
 TEST(PromptTerminatingTest, BoxUpWhenTheApplicationStartsTerminatingClosesWithCancel) {
   bool closed = false;
-  const auto answered = ShowAndAnswer("Вы хотите сохранить?", PromptKind::Confirmation,
-                                      ButtonSet({PromptButton::Yes, PromptButton::No}), [&](TMessageForm& form) {
-                                        Application::Instance().SetTerminating(true);
-                                        closed = !form.isVisible();
-                                      });
+  const auto answered =
+      ShowAndAnswer("Вы хотите сохранить?", PromptKind::Confirmation,
+                    ButtonSet({PromptButton::Yes, PromptButton::No}), [&](TMessageForm& form) {
+                      Application::Instance().SetTerminating(true);
+                      closed = !form.isVisible();
+                    });
   Application::Instance().SetTerminating(false);
   EXPECT_TRUE(closed);
   EXPECT_EQ(answered.result, mrCancel);

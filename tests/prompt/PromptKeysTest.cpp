@@ -80,8 +80,9 @@ TEST_P(PromptSetTest, ImmediateEnterPressesTheLeftmostButton) {
   const auto answered = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c),
                                       [](TMessageForm& form) { Type(form, Qt::Key_Return); });
   EXPECT_EQ(answered.result, ResultOf(c.buttons.front()));
-  const auto keypad = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c),
-                                    [](TMessageForm& form) { Type(form, Qt::Key_Enter, Qt::KeypadModifier); });
+  const auto keypad = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [](TMessageForm& form) {
+    Type(form, Qt::Key_Enter, Qt::KeypadModifier);
+  });
   EXPECT_EQ(keypad.result, ResultOf(c.buttons.front()));
 }
 
@@ -144,8 +145,10 @@ TEST_P(PromptSetTest, TabAndArrowsMoveTheFocusAroundTheRow) {
     }
     const Qt::Key previousKeys[] = {Qt::Key_Left, Qt::Key_Up};
     for (std::size_t i = 0; i < n + 1; ++i) {
-      if (i == n) Type(form, Qt::Key_Tab, Qt::ShiftModifier);
-      else Type(form, previousKeys[i % 2]);
+      if (i == n)
+        Type(form, Qt::Key_Tab, Qt::ShiftModifier);
+      else
+        Type(form, previousKeys[i % 2]);
       backward.push_back(FocusedName(form));
     }
     // The focused button takes Enter.
@@ -158,7 +161,8 @@ TEST_P(PromptSetTest, TabAndArrowsMoveTheFocusAroundTheRow) {
   // From the button after the first, back around the row.
   const std::size_t start = 1 % n;
   for (std::size_t i = 0; i < n + 1; ++i)
-    EXPECT_EQ(backward[i], QLatin1String(NameOf(c.buttons[(start + n * 4 - (i + 1)) % n]))) << "backward " << i;
+    EXPECT_EQ(backward[i], QLatin1String(NameOf(c.buttons[(start + n * 4 - (i + 1)) % n])))
+        << "backward " << i;
   const std::size_t last = (start + n * 4 - (n + 1)) % n;
   EXPECT_EQ(answered.result, ResultOf(c.buttons[(last + 1) % n]));
 }
@@ -189,7 +193,9 @@ TEST_P(PromptSetTest, ClickingAButtonReturnsItsCode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ButtonSets, PromptSetTest, ::testing::ValuesIn(kSets),
-                         [](const ::testing::TestParamInfo<SetCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<SetCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST(PromptRolesTest, DefaultAndCancelButtonsByTheSet) {
   auto roles = [](PromptButtons set) {

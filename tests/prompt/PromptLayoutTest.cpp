@@ -30,7 +30,8 @@ class PromptLayoutTest : public ::testing::Test {
 // button size are eighths and quarters of them, rounded.
 TEST_F(PromptLayoutTest, DialogUnitsAndMeasuresFollowTheFont) {
   const struct {
-    int pixels, x, y, horzMargin, vertMargin, horzSpacing, vertSpacing, buttonHeight, buttonSpacing, buttonWidth;
+    int pixels, x, y, horzMargin, vertMargin, horzSpacing, vertSpacing, buttonHeight, buttonSpacing,
+        buttonWidth;
   } fonts[] = {
       {11, 6, 13, 12, 13, 15, 16, 23, 6, 75},
       {13, 8, 15, 16, 15, 20, 19, 26, 8, 100},
@@ -39,7 +40,8 @@ TEST_F(PromptLayoutTest, DialogUnitsAndMeasuresFollowTheFont) {
   for (const auto& e : fonts) {
     SCOPED_TRACE(e.pixels);
     ForgetCaptionWidths();
-    const PromptLayout l = LayOutPrompt(QStringLiteral("Short"), ButtonSet({PromptButton::OK}), KnownFont(e.pixels), 800);
+    const PromptLayout l =
+        LayOutPrompt(QStringLiteral("Short"), ButtonSet({PromptButton::OK}), KnownFont(e.pixels), 800);
     EXPECT_EQ(l.unitX, e.x);
     EXPECT_EQ(l.unitY, e.y);
     EXPECT_EQ(l.horzMargin, e.horzMargin);
@@ -60,8 +62,8 @@ TEST_F(PromptLayoutTest, ShortTextGivesTheButtonRowWidth) {
 
   EXPECT_EQ(l.textWidth, 25);
   EXPECT_EQ(l.textHeight, 16) << "one line";
-  EXPECT_EQ(l.iconTextWidth, 77);   // 25 + 32 + 20
-  EXPECT_EQ(l.iconTextHeight, 32);  // the icon is the taller
+  EXPECT_EQ(l.iconTextWidth, 77);    // 25 + 32 + 20
+  EXPECT_EQ(l.iconTextHeight, 32);   // the icon is the taller
   EXPECT_EQ(l.buttonRowWidth, 316);  // 3 * 100 + 2 * 8
   ASSERT_GT(l.buttonRowWidth, l.iconTextWidth);
   EXPECT_EQ(l.clientWidth, 348);   // the row and two margins
@@ -163,8 +165,8 @@ TEST_F(PromptLayoutTest, TheBoxIsBuiltAsLaidOutAndCentredOnTheScreen) {
   TMessageForm form(text, PromptKind::Error, ButtonSet({PromptButton::Cancel, PromptButton::Retry}));
   const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
   const PromptLayout expected =
-      LayOutPrompt(PromptDisplayText(text), ButtonSet({PromptButton::Cancel, PromptButton::Retry}), PromptFont(),
-                   screen.width());
+      LayOutPrompt(PromptDisplayText(text), ButtonSet({PromptButton::Cancel, PromptButton::Retry}),
+                   PromptFont(), screen.width());
   const PromptLayout& l = form.Layout();
   EXPECT_EQ(l.clientWidth, expected.clientWidth);
   EXPECT_EQ(l.clientHeight, expected.clientHeight);

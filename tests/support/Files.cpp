@@ -67,7 +67,8 @@ std::string Sha256(const std::string& path) {
 }
 
 std::string Sha256OfPrefix(const std::string& path, std::int64_t bytes) {
-  return DigestOf(Run("head -c " + std::to_string(bytes) + " " + Quote(path) + " 2>/dev/null | sha256sum").output);
+  return DigestOf(
+      Run("head -c " + std::to_string(bytes) + " " + Quote(path) + " 2>/dev/null | sha256sum").output);
 }
 
 }  // namespace vorkan::test

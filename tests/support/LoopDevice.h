@@ -21,8 +21,8 @@ class LoopDevice {
 
   bool Ok() const { return !device_.empty(); }
   const std::string& Error() const { return error_; }     // what losetup said when it failed
-  const std::string& Device() const { return device_; }  // "/dev/loop3"
-  std::string Name() const { return device_.substr(5); } // "loop3"
+  const std::string& Device() const { return device_; }   // "/dev/loop3"
+  std::string Name() const { return device_.substr(5); }  // "loop3"
   // Partition `n` of a partitioned device: "loop3p2"; empty when the kernel
   // shows no such partition.
   std::string PartitionName(int n) const;

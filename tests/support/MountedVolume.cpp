@@ -13,7 +13,8 @@ MountedVolume::MountedVolume(const std::string& source, const std::string& folde
     : folder_(folder) {
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
-  ok_ = ::mount(source.c_str(), folder.c_str(), type.c_str(), flags, data.empty() ? nullptr : data.c_str()) == 0;
+  ok_ = ::mount(source.c_str(), folder.c_str(), type.c_str(), flags, data.empty() ? nullptr : data.c_str()) ==
+        0;
   if (!ok_) error_ = "mount of " + source + " on " + folder + ": " + std::strerror(errno);
 }
 

@@ -43,9 +43,12 @@ std::unique_ptr<TestVolume> TestVolume::Make(VolumeKind kind, const std::string&
   v->kind_ = kind;
   Run("mkdir -p " + Quote(folder));
   const std::string image = folder + "/volume.img";
-  auto labelOr = [&shape](const char* label) { return shape.label.empty() ? std::string(label) : shape.label; };
+  auto labelOr = [&shape](const char* label) {
+    return shape.label.empty() ? std::string(label) : shape.label;
+  };
   auto sized = [&shape, &image](const char* size) {
-    return "truncate -s " + (shape.size.empty() ? std::string(size) : shape.size) + " " + Quote(image) + " && ";
+    return "truncate -s " + (shape.size.empty() ? std::string(size) : shape.size) + " " + Quote(image) +
+           " && ";
   };
   auto content = [&shape, &folder](const char* option) {
     return shape.files ? std::string(option) + Quote(ContentFolder(folder)) + " " : std::string();
@@ -71,12 +74,13 @@ std::unique_ptr<TestVolume> TestVolume::Make(VolumeKind kind, const std::string&
       break;
     case VolumeKind::Ext4:
       v->label_ = labelOr("VORKANEXT4");
-      if (!build("mkfs.ext4", sized("24M") + ext4 + v->label_ + " " + content("-d ") + Quote(image))) return nullptr;
+      if (!build("mkfs.ext4", sized("24M") + ext4 + v->label_ + " " + content("-d ") + Quote(image)))
+        return nullptr;
       break;
     case VolumeKind::Btrfs:
       v->label_ = labelOr("VORKANBTRFS");
-      if (!build("mkfs.btrfs",
-                 sized("128M") + "mkfs.btrfs -q -f -L " + v->label_ + " " + content("--rootdir ") + Quote(image)))
+      if (!build("mkfs.btrfs", sized("128M") + "mkfs.btrfs -q -f -L " + v->label_ + " " +
+                                   content("--rootdir ") + Quote(image)))
         return nullptr;
       break;
     case VolumeKind::Squashfs:
@@ -121,7 +125,8 @@ std::unique_ptr<TestVolume> TestVolume::Make(VolumeKind kind, const std::string&
     // The first partition keeps a different pattern, so a copy of the whole
     // disk or of the wrong partition cannot pass for the second one.
     if (!build("mkfs.ext4", ext4 + v->label_ + " " + content("-d ") + Quote(v->Device())) ||
-        Run("dd if=/dev/urandom of=/dev/" + v->loop_->PartitionName(1) + " bs=1M count=6 status=none").status != 0)
+        Run("dd if=/dev/urandom of=/dev/" + v->loop_->PartitionName(1) + " bs=1M count=6 status=none")
+                .status != 0)
       return nullptr;
   }
   return v;

@@ -65,8 +65,7 @@ TEST(SectorsHexText, TenDigitsOrSixteenForNegatives) {
 }
 
 TEST(SectorsHexText, ReadsBackAsSixtyFourBitNumbers) {
-  for (std::int64_t v : {0LL, 2880LL, 0xFFFFFFFFLL, 0x100000000LL, 0x7FFFFFFFFFFFFFFFLL, -1LL,
-                         -19531250LL}) {
+  for (std::int64_t v : {0LL, 2880LL, 0xFFFFFFFFLL, 0x100000000LL, 0x7FFFFFFFFFFFFFFFLL, -1LL, -19531250LL}) {
     const std::optional<std::int64_t> back = ParseSectorsHex(SectorsHexText(v));
     ASSERT_TRUE(back.has_value()) << v;
     EXPECT_EQ(*back, v);

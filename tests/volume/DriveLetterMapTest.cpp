@@ -15,13 +15,12 @@ namespace {
 using test::FakeSysfs;
 
 TEST(NaturalOrder, NumbersCountAsNumbers) {
-  std::vector<std::string> names = {"sr0", "sdb1", "loop10", "sda1", "loop2", "sda10", "sda2",
-                                    "nvme0n1p2", "nvme0n1p10", "loop1"};
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    return NaturalLess(a, b);
-  });
+  std::vector<std::string> names = {"sr0",   "sdb1", "loop10",    "sda1",       "loop2",
+                                    "sda10", "sda2", "nvme0n1p2", "nvme0n1p10", "loop1"};
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
   const std::vector<std::string> expected = {"loop1", "loop2", "loop10", "nvme0n1p2", "nvme0n1p10",
-                                             "sda1", "sda2", "sda10", "sdb1", "sr0"};
+                                             "sda1",  "sda2",  "sda10",  "sdb1",      "sr0"};
   EXPECT_EQ(names, expected);
 }
 
@@ -41,8 +40,8 @@ class FakeTreeMap : public ::testing::Test {
  protected:
   void SetUp() override {
     sys.AddDisk("fd0", 2, 0, 2880, 1);
-    sys.AddDisk("sr0", 11, 0, 0, 1);      // no medium: size 0
-    sys.AddDisk("zram0", 252, 0, 0);      // not set up
+    sys.AddDisk("sr0", 11, 0, 0, 1);  // no medium: size 0
+    sys.AddDisk("zram0", 252, 0, 0);  // not set up
     sys.AddDisk("zram1", 252, 1, 4096);
     sys.AddDisk("ram0", 1, 0, 0);
     sys.AddDisk("mmcblk0", 179, 0, 8192);
@@ -56,7 +55,7 @@ class FakeTreeMap : public ::testing::Test {
     sys.AddDisk("sda", 8, 0, 100000);
     sys.AddPartition("sda", "sda1", 8, 1, 1);
     sys.AddPartition("sda", "sda2", 8, 2, 2);
-    sys.AddDisk("sdb", 8, 16, 4096, 1);   // a USB stick without partitions
+    sys.AddDisk("sdb", 8, 16, 4096, 1);  // a USB stick without partitions
     sys.AddDisk("sdc", 8, 32, 4096, 1);
     sys.AddPartition("sdc", "sdc1", 8, 33, 1);  // a partition of a removable disk
   }
@@ -81,8 +80,8 @@ class FakeTreeMap : public ::testing::Test {
 TEST_F(FakeTreeMap, ChoosesTheVolumesAndLeavesOutTheRest) {
   DriveLetterMap map = Map();
   map.Rebuild({});
-  const std::vector<std::string> expected = {"fd0",  "loop2", "loop10", "mmcblk0p1", "sda1", "sda2",
-                                             "sdb",  "sdc1",  "sr0",    "zram1"};
+  const std::vector<std::string> expected = {"fd0",  "loop2", "loop10", "mmcblk0p1", "sda1",
+                                             "sda2", "sdb",   "sdc1",   "sr0",       "zram1"};
   EXPECT_EQ(Names(map), expected);
 }
 
@@ -134,8 +133,9 @@ TEST_F(FakeTreeMap, RootOnAnAnonymousDeviceIsFoundByItsSource) {
 
 TEST_F(FakeTreeMap, WithoutABlockRootCGoesToTheFirstFixedVolume) {
   DriveLetterMap map = Map();
-  map.Rebuild(ParseMountInfo("1 0 0:20 / / rw - overlay overlay rw\n"
-                             "2 1 8:33 / /media/stick rw - vfat /dev/sdc1 rw\n"));
+  map.Rebuild(
+      ParseMountInfo("1 0 0:20 / / rw - overlay overlay rw\n"
+                     "2 1 8:33 / /media/stick rw - vfat /dev/sdc1 rw\n"));
   EXPECT_EQ(map.LetterOfDevice("fd0"), 'A');
   EXPECT_EQ(map.LetterOfDevice("loop2"), 'C');  // fd0 is removable, loop2 the first fixed
   EXPECT_EQ(map.LetterOfDevice("loop10"), 'D');
@@ -144,10 +144,11 @@ TEST_F(FakeTreeMap, WithoutABlockRootCGoesToTheFirstFixedVolume) {
 
 TEST_F(FakeTreeMap, MountPointsAreTheFirstMountAndDecoded) {
   DriveLetterMap map = Map();
-  map.Rebuild(ParseMountInfo("27 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
-                             "30 27 8:16 / /media/my\\040stick rw - vfat /dev/sdb rw\n"
-                             "31 27 8:16 / /mnt/second rw - vfat /dev/sdb rw\n"
-                             "32 27 7:2 /sub /mnt/tab\\011here rw - xfs /dev/loop2 rw\n"));
+  map.Rebuild(
+      ParseMountInfo("27 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+                     "30 27 8:16 / /media/my\\040stick rw - vfat /dev/sdb rw\n"
+                     "31 27 8:16 / /mnt/second rw - vfat /dev/sdb rw\n"
+                     "32 27 7:2 /sub /mnt/tab\\011here rw - xfs /dev/loop2 rw\n"));
   const BlockVolume* sdb = map.VolumeOfLetter(map.LetterOfDevice("sdb"));
   ASSERT_NE(sdb, nullptr);
   EXPECT_EQ(sdb->mountPoint, "/media/my stick");
@@ -267,10 +268,16 @@ TEST(DriveLetterMapPaths, TheMountHoldingTheFolderGivesTheLetter) {
     return namedId != 0;
   };
   DriveLetterMap map(sources);
-  map.Rebuild(ParseMountInfo("20 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
-                             "21 20 8:1 / " + t + "/top rw - ext4 /dev/sda1 rw\n"
-                             "22 21 8:16 / " + t + "/top/inner rw - vfat /dev/sdb rw\n"
-                             "23 20 0:50 / " + t + "/scratch rw - tmpfs tmpfs rw\n"));
+  map.Rebuild(
+      ParseMountInfo("20 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+                     "21 20 8:1 / " +
+                     t +
+                     "/top rw - ext4 /dev/sda1 rw\n"
+                     "22 21 8:16 / " +
+                     t +
+                     "/top/inner rw - vfat /dev/sdb rw\n"
+                     "23 20 0:50 / " +
+                     t + "/scratch rw - tmpfs tmpfs rw\n"));
   ASSERT_EQ(map.LetterOfDevice("sda2"), 'C');
   ASSERT_EQ(map.LetterOfDevice("sda1"), 'D');
   ASSERT_EQ(map.LetterOfDevice("sdb"), 'E');
@@ -282,8 +289,8 @@ TEST(DriveLetterMapPaths, TheMountHoldingTheFolderGivesTheLetter) {
       {t + "/top/x.ima", 21, 'D'},
       {t + "/top/x.ima", 0, 'D'},
       {t + "/top/inner/x.ima", 22, 'E'},
-      {t + "/top/inner/x.ima", 21, 'D'},        // the ID knows better than the mount points
-      {t + "/top/inner/deep/x.ima", 0, 'E'},    // the innermost mount point
+      {t + "/top/inner/x.ima", 21, 'D'},         // the ID knows better than the mount points
+      {t + "/top/inner/deep/x.ima", 0, 'E'},     // the innermost mount point
       {t + "/top/inner/not yet/x.ima", 0, 'E'},  // a folder still to be made
       {t + "/link/x.ima", 0, 'E'},
       {t + "/top/inner/../x.ima", 0, 'D'},

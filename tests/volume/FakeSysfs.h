@@ -33,8 +33,8 @@ class FakeSysfs {
     Link(name, "../../devices/" + name);
     return d;
   }
-  void AddPartition(const std::string& disk, const std::string& name, unsigned major,
-                    unsigned minor, int number) {
+  void AddPartition(const std::string& disk, const std::string& name, unsigned major, unsigned minor,
+                    int number) {
     const std::string d = dir_ / ("devices/" + disk + "/" + name);
     ::mkdir(d.c_str(), 0755);
     WriteFile(d + "/dev", std::to_string(major) + ":" + std::to_string(minor) + "\n");

@@ -30,16 +30,20 @@ TEST(VolumeLabelText, DecodesFatLabelsAndRepairsTheRest) {
       {"\x84\x88\x91\x8A", "ext4", R R R R},
       {"\x84\x88\x91\x8A", "exfat", R R R R},  // exFAT labels are UTF-16, never OEM
       {"\x84\x88\x91\x8A", "", R R R R},       // the link of an unmounted volume: no type
-      {"a\x80" "b", "ntfs", "a" R "b"},        // a stray continuation byte
-      {"ab\xE2\x82", "ext4", "ab" R},          // truncated at the end
-      {"\xE2\x82" "c", "ext4", R "c"},         // truncated before a character
+      {"a\x80"
+       "b",
+       "ntfs", "a" R "b"},             // a stray continuation byte
+      {"ab\xE2\x82", "ext4", "ab" R},  // truncated at the end
+      {"\xE2\x82"
+       "c",
+       "ext4", R "c"},  // truncated before a character
       {"\xF0\x9F\x98", "ext4", R},
-      {"\xC0\xAF", "ext4", R R},               // overlong "/"
+      {"\xC0\xAF", "ext4", R R},  // overlong "/"
       {"\xE0\x80\xAF", "ext4", R R R},
       {"\xF0\x80\x80\xAF", "ext4", R R R R},
       {"\xC1\xBF", "ext4", R R},
-      {"\xED\xA0\x80", "ext4", R R R},         // a surrogate
-      {"\xF4\x90\x80\x80", "ext4", R R R R},   // above U+10FFFF
+      {"\xED\xA0\x80", "ext4", R R R},        // a surrogate
+      {"\xF4\x90\x80\x80", "ext4", R R R R},  // above U+10FFFF
       {"\xF5\xFF", "ext4", R R},
   };
   for (const auto& row : rows) {

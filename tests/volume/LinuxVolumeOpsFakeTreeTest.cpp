@@ -108,7 +108,7 @@ TEST_F(FakeTreeOps, AFileStandingInIsReadInBlocksToItsEnd) {
 
 TEST_F(FakeTreeOps, OnlyBlockDevicesAndRegularFilesOpen) {
   auto ops = Ops();
-  EXPECT_EQ(ops->OpenDevicePath(dev.Path()), kInvalidHandle);  // a folder
+  EXPECT_EQ(ops->OpenDevicePath(dev.Path()), kInvalidHandle);   // a folder
   EXPECT_EQ(ops->OpenDevicePath("/dev/null"), kInvalidHandle);  // a character device
   EXPECT_EQ(ops->OpenDevicePath(dev / "missing"), kInvalidHandle);
   std::int64_t length = 0;

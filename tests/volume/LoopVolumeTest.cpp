@@ -105,12 +105,12 @@ class LoopVolumes : public ::testing::Test {
   DriveListModel list;
 };
 
-#define ATTACH(loop)                                             \
+#define ATTACH(loop) \
   if (!(loop).Ok()) GTEST_SKIP() << "losetup failed: " << (loop).Error()
 
-#define ROW_OR_SKIP(row, name, letter)                                        \
-  const DriveRecord* row = Fill(name, &letter);                               \
-  if (letter == 0) GTEST_SKIP() << "no drive letter left for " << name;      \
+#define ROW_OR_SKIP(row, name, letter)                                  \
+  const DriveRecord* row = Fill(name, &letter);                         \
+  if (letter == 0) GTEST_SKIP() << "no drive letter left for " << name; \
   ASSERT_NE(row, nullptr) << "no row for " << name
 
 TEST_F(LoopVolumes, UnmountedVfatFloppyIsTheWorkedExample) {
@@ -181,8 +181,8 @@ TEST_F(LoopVolumes, Ext4UnmountedThenMountedOnAFolderWithASpace) {
 
 TEST_F(LoopVolumes, XfsUnmountedThenMounted) {
   if (!test::HaveTool("mkfs.xfs")) GTEST_SKIP() << "mkfs.xfs is not installed";
-  LoopDevice loop(Image("xfs.img", 320LL << 20,
-                        std::string("mkfs.xfs -q -f -L vorkanxfs -m uuid=") + kXfsUuid));
+  LoopDevice loop(
+      Image("xfs.img", 320LL << 20, std::string("mkfs.xfs -q -f -L vorkanxfs -m uuid=") + kXfsUuid));
   ATTACH(loop);
   char letter = 0;
   {
@@ -223,7 +223,8 @@ TEST_F(LoopVolumes, FatLabelsInTheOemCodePageShowAsCyrillic) {
     const std::string placeholder = "VKPLACEHOLD";
     const std::string label = std::string("\x84\x88\x91\x8A") + std::string(7, ' ');
     int copies = 0;
-    for (std::size_t at = bytes.find(placeholder); at != std::string::npos; at = bytes.find(placeholder, at)) {
+    for (std::size_t at = bytes.find(placeholder); at != std::string::npos;
+         at = bytes.find(placeholder, at)) {
       bytes.replace(at, label.size(), label);
       ++copies;
     }
@@ -431,7 +432,9 @@ TEST_F(LoopVolumes, AVolumeTheUserMayNotReadKeepsWhatTheMountTells) {
   ::mkdir((diskDir + "/by-label").c_str(), 0755);
   ::mkdir((diskDir + "/by-uuid").c_str(), 0755);
   ASSERT_EQ(::symlink(priv.Device().c_str(), (diskDir + "/by-label/udev\\x20name").c_str()), 0);
-  ASSERT_EQ(::symlink(priv.Device().c_str(), (diskDir + "/by-uuid/12345678-9abc-4def-8000-000000000000").c_str()), 0);
+  ASSERT_EQ(
+      ::symlink(priv.Device().c_str(), (diskDir + "/by-uuid/12345678-9abc-4def-8000-000000000000").c_str()),
+      0);
   ASSERT_EQ(::symlink(floppy.Device().c_str(), (diskDir + "/by-label/OTHER").c_str()), 0);
 
   const std::string privName = priv.Name();
@@ -470,7 +473,10 @@ TEST_F(LoopVolumes, AVolumeTheUserMayNotReadKeepsWhatTheMountTells) {
   ASSERT_NE(split2, std::string::npos);
   const std::string privText = out->substr(0, split);
   const std::string floppyText = out->substr(split + 1, split2 - split - 1);
-  EXPECT_EQ(out->substr(split2 + 1), "udev name\x1f" "ext4\x1f" "12345678");
+  EXPECT_EQ(out->substr(split2 + 1),
+            "udev name\x1f"
+            "ext4\x1f"
+            "12345678");
   if (privText == "none" || floppyText == "none") GTEST_SKIP() << "no drive letter left";
 
   // Mounted, not readable raw: label, file system, serial and free space

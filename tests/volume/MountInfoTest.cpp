@@ -58,11 +58,11 @@ TEST(MountInfoParse, LeavesOutLinesOfAnotherShape) {
   const std::string text =
       "\n"
       "garbage\n"
-      "1 2 3:4 / /nodash rw ext4 /dev/x rw\n"         // no separator
-      "x 2 3:4 / /badid rw - ext4 /dev/x rw\n"        // id not a number
-      "1 2 34 / /baddev rw - ext4 /dev/x rw\n"        // no major:minor
-      "1 2 3:4 / /short rw -\n"                       // nothing after the separator
-      "5 6 7:8 / /good rw - xfs /dev/loop3 rw";        // last line without newline
+      "1 2 3:4 / /nodash rw ext4 /dev/x rw\n"    // no separator
+      "x 2 3:4 / /badid rw - ext4 /dev/x rw\n"   // id not a number
+      "1 2 34 / /baddev rw - ext4 /dev/x rw\n"   // no major:minor
+      "1 2 3:4 / /short rw -\n"                  // nothing after the separator
+      "5 6 7:8 / /good rw - xfs /dev/loop3 rw";  // last line without newline
   const std::vector<MountEntry> entries = ParseMountInfo(text);
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].mountPoint, "/good");
@@ -98,8 +98,8 @@ TEST(MountInfoPaths, AMountPointHoldsItselfAndWhatLiesUnderIt) {
     const char* mountPoint;
     bool under;
   } rows[] = {
-      {"/mnt/a", "/mnt/a", true},   {"/mnt/a/x", "/mnt/a", true}, {"/mnt/ab", "/mnt/a", false},
-      {"/mnt", "/mnt/a", false},    {"/anything", "/", true},     {"/", "/", true},
+      {"/mnt/a", "/mnt/a", true}, {"/mnt/a/x", "/mnt/a", true}, {"/mnt/ab", "/mnt/a", false},
+      {"/mnt", "/mnt/a", false},  {"/anything", "/", true},     {"/", "/", true},
       {"/mnt/a", "", false},
   };
   for (const auto& row : rows)
