@@ -3,22 +3,18 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <array>
-#include <cstdint>
 
 #include "Application.h"
 #include "Clipboard.h"
 #include "MulDiv.h"
 #include "WindowPlacement.h"
-#include "WindowStyle.h"
 
 namespace vorkan {
 
