@@ -20,8 +20,11 @@ add_custom_command(
   DEPENDS ${PROJECT_BINARY_DIR}/changelog.Debian)
 add_custom_target(vorkan_package_docs ALL DEPENDS ${man_page} ${changelog})
 install(FILES ${man_page} DESTINATION share/man/man1)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${changelog} DESTINATION share/doc/vorkan)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides DESTINATION share/lintian/overrides RENAME vorkan)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION share/doc/vorkan)
+# The package's own files stay out of a plain `cmake --install`.
+install(FILES ${changelog} DESTINATION share/doc/vorkan COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides DESTINATION share/lintian/overrides RENAME vorkan
+        COMPONENT deb EXCLUDE_FROM_ALL)
 
 # Folders made while installing are rwxr-xr-x whatever the umask of the one
 # who builds the package.
@@ -29,6 +32,10 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
                                                 WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_GENERATOR DEB)
+# One package of everything, the package's own files included.
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+set(CPACK_COMPONENTS_ALL Unspecified deb)
 set(CPACK_PACKAGE_NAME vorkan)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_INSTALL_DIRECTORY vorkan)
