@@ -81,7 +81,7 @@ recommends="$(dpkg-deb -f "$deb" Recommends)"
 echo "Depends: $depends"
 echo "Recommends: $recommends"
 # Names in a relation field, one a line.
-names() { tr ',|' '\n\n' <<<"$1" | sed 's/(.*//; s/[[:space:]]//g' | grep -v '^$'; }
+names() { sed 's/[,|]/\n/g' <<<"$1" | sed 's/(.*//; s/[[:space:]]//g' | grep -v '^$'; }
 for library in libqt6core6 libqt6gui6 libqt6widgets6 libblkid1 qt6-qpa-plugins; do
   names "$depends" | grep -qx "$library" || fail "Depends lacks $library"
 done
@@ -131,7 +131,9 @@ if ! timeout 300 apt-get install -y -qq --no-install-recommends -o DPkg::Lock::T
 fi
 owned="$(dpkg -L vorkan)"
 for file in "${files[@]}"; do
-  grep -qx "/$file" <<<"$owned" && [[ -f /$file ]] || fail "the installed package lacks /$file"
+  if ! grep -qx "/$file" <<<"$owned" || [[ ! -f /$file ]]; then
+    fail "the installed package lacks /$file"
+  fi
 done
 if [[ $(command -v vorkan) != /usr/bin/vorkan ]]; then
   fail "the desktop entry's 'vorkan' is '$(command -v vorkan)', not /usr/bin/vorkan"

@@ -8,7 +8,7 @@ started_pid=""
 # Usage: program_starts PROGRAM SCRATCH_DIR; prints why when the program ended.
 program_starts() {
   local program="$1" dir="$2" status
-  mkdir -p -m 700 "$dir/runtime" "$dir/config"
+  mkdir -m 700 "$dir/runtime" "$dir/config"
   (cd "$dir" && exec env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$dir/runtime" \
     XDG_CONFIG_HOME="$dir/config" "$program" >"$dir/program.log" 2>&1) &
   started_pid=$!
