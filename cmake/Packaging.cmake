@@ -1,10 +1,11 @@
 # The Debian package: `cpack -G DEB` in the build folder (scripts/package.sh)
 # packs what `cmake --install` lays down into vorkan_<version>-<release>_<arch>.deb.
 
-# Files only a distribution's package looks for: the manual page (gzipped the
+# Beside the program, its menu entry and icons: the manual page (gzipped the
 # way Debian wants it, at the highest level and without a name or time in the
-# header, so the same page always packs to the same bytes), the licence and
-# the package's changelog, and what lintian need not say about the package.
+# header, so the same page always packs to the same bytes) and the licence;
+# and, for the package alone, its changelog and what lintian need not say
+# about it.
 set(VORKAN_DEB_RELEASE 1)
 find_program(GZIP gzip REQUIRED)
 set(man_page ${PROJECT_BINARY_DIR}/vorkan.1.gz)
