@@ -33,7 +33,7 @@ udevd=/lib/systemd/systemd-udevd
 bus_config=/usr/share/dbus-1/system.conf
 rules_dir=/etc/polkit-1/rules.d
 # systemd-udevd is machine-wide: environments starting at once take turns.
-udev_lock=/run/lock/vorkan-udisks-env-udev.lock
+udev_lock=/run/vorkan-udisks-env-udev.lock
 
 die() {
   echo "udisks_env: $*" >&2
@@ -71,11 +71,19 @@ start_time() {
 record() { echo "$*" >>"$state/created"; }
 
 # A daemon in the background, its output in STATE_DIR, its PID in launched
-# and recorded (the lock stays with this script).
+# and recorded. It keeps no descriptor of the caller beyond its standard
+# ones (and KEEP_FD): a pipe held open would stall a caller reading to the
+# end, a disk held open would spoil its exclusive opens; the lock stays here.
 launch() {
   local name="$1"
   shift
-  "$@" </dev/null >"$state/$name.log" 2>&1 9>&- &
+  (
+    for fd in /proc/self/fd/*; do
+      fd="${fd##*/}"
+      ((fd > 2)) && [[ $fd != "${KEEP_FD:-}" ]] && eval "exec $fd>&-"
+    done
+    exec "$@"
+  ) </dev/null >"$state/$name.log" 2>&1 &
   launched=$!
   record pid "$name" "$launched" "$(start_time "$launched")"
 }
@@ -216,14 +224,15 @@ EOF
     "$bus_config" >"$state/system.conf"
   # The address is printed once the bus listens.
   : >"$state/address"
-  launch dbus dbus-daemon --config-file="$state/system.conf" --nofork --print-address=3 3>"$state/address"
+  KEEP_FD=3 launch dbus dbus-daemon --config-file="$state/system.conf" --nofork --print-address=3 3>"$state/address"
   if ! wait_for grep -q . "$state/address" || ! alive "$launched"; then
     cannot_run "dbus-daemon did not start: $(tail -n 5 "$state/dbus.log")"
   fi
   export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$state/bus"
 
-  # polkitd changes to its own user by itself.
-  launch polkitd "$polkitd" --no-debug
+  # polkitd changes to its own user by itself; without --no-debug it keeps
+  # its output (the rules it loaded, its decisions' errors) for the log.
+  launch polkitd "$polkitd"
   await_name org.freedesktop.PolicyKit1 "$launched" polkitd
 
   local dir
