@@ -85,4 +85,15 @@ exec 8>&-
 wait "$holder"
 holder=""
 [[ -z $(root_excl) ]] || fail "root could not open $loop exclusively after the user let go: $(root_excl)"
-echo "udisks2 environment: details, opens, exclusive hold and refusal as expected"
+
+# Stopping leaves nothing of the environment behind.
+created="$(cat "$work/env/created")"
+"$env_sh" stop "$work/env"
+while read -r kind a b _; do
+  case "$kind" in
+    pid) [[ $(awk '{print $3}' "/proc/$b/stat" 2>/dev/null) == @(|Z) ]] || fail "$a ($b) still runs" ;;
+    user) ! getent passwd "$a" >/dev/null || fail "the user $a is left" ;;
+    file | dir) [[ ! -e $a ]] || fail "$a is left" ;;
+  esac
+done <<<"$created"
+echo "udisks2 environment: details, opens, exclusive hold, refusal and cleanup as expected"
