@@ -15,6 +15,7 @@ packages=(
   util-linux mount dosfstools e2fsprogs xfsprogs btrfs-progs xorriso squashfs-tools
   libxcb1-dev
   xvfb xdotool x11-utils imagemagick time openbox
+  dbus-daemon
 )
 
 missing=()
