@@ -18,6 +18,8 @@ const char* const kApplication = "application://vorkan.desktop";
 
 }  // namespace
 
+LauncherEntry::LauncherEntry() { QDBusConnection::sessionBus(); }
+
 void LauncherEntry::ShowProgress(std::int32_t percent) {
   percent = std::clamp(percent, 0, 100);
   if (percent == shownPercent_) return;

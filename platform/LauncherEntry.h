@@ -9,6 +9,11 @@ namespace vorkan {
 
 class LauncherEntry {
  public:
+  // Reaches the session bus (if there is one) now, when the window is made:
+  // connecting starts the bus's thread and keeps its descriptors, which is no
+  // business of a copy.
+  LauncherEntry();
+
   // A copy stands at `percent` (0..100): the bar shows it. Sent only when the
   // bar is not shown yet or the whole percentage has changed, as the job
   // reports after every block.
