@@ -282,7 +282,7 @@ std::string TForm1::GetMainCaption() { return windowTitle().toStdString(); }
 
 void TForm1::SetAppTitle(const std::string& title) {
   vorkan::Application::Instance().SetTitle(title);
-  // A paused copy repeats the same title: it goes out at once.
+  // A paused copy stands still: its title goes out at once.
   if (FPause == 1) vorkan::Application::Instance().FlushTitle();
 }
 
