@@ -15,6 +15,7 @@ packages=(
   util-linux mount dosfstools e2fsprogs xfsprogs btrfs-progs xorriso squashfs-tools
   libxcb1-dev
   xvfb xdotool x11-utils imagemagick time openbox
+  udisks2 udev polkitd dbus-daemon dbus-system-bus-common python3-dbus
 )
 
 missing=()
