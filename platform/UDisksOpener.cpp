@@ -31,8 +31,16 @@ QDBusMessage MethodCall(const QString& path, const QString& interface, const QSt
   return call;
 }
 
-QDBusMessage QuickCall(const QDBusMessage& call) {
-  QDBusConnection bus = QDBusConnection::systemBus();
+QString ConnectionName(const std::string& busAddress) {
+  return QStringLiteral("vorkan-udisks ") + QString::fromStdString(busAddress);
+}
+
+QDBusConnection Bus(const std::string& busAddress) {
+  if (busAddress.empty()) return QDBusConnection::systemBus();
+  return QDBusConnection::connectToBus(QString::fromStdString(busAddress), ConnectionName(busAddress));
+}
+
+QDBusMessage QuickCall(QDBusConnection bus, const QDBusMessage& call) {
   if (!bus.isConnected()) return call.createErrorReply(QDBusError::Disconnected, QString());
   return bus.call(call, QDBus::Block, UDisksOpener::kQuickTimeoutMs);
 }
@@ -53,13 +61,13 @@ int ErrnoOf(const QDBusMessage& reply) {
 }
 
 // The block object of a device path; empty with errno set when none.
-QString Resolve(const std::string& devicePath) {
+QString Resolve(const QDBusConnection& bus, const std::string& devicePath) {
   QDBusMessage call =
       MethodCall(QStringLiteral("/org/freedesktop/UDisks2/Manager"),
                  QStringLiteral("org.freedesktop.UDisks2.Manager"), QStringLiteral("ResolveDevice"));
   call << QVariantMap{{QStringLiteral("path"), QString::fromStdString(devicePath)}}
        << QVariantMap{{QStringLiteral("auth.no_user_interaction"), true}};
-  const QDBusMessage reply = QuickCall(call);
+  const QDBusMessage reply = QuickCall(bus, call);
   if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
     errno = ErrnoOf(reply);
     return {};
@@ -78,8 +86,7 @@ QString Resolve(const std::string& devicePath) {
 // half-way through its open. Closing the main window (the window system's
 // request, not user input) still ends the wait: the open then fails, and a
 // late descriptor is closed with the reply nobody waits for.
-std::optional<QDBusMessage> CallWhileAsking(const QDBusMessage& call, bool& asking) {
-  QDBusConnection bus = QDBusConnection::systemBus();
+std::optional<QDBusMessage> CallWhileAsking(QDBusConnection bus, const QDBusMessage& call, bool& asking) {
   if (!bus.isConnected()) return call.createErrorReply(QDBusError::Disconnected, QString());
   QDBusPendingCallWatcher watcher(bus.asyncCall(call, UDisksOpener::kPromptTimeoutMs));
   QEventLoop loop;
@@ -97,12 +104,17 @@ std::optional<QDBusMessage> CallWhileAsking(const QDBusMessage& call, bool& aski
 
 }  // namespace
 
+UDisksOpener::~UDisksOpener() {
+  if (!busAddress_.empty()) QDBusConnection::disconnectFromBus(ConnectionName(busAddress_));
+}
+
 int UDisksOpener::Open(const std::string& devicePath, int extraFlags, bool mayAsk) {
   if (mayAsk && (asking_ || Application::Instance().IsTerminating())) {
     errno = asking_ ? EAGAIN : ECANCELED;  // one prompt at a time; none once the program ends
     return -1;
   }
-  const QString object = Resolve(devicePath);
+  const QDBusConnection bus = Bus(busAddress_);
+  const QString object = Resolve(bus, devicePath);
   if (object.isEmpty()) return -1;
   QDBusMessage call = MethodCall(object, kBlock, QStringLiteral("OpenDevice"));
   QVariantMap options{{QStringLiteral("flags"), O_CLOEXEC | extraFlags}};
@@ -112,7 +124,8 @@ int UDisksOpener::Open(const std::string& devicePath, int extraFlags, bool mayAs
 
   int fd = -1;
   {
-    const std::optional<QDBusMessage> answered = mayAsk ? CallWhileAsking(call, asking_) : QuickCall(call);
+    const std::optional<QDBusMessage> answered =
+        mayAsk ? CallWhileAsking(bus, call, asking_) : QuickCall(bus, call);
     if (!answered) {
       errno = ECANCELED;
       return -1;
@@ -142,12 +155,13 @@ int UDisksOpener::Open(const std::string& devicePath, int extraFlags, bool mayAs
 }
 
 bool UDisksOpener::Properties(const std::string& devicePath, BlockProperties& out) {
-  const QString object = Resolve(devicePath);
+  const QDBusConnection bus = Bus(busAddress_);
+  const QString object = Resolve(bus, devicePath);
   if (object.isEmpty()) return false;
   QDBusMessage call =
       MethodCall(object, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
   call << kBlock;
-  const QDBusMessage reply = QuickCall(call);
+  const QDBusMessage reply = QuickCall(bus, call);
   if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
   const QVariantMap values = qdbus_cast<QVariantMap>(reply.arguments().at(0));
   if (!values.contains(QStringLiteral("Size"))) return false;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "volume/DeviceOpener.h"
 
@@ -24,11 +25,19 @@ class UDisksOpener : public DeviceOpener {
   // service that hangs.
   static constexpr int kQuickTimeoutMs = 5000;
 
+  // On the system bus, or on the bus at `busAddress` (tests).
+  UDisksOpener() = default;
+  explicit UDisksOpener(std::string busAddress) : busAddress_(std::move(busAddress)) {}
+  ~UDisksOpener() override;
+  UDisksOpener(const UDisksOpener&) = delete;
+  UDisksOpener& operator=(const UDisksOpener&) = delete;
+
   int Open(const std::string& devicePath, int extraFlags, bool mayAsk) override;
   bool Properties(const std::string& devicePath, BlockProperties& out) override;
 
  private:
-  bool asking_ = false;  // an open is waiting for the user
+  std::string busAddress_;  // empty: the system bus
+  bool asking_ = false;     // an open is waiting for the user
 };
 
 }  // namespace vorkan
