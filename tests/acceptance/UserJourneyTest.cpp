@@ -10,7 +10,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCheckBox>
@@ -81,6 +83,22 @@ class UserWindows {
   Windows windows_;
 };
 
+// Everything written into the named pipe `fifo` until its last writer
+// closes it (bounded, should none ever come).
+std::string ReadPipeToEnd(const std::string& fifo) {
+  const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  std::string text;
+  pollfd p{fd, POLLIN, 0};
+  char buffer[4096];
+  while (fd >= 0 && ::poll(&p, 1, 30000) > 0) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  if (fd >= 0) ::close(fd);
+  return text;
+}
+
 // What a program started the way the program starts the file manager holds
 // open: an xdg-open of the test's own, first on the PATH, writes the targets
 // of its descriptors into a pipe.
@@ -98,17 +116,7 @@ std::vector<std::string> DescriptorsOfAStartedChild() {
   ::setenv("PATH", (bin + ":" + path).c_str(), 1);
   OpenWithDesktop("/");
   ::setenv("PATH", path.c_str(), 1);
-  const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  std::string text;
-  pollfd p{fd, POLLIN, 0};
-  char buffer[4096];
-  // Until the child has written and closed its end (bounded, should it never start).
-  while (fd >= 0 && ::poll(&p, 1, 30000) > 0) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n <= 0) break;
-    text.append(buffer, static_cast<std::size_t>(n));
-  }
-  if (fd >= 0) ::close(fd);
+  const std::string text = ReadPipeToEnd(fifo);
   ::unlink(fifo.c_str());
   std::vector<std::string> targets;
   std::istringstream lines(text);
@@ -202,6 +210,117 @@ TEST(DISABLED_AsUser, RefusedCopyIsAFailedOpen) {
   EXPECT_EQ(w.opener.asking, 1);
   EXPECT_FALSE(Exists(image)) << "the image of a refused copy was left";
   ExpectAtRest(w.main(), fdsBefore, w.device);
+}
+
+// polkit's text agent for this very process, on a terminal of its own
+// (script): asked for an authorization, it writes the password question into
+// its output and waits there for an answer that never comes.
+class WaitingAgent {
+ public:
+  WaitingAgent() {
+    const std::string home = Param("HOME");
+    output = home + "/agent.out";
+    const std::string ready = home + "/agent.ready";
+    ::unlink(ready.c_str());
+    ::mkfifo(ready.c_str(), 0600);
+    // The agent closes descriptor 5 once it is registered.
+    const std::string agent =
+        "exec pkttyagent --process " + std::to_string(::getpid()) + " --notify-fd=5 5>" + ready;
+    const std::string command =
+        "exec script -qfc " + Quote(agent) + " /dev/null >" + output + " 2>&1 </dev/null";
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::execv(argv[0], const_cast<char* const*>(argv));
+      ::_exit(127);
+    }
+    ReadPipeToEnd(ready);
+    ::unlink(ready.c_str());
+  }
+  ~WaitingAgent() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);  // its terminal goes, and the agent with it
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Asking() { return ReadFile(output).find("Password:") != std::string::npos; }
+
+  std::string output;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// Counts the paintings of a window.
+class PaintCounter : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+  int paints = 0;
+};
+
+// The main window closed while the password prompt waits for the user: the
+// wait ends at once, the windows painted meanwhile, the open fails as a
+// refused one (its image deleted) and the message loop ends.
+TEST(DISABLED_AsUser, CloseWhileThePromptWaits) {
+  UserWindows w;
+  const std::string image = Param("VORKAN_JOURNEY_IMAGE");
+  ASSERT_TRUE(ClickDriveRow(w.main(), w.letter)) << "no row for " << w.letter << ":\\";
+  const int fdsBefore = OpenDescriptorCount();
+  WaitingAgent agent;
+  TypeIntoSaveDialog(image);
+  w.windows().AnswerPrompts({});
+
+  bool copyReturned = false, closed = false, loopStillRunning = false;
+  int paintsBefore = -1, paintsWhileAsking = 0;
+  PaintCounter counter;
+  w.main().installEventFilter(&counter);
+  QTimer::singleShot(0, [&] {
+    QTest::mouseClick(Control<QPushButton>(w.main(), "Button1"), Qt::LeftButton);
+    copyReturned = true;
+  });
+  QTimer closer;
+  closer.setInterval(0);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (copyReturned || !agent.Asking()) return;
+    if (paintsBefore < 0) {
+      paintsBefore = counter.paints;
+      w.main().update();
+      return;
+    }
+    if (counter.paints == paintsBefore) return;
+    paintsWhileAsking = counter.paints - paintsBefore;
+    closer.stop();
+    w.main().close();
+    closed = true;
+  });
+  closer.start();
+  QTimer watchdog;  // only a wait that the close did not end meets this
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    loopStillRunning = true;
+    QCoreApplication::exit(3);
+  });
+  watchdog.start(120000);
+  const int status = QApplication::exec();
+  watchdog.stop();
+  closer.stop();
+  w.main().removeEventFilter(&counter);
+
+  ASSERT_TRUE(closed) << "the prompt never came: " << ReadFile(agent.output);
+  EXPECT_GT(paintsWhileAsking, 0) << "the window did not paint while the prompt waited";
+  EXPECT_FALSE(loopStillRunning) << "the close did not end the wait";
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(copyReturned);
+  EXPECT_TRUE(w.windows().prompts.empty()) << "a prompt waited: " << w.windows().prompts[0].text;
+  EXPECT_EQ(w.opener.asking, 1);
+  EXPECT_FALSE(Exists(image)) << "the image of a copy that never opened its volume was left";
+  EXPECT_EQ(OpenDescriptorCount(), fdsBefore)
+      << "a descriptor was left open"
+      << test::Run("ls -l /proc/" + std::to_string(::getpid()) + "/fd").output;
+  EXPECT_FALSE(HoldsDescriptorOn(w.device));
 }
 
 // --- root's side ------------------------------------------------------------
@@ -391,6 +510,18 @@ TEST_F(AsUserJourneys, AllowedCopyEqualsTheDevice) {
     EXPECT_TRUE(CanOpenExclusive(Device())) << "the device is still held after the copy";
     ::unlink(image.c_str());
   }
+}
+
+// The main window closed while the copy waits at the password prompt (a
+// polkit agent that never answers, for the refused user): the copy ends at
+// once without an image and nothing of the device stays open.
+TEST_F(AsUserJourneys, CloseWhileThePromptWaits) {
+  for (const char* tool : {"script", "pkttyagent"})
+    if (!HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+  const std::string image = Value("VORKAN_DENIED_IMAGES") + "/copy.IMA";
+  RunAsUser("denied", "CloseWhileThePromptWaits", {{"VORKAN_JOURNEY_IMAGE", image}});
+  EXPECT_FALSE(Exists(image));
+  EXPECT_TRUE(CanOpenExclusive(Device()));
 }
 
 // The refused user's copy ends as a failed open, and leaves no image.
