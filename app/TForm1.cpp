@@ -316,7 +316,14 @@ void TForm1::SetCopyControlsEnabled(bool enabled) {
     control->setEnabled(enabled);
 }
 
+// The copy is the one place where opening a volume may ask the user for an
+// authorization: the drive list and the room check before it only want sizes.
 bool TForm1::RunCopyJob(char sourceLetter, const std::string& fileName) {
+  struct Interaction {
+    vorkan::VolumeOps& ops;
+    explicit Interaction(vorkan::VolumeOps& o) : ops(o) { ops.SetInteractionAllowed(true); }
+    ~Interaction() { ops.SetInteractionAllowed(false); }
+  } interaction(ops_);
   return vorkan::CopyDiskToImage(ops_, *this, sourceLetter, fileName);
 }
 

@@ -36,6 +36,16 @@ std::int64_t ClampedProduct(unsigned long long count, unsigned long long unit) {
   return static_cast<std::int64_t>(count * unit);
 }
 
+std::int64_t ClampedLength(std::uint64_t bytes) {
+  return bytes > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(bytes);
+}
+
+// The device number of a descriptor's block device; 0 when it is none.
+dev_t BlockDeviceOf(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode) ? st.st_rdev : 0;
+}
+
 bool ProbeValue(blkid_probe probe, const char* name, std::string& value) {
   const char* data = nullptr;
   std::size_t length = 0;
@@ -152,7 +162,10 @@ VolumeHandle LinuxVolumeOps::OpenVolume(const std::string& rawDevicePath) {
 
 VolumeHandle LinuxVolumeOps::OpenDevicePath(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return kInvalidHandle;
+  if (fd < 0) {
+    if ((errno == EACCES || errno == EPERM) && opener_ != nullptr) return OpenThroughOpener(path);
+    return kInvalidHandle;
+  }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode))) {
     ::close(fd);
@@ -161,8 +174,34 @@ VolumeHandle LinuxVolumeOps::OpenDevicePath(const std::string& path) {
   return fd;
 }
 
+VolumeHandle LinuxVolumeOps::OpenThroughOpener(const std::string& path) {
+  if (interactionAllowed_) {
+    const int fd = opener_->Open(path, 0, true);
+    if (fd < 0) return kInvalidHandle;
+    if (BlockDeviceOf(fd) == 0) {
+      ::close(fd);
+      return kInvalidHandle;
+    }
+    brokered_[fd] = path;
+    return fd;
+  }
+  // Only the length is wanted here (the drive list, the room check before a
+  // copy), and asking for a password for it would be out of place. A node
+  // opened as a path holds nothing open, and reads from it fail.
+  BlockProperties properties;
+  if (!opener_->Properties(path, properties)) return kInvalidHandle;
+  const int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+  if (fd < 0) return kInvalidHandle;
+  lengthOnly_[fd] = ClampedLength(properties.size);
+  return fd;
+}
+
 bool LinuxVolumeOps::GetLengthInfo(VolumeHandle handle, std::int64_t& length) {
   if (handle < 0) return false;
+  if (const auto it = lengthOnly_.find(handle); it != lengthOnly_.end()) {
+    length = it->second;
+    return true;
+  }
   struct stat st {};
   if (::fstat(handle, &st) != 0) return false;
   if (S_ISREG(st.st_mode)) {
@@ -171,7 +210,7 @@ bool LinuxVolumeOps::GetLengthInfo(VolumeHandle handle, std::int64_t& length) {
   }
   std::uint64_t bytes = 0;
   if (!S_ISBLK(st.st_mode) || ::ioctl(handle, BLKGETSIZE64, &bytes) != 0) return false;
-  length = bytes > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(bytes);
+  length = ClampedLength(bytes);
   return true;
 }
 
@@ -179,6 +218,19 @@ bool LinuxVolumeOps::LockVolume(VolumeHandle handle) {
   if (handle < 0) return false;
   for (const auto& lock : locks_)
     if (lock.first == handle) return true;
+  if (lengthOnly_.count(handle) != 0) return false;
+  if (const auto it = brokered_.find(handle); it != brokered_.end()) {
+    // Through the opener once more, by name: the lock is held only when it
+    // is the very device the handle reads.
+    const int fd = opener_ == nullptr ? -1 : opener_->Open(it->second, O_EXCL, interactionAllowed_);
+    if (fd < 0) return false;  // busy, or not authorized
+    if (BlockDeviceOf(fd) != BlockDeviceOf(handle)) {
+      ::close(fd);
+      return false;
+    }
+    locks_.emplace_back(handle, fd);
+    return true;
+  }
   // Reopening through the descriptor's own link opens exactly the device the
   // handle reads, even if the node was replaced since.
   const std::string self = "/proc/self/fd/" + std::to_string(handle);
@@ -208,6 +260,8 @@ std::uint32_t LinuxVolumeOps::ReadVolume(VolumeHandle handle, void* buffer, std:
 void LinuxVolumeOps::CloseVolume(VolumeHandle handle) {
   if (handle < 0) return;
   UnlockVolume(handle);  // the lock goes before the handle it belongs to
+  brokered_.erase(handle);
+  lengthOnly_.erase(handle);
   ::close(handle);
 }
 
@@ -230,6 +284,15 @@ bool LinuxVolumeOps::GetVolumeInformation(const std::string& rootPath, VolumeInf
       return true;
     case ProbeResult::kNothing: return false;
     case ProbeResult::kUnreadable: break;
+  }
+  // What the opener's service read from the device, where it could.
+  BlockProperties properties;
+  if (opener_ != nullptr && opener_->Properties(volume->devicePath, properties) &&
+      !properties.idType.empty()) {
+    info.label = VolumeLabelText(properties.idLabel, properties.idType);
+    info.fileSystem = properties.idType;
+    info.serial = SerialFromUuid(properties.idUuid, properties.idType);
+    return true;
   }
   return QueryWithoutDevice(*volume, info);
 }

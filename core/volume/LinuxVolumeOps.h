@@ -1,14 +1,17 @@
 // The volume operations over a Linux system: raw volumes are the device nodes
 // of the lettered block devices, volume details come from a libblkid probe of
-// the device, free space from statvfs of the mount point.
+// the device, free space from statvfs of the mount point. A device the user
+// may not open is opened through a DeviceOpener when one is given.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "volume/DeviceOpener.h"
 #include "volume/DriveLetterMap.h"
 #include "volume/VolumeOps.h"
 
@@ -37,6 +40,15 @@ class LinuxVolumeOps : public VolumeOps {
   ~LinuxVolumeOps() override;
   LinuxVolumeOps(const LinuxVolumeOps&) = delete;
   LinuxVolumeOps& operator=(const LinuxVolumeOps&) = delete;
+
+  // Where devices the user may not open are opened (not owned; null: none,
+  // such a device then cannot be opened at all).
+  void SetDeviceOpener(DeviceOpener* opener) { opener_ = opener; }
+  // Off (the start): a device the user may not open is given a handle that
+  // tells its length (from the opener's properties) and reads nothing, and
+  // the opener is never asked to open anything. On: it is opened through the
+  // opener, which may ask the user.
+  void SetInteractionAllowed(bool allowed) override { interactionAllowed_ = allowed; }
 
   void RefreshDrives() override;
   std::string FolderOfRootPath(const std::string& rootPath) override;
@@ -72,6 +84,7 @@ class LinuxVolumeOps : public VolumeOps {
   const DriveLetterMap& Map();
 
  private:
+  VolumeHandle OpenThroughOpener(const std::string& path);
   bool QueryWithoutDevice(const BlockVolume& volume, VolumeInformation& info);
 
   DriveLetterMap map_;
@@ -80,6 +93,15 @@ class LinuxVolumeOps : public VolumeOps {
   // lock: O_EXCL only takes effect when a device is opened, so the lock can
   // only be taken by opening the device once more.
   std::vector<std::pair<VolumeHandle, int>> locks_;
+  DeviceOpener* opener_ = nullptr;
+  bool interactionAllowed_ = false;
+  // Handles the opener gave, with their device paths: their lock is another
+  // open through the opener, since the system refuses this process the
+  // reopen of the node.
+  std::map<VolumeHandle, std::string> brokered_;
+  // Handles of devices nobody has authorized yet, with the length the
+  // opener's properties tell; they read nothing.
+  std::map<VolumeHandle, std::int64_t> lengthOnly_;
   unsigned errorMode_ = 0;
   bool errorModeSet_ = false;
 };

@@ -63,6 +63,11 @@ class VolumeOps {
     return {};
   }
 
+  // Whether opening a volume may ask the user for an authorization (the
+  // desktop's password prompt). Only the copy itself should: the drive list
+  // and the size checks before a copy only want lengths, and must never ask.
+  virtual void SetInteractionAllowed(bool allowed) { (void)allowed; }
+
   // Opens the raw volume named by "\\.\X:" for sequential reading from byte 0.
   virtual VolumeHandle OpenVolume(const std::string& rawDevicePath) = 0;
   // The volume's length in bytes; false when it cannot be told.
