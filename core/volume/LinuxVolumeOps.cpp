@@ -300,6 +300,8 @@ bool LinuxVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint3
   return AppendImageFile(image, data, size);
 }
 
+bool LinuxVolumeOps::FlushImage(ImageHandle image) { return FlushImageFile(image); }
+
 bool LinuxVolumeOps::CloseImage(ImageHandle image) { return CloseImageFile(image); }
 
 bool LinuxVolumeOps::DeleteImage(const std::string& path) { return DeleteImageFile(path); }

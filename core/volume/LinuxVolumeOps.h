@@ -56,6 +56,7 @@ class LinuxVolumeOps : public VolumeOps {
 
   ImageHandle CreateImage(const std::string& path) override;
   bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) override;
+  bool FlushImage(ImageHandle image) override;
   bool CloseImage(ImageHandle image) override;
   bool DeleteImage(const std::string& path) override;
 
