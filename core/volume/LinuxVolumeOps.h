@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -75,12 +76,21 @@ class LinuxVolumeOps : public VolumeOps {
  private:
   bool QueryWithoutDevice(const BlockVolume& volume, VolumeInformation& info);
 
+  // A source volume that is not mounted has its pages dropped behind the
+  // reads, so a copy does not fill the page cache with them. A mounted one
+  // keeps them: its file system's cached metadata lives in the same cache.
+  struct DropBehind {
+    std::int64_t position = 0;  // bytes read so far
+    std::int64_t dropped = 0;   // the pages before this offset are dropped
+  };
+
   DriveLetterMap map_;
   std::string diskByDir_;
   // Each locked handle with the second, exclusive descriptor that holds the
   // lock: O_EXCL only takes effect when a device is opened, so the lock can
   // only be taken by opening the device once more.
   std::vector<std::pair<VolumeHandle, int>> locks_;
+  std::map<VolumeHandle, DropBehind> dropBehind_;
   unsigned errorMode_ = 0;
   bool errorModeSet_ = false;
 };
