@@ -204,6 +204,7 @@ bool IsZeroBlock(const void* data, std::uint32_t size) {
   // memcmp runs at memory speed and stops at the first data byte, which in
   // a block that holds anything is almost always near its start.
   alignas(64) static const unsigned char kZeros[4096] = {};
+  if (size == 0) return true;
   const auto* p = static_cast<const unsigned char*>(data);
   for (; size >= sizeof kZeros; p += sizeof kZeros, size -= sizeof kZeros)
     if (std::memcmp(p, kZeros, sizeof kZeros) != 0) return false;

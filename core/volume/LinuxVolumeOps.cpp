@@ -226,7 +226,13 @@ std::uint32_t LinuxVolumeOps::ReadVolume(VolumeHandle handle, void* buffer, std:
 void LinuxVolumeOps::CloseVolume(VolumeHandle handle) {
   if (handle < 0) return;
   UnlockVolume(handle);  // the lock goes before the handle it belongs to
-  if (dropBehind_.erase(handle) != 0) ::posix_fadvise(handle, 0, 0, POSIX_FADV_DONTNEED);
+  const auto it = dropBehind_.find(handle);
+  if (it != dropBehind_.end()) {
+    // The rest of what was read, and the read-ahead past it; a handle that
+    // only asked for the length leaves the cache alone.
+    if (it->second.position > 0) ::posix_fadvise(handle, it->second.dropped, 0, POSIX_FADV_DONTNEED);
+    dropBehind_.erase(it);
+  }
   ::close(handle);
 }
 
