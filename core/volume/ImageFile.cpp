@@ -21,9 +21,14 @@ bool IsRefused(const struct stat& st, const std::vector<FileIdentity>& refused) 
 struct ImageState {
   off_t position = 0;  // the end of what was appended, holes included
   off_t started = 0;   // start of the range not yet sent to the disk
-  off_t previous = 0;  // start of the range sent before it
+  off_t waited = 0;    // everything before is on disk and out of the cache
   bool writeBehind = true;
 };
+
+// The most one append waits for: a slow target (a USB stick writing 5 MB/s)
+// then holds the copy, and with it the windows, for a fifth of a second at a
+// time rather than for a whole range.
+constexpr off_t kWaitSlice = 1 << 20;
 
 std::map<ImageHandle, ImageState>& Images() {
   static std::map<ImageHandle, ImageState> images;
@@ -36,38 +41,41 @@ ImageState& StateOf(ImageHandle image) {
   auto [it, added] = Images().try_emplace(image);
   if (added) {
     const off_t position = ::lseek(image, 0, SEEK_CUR);
-    it->second.position = it->second.started = it->second.previous = std::max<off_t>(0, position);
+    it->second.position = it->second.started = it->second.waited = std::max<off_t>(0, position);
   }
   return it->second;
 }
 
-// Errors that say the data did not reach the disk; any other refusal of
-// sync_file_range means the file system cannot do it, and the copy goes on
-// without write-behind.
-bool IsWriteError(int error) { return error == EIO || error == ENOSPC || error == EDQUOT; }
+// Errors that say the data did not reach the disk are write failures; any
+// other refusal of sync_file_range means the file system cannot do it, and
+// the copy goes on without write-behind.
+bool Refused(ImageState& state) {
+  if (errno == EIO || errno == ENOSPC || errno == EDQUOT) return false;
+  state.writeBehind = false;
+  return true;
+}
 
-// Starts the write-out of the range appended since the last call once it is
-// ImageWriteBehind long, and waits for the range before it, which is then
-// dropped from the page cache. False on a write-back error (errno set).
+// Starts the write-out of what was appended once it is ImageWriteBehind
+// long. One such range stays in flight while the next is filled; what lies
+// before it is waited for, a slice per append, and dropped from the cache.
+// False on a write-back error (errno set).
 bool WriteBehind(ImageHandle image, ImageState& state) {
-  if (!state.writeBehind || state.position - state.started < ImageWriteBehind) return true;
-  if (::sync_file_range(image, state.started, state.position - state.started, SYNC_FILE_RANGE_WRITE) != 0) {
-    if (IsWriteError(errno)) return false;
-    state.writeBehind = false;
-    return true;
+  if (!state.writeBehind) return true;
+  if (state.position - state.started >= ImageWriteBehind) {
+    if (::sync_file_range(image, state.started, state.position - state.started, SYNC_FILE_RANGE_WRITE) != 0)
+      return Refused(state);
+    state.started = state.position;
   }
-  if (state.previous < state.started) {
-    if (::sync_file_range(image, state.previous, state.started - state.previous,
+  const off_t written = state.started - ImageWriteBehind;
+  if (state.waited < written) {
+    const off_t length = std::min(written - state.waited, kWaitSlice);
+    if (::sync_file_range(image, state.waited, length,
                           SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) !=
-        0) {
-      if (IsWriteError(errno)) return false;
-      state.writeBehind = false;
-      return true;
-    }
-    ::posix_fadvise(image, state.previous, state.started - state.previous, POSIX_FADV_DONTNEED);
+        0)
+      return Refused(state);
+    ::posix_fadvise(image, state.waited, length, POSIX_FADV_DONTNEED);
+    state.waited += length;
   }
-  state.previous = state.started;
-  state.started = state.position;
   return true;
 }
 
@@ -165,7 +173,7 @@ void CutImageFileBack(ImageHandle image, std::uint32_t bytes) {
       ::lseek(image, cut, SEEK_SET) >= 0) {
     state.position = cut;
     state.started = std::min(state.started, state.position);
-    state.previous = std::min(state.previous, state.started);
+    state.waited = std::min(state.waited, state.started);
   }
   errno = saved;
 }

@@ -4,9 +4,9 @@
 // must not be a file that holds a volume.
 //
 // The image is written behind: every ImageWriteBehind bytes appended start
-// that range's write-out and wait for the range before it, which is then
-// dropped from the page cache, so a copy holds at most two ranges of the
-// image in memory and never makes the system write back gigabytes at once.
+// that range's write-out, and the range before it is waited for and dropped
+// from the page cache, so a copy holds about two ranges of the image in
+// memory and never makes the system write back gigabytes at once.
 // Blocks of zeros are skipped over and left as holes; the file is given its
 // full length when it is flushed or closed.
 #pragma once
