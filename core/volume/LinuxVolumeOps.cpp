@@ -31,6 +31,9 @@ struct fsuuid2 {
 namespace vorkan {
 namespace {
 
+// As often as the image is written behind (ImageWriteBehind).
+constexpr std::int64_t kDropBehindBytes = ImageWriteBehind;
+
 std::int64_t ClampedProduct(unsigned long long count, unsigned long long unit) {
   if (unit != 0 && count > static_cast<unsigned long long>(INT64_MAX) / unit) return INT64_MAX;
   return static_cast<std::int64_t>(count * unit);
@@ -157,7 +160,12 @@ VolumeHandle LinuxVolumeOps::OpenVolume(const std::string& rawDevicePath) {
   if (rawDevicePath.size() < 5) return kInvalidHandle;
   const BlockVolume* volume = Map().VolumeOfLetter(rawDevicePath[4]);
   if (volume == nullptr) return kInvalidHandle;
-  return OpenDevicePath(volume->devicePath);
+  const VolumeHandle handle = OpenDevicePath(volume->devicePath);
+  struct stat st {};
+  if (handle != kInvalidHandle && volume->mountPoint.empty() && ::fstat(handle, &st) == 0 &&
+      S_ISBLK(st.st_mode))
+    dropBehind_[handle] = DropBehind{};
+  return handle;
 }
 
 VolumeHandle LinuxVolumeOps::OpenDevicePath(const std::string& path) {
@@ -254,7 +262,17 @@ std::uint32_t LinuxVolumeOps::ReadVolume(VolumeHandle handle, void* buffer, std:
   do {
     n = ::read(handle, buffer, size);
   } while (n < 0 && errno == EINTR);
-  return n > 0 ? static_cast<std::uint32_t>(n) : 0;
+  if (n <= 0) return 0;
+  const auto it = dropBehind_.find(handle);
+  if (it != dropBehind_.end()) {
+    DropBehind& drop = it->second;
+    drop.position += n;
+    if (drop.position - drop.dropped >= kDropBehindBytes) {
+      ::posix_fadvise(handle, drop.dropped, drop.position - drop.dropped, POSIX_FADV_DONTNEED);
+      drop.dropped = drop.position;
+    }
+  }
+  return static_cast<std::uint32_t>(n);
 }
 
 void LinuxVolumeOps::CloseVolume(VolumeHandle handle) {
@@ -262,6 +280,13 @@ void LinuxVolumeOps::CloseVolume(VolumeHandle handle) {
   UnlockVolume(handle);  // the lock goes before the handle it belongs to
   brokered_.erase(handle);
   lengthOnly_.erase(handle);
+  const auto it = dropBehind_.find(handle);
+  if (it != dropBehind_.end()) {
+    // The rest of what was read, and the read-ahead past it; a handle that
+    // only asked for the length leaves the cache alone.
+    if (it->second.position > 0) ::posix_fadvise(handle, it->second.dropped, 0, POSIX_FADV_DONTNEED);
+    dropBehind_.erase(it);
+  }
   ::close(handle);
 }
 
@@ -362,6 +387,8 @@ ImageHandle LinuxVolumeOps::CreateImage(const std::string& path) {
 bool LinuxVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32_t size) {
   return AppendImageFile(image, data, size);
 }
+
+bool LinuxVolumeOps::FlushImage(ImageHandle image) { return FlushImageFile(image); }
 
 bool LinuxVolumeOps::CloseImage(ImageHandle image) { return CloseImageFile(image); }
 

@@ -68,6 +68,7 @@ class LinuxVolumeOps : public VolumeOps {
 
   ImageHandle CreateImage(const std::string& path) override;
   bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) override;
+  bool FlushImage(ImageHandle image) override;
   bool CloseImage(ImageHandle image) override;
   bool DeleteImage(const std::string& path) override;
 
@@ -87,6 +88,14 @@ class LinuxVolumeOps : public VolumeOps {
   VolumeHandle OpenThroughOpener(const std::string& path);
   bool QueryWithoutDevice(const BlockVolume& volume, VolumeInformation& info);
 
+  // A source volume that is not mounted has its pages dropped behind the
+  // reads, so a copy does not fill the page cache with them. A mounted one
+  // keeps them: its file system's cached metadata lives in the same cache.
+  struct DropBehind {
+    std::int64_t position = 0;  // bytes read so far
+    std::int64_t dropped = 0;   // the pages before this offset are dropped
+  };
+
   DriveLetterMap map_;
   std::string diskByDir_;
   // Each locked handle with the second, exclusive descriptor that holds the
@@ -102,6 +111,7 @@ class LinuxVolumeOps : public VolumeOps {
   // Handles of devices nobody has authorized yet, with the length the
   // opener's properties tell; they read nothing.
   std::map<VolumeHandle, std::int64_t> lengthOnly_;
+  std::map<VolumeHandle, DropBehind> dropBehind_;
   unsigned errorMode_ = 0;
   bool errorModeSet_ = false;
 };
