@@ -132,7 +132,7 @@ std::unique_ptr<TestVolume> TestVolume::Make(VolumeKind kind, const std::string&
   return v;
 }
 
-bool TestVolume::Mount(const std::string& folder, std::string& why) {
+bool TestVolume::Mount(const std::string& folder, std::string& why, bool readOnly) {
   const char* type = nullptr;
   switch (kind_) {
     case VolumeKind::Vfat: type = "vfat"; break;
@@ -147,7 +147,7 @@ bool TestVolume::Mount(const std::string& folder, std::string& why) {
     why = std::string("this kernel cannot mount ") + type;
     return false;
   }
-  const bool readOnly = kind_ == VolumeKind::Squashfs || kind_ == VolumeKind::Iso9660;
+  readOnly = readOnly || kind_ == VolumeKind::Squashfs || kind_ == VolumeKind::Iso9660;
   auto mount = std::make_unique<MountedVolume>(Device(), folder, type, readOnly ? MS_RDONLY : 0);
   if (!mount->Ok()) {
     why = mount->Error();

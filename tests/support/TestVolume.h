@@ -36,7 +36,8 @@ class TestVolume {
   // The label the volume was made with; empty when it has none.
   const std::string& Label() const { return label_; }
   // Mounts it on `folder`; false with the reason when this kernel cannot.
-  bool Mount(const std::string& folder, std::string& why);
+  // Read-only, the file system writes nothing to its device while mounted.
+  bool Mount(const std::string& folder, std::string& why, bool readOnly = false);
   bool Mounted() const { return mount_ != nullptr; }
 
  private:
