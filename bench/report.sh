@@ -2,7 +2,8 @@
 # All the measurements in one run, each against its peer in the same run, and
 # every figure with its target and verdict:
 #
-#   throughput  a 1 GiB loop device of random data, page-cached; every round
+#   throughput  a 1 GiB loop device of random data, page-cached (held open
+#               here, so its own pages stay between copies); every round
 #               runs dd, the headless copy job, the copy through the progress
 #               window offscreen and on an X server (Xvfb, xcb platform, no
 #               window manager), in a rotating order. The X server's CPU
@@ -31,13 +32,13 @@
 # "No worse than today" compares with the ratios in the baseline file.
 #
 # Usage: bench/report.sh [options]
-#   --rounds N        rounds of the throughput and durable copies (default 7)
+#   --rounds N        rounds of the throughput and durable copies (default 6)
 #   --fp-rounds N     rounds of the footprint and survival copies (default 3)
 #   --size MIB        throughput source (default 1024)
 #   --fp-size MIB     footprint and survival source (default 4096)
 #   --cached MIB      the cached file of the survival measure (default 20480)
 #   --holes MIB:MIB   volume and data of the holes measure (default 1024:100)
-#   --drive-rounds N  rounds of the drive list comparison (default 7, 20 each)
+#   --drive-rounds N  rounds of the drive list comparison (default 5, 20 each)
 #   --baseline FILE   today's ratios (default bench/baseline.txt)
 #   --quick           small sizes and one round (for the test run; the
 #                     figures then say nothing about the targets)
@@ -49,8 +50,8 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-rounds=7 fp_rounds=3 size_mib=1024 fp_mib=4096 cached_mib=20480 holes_mib=1024 holes_data_mib=100
-drive_rounds=7 baseline="$bench_root/bench/baseline.txt" quick=0
+rounds=6 fp_rounds=3 size_mib=1024 fp_mib=4096 cached_mib=20480 holes_mib=1024 holes_data_mib=100
+drive_rounds=5 baseline="$bench_root/bench/baseline.txt" quick=0
 while (($#)); do
   case "$1" in
     --rounds) rounds="$2"; shift 2 ;;
@@ -116,8 +117,16 @@ if ((root)); then
   source_path=$(loop_over "$data" --read-only)
   source_text="loop device over a file of $size_mib MiB of random data"
 fi
+# The last close of a block device drops its page cache: held open here, the
+# device's own pages stay cached between the copies.
+exec {source_hold}<"$source_path"
 size=$(bench_size "$source_path")
 gib=$(awk -v s="$size" 'BEGIN { print s / 1073741824 }')
+
+# The drive list, while the only loop device made here is the source.
+rebuild=$(bench_rebuild_vs_lsblk "$(bench_program drive_list_bench)" "$drive_rounds" 20)
+read -r rebuild_ns lsblk_ns <<<"$rebuild"
+drive_rows=$("$(bench_program drive_list_bench)" 1 | sed -n 's/.* of \([0-9]*\) rows.*/\1/p')
 
 # The copies of the page-cached source, the durable ones included. The source
 # is read again before every copy: a copy may drop the pages behind its reads.
@@ -150,6 +159,7 @@ head -c "$(((fp_mib % size_mib) * 1048576))" "$data" >>"$fp_data"
 sync -d "$fp_data"
 dd if="$fp_data" iflag=nocache count=0 status=none  # drops its pages
 fp_source="$fp_data" fp_text="plain file of $fp_mib MiB (not root: no loop device; its pages dropped before each copy)"
+exec {source_hold}<&-
 if ((root)); then
   fp_source=$(loop_over "$fp_data" --read-only --direct-io=on)
   fp_text="loop device with direct I/O over a file of $fp_mib MiB, its pages dropped before each copy"
@@ -242,10 +252,6 @@ if ((root)) && command -v mkfs.ext4 >/dev/null; then
 else
   note "No holes measure: it needs root and mkfs.ext4 for a loop device."
 fi
-
-# The drive list.
-rebuild=$(bench_rebuild_vs_lsblk "$(bench_program drive_list_bench)" "$drive_rounds" 20)
-read -r rebuild_ns lsblk_ns <<<"$rebuild"
 
 # --- The figures ------------------------------------------------------------
 col() { bench_field "$1" "$2"; }                      # elapsed 1, user+sys 5
@@ -380,12 +386,12 @@ else
   row "image of a $holes_mib MiB volume with $holes_data_mib MiB of data: room taken (du)" "–" "" "–" "≤ $((holes_data_mib * 11 / 10)) MiB" "skipped (not root)" ""
   row "that image's SHA-256 against the device's" "–" "" "–" "equal" "skipped (not root)" ""
 fi
-row "drive list rebuild (drive_list_bench; peer lsblk -f + df)" "$(awk -v x="$rebuild_ns" 'BEGIN { printf "%.2f ms", x / 1e6 }')" \
+row "drive list rebuild, $drive_rows rows (drive_list_bench; peer lsblk -f + df)" "$(awk -v x="$rebuild_ns" 'BEGIN { printf "%.2f ms", x / 1e6 }')" \
   "$(awk -v x="$lsblk_ns" 'BEGIN { printf "%.2f ms", x / 1e6 }')" "$(awk -v a="$rebuild_ns" -v b="$lsblk_ns" 'BEGIN { printf "%.3f", a / b }')" "–" "–" ""
 
 # --- The report ---------------------------------------------------------------
 cpu_model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
-commit=$(git -C "$bench_root" log -1 --format='%h %s' 2>/dev/null | cut -c1-60 || echo unknown)
+commit=$(git -C "$bench_root" log -1 --format=%h 2>/dev/null || echo unknown)
 [[ -n "$(git -C "$bench_root" status --porcelain --untracked-files=no 2>/dev/null)" ]] && commit="$commit (with local changes)"
 if grep -rqs fdatasync "$bench_root/core"; then
   sync_text="the copy syncs the image itself, so the sync -d after it finds nothing left to write"
