@@ -22,8 +22,9 @@
 #                              against the source, removed; the copy call's
 #                              own time (the Vorkan programs print it) goes to
 #                              LABEL-call.samples; windowed-xcb also keeps the
-#                              X server's CPU ticks ($bench_xpid) in
-#                              LABEL-xticks.samples; "durable" times a
+#                              X server's CPU ticks ($bench_xpid) over the
+#                              whole run in LABEL-xticks.samples and over the
+#                              copy call in LABEL-xcall.samples; "durable" times a
 #                              "sync -d" of the image after it into
 #                              LABEL-sync.samples
 #   bench_start_xvfb           an Xvfb of its own: $bench_display, $bench_xpid
@@ -84,7 +85,7 @@ bench_command() {
     windowed-xcb)
       program=$(bench_program windowed_copy) || return
       [[ -n "${bench_display:-}" ]] || { echo "bench_command: no X server started" >&2; return 2; }
-      bench_cmd=(env QT_QPA_PLATFORM=xcb DISPLAY="$bench_display" "$program" "$source" "$image") ;;
+      bench_cmd=(env QT_QPA_PLATFORM=xcb DISPLAY="$bench_display" VORKAN_BENCH_XPID="$bench_xpid" "$program" "$source" "$image") ;;
     *) echo "bench_command: no program $label" >&2; return 2 ;;
   esac
 }
@@ -96,6 +97,7 @@ bench_copy() {
   bench_measure "$label" "${bench_cmd[@]}" || return
   [[ "$label" == windowed-xcb ]] && echo $(($(bench_cpu_ticks "$bench_xpid") - x0)) >>"$bench_out/$label-xticks.samples"
   sed -n 's/^seconds //p' "$bench_out/stdout" >>"$bench_out/$label-call.samples"
+  [[ "$label" == windowed-xcb ]] && sed -n 's/^xserver_ticks //p' "$bench_out/stdout" >>"$bench_out/$label-xcall.samples"
   if [[ "$durable" == durable ]]; then
     start=$(date +%s%N)
     sync -d "$image"
@@ -108,8 +110,7 @@ bench_copy() {
 }
 
 # An Xvfb on a display of its own, from :77 up (others on the machine use the
-# low numbers); -displayfd tells when it is ready. No window manager runs on
-# it.
+# low numbers); -displayfd tells when it is ready.
 bench_start_xvfb() {
   local n i
   command -v Xvfb >/dev/null || { echo "Xvfb is missing (package xvfb)" >&2; return 2; }

@@ -1,6 +1,6 @@
 // Copies one volume with the real copy job through the real progress window
 // over a stand-in main window, the way the program runs a copy, and prints
-// the seconds it took, for copy_vs_dd.sh --windowed. Runs on the offscreen
+// the seconds it took, for copy_vs_dd.sh --windowed and report.sh. Runs on the offscreen
 // platform unless QT_QPA_PLATFORM says otherwise. A prompt (none comes up in a normal
 // run) is printed and answered Cancel, so the run never waits for a user.
 // Usage: windowed_copy SOURCE TARGET   (SOURCE: a block device or a regular file)
@@ -54,6 +54,13 @@ int main(int argc, char** argv) {
   if (!vorkan::bench::OpenBenchSource(source, volume)) return 2;
 
   WindowedHost host;
-  return vorkan::bench::TimeCopy(
+  // The X server's CPU during the copy call alone, when the caller names its
+  // process: what the copy costs the server, without the windows' start-up.
+  const long xserver = qEnvironmentVariableIntValue("VORKAN_BENCH_XPID");
+  const long before = vorkan::bench::ProcessCpuTicks(xserver);
+  const int status = vorkan::bench::TimeCopy(
       [&] { return vorkan::CopyDiskToImage(*volume.ops, host, volume.letter, target); });
+  if (xserver > 0 && before >= 0)
+    std::printf("xserver_ticks %ld\n", vorkan::bench::ProcessCpuTicks(xserver) - before);
+  return status;
 }

@@ -14,7 +14,7 @@ fi
 missing=0
 for row in "| measure | Vorkan | peer | ratio | target | verdict | per-round spread |" \
            "| headless copy throughput over dd's" "| headless CPU s/GiB" \
-           "| windowed copy on Xvfb, xcb throughput" "| X server CPU s/GiB" "| windowed copy on xcb, the program's CPU" \
+           "| windowed copy on Xvfb, xcb throughput" "| X server CPU s/GiB over the whole xcb run" "| X server CPU s/GiB during the xcb copy call" "| windowed copy on xcb, the program's CPU" \
            "| windowed copy offscreen throughput" "| windowed peak memory" \
            "| time until the image is on disk over dd bs=256K conv=fsync's" \
            "| time until the image is on disk over dd bs=256K iflag=nocache oflag=nocache's" \
