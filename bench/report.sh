@@ -104,12 +104,14 @@ fi
 ((quick)) && note "Quick mode: small sizes and one round; the figures say nothing about the targets."
 
 # Loop devices made here; root only.
-loop_over() {  # FILE [losetup options...] -> device, detached on exit
-  local file="$1" dev
-  shift
+# Not called in a command substitution: the detach must be registered in
+# this shell, not in a subshell.
+loop_over() {  # VARIABLE FILE [losetup options...]: the device, detached on exit
+  local var="$1" file="$2" dev
+  shift 2
   dev=$(losetup --find --show "$@" "$file") || return
   bench_on_exit "losetup -d '$dev'"
-  printf '%s\n' "$dev"
+  printf -v "$var" '%s' "$dev"
 }
 
 # Random bytes: no run of zeros a file system or device could skip.
@@ -117,7 +119,7 @@ data="$bench_out/source.bin"
 head -c "$((size_mib * 1048576))" /dev/urandom >"$data"
 source_path="$data" source_text="plain file of $size_mib MiB of random data (not root: no loop device)"
 if ((root)); then
-  source_path=$(loop_over "$data" --read-only)
+  loop_over source_path "$data" --read-only
   source_text="loop device over a file of $size_mib MiB of random data"
 fi
 # The last close of a block device drops its page cache: held open here, the
@@ -173,7 +175,7 @@ dd if="$fp_data" iflag=nocache count=0 status=none  # drops its pages
 fp_source="$fp_data" fp_text="plain file of $fp_mib MiB (not root: no loop device; its pages dropped before each copy)"
 exec {source_hold}<&-
 if ((root)); then
-  fp_source=$(loop_over "$fp_data" --read-only --direct-io=on)
+  loop_over fp_source "$fp_data" --read-only --direct-io=on
   fp_text="loop device with direct I/O over a file of $fp_mib MiB, its pages dropped before each copy"
 fi
 fp_size=$(bench_size "$fp_source")
@@ -233,7 +235,7 @@ holes_row=""
 if ((root)) && command -v mkfs.ext4 >/dev/null; then
   vol="$bench_out/holes.vol"
   truncate -s "$((holes_mib * 1048576))" "$vol"
-  hloop=$(loop_over "$vol")
+  loop_over hloop "$vol"
   mkfs.ext4 -q -F "$hloop"
   mkdir "$bench_out/holes.mnt"
   mount "$hloop" "$bench_out/holes.mnt"
@@ -246,7 +248,7 @@ if ((root)) && command -v mkfs.ext4 >/dev/null; then
   if [[ "$image_fs" != ext4 ]]; then
     # The image goes on an ext4 volume of its own.
     truncate -s "$(((holes_mib + 256) * 1048576))" "$bench_out/image.vol"
-    iloop=$(loop_over "$bench_out/image.vol")
+    loop_over iloop "$bench_out/image.vol"
     mkfs.ext4 -q -F "$iloop"
     mkdir "$bench_out/image.mnt"
     mount "$iloop" "$bench_out/image.mnt"
