@@ -20,7 +20,7 @@ for row in "| measure | Vorkan | peer | ratio | target | verdict | per-round spr
            "| time until the image is on disk over dd bs=256K iflag=nocache oflag=nocache's" \
            "| durable copy: the added sync -d's share" "| durable copy CPU s/GiB" "| throughput: plain (image left in memory) / durable" \
            "| page-cache growth (Cached+Buffers) at the peak" "| page-cache growth (Cached+Buffers) when the copy returns" \
-           "| the image's pages in the cache" "| pages of a " "| image of a " "| that image's SHA-256" \
+           "| the image's own pages in the cache (fincore) at the peak" "| the image's own pages in the cache (fincore) when" "| pages of a " "| image of a " "| that image's SHA-256" \
            "| drive list rebuild"; do
   grep -qF -- "$row" <<<"$out" || { echo "FAIL: no row starting \"$row\"" >&2; missing=1; }
 done
