@@ -3,6 +3,7 @@
 // "maxrss_kib", "ok"), one per line.
 #pragma once
 
+#include <dirent.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -55,6 +56,29 @@ inline long ProcessCpuTicks(long pid) {
     if (i == 15) stime = std::stol(field);
   }
   return fields ? utime + stime : -1;
+}
+
+// Nanoseconds process `pid` has run so far, summed over its threads (the
+// first field of each /proc/PID/task/TID/schedstat: exact where the ticks
+// of ProcessCpuTicks are 10 ms), or -1 where the kernel keeps no such count.
+inline long long ProcessCpuNanoseconds(long pid) {
+  if (pid <= 0) return -1;
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  DIR* dir = ::opendir(tasks.c_str());
+  if (dir == nullptr) return -1;
+  long long sum = 0;
+  bool any = false;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;
+    std::ifstream in(tasks + "/" + entry->d_name + "/schedstat");
+    long long ns = 0;
+    if (in >> ns) {
+      sum += ns;
+      any = true;
+    }
+  }
+  ::closedir(dir);
+  return any ? sum : -1;
 }
 
 }  // namespace vorkan::bench

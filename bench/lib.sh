@@ -24,7 +24,8 @@
 #                              LABEL-call.samples; windowed-xcb also keeps the
 #                              X server's CPU ticks ($bench_xpid) over the
 #                              whole run in LABEL-xticks.samples and over the
-#                              copy call in LABEL-xcall.samples; "durable" times a
+#                              copy call in LABEL-xcall.samples (and in
+#                              nanoseconds in LABEL-xcallns.samples); "durable" times a
 #                              "sync -d" of the image after it into
 #                              LABEL-sync.samples
 #   bench_start_xvfb           an Xvfb of its own: $bench_display, $bench_xpid
@@ -97,7 +98,10 @@ bench_copy() {
   bench_measure "$label" "${bench_cmd[@]}" || return
   [[ "$label" == windowed-xcb ]] && echo $(($(bench_cpu_ticks "$bench_xpid") - x0)) >>"$bench_out/$label-xticks.samples"
   sed -n 's/^seconds //p' "$bench_out/stdout" >>"$bench_out/$label-call.samples"
-  [[ "$label" == windowed-xcb ]] && sed -n 's/^xserver_ticks //p' "$bench_out/stdout" >>"$bench_out/$label-xcall.samples"
+  if [[ "$label" == windowed-xcb ]]; then
+    sed -n 's/^xserver_ticks //p' "$bench_out/stdout" >>"$bench_out/$label-xcall.samples"
+    sed -n 's/^xserver_ns //p' "$bench_out/stdout" >>"$bench_out/$label-xcallns.samples"
+  fi
   if [[ "$durable" == durable ]]; then
     start=$(date +%s%N)
     sync -d "$image"

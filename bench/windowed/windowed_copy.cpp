@@ -58,9 +58,12 @@ int main(int argc, char** argv) {
   // process: what the copy costs the server, without the windows' start-up.
   const long xserver = qEnvironmentVariableIntValue("VORKAN_BENCH_XPID");
   const long before = vorkan::bench::ProcessCpuTicks(xserver);
+  const long long beforeNs = vorkan::bench::ProcessCpuNanoseconds(xserver);
   const int status = vorkan::bench::TimeCopy(
       [&] { return vorkan::CopyDiskToImage(*volume.ops, host, volume.letter, target); });
   if (xserver > 0 && before >= 0)
     std::printf("xserver_ticks %ld\n", vorkan::bench::ProcessCpuTicks(xserver) - before);
+  if (xserver > 0 && beforeNs >= 0)
+    std::printf("xserver_ns %lld\n", vorkan::bench::ProcessCpuNanoseconds(xserver) - beforeNs);
   return status;
 }
