@@ -252,6 +252,8 @@ void TForm1::showEvent(QShowEvent* event) {
 
 vorkan::PromptResult TForm1::ShowPrompt(const std::string& text, vorkan::PromptKind kind,
                                         vorkan::PromptButtons buttons) {
+  // The copy waits for the answer: its title stands still meanwhile.
+  vorkan::Application::Instance().FlushTitle();
   return vorkan::ShowPrompt(text, kind, buttons);
 }
 
@@ -259,8 +261,15 @@ void TForm1::ShowCopyProgress(const std::string& caption, const std::string& fil
                               const std::string& doneText, const std::string& freeText, std::int32_t maximum,
                               std::int32_t position, bool show) {
   if (form2_) form2_->ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
+  if (show) {
+    launcherEntry_.ShowProgress(GetPercentComplete());
+    return;
+  }
+  // The copy is over: its last title and the end of its bar go out now.
+  vorkan::Application::Instance().FlushTitle();
+  launcherEntry_.HideProgress();
   // A closed main window is not given back at the end of the copy.
-  if (!show && vorkan::Application::Instance().IsTerminating()) hide();
+  if (vorkan::Application::Instance().IsTerminating()) hide();
 }
 
 void TForm1::ProcessPendingEvents() { vorkan::Application::Instance().ProcessPendingEvents(); }
@@ -271,7 +280,11 @@ void TForm1::SetLockOption(bool locked) { ui_->CheckBox1->setChecked(locked); }
 
 std::string TForm1::GetMainCaption() { return windowTitle().toStdString(); }
 
-void TForm1::SetAppTitle(const std::string& title) { vorkan::Application::Instance().SetTitle(title); }
+void TForm1::SetAppTitle(const std::string& title) {
+  vorkan::Application::Instance().SetTitle(title);
+  // A paused copy stands still: its title goes out at once.
+  if (FPause == 1) vorkan::Application::Instance().FlushTitle();
+}
 
 std::int32_t TForm1::GetPercentComplete() { return form2_ ? form2_->PercentComplete() : 0; }
 
@@ -303,7 +316,14 @@ void TForm1::SetCopyControlsEnabled(bool enabled) {
     control->setEnabled(enabled);
 }
 
+// The copy is the one place where opening a volume may ask the user for an
+// authorization: the drive list and the room check before it only want sizes.
 bool TForm1::RunCopyJob(char sourceLetter, const std::string& fileName) {
+  struct Interaction {
+    vorkan::VolumeOps& ops;
+    explicit Interaction(vorkan::VolumeOps& o) : ops(o) { ops.SetInteractionAllowed(true); }
+    ~Interaction() { ops.SetInteractionAllowed(false); }
+  } interaction(ops_);
   return vorkan::CopyDiskToImage(ops_, *this, sourceLetter, fileName);
 }
 
@@ -312,7 +332,10 @@ void TForm1::ClearRequestFlags() {
   FPause = 0;
 }
 
-void TForm1::RestoreTitle() { vorkan::Application::Instance().SetTitle(windowTitle().toStdString()); }
+void TForm1::RestoreTitle() {
+  vorkan::Application::Instance().SetTitle(windowTitle().toStdString());
+  vorkan::Application::Instance().FlushTitle();
+}
 
 void TForm1::RestoreApplication() {
   if (vorkan::Application::Instance().IsMinimized()) vorkan::Application::Instance().Restore();

@@ -14,6 +14,7 @@
 #include "CopyJobHost.h"
 #include "CopyRequest.h"
 #include "DriveCatalogue.h"
+#include "LauncherEntry.h"
 #include "TSaveDialog.h"
 #include "volume/VolumeOps.h"
 
@@ -124,6 +125,8 @@ class TForm1 : public QWidget,
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
   std::vector<vorkan::DriveRecord> rows_;
+  // The copy's percentage on the program's task-bar entry.
+  vorkan::LauncherEntry launcherEntry_;
   bool shownBefore_ = false;
   bool inDoubleClick_ = false;
 };

@@ -7,6 +7,7 @@
 #include "QtTranslations.h"
 #include "ShowPrompt.h"
 #include "TForm1.h"
+#include "UDisksOpener.h"
 #include "VorkanApplication.h"
 #include "volume/LinuxVolumeOps.h"
 
@@ -17,7 +18,11 @@ int main(int argc, char** argv) {
   vorkan::InstallQtTranslations();
   vorkan::Application::Instance().SetTitle("Vorkan");
 
+  // Volumes the user may not open are opened through udisks2, after the
+  // desktop's authorization.
+  vorkan::UDisksOpener opener;
   vorkan::LinuxVolumeOps volumes;
+  volumes.SetDeviceOpener(&opener);
   CreateForms(volumes);
   Form1->show();  // centred on the screen the first time
   const int result = app.exec();

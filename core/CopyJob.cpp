@@ -234,9 +234,13 @@ class DiskCopyJob {
     return false;
   }
   bool Succeed() {
-    if (!CloseAll()) {
-      // The system refused the last of the data on close (a delayed write
-      // error): the image is not known to be whole, so it is not a success.
+    // Only an image that is on disk counts as copied: the data may still be
+    // in memory, and Linux does not report write-back errors on close.
+    const bool flushed = ops_.FlushImage(image_);
+    if (!CloseAll() || !flushed) {
+      // The system refused some of the data when it was flushed or closed (a
+      // delayed write error): the image is not known to be whole, so it is
+      // not a success.
       Prompt(kWriteFailedText, targetLetter_, PromptKind::Error, {PromptButton::OK});
       KeepOrDelete();
       Hide();

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
+#include <cstdint>
 
 namespace vorkan {
 
@@ -33,15 +36,45 @@ Application& Application::Instance() {
   return *instance;
 }
 
+Application::Application() {
+  titleTimer_.setSingleShot(true);
+  connect(&titleTimer_, &QTimer::timeout, this, [this] { ApplyTitle(); });
+}
+
 void Application::SetTitle(const std::string& title) {
   title_ = title;
   WatchShownWindows();
-  ApplyTitle();
+  // A change held back already goes out with the latest text.
+  if (titleTimer_.isActive()) return;
+  const std::chrono::nanoseconds interval = TitleInterval();
+  const std::chrono::nanoseconds since(sinceTitleApplied_.isValid() ? sinceTitleApplied_.nsecsElapsed() : 0);
+  // Without an application there is no window to hold a change back for.
+  if (!watching_ || !sinceTitleApplied_.isValid() || since >= interval) {
+    ApplyTitle();
+    return;
+  }
+  titleTimer_.start(std::chrono::ceil<std::chrono::milliseconds>(interval - since));
 }
 
 std::string Application::Title() const { return title_; }
 
+void Application::FlushTitle() { ApplyTitle(); }
+
+void Application::SetTitleInterval(std::chrono::milliseconds interval) { titleInterval_ = interval; }
+
+std::chrono::nanoseconds Application::TitleInterval() const {
+  if (titleInterval_.count() > 0) return titleInterval_;
+  double rate = 0;
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) rate = screen->refreshRate();
+  // A screen that tells no rate, or a nonsensical one.
+  if (!(rate >= 1 && rate <= 1000)) rate = 60;
+  return std::chrono::nanoseconds(static_cast<std::int64_t>(1e9 / rate));
+}
+
 void Application::ApplyTitle() {
+  titleTimer_.stop();
+  sinceTitleApplied_.start();
   const QString text = QString::fromStdString(title_);
   // A window that has appeared since the last scan made the filter forget
   // the list; one that has gone or changed since is passed over here.
@@ -66,6 +99,7 @@ void Application::WatchShownWindows() {
   connect(app, &QObject::destroyed, this, [this] {
     watching_ = false;
     titledKnown_ = false;
+    titleTimer_.stop();
   });
 }
 

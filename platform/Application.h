@@ -3,9 +3,12 @@
 // and pumping pending events.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
+#include <chrono>
 #include <string>
 
 class QWidget;
@@ -21,8 +24,19 @@ class Application : public QObject {
 
   // The title is shown as the icon text of every top-level window: the text a
   // task bar shows for the window's entry. Windows shown later take it too.
+  // Title() is always the latest text; the windows get it at most once per
+  // title interval (a copy sets it after every block, and each change is a
+  // round trip to the display server), the last text always within one
+  // interval, and at once on FlushTitle.
   void SetTitle(const std::string& title);
   std::string Title() const;
+  // Puts the latest title on the windows now.
+  void FlushTitle();
+  // The shortest time between two changes of the windows' title: the refresh
+  // interval of the primary screen (60 Hz where it tells none), or the
+  // interval set here (zero: back to the screen's).
+  void SetTitleInterval(std::chrono::milliseconds interval);
+  std::chrono::nanoseconds TitleInterval() const;
 
   // Shows every visible top-level window minimised.
   void Minimize();
@@ -52,11 +66,15 @@ class Application : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  Application() = default;
+  Application();
   void ApplyTitle();
   void WatchShownWindows();
 
   std::string title_;
+  QElapsedTimer sinceTitleApplied_;
+  // Puts a text held back by the interval on the windows when it is over.
+  QTimer titleTimer_;
+  std::chrono::milliseconds titleInterval_{0};
   bool terminating_ = false;
   bool watching_ = false;
   // The windows the title went to, kept while the filter sees every window

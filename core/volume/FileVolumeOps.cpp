@@ -196,6 +196,13 @@ bool FileVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32
   return true;
 }
 
+bool FileVolumeOps::FlushImage(ImageHandle image) {
+  ++imageFlushes;
+  const bool flushed = FlushImageFile(image);
+  if (imageFaults_.failFlush) errno = EIO;
+  return flushed && !imageFaults_.failFlush;
+}
+
 bool FileVolumeOps::CloseImage(ImageHandle image) {
   imageWritten_.erase(image);
   const bool closed = CloseImageFile(image);

@@ -1,7 +1,7 @@
 // Regular files playing volumes, for running the core without real devices
 // and for faults that real devices cannot be made to show on demand: a refused
 // open or lock, a read error or short read at an offset, a medium that answers
-// again on retry, a failing write or close of the image.
+// again on retry, a failing write, flush or close of the image.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +41,7 @@ struct FileVolume {
 struct ImageFaults {
   std::optional<std::int64_t> failWriteAfter;  // bytes accepted before writes fail
   int writeErrno = 28;                         // ENOSPC
+  bool failFlush = false;                      // the disk reports an error when the image is flushed
   bool failClose = false;
 };
 
@@ -66,6 +67,7 @@ class FileVolumeOps : public VolumeOps {
   char DriveLetterOfPath(const std::string& path) override;
   ImageHandle CreateImage(const std::string& path) override;
   bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) override;
+  bool FlushImage(ImageHandle image) override;
   bool CloseImage(ImageHandle image) override;
   bool DeleteImage(const std::string& path) override;
 
@@ -75,6 +77,7 @@ class FileVolumeOps : public VolumeOps {
   int locksHeld = 0;
   int openVolumes = 0;
   int openImages = 0;
+  int imageFlushes = 0;
   unsigned errorMode = 0;
   std::int64_t bytesReadTotal = 0;
 

@@ -31,9 +31,22 @@ struct fsuuid2 {
 namespace vorkan {
 namespace {
 
+// As often as the image is written behind (ImageWriteBehind).
+constexpr std::int64_t kDropBehindBytes = ImageWriteBehind;
+
 std::int64_t ClampedProduct(unsigned long long count, unsigned long long unit) {
   if (unit != 0 && count > static_cast<unsigned long long>(INT64_MAX) / unit) return INT64_MAX;
   return static_cast<std::int64_t>(count * unit);
+}
+
+std::int64_t ClampedLength(std::uint64_t bytes) {
+  return bytes > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(bytes);
+}
+
+// The device number of a descriptor's block device; 0 when it is none.
+dev_t BlockDeviceOf(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode) ? st.st_rdev : 0;
 }
 
 bool ProbeValue(blkid_probe probe, const char* name, std::string& value) {
@@ -147,12 +160,20 @@ VolumeHandle LinuxVolumeOps::OpenVolume(const std::string& rawDevicePath) {
   if (rawDevicePath.size() < 5) return kInvalidHandle;
   const BlockVolume* volume = Map().VolumeOfLetter(rawDevicePath[4]);
   if (volume == nullptr) return kInvalidHandle;
-  return OpenDevicePath(volume->devicePath);
+  const VolumeHandle handle = OpenDevicePath(volume->devicePath);
+  struct stat st {};
+  if (handle != kInvalidHandle && volume->mountPoint.empty() && ::fstat(handle, &st) == 0 &&
+      S_ISBLK(st.st_mode))
+    dropBehind_[handle] = DropBehind{};
+  return handle;
 }
 
 VolumeHandle LinuxVolumeOps::OpenDevicePath(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return kInvalidHandle;
+  if (fd < 0) {
+    if ((errno == EACCES || errno == EPERM) && opener_ != nullptr) return OpenThroughOpener(path);
+    return kInvalidHandle;
+  }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode))) {
     ::close(fd);
@@ -161,8 +182,34 @@ VolumeHandle LinuxVolumeOps::OpenDevicePath(const std::string& path) {
   return fd;
 }
 
+VolumeHandle LinuxVolumeOps::OpenThroughOpener(const std::string& path) {
+  if (interactionAllowed_) {
+    const int fd = opener_->Open(path, 0, true);
+    if (fd < 0) return kInvalidHandle;
+    if (BlockDeviceOf(fd) == 0) {
+      ::close(fd);
+      return kInvalidHandle;
+    }
+    brokered_[fd] = path;
+    return fd;
+  }
+  // Only the length is wanted here (the drive list, the room check before a
+  // copy), and asking for a password for it would be out of place. A node
+  // opened as a path holds nothing open, and reads from it fail.
+  BlockProperties properties;
+  if (!opener_->Properties(path, properties)) return kInvalidHandle;
+  const int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+  if (fd < 0) return kInvalidHandle;
+  lengthOnly_[fd] = ClampedLength(properties.size);
+  return fd;
+}
+
 bool LinuxVolumeOps::GetLengthInfo(VolumeHandle handle, std::int64_t& length) {
   if (handle < 0) return false;
+  if (const auto it = lengthOnly_.find(handle); it != lengthOnly_.end()) {
+    length = it->second;
+    return true;
+  }
   struct stat st {};
   if (::fstat(handle, &st) != 0) return false;
   if (S_ISREG(st.st_mode)) {
@@ -171,7 +218,7 @@ bool LinuxVolumeOps::GetLengthInfo(VolumeHandle handle, std::int64_t& length) {
   }
   std::uint64_t bytes = 0;
   if (!S_ISBLK(st.st_mode) || ::ioctl(handle, BLKGETSIZE64, &bytes) != 0) return false;
-  length = bytes > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(bytes);
+  length = ClampedLength(bytes);
   return true;
 }
 
@@ -179,6 +226,19 @@ bool LinuxVolumeOps::LockVolume(VolumeHandle handle) {
   if (handle < 0) return false;
   for (const auto& lock : locks_)
     if (lock.first == handle) return true;
+  if (lengthOnly_.count(handle) != 0) return false;
+  if (const auto it = brokered_.find(handle); it != brokered_.end()) {
+    // Through the opener once more, by name: the lock is held only when it
+    // is the very device the handle reads.
+    const int fd = opener_ == nullptr ? -1 : opener_->Open(it->second, O_EXCL, interactionAllowed_);
+    if (fd < 0) return false;  // busy, or not authorized
+    if (BlockDeviceOf(fd) != BlockDeviceOf(handle)) {
+      ::close(fd);
+      return false;
+    }
+    locks_.emplace_back(handle, fd);
+    return true;
+  }
   // Reopening through the descriptor's own link opens exactly the device the
   // handle reads, even if the node was replaced since.
   const std::string self = "/proc/self/fd/" + std::to_string(handle);
@@ -202,12 +262,31 @@ std::uint32_t LinuxVolumeOps::ReadVolume(VolumeHandle handle, void* buffer, std:
   do {
     n = ::read(handle, buffer, size);
   } while (n < 0 && errno == EINTR);
-  return n > 0 ? static_cast<std::uint32_t>(n) : 0;
+  if (n <= 0) return 0;
+  const auto it = dropBehind_.find(handle);
+  if (it != dropBehind_.end()) {
+    DropBehind& drop = it->second;
+    drop.position += n;
+    if (drop.position - drop.dropped >= kDropBehindBytes) {
+      ::posix_fadvise(handle, drop.dropped, drop.position - drop.dropped, POSIX_FADV_DONTNEED);
+      drop.dropped = drop.position;
+    }
+  }
+  return static_cast<std::uint32_t>(n);
 }
 
 void LinuxVolumeOps::CloseVolume(VolumeHandle handle) {
   if (handle < 0) return;
   UnlockVolume(handle);  // the lock goes before the handle it belongs to
+  brokered_.erase(handle);
+  lengthOnly_.erase(handle);
+  const auto it = dropBehind_.find(handle);
+  if (it != dropBehind_.end()) {
+    // The rest of what was read, and the read-ahead past it; a handle that
+    // only asked for the length leaves the cache alone.
+    if (it->second.position > 0) ::posix_fadvise(handle, it->second.dropped, 0, POSIX_FADV_DONTNEED);
+    dropBehind_.erase(it);
+  }
   ::close(handle);
 }
 
@@ -230,6 +309,15 @@ bool LinuxVolumeOps::GetVolumeInformation(const std::string& rootPath, VolumeInf
       return true;
     case ProbeResult::kNothing: return false;
     case ProbeResult::kUnreadable: break;
+  }
+  // What the opener's service read from the device, where it could.
+  BlockProperties properties;
+  if (opener_ != nullptr && opener_->Properties(volume->devicePath, properties) &&
+      !properties.idType.empty()) {
+    info.label = VolumeLabelText(properties.idLabel, properties.idType);
+    info.fileSystem = properties.idType;
+    info.serial = SerialFromUuid(properties.idUuid, properties.idType);
+    return true;
   }
   return QueryWithoutDevice(*volume, info);
 }
@@ -299,6 +387,8 @@ ImageHandle LinuxVolumeOps::CreateImage(const std::string& path) {
 bool LinuxVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32_t size) {
   return AppendImageFile(image, data, size);
 }
+
+bool LinuxVolumeOps::FlushImage(ImageHandle image) { return FlushImageFile(image); }
 
 bool LinuxVolumeOps::CloseImage(ImageHandle image) { return CloseImageFile(image); }
 

@@ -1,14 +1,17 @@
 // The volume operations over a Linux system: raw volumes are the device nodes
 // of the lettered block devices, volume details come from a libblkid probe of
-// the device, free space from statvfs of the mount point.
+// the device, free space from statvfs of the mount point. A device the user
+// may not open is opened through a DeviceOpener when one is given.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "volume/DeviceOpener.h"
 #include "volume/DriveLetterMap.h"
 #include "volume/VolumeOps.h"
 
@@ -38,6 +41,15 @@ class LinuxVolumeOps : public VolumeOps {
   LinuxVolumeOps(const LinuxVolumeOps&) = delete;
   LinuxVolumeOps& operator=(const LinuxVolumeOps&) = delete;
 
+  // Where devices the user may not open are opened (not owned; null: none,
+  // such a device then cannot be opened at all).
+  void SetDeviceOpener(DeviceOpener* opener) { opener_ = opener; }
+  // Off (the start): a device the user may not open is given a handle that
+  // tells its length (from the opener's properties) and reads nothing, and
+  // the opener is never asked to open anything. On: it is opened through the
+  // opener, which may ask the user.
+  void SetInteractionAllowed(bool allowed) override { interactionAllowed_ = allowed; }
+
   void RefreshDrives() override;
   std::string FolderOfRootPath(const std::string& rootPath) override;
 
@@ -56,6 +68,7 @@ class LinuxVolumeOps : public VolumeOps {
 
   ImageHandle CreateImage(const std::string& path) override;
   bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) override;
+  bool FlushImage(ImageHandle image) override;
   bool CloseImage(ImageHandle image) override;
   bool DeleteImage(const std::string& path) override;
 
@@ -72,7 +85,16 @@ class LinuxVolumeOps : public VolumeOps {
   const DriveLetterMap& Map();
 
  private:
+  VolumeHandle OpenThroughOpener(const std::string& path);
   bool QueryWithoutDevice(const BlockVolume& volume, VolumeInformation& info);
+
+  // A source volume that is not mounted has its pages dropped behind the
+  // reads, so a copy does not fill the page cache with them. A mounted one
+  // keeps them: its file system's cached metadata lives in the same cache.
+  struct DropBehind {
+    std::int64_t position = 0;  // bytes read so far
+    std::int64_t dropped = 0;   // the pages before this offset are dropped
+  };
 
   DriveLetterMap map_;
   std::string diskByDir_;
@@ -80,6 +102,16 @@ class LinuxVolumeOps : public VolumeOps {
   // lock: O_EXCL only takes effect when a device is opened, so the lock can
   // only be taken by opening the device once more.
   std::vector<std::pair<VolumeHandle, int>> locks_;
+  DeviceOpener* opener_ = nullptr;
+  bool interactionAllowed_ = false;
+  // Handles the opener gave, with their device paths: their lock is another
+  // open through the opener, since the system refuses this process the
+  // reopen of the node.
+  std::map<VolumeHandle, std::string> brokered_;
+  // Handles of devices nobody has authorized yet, with the length the
+  // opener's properties tell; they read nothing.
+  std::map<VolumeHandle, std::int64_t> lengthOnly_;
+  std::map<VolumeHandle, DropBehind> dropBehind_;
   unsigned errorMode_ = 0;
   bool errorModeSet_ = false;
 };

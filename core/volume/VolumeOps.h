@@ -63,6 +63,11 @@ class VolumeOps {
     return {};
   }
 
+  // Whether opening a volume may ask the user for an authorization (the
+  // desktop's password prompt). Only the copy itself should: the drive list
+  // and the size checks before a copy only want lengths, and must never ask.
+  virtual void SetInteractionAllowed(bool allowed) { (void)allowed; }
+
   // Opens the raw volume named by "\\.\X:" for sequential reading from byte 0.
   virtual VolumeHandle OpenVolume(const std::string& rawDevicePath) = 0;
   // The volume's length in bytes; false when it cannot be told.
@@ -87,10 +92,15 @@ class VolumeOps {
   virtual char DriveLetterOfPath(const std::string& path) = 0;
 
   // The image file: created (replacing an existing regular file), appended to
-  // strictly sequentially, closed and, when the user says so, deleted.
+  // strictly sequentially, flushed on success, closed and, when the user says
+  // so, deleted.
   virtual ImageHandle CreateImage(const std::string& path) = 0;
   // Writes every byte or fails; a failure is reported by the system (ENOSPC, EIO).
   virtual bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) = 0;
+  // Waits until every byte appended is on disk; false when the system reports
+  // an error for any of it. Called before a copy is announced as complete;
+  // the other endings close without waiting.
+  virtual bool FlushImage(ImageHandle image) = 0;
   virtual bool CloseImage(ImageHandle image) = 0;
   virtual bool DeleteImage(const std::string& path) = 0;
 };

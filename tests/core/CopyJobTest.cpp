@@ -400,17 +400,72 @@ TEST_F(CopyJobTest, UnknownLengthStillCopiesEverything) {
   EXPECT_EQ(Image(), source);
 }
 
-TEST_F(CopyJobTest, FailedCloseOfACompleteImageIsNotReportedAsSuccess) {
+TEST_F(CopyJobTest, AnImageTheSystemCannotFlushOrCloseIsAWriteFailure) {
   MakeVolume(2 * B);
-  host.lockOption = true;
-  ops.Image().failClose = true;
-  host.answers = {mrOk, mrYes};
-  EXPECT_FALSE(Copy());
-  ASSERT_EQ(host.prompts.size(), 2u);
-  EXPECT_EQ(host.prompts[0].text, "Диск D:\\ переполнен или ошибка записи!");
-  EXPECT_EQ(host.prompts[1].kind, PromptKind::Confirmation);
-  EXPECT_EQ(ops.unlockRequests, 1);
-  EXPECT_FALSE(host.progress.back().show);
+  struct Row {
+    const char* fault;
+    bool ImageFaults::*flag;
+  };
+  for (const Row& row :
+       {Row{"failed flush", &ImageFaults::failFlush}, Row{"failed close", &ImageFaults::failClose}}) {
+    ops.Image() = ImageFaults{};
+    ops.Image().*row.flag = true;
+    ops.unlockRequests = 0;
+    host = RecordingHost();
+    host.lockOption = true;
+    host.answers = {mrOk, mrYes};
+    EXPECT_FALSE(Copy()) << row.fault;
+    ASSERT_EQ(host.prompts.size(), 2u) << row.fault;
+    EXPECT_EQ(host.prompts[0].text, "Диск D:\\ переполнен или ошибка записи!") << row.fault;
+    EXPECT_EQ(host.prompts[0].buttons, kOK) << row.fault;
+    EXPECT_EQ(host.prompts[1].text, KeepText(2 * B)) << row.fault;
+    EXPECT_EQ(ops.unlockRequests, 1) << row.fault;
+    EXPECT_FALSE(host.progress.back().show) << row.fault;
+    EXPECT_EQ(Image(), source) << row.fault << ": the kept image";
+  }
+}
+
+TEST_F(CopyJobTest, AKeptImageEndingInZeroBlocksHasTheLengthThePromptNames) {
+  // Data, two blocks of zeros (skipped as holes), then data again.
+  source = test::PatternBytes(B, 7) + std::string(2 * B, '\0') + test::PatternBytes(2 * B, 8);
+  test::WriteFile(dir / "volume.bin", source);
+  FileVolume v;
+  v.path = dir / "volume.bin";
+  ops.AddVolume('E', v);
+  struct Row {
+    const char* ending;
+    std::function<void(RecordingHost&)> setUp;
+  };
+  const Row rows[] = {
+      {"abort after the zeros",
+       [](RecordingHost& h) {
+         // Set during the second block's report: the third is copied, then the job stops.
+         h.onPump = [](RecordingHost& host, int pump) {
+           if (pump == 2) host.FAbort = 1;
+         };
+         h.answers = {mrYes};
+       }},
+      {"write failure after the zeros",
+       [this](RecordingHost& h) {
+         ops.Image().failWriteAfter = 3 * B;
+         h.answers = {mrOk, mrYes};
+       }},
+      {"write failure part way into the next block",
+       [this](RecordingHost& h) {
+         ops.Image().failWriteAfter = 3 * B + 1000;
+         h.answers = {mrOk, mrYes};
+       }},
+  };
+  for (const Row& row : rows) {
+    ops.Image() = ImageFaults{};
+    host = RecordingHost();
+    row.setUp(host);
+    EXPECT_FALSE(Copy()) << row.ending;
+    ASSERT_FALSE(host.prompts.empty()) << row.ending;
+    EXPECT_EQ(host.prompts.back().text, KeepText(3 * B)) << row.ending;
+    EXPECT_EQ(test::SizeOf(image), 3 * B) << row.ending;
+    EXPECT_TRUE(Image() == source.substr(0, 3 * B)) << row.ending << ": not the volume's prefix";
+  }
 }
 
 class ThrowingHost : public RecordingHost {
@@ -457,6 +512,10 @@ class TimelineOps : public FileVolumeOps {
   void UnlockVolume(VolumeHandle handle) override {
     steps_.push_back("release");
     FileVolumeOps::UnlockVolume(handle);
+  }
+  bool FlushImage(ImageHandle image) override {
+    steps_.push_back("flush image");
+    return FileVolumeOps::FlushImage(image);
   }
   bool CloseImage(ImageHandle image) override {
     steps_.push_back("close image");
@@ -560,8 +619,9 @@ TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrder) {
          h.answers = {mrCancel, mrYes};
        },
        after({"end-of-data prompt", "release", "close image", "close volume", "keep-or-delete", "hide"})},
+      // Only a success waits for the image to reach the disk.
       {"success", [](FileVolumeOps&, RecordingHost&, std::string&) {},
-       after({"release", "close image", "close volume", "hide"})},
+       after({"flush image", "release", "close image", "close volume", "hide"})},
   };
   for (const Row& row : rows) {
     Timeline steps;

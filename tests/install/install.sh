@@ -10,13 +10,11 @@ set -uo pipefail
 cmake="$1"
 build="$2"
 
+source "$(dirname "${BASH_SOURCE[0]}")/starts.sh"
+
 prefix="$(mktemp -d "${TMPDIR:-/tmp}/vorkan-install.XXXXXX")" || exit 1
-program_pid=""
 cleanup() {
-  if [[ -n $program_pid ]] && kill -0 "$program_pid" 2>/dev/null; then
-    kill -9 "$program_pid" 2>/dev/null
-    wait "$program_pid" 2>/dev/null
-  fi
+  stop_started_program
   rm -rf "$prefix"
 }
 trap cleanup EXIT
@@ -130,23 +128,11 @@ if [[ -x $program ]]; then
   if command -v readelf >/dev/null && readelf -d "$program" | grep -E 'R(UN)?PATH' | grep -qF "$build_real"; then
     fail "the installed program's library path points into the build: $(readelf -d "$program" | grep -E 'R(UN)?PATH')"
   fi
-  # Start-up only lists the drives (read only) and shows the main window,
-  # here on an offscreen screen; it then waits for the user, so it must
-  # still run after a while.
-  mkdir -m 700 "$prefix/runtime" "$prefix/config"
-  (cd "$prefix" && exec env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$prefix/runtime" \
-    XDG_CONFIG_HOME="$prefix/config" "$program" >"$prefix/program.log" 2>&1) &
-  program_pid=$!
-  sleep 3
-  if kill -0 "$program_pid" 2>/dev/null; then
+  if program_starts "$program" "$prefix"; then
     echo "the installed program runs"
-    kill "$program_pid"
-    wait "$program_pid" 2>/dev/null
   else
-    wait "$program_pid"
-    fail "the installed program ended at start-up with status $?: $(cat "$prefix/program.log")"
+    fail "the installed program does not run"
   fi
-  program_pid=""
 fi
 
 if ((failures)); then

@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 #include "Command.h"
 
@@ -52,6 +54,31 @@ std::int64_t SizeOf(const std::string& path) {
   const bool ok = ::ioctl(fd, BLKGETSIZE64, &size) == 0;
   ::close(fd);
   return ok ? static_cast<std::int64_t>(size) : -1;
+}
+
+std::int64_t CachedBytes(const std::string& path) {
+  const std::int64_t size = SizeOf(path);
+  if (size <= 0) return size;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  // Mapping reads nothing; mincore only looks at the cache.
+  void* map = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
+  ::close(fd);
+  if (map == MAP_FAILED) return -1;
+  const long page = ::sysconf(_SC_PAGESIZE);
+  std::vector<unsigned char> resident(static_cast<std::size_t>((size + page - 1) / page));
+  std::int64_t cached = -1;
+  if (::mincore(map, static_cast<std::size_t>(size), resident.data()) == 0) {
+    cached = 0;
+    for (unsigned char r : resident) cached += (r & 1) * page;
+  }
+  ::munmap(map, static_cast<std::size_t>(size));
+  return cached;
+}
+
+std::int64_t AllocatedBytes(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_blocks) * 512 : -1;
 }
 
 namespace {

@@ -15,6 +15,10 @@ bool Exists(const std::string& path);
 // `size` bytes that differ with `seed`, so that no other copy can pass for them.
 std::string PatternBytes(std::size_t size, unsigned seed);
 std::int64_t SizeOf(const std::string& path);  // file or block device; -1 on failure
+// Bytes of a file or block device that are in the page cache; -1 on failure.
+std::int64_t CachedBytes(const std::string& path);
+// Bytes a file takes on its file system (its allocated blocks, as du counts).
+std::int64_t AllocatedBytes(const std::string& path);
 // The SHA-256 of a file or device as sha256sum prints it; empty on failure.
 std::string Sha256(const std::string& path);
 // The same of the first `bytes` bytes only.

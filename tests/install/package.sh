@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the build with cpack into a scratch folder
+# and checks it: its file name, that its dependencies come from the program's
+# libraries (Qt, libblkid) while udisks2 and polkitd are only recommended,
+# that it holds the program stripped, the menu entry, the icons, the manual
+# page and the copyright file, and that lintian finds no error nor warning.
+# Then, as root, it installs the package with apt-get, checks the installed
+# files, starts the installed program and purges the package again.
+# Usage: package.sh CPACK BUILD_DIR VERSION SANITIZED
+set -uo pipefail
+
+cpack="$1"
+build="$2"
+version="$3"
+sanitized="$4"
+
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+[[ $sanitized == ON ]] && skip "this is a sanitizer build; the package is made from the plain build"
+for tool in dpkg-deb dpkg-shlibdeps lintian readelf; do
+  command -v "$tool" >/dev/null || skip "$tool is missing (packages dpkg-dev, lintian, binutils)"
+done
+
+source "$(dirname "${BASH_SOURCE[0]}")/starts.sh"
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/vorkan-package.XXXXXX")" || exit 1
+installed=""
+cleanup() {
+  stop_started_program
+  if [[ -n $installed ]]; then
+    echo "purging the package"
+    DEBIAN_FRONTEND=noninteractive timeout 300 apt-get purge -y -qq -o DPkg::Lock::Timeout=120 vorkan >/dev/null ||
+      dpkg --purge vorkan
+  fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  ((++failures))
+}
+finish() {
+  if ((failures)); then
+    echo "$failures check(s) failed"
+    exit 1
+  fi
+}
+
+# What the package lays down, under /.
+files=(usr/bin/vorkan usr/share/applications/vorkan.desktop usr/share/icons/hicolor/scalable/apps/vorkan.svg
+  usr/share/man/man1/vorkan.1.gz usr/share/doc/vorkan/copyright usr/share/doc/vorkan/changelog.Debian.gz)
+for size in 16 22 24 32 48 64 128 256; do
+  files+=("usr/share/icons/hicolor/${size}x${size}/apps/vorkan.png")
+done
+
+# --- the package --------------------------------------------------------------------
+
+if ! timeout 300 "$cpack" -G DEB -B "$scratch/out" --config "$build/CPackConfig.cmake" >"$scratch/cpack.log" 2>&1; then
+  cat "$scratch/cpack.log"
+  echo "FAIL: cpack failed"
+  exit 1
+fi
+shopt -s nullglob
+debs=("$scratch"/out/*.deb)
+((${#debs[@]} == 1)) || {
+  echo "FAIL: cpack made ${#debs[@]} packages: ${debs[*]}"
+  exit 1
+}
+deb="${debs[0]}"
+name="${deb##*/}"
+echo "package: $name"
+[[ $name =~ ^vorkan_${version//./\\.}-[0-9]+_$(dpkg --print-architecture)\.deb$ ]] ||
+  fail "$name is not named vorkan_${version}-RELEASE_$(dpkg --print-architecture).deb"
+
+depends="$(dpkg-deb -f "$deb" Depends)"
+recommends="$(dpkg-deb -f "$deb" Recommends)"
+echo "Depends: $depends"
+echo "Recommends: $recommends"
+# Names in a relation field, one a line.
+names() { sed 's/[,|]/\n/g' <<<"$1" | sed 's/(.*//; s/[[:space:]]//g' | grep -v '^$'; }
+for library in libqt6core6 libqt6gui6 libqt6widgets6 libblkid1 qt6-qpa-plugins; do
+  names "$depends" | grep -qx "$library" || fail "Depends lacks $library"
+done
+for service in udisks2 polkitd; do
+  names "$depends" | grep -qx "$service" && fail "Depends requires $service, which is only recommended"
+  names "$recommends" | grep -qx "$service" || fail "Recommends lacks $service"
+done
+
+dpkg-deb -x "$deb" "$scratch/root"
+for file in "${files[@]}"; do
+  [[ -f $scratch/root/$file ]] || fail "the package lacks /$file"
+done
+if [[ -f $scratch/root/usr/bin/vorkan ]] && readelf -S "$scratch/root/usr/bin/vorkan" | grep -qE '\.(symtab|debug_)'; then
+  fail "the packed program is not stripped"
+fi
+
+timeout 300 lintian --fail-on error,warning "$deb" 2>&1 | grep -v 'running with root privileges'
+status=${PIPESTATUS[0]}
+((status == 0)) || fail "lintian reports errors or warnings (status $status)"
+finish
+
+# --- installed with apt-get -------------------------------------------------------------
+
+[[ $(id -u) -eq 0 ]] || skip "not root: the package is not installed"
+command -v apt-get >/dev/null || skip "apt-get is missing: the package is not installed"
+if dpkg-query -W -f='${Status}' vorkan 2>/dev/null | grep -q 'ok installed'; then
+  skip "vorkan is installed on this machine already; it is left as it is"
+fi
+export DEBIAN_FRONTEND=noninteractive
+# The machine that built the program has its libraries; anything else apt-get
+# would bring along would stay behind after the purge.
+if ! apt-get install -s --no-install-recommends "$deb" >"$scratch/apt.log" 2>&1; then
+  cat "$scratch/apt.log"
+  echo "FAIL: apt-get would not install the package"
+  exit 1
+fi
+others="$(awk '$1 == "Inst" && $2 != "vorkan" { printf " %s", $2 }' "$scratch/apt.log")"
+[[ -z $others ]] || {
+  echo "FAIL: installing would also bring in:$others"
+  exit 1
+}
+installed=yes
+if ! timeout 300 apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=120 "$deb" >"$scratch/apt.log" 2>&1; then
+  cat "$scratch/apt.log"
+  echo "FAIL: apt-get install failed"
+  exit 1
+fi
+owned="$(dpkg -L vorkan)"
+for file in "${files[@]}"; do
+  if ! grep -qx "/$file" <<<"$owned" || [[ ! -f /$file ]]; then
+    fail "the installed package lacks /$file"
+  fi
+done
+if [[ $(command -v vorkan) != /usr/bin/vorkan ]]; then
+  fail "the desktop entry's 'vorkan' is '$(command -v vorkan)', not /usr/bin/vorkan"
+fi
+if program_starts /usr/bin/vorkan "$scratch"; then
+  echo "the installed program runs"
+else
+  fail "the installed program does not run"
+fi
+
+timeout 300 apt-get purge -y -qq -o DPkg::Lock::Timeout=120 vorkan >"$scratch/apt.log" 2>&1 || cat "$scratch/apt.log"
+if dpkg-query -W -f='${Status}' vorkan 2>/dev/null | grep -q 'ok installed' || [[ -e /usr/bin/vorkan ]]; then
+  fail "apt-get purge left the package installed"
+else
+  installed=""
+  echo "the package installed, ran and was purged"
+fi
+finish
+echo "all package checks passed"
