@@ -13,6 +13,7 @@
 #include "../BenchSource.h"
 #include "Application.h"
 #include "CopyJob.h"
+#include "LauncherEntry.h"
 #include "TForm2.h"
 
 namespace {
@@ -29,6 +30,14 @@ class WindowedHost : public vorkan::bench::PrintingHost {
                         const std::string& freeText, std::int32_t maximum, std::int32_t position,
                         bool show) override {
     form_.ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
+    // As the main window does: the percentage on the task-bar entry, and at
+    // the end the last title and the end of the bar.
+    if (show) {
+      launcherEntry_.ShowProgress(form_.PercentComplete());
+      return;
+    }
+    vorkan::Application::Instance().FlushTitle();
+    launcherEntry_.HideProgress();
   }
   void ProcessPendingEvents() override { vorkan::Application::Instance().ProcessPendingEvents(); }
   void SetAppTitle(const std::string& title) override { vorkan::Application::Instance().SetTitle(title); }
@@ -37,6 +46,7 @@ class WindowedHost : public vorkan::bench::PrintingHost {
  private:
   QWidget mainWindow_;
   TForm2 form_;
+  vorkan::LauncherEntry launcherEntry_;
 };
 
 }  // namespace
