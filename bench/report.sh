@@ -18,7 +18,8 @@
 #   footprint   a 4 GiB loop device (direct I/O, so its backing file is never
 #               cached) whose pages are dropped before each copy, as a disk
 #               freshly read: the growth of Cached + Buffers (/proc/meminfo,
-#               sampled every 0.1 s) at the peak and when the copy returns.
+#               sampled every 0.1 s) at the peak and when the copy returns,
+#               and the image's own pages in the cache (fincore).
 #   survival    a 20 GiB file (sparse: only its cached pages matter) read in
 #               full just before each 4 GiB copy; the share of its pages
 #               still resident after it (fincore).
@@ -29,8 +30,10 @@
 #
 # Verdicts: a ratio is judged on the fastest run against the fastest run
 # (other load only ever adds time) and CPU on the leanest run against the
-# leanest; "inconclusive" when the per-round figures (each round pairing a
-# run with its peer's in the same round) fall on both sides of the target.
+# leanest, the cache growth on the median round (other programs move the
+# cache both ways) and the cached file on the best round (they only evict);
+# "inconclusive" when the per-round figures (each round pairing a run with
+# its peer's in the same round) fall on both sides of the target.
 # "No worse than today" compares with the ratios in the baseline file.
 #
 # Usage: bench/report.sh [options]
