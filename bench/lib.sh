@@ -10,10 +10,26 @@
 #   bench_warm PATH            reads PATH once, into the page cache
 #   bench_measure LABEL CMD... runs CMD once, appends "elapsed user sys
 #                              maxrss_kib" to $bench_out/LABEL.samples
-#   bench_copy LABEL SOURCE    one copy of SOURCE by dd, copy or windowed,
-#                              measured, checked against the source, removed;
-#                              windowed also keeps the copy call's own time in
-#                              $bench_out/windowed-call.samples
+#                              (user and sys include the children's)
+#   bench_command LABEL SRC IMG  the command line of copy program LABEL, in
+#                              the array bench_cmd: dd, dd-fsync (conv=fsync),
+#                              dd-nocache (iflag/oflag=nocache), copy* (the
+#                              headless copy job), windowed (the progress
+#                              window, offscreen unless QT_QPA_PLATFORM says
+#                              else), windowed-xcb (on $bench_display)
+#   bench_copy LABEL SOURCE [durable]
+#                              one copy of SOURCE by LABEL, measured, checked
+#                              against the source, removed; the copy call's
+#                              own time (the Vorkan programs print it) goes to
+#                              LABEL-call.samples; windowed-xcb also keeps the
+#                              X server's CPU ticks ($bench_xpid) over the
+#                              whole run in LABEL-xticks.samples and over the
+#                              copy call in LABEL-xcall.samples (and in
+#                              nanoseconds in LABEL-xcallns.samples); "durable" times a
+#                              "sync -d" of the image after it into
+#                              LABEL-sync.samples
+#   bench_start_xvfb           an Xvfb of its own: $bench_display, $bench_xpid
+#   bench_cpu_ticks PID        user + system clock ticks of a process so far
 #   bench_median / bench_max   of the numbers on standard input
 #   bench_field LABEL N        column N of LABEL's samples, one a line
 #   bench_rebuild_vs_lsblk     drive list rebuild against lsblk -f plus df
@@ -57,25 +73,80 @@ bench_measure() {
   echo "$(cat "$bench_out/time") $(cat "$bench_out/rss")" >>"$bench_out/$label.samples"
 }
 
-# The programs a copy is timed with: dd, the headless copy job and the copy
-# through the progress window (offscreen unless QT_QPA_PLATFORM says else).
-bench_copy() {
-  local label="$1" source="$2" image="$bench_out/$1.img" program
+bench_command() {
+  local label="$1" source="$2" image="$3" program
   case "$label" in
-    dd) bench_measure dd dd if="$source" of="$image" bs=256K ;;
-    copy)
-      program=$(bench_program copy_bench) || return
-      bench_measure copy "$program" "$source" "$image" ;;
+    dd) bench_cmd=(dd if="$source" of="$image" bs=256K) ;;
+    dd-fsync) bench_cmd=(dd if="$source" of="$image" bs=256K conv=fsync) ;;
+    dd-nocache) bench_cmd=(dd if="$source" of="$image" bs=256K iflag=nocache oflag=nocache) ;;
+    copy*) program=$(bench_program copy_bench) || return; bench_cmd=("$program" "$source" "$image") ;;
     windowed)
       program=$(bench_program windowed_copy) || return
-      QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" bench_measure windowed "$program" "$source" "$image" &&
-        # The copy call alone, without the process's start-up and exit.
-        sed -n 's/^seconds //p' "$bench_out/stdout" >>"$bench_out/windowed-call.samples" ;;
-    *) echo "bench_copy: no program $label" >&2; return 2 ;;
-  esac || return
+      bench_cmd=(env QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$program" "$source" "$image") ;;
+    windowed-xcb)
+      program=$(bench_program windowed_copy) || return
+      [[ -n "${bench_display:-}" ]] || { echo "bench_command: no X server started" >&2; return 2; }
+      bench_cmd=(env QT_QPA_PLATFORM=xcb DISPLAY="$bench_display" VORKAN_BENCH_XPID="$bench_xpid" "$program" "$source" "$image") ;;
+    *) echo "bench_command: no program $label" >&2; return 2 ;;
+  esac
+}
+
+bench_copy() {
+  local label="$1" source="$2" durable="${3:-}" image="$bench_out/$1.img" x0 start end
+  bench_command "$label" "$source" "$image" || return
+  [[ "$label" == windowed-xcb ]] && x0=$(bench_cpu_ticks "$bench_xpid")
+  bench_measure "$label" "${bench_cmd[@]}" || return
+  [[ "$label" == windowed-xcb ]] && echo $(($(bench_cpu_ticks "$bench_xpid") - x0)) >>"$bench_out/$label-xticks.samples"
+  sed -n 's/^seconds //p' "$bench_out/stdout" >>"$bench_out/$label-call.samples"
+  if [[ "$label" == windowed-xcb ]]; then
+    sed -n 's/^xserver_ticks //p' "$bench_out/stdout" >>"$bench_out/$label-xcall.samples"
+    sed -n 's/^xserver_ns //p' "$bench_out/stdout" >>"$bench_out/$label-xcallns.samples"
+  fi
+  if [[ "$durable" == durable ]]; then
+    start=$(date +%s%N)
+    sync -d "$image"
+    end=$(date +%s%N)
+    awk -v n=$((end - start)) 'BEGIN { printf "%.6f\n", n / 1e9 }' >>"$bench_out/$label-sync.samples"
+  fi
   cmp -s "$source" "$image" || { echo "$label: image differs from the source" >&2; rm -f "$image"; return 1; }
   rm -f "$image"
   sync
+}
+
+# An Xvfb on a display of its own, from :77 up (others on the machine use the
+# low numbers); -displayfd tells when it is ready.
+bench_start_xvfb() {
+  local n i
+  command -v Xvfb >/dev/null || { echo "Xvfb is missing (package xvfb)" >&2; return 2; }
+  for ((n = 77; n < 100; n++)); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    : >"$bench_out/display"
+    Xvfb ":$n" -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$bench_out/display" 2>"$bench_out/xvfb.err" &
+    bench_xpid=$!
+    for ((i = 0; i < 100; i++)); do
+      [[ -s "$bench_out/display" ]] && break
+      kill -0 "$bench_xpid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [[ -s "$bench_out/display" ]]; then
+      bench_on_exit "kill $bench_xpid 2>/dev/null; wait $bench_xpid 2>/dev/null"
+      bench_display=":$(head -n 1 "$bench_out/display")"
+      return 0
+    fi
+    kill "$bench_xpid" 2>/dev/null || true
+    wait "$bench_xpid" 2>/dev/null || true
+  done
+  echo "Xvfb did not start: $(head -n 1 "$bench_out/xvfb.err")" >&2
+  return 1
+}
+
+# Fields 14 and 15 of /proc/PID/stat (the command name, field 2, may hold
+# spaces, so count from its closing parenthesis).
+bench_cpu_ticks() {
+  local rest
+  rest=$(<"/proc/$1/stat")
+  rest=${rest##*) }
+  awk '{ print $12 + $13 }' <<<"$rest"
 }
 
 bench_median() {

@@ -1,6 +1,6 @@
 // Copies one volume with the real copy job through the real progress window
 // over a stand-in main window, the way the program runs a copy, and prints
-// the seconds it took, for copy_vs_dd.sh --windowed. Runs on the offscreen
+// the seconds it took, for copy_vs_dd.sh --windowed and report.sh. Runs on the offscreen
 // platform unless QT_QPA_PLATFORM says otherwise. A prompt (none comes up in a normal
 // run) is printed and answered Cancel, so the run never waits for a user.
 // Usage: windowed_copy SOURCE TARGET   (SOURCE: a block device or a regular file)
@@ -13,6 +13,7 @@
 #include "../BenchSource.h"
 #include "Application.h"
 #include "CopyJob.h"
+#include "LauncherEntry.h"
 #include "TForm2.h"
 
 namespace {
@@ -29,6 +30,14 @@ class WindowedHost : public vorkan::bench::PrintingHost {
                         const std::string& freeText, std::int32_t maximum, std::int32_t position,
                         bool show) override {
     form_.ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
+    // As the main window does: the percentage on the task-bar entry, and at
+    // the end the last title and the end of the bar.
+    if (show) {
+      launcherEntry_.ShowProgress(form_.PercentComplete());
+      return;
+    }
+    vorkan::Application::Instance().FlushTitle();
+    launcherEntry_.HideProgress();
   }
   void ProcessPendingEvents() override { vorkan::Application::Instance().ProcessPendingEvents(); }
   void SetAppTitle(const std::string& title) override { vorkan::Application::Instance().SetTitle(title); }
@@ -37,6 +46,7 @@ class WindowedHost : public vorkan::bench::PrintingHost {
  private:
   QWidget mainWindow_;
   TForm2 form_;
+  vorkan::LauncherEntry launcherEntry_;
 };
 
 }  // namespace
@@ -54,6 +64,16 @@ int main(int argc, char** argv) {
   if (!vorkan::bench::OpenBenchSource(source, volume)) return 2;
 
   WindowedHost host;
-  return vorkan::bench::TimeCopy(
+  // The X server's CPU during the copy call alone, when the caller names its
+  // process: what the copy costs the server, without the windows' start-up.
+  const long xserver = qEnvironmentVariableIntValue("VORKAN_BENCH_XPID");
+  const long before = vorkan::bench::ProcessCpuTicks(xserver);
+  const long long beforeNs = vorkan::bench::ProcessCpuNanoseconds(xserver);
+  const int status = vorkan::bench::TimeCopy(
       [&] { return vorkan::CopyDiskToImage(*volume.ops, host, volume.letter, target); });
+  if (xserver > 0 && before >= 0)
+    std::printf("xserver_ticks %ld\n", vorkan::bench::ProcessCpuTicks(xserver) - before);
+  if (xserver > 0 && beforeNs >= 0)
+    std::printf("xserver_ns %lld\n", vorkan::bench::ProcessCpuNanoseconds(xserver) - beforeNs);
+  return status;
 }

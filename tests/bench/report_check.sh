@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs the performance report on a 16 MiB source, one round, and checks that
-# it ended well and printed its heading line and every row of its table.
+# Runs the performance report in its quick mode (small sizes, one round) and
+# checks that it ended well and printed its heading lines and every row of its
+# table, each with a figure and a verdict. Nothing here judges speed.
 set -uo pipefail
 report="$1"
-out=$(bash "$report" --size 16 --runs 1 --rounds 1 2>&1)
+out=$(bash "$report" --quick 2>&1)
 status=$?
 printf '%s\n' "$out"
 if ((status != 0)); then
@@ -11,17 +12,29 @@ if ((status != 0)); then
   exit 1
 fi
 missing=0
-for row in "| measure | Vorkan | peer | ratio | target | met? |" \
-           "| headless copy throughput" "| windowed copy throughput (" "| windowed copy throughput, the copy call alone" \
-           "| headless CPU s/GiB" "| windowed CPU s/GiB" "| headless peak memory" "| windowed peak memory" \
+for row in "| measure | Vorkan | peer | ratio | target | verdict | per-round spread |" \
+           "| headless copy throughput over dd's" "| headless CPU s/GiB" \
+           "| windowed copy on Xvfb, xcb throughput" "| X server CPU s/GiB over the whole xcb run" "| X server CPU s/GiB during the xcb copy call" "| windowed copy on xcb, the program's CPU" \
+           "| windowed copy offscreen throughput" "| windowed peak memory" \
+           "| time until the image is on disk over dd bs=256K conv=fsync's" \
+           "| time until the image is on disk over dd bs=256K iflag=nocache oflag=nocache's" \
+           "| durable copy: the added sync -d's share" "| durable copy CPU s/GiB" "| throughput: plain (image left in memory) / durable" \
+           "| page-cache growth (Cached+Buffers) at the peak" "| page-cache growth (Cached+Buffers) when the copy returns" \
+           "| the image's own pages in the cache (fincore) at the peak" "| the image's own pages in the cache (fincore) when" "| pages of a " "| image of a " "| that image's SHA-256" \
            "| drive list rebuild"; do
   grep -qF -- "$row" <<<"$out" || { echo "FAIL: no row starting \"$row\"" >&2; missing=1; }
 done
-grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2} .*cores, Linux .*source: ' <<<"$out" ||
-  { echo "FAIL: no line with the date, the machine and the source" >&2; missing=1; }
-# Every figure is a number: a failed measurement would leave nan, inf or blanks.
-if grep -E '^\| (headless|windowed|drive)' <<<"$out" | grep -qiE 'nan|inf|\|  *\|'; then
+grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2} .*cores, .* GiB, Linux .*images on ' <<<"$out" ||
+  { echo "FAIL: no line with the date and the machine" >&2; missing=1; }
+grep -qE '^Throughput and durable: source: .*Footprint and survival: source: ' <<<"$out" ||
+  { echo "FAIL: no line naming the sources" >&2; missing=1; }
+table=$(grep -E '^\| [a-zA-Z]' <<<"$out" | grep -v '^| measure ')
+# Every figure is a number: a failed measurement would leave nan, inf or a
+# blank first figure; every row ends in a known verdict (column 6).
+if grep -qiE 'nan|inf' <<<"$table" || grep -qE '^\| [^|]+ \|  \|' <<<"$table"; then
   echo "FAIL: a row with a missing figure" >&2
   missing=1
 fi
+bad=$(awk -F' [|] ' '{ v = $6; if (v !~ /^(met|not met|inconclusive|no baseline|–|skipped \(.*\))$/) print }' <<<"$table")
+[[ -z "$bad" ]] || { printf 'FAIL: a row without a verdict:\n%s\n' "$bad" >&2; missing=1; }
 exit "$missing"
