@@ -46,17 +46,8 @@ TEST(CloseDuringCopyJourney, ProgramEndsAndKeepsThePrefix) {
     closed = true;
   });
   closer.start();
-  // Only a program that never got out of its message loop meets this.
-  QTimer watchdog;
-  watchdog.setSingleShot(true);
-  QObject::connect(&watchdog, &QTimer::timeout, [&] {
-    loopStillRunning = true;
-    QCoreApplication::exit(3);
-  });
-  watchdog.start(120000);
 
-  const int status = QApplication::exec();
-  watchdog.stop();
+  const int status = ExecWithWatchdog(loopStillRunning);
   closer.stop();
 
   ASSERT_TRUE(closed) << "the copy ended before the close came";

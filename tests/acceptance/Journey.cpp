@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QTimer>
 #include <climits>
 
 #include "TestSupport.h"
@@ -49,6 +51,17 @@ void ExpectAtRest(TForm1& form, int descriptorsBefore, const std::string& device
   EXPECT_FALSE(Form2->isVisible());
   EXPECT_FALSE(Form3->isVisible());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a modal box is still open";
+}
+
+int ExecWithWatchdog(bool& stillRunning) {
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [&stillRunning] {
+    stillRunning = true;
+    QCoreApplication::exit(3);
+  });
+  watchdog.start(120000);
+  return QApplication::exec();
 }
 
 }  // namespace vorkan::test

@@ -18,4 +18,9 @@ bool HoldsDescriptorOn(const std::string& path);
 // controls enabled, the progress window hidden and the title back.
 void ExpectAtRest(TForm1& form, int descriptorsBefore, const std::string& device = "");
 
+// Runs the application's message loop until it ends; the status it ended
+// with. A loop still running after two minutes is ended with status 3 and
+// `stillRunning` set: only a program that never got out of it meets that.
+int ExecWithWatchdog(bool& stillRunning);
+
 }  // namespace vorkan::test

@@ -310,15 +310,7 @@ TEST(DISABLED_AsUser, CloseWhileThePromptWaits) {
     closed = true;
   });
   closer.start();
-  QTimer watchdog;  // only a wait that the close did not end meets this
-  watchdog.setSingleShot(true);
-  QObject::connect(&watchdog, &QTimer::timeout, [&] {
-    loopStillRunning = true;
-    QCoreApplication::exit(3);
-  });
-  watchdog.start(120000);
-  const int status = QApplication::exec();
-  watchdog.stop();
+  const int status = ExecWithWatchdog(loopStillRunning);
   closer.stop();
   w.main().removeEventFilter(&counter);
 
