@@ -45,13 +45,13 @@ std::string WorkingFolder() {
   return buffer.data();
 }
 
-// "~" and "~/..." are the home folder, "~user/..." that user's; anything
-// else stands as typed.
-std::string ExpandTilde(const std::string& typed) {
+// "~" and "~/..." are the home folder, "~user/..." that user's, given in
+// `home`; anything else stands as typed.
+std::string ExpandTilde(const std::string& typed, std::string& home) {
+  home.clear();
   if (typed.empty() || typed[0] != '~') return typed;
   const std::size_t slash = typed.find('/');
   const std::string user = typed.substr(1, slash == std::string::npos ? std::string::npos : slash - 1);
-  std::string home;
   if (user.empty()) {
     if (const char* value = getenv("HOME")) home = value;
   } else if (const passwd* entry = getpwnam(user.c_str())) {
@@ -279,6 +279,22 @@ void TSaveDialog::ItemDoubleClicked(QTreeWidgetItem* item) {
   accept();
 }
 
+void TSaveDialog::NotFound(const std::string& folder) {
+  QMessageBox::warning(this, windowTitle(),
+                       QtText("%1\nDirectory not found.\nPlease verify the correct directory name was given.")
+                           .arg(Shown(folder)));
+}
+
+// A symbolic link is replaced by the image itself; what it points to is left
+// alone, and the question says so.
+QString TSaveDialog::ReplaceQuestion(const std::string& path, const std::string& name) const {
+  std::string target;
+  if (!vorkan::ReadLink(path, target))
+    return QtText("%1 already exists.\nDo you want to replace it?").arg(Shown(name));
+  return QString::fromUtf8("%1 — ссылка на %2.\nЗаменить ссылку образом? Файл %2 останется как есть.")
+      .arg(Shown(name), Shown(target));
+}
+
 std::string TSaveDialog::TypedName() const {
   const QString text = ui_->fileNameEdit->text();
   if (!selectedName_.empty() && text == selectedText_) return selectedName_;
@@ -294,7 +310,14 @@ void TSaveDialog::accept() {
       EnterFolder(vorkan::JoinPath(folder_, selected[0]->data(0, kNameRole).toByteArray().toStdString()));
     return;
   }
-  std::string path = ExpandTilde(typed);
+  std::string home;
+  std::string path = ExpandTilde(typed, home);
+  // A home that does not exist ("~nobody") is a missing folder like any
+  // other, not a file named after it in its parent.
+  if (!home.empty() && !vorkan::IsFolder(home)) {
+    NotFound(home);
+    return;
+  }
   if (path[0] != '/') path = vorkan::JoinPath(folder_, path);
   if (vorkan::IsFolder(path)) {  // a folder typed (".." too): the dialog goes there
     EnterFolder(path);
@@ -305,10 +328,7 @@ void TSaveDialog::accept() {
   const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
   std::string name = path.substr(slash + 1);
   if (!vorkan::IsFolder(folder)) {
-    QMessageBox::warning(
-        this, windowTitle(),
-        QtText("%1\nDirectory not found.\nPlease verify the correct directory name was given.")
-            .arg(Shown(folder)));
+    NotFound(folder);
     return;
   }
   if (name.empty()) return;
@@ -319,8 +339,7 @@ void TSaveDialog::accept() {
     path += extension;
   }
   if (overwritePrompt_ && vorkan::PathExists(path) &&
-      QMessageBox::warning(this, windowTitle(),
-                           QtText("%1 already exists.\nDo you want to replace it?").arg(Shown(name)),
+      QMessageBox::warning(this, windowTitle(), ReplaceQuestion(path, name),
                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
     return;
   fileName_ = path;

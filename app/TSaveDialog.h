@@ -70,6 +70,8 @@ class TSaveDialog : public QDialog {
   // The name box as bytes: a listed file's own bytes while the box shows the
   // name it put there, else the typed text in UTF-8.
   std::string TypedName() const;
+  void NotFound(const std::string& folder);
+  QString ReplaceQuestion(const std::string& path, const std::string& name) const;
 
   std::unique_ptr<Ui::TSaveDialog> ui_;
   std::string folder_;

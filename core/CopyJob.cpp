@@ -38,18 +38,24 @@ class DiskCopyJob {
         targetFileName_(targetFileName),
         // The target drive is that of the file system holding the image; it
         // cannot change during the job, so it is found once and not per block.
-        targetLetter_(ops.DriveLetterOfPath(targetFileName)),
+        targetDrive_(ops.DriveNameOfPath(targetFileName)),
         sourceLetter_(sourceLetter),
         // The caption only ever takes these two texts.
         runningCaption_("Копирование диска " + Letter(sourceLetter) + ":\\"),
         pausedCaption_(kPausedMark + runningCaption_) {}
   DiskCopyJob(const DiskCopyJob&) = delete;
   DiskCopyJob& operator=(const DiskCopyJob&) = delete;
-  ~DiskCopyJob() { CloseAll(); }
+  // An image nobody decided on (a host call threw) is thrown away: what
+  // stood under its name stays.
+  ~DiskCopyJob() {
+    CloseAll();
+    DeleteImage();
+  }
 
   bool Run() {
     image_ = ops_.CreateImage(targetFileName_);
     if (image_ == kInvalidImage) return CreateFailed();
+    imageOpen_ = true;
     bool lockFlag = host_.GetLockOption();
     volume_ = ops_.OpenVolume(RawDevicePathOf(sourceLetter_));
     if (volume_ == kInvalidHandle) return OpenFailed();
@@ -80,9 +86,13 @@ class DiskCopyJob {
   }
 
  private:
+  PromptResult Prompt(const char* text, const std::string& drive, PromptKind kind,
+                      std::initializer_list<PromptButton> buttons) {
+    return host_.ShowPrompt(FormatDriveText(text, drive), kind, ButtonSet(buttons));
+  }
   PromptResult Prompt(const char* text, char letter, PromptKind kind,
                       std::initializer_list<PromptButton> buttons) {
-    return host_.ShowPrompt(FormatText(text, {Letter(letter)}), kind, ButtonSet(buttons));
+    return Prompt(text, Letter(letter), kind, buttons);
   }
 
   // False when the user aborted; Ignore clears the lock flag, a prompt closed
@@ -136,7 +146,7 @@ class DiskCopyJob {
   std::string DoneText() const { return FormatByteSize(transferred_) + " из " + totalText_; }
 
   void ShowProgress(const std::string& caption, const std::string& done, bool show) {
-    const std::string freeText = FormatByteSize(GetFreeBytes(ops_, targetLetter_));
+    const std::string freeText = FormatByteSize(GetTargetFreeBytes(ops_, targetFileName_));
     const GaugeValues gauge = GaugeValuesFor(total_, transferred_);
     host_.ShowCopyProgress(caption, targetFileName_, done, freeText, gauge.maximum, gauge.position, show);
   }
@@ -164,7 +174,11 @@ class DiskCopyJob {
         FormatText(kKeepText,
                    {FormatByteSize(transferred_), FormatByteSize(total_ - transferred_), totalText_}),
         PromptKind::Confirmation, ButtonSet({PromptButton::Yes, PromptButton::No}));
-    if (answer == mrNo) ops_.DeleteImage(targetFileName_);
+    // Any answer but No keeps it, under the chosen name.
+    if (answer == mrNo)
+      DeleteImage();
+    else
+      KeepImage(true);
   }
 
   // The unlock request is sent whenever the lock flag is set, even when the
@@ -173,11 +187,26 @@ class DiskCopyJob {
     if (locked_ && volume_ != kInvalidHandle) ops_.UnlockVolume(volume_);
     locked_ = false;
   }
+  // A kept image is done with once closed; any other is then kept or
+  // deleted, and its handle goes with that.
   bool CloseImage() {
-    if (image_ == kInvalidImage) return true;
-    const bool ok = ops_.CloseImage(image_);
+    if (!imageOpen_) return true;
+    imageOpen_ = false;
+    const bool closed = ops_.CloseImage(image_);
+    if (closed && kept_) image_ = kInvalidImage;
+    return closed;
+  }
+  bool KeepImage(bool replace) {
+    if (image_ == kInvalidImage) return kept_;
+    kept_ = ops_.KeepImage(image_, replace);
+    if (!imageOpen_) image_ = kInvalidImage;
+    return kept_;
+  }
+  void DeleteImage() {
+    if (image_ == kInvalidImage) return;
+    ops_.DeleteImage(image_);
     image_ = kInvalidImage;
-    return ok;
+    imageOpen_ = false;
   }
   void CloseVolume() {
     if (volume_ != kInvalidHandle) ops_.CloseVolume(volume_);
@@ -194,36 +223,42 @@ class DiskCopyJob {
   // --- the endings ---------------------------------------------------------
 
   bool CreateFailed() {
-    Prompt(kCreateFailedText, targetLetter_, PromptKind::Error, {PromptButton::OK});
+    Prompt(kCreateFailedText, targetDrive_, PromptKind::Error, {PromptButton::OK});
     return false;
   }
   bool OpenFailed() {
     CloseImage();
-    ops_.DeleteImage(targetFileName_);
+    DeleteImage();
     Prompt(kEmptyText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
     return false;
   }
-  // The empty image stays where the user asked for it.
+  // The empty image stays where the user asked for it, unless a file of
+  // that name is there: an abort must not cost the user that file.
   bool LockAborted() {
     CloseVolume();
     CloseImage();
+    KeepImage(false);
     return false;
   }
   bool EmptyVolume() {
     Prompt(kEmptyText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
     CloseAll();
-    ops_.DeleteImage(targetFileName_);
+    DeleteImage();
     return false;
   }
   bool ReadFault() {
     Prompt(kMissingText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
     CloseAll();
-    if (transferred_ > 0) KeepOrDelete();
+    // Nothing read: the empty file stays only where no file was before.
+    if (transferred_ > 0)
+      KeepOrDelete();
+    else
+      KeepImage(false);
     Hide();
     return false;
   }
   bool WriteFailure() {
-    Prompt(kWriteFailedText, targetLetter_, PromptKind::Error, {PromptButton::OK});
+    Prompt(kWriteFailedText, targetDrive_, PromptKind::Error, {PromptButton::OK});
     return EndEarly();
   }
   // Abort and incomplete, and a write failure once its prompt is shown.
@@ -233,15 +268,17 @@ class DiskCopyJob {
     Hide();
     return false;
   }
+  // Only an image that is on disk, whole and under its name counts as
+  // copied: the data may still be in memory (Linux does not report
+  // write-back errors on close), a file system may keep less than it was
+  // given (FAT's 4 GiB), and the folder may have gone. These checks are made
+  // while everything is still open, so a failure takes the write-failure
+  // ending in its own order.
   bool Succeed() {
-    // Only an image that is on disk counts as copied: the data may still be
-    // in memory, and Linux does not report write-back errors on close.
-    const bool flushed = ops_.FlushImage(image_);
-    if (!CloseAll() || !flushed) {
-      // The system refused some of the data when it was flushed or closed (a
-      // delayed write error): the image is not known to be whole, so it is
-      // not a success.
-      Prompt(kWriteFailedText, targetLetter_, PromptKind::Error, {PromptButton::OK});
+    if (!ops_.FlushImage(image_, transferred_) || !KeepImage(true)) return WriteFailure();
+    if (!CloseAll()) {
+      // A delayed write error the system reported only at the close.
+      Prompt(kWriteFailedText, targetDrive_, PromptKind::Error, {PromptButton::OK});
       KeepOrDelete();
       Hide();
       return false;
@@ -257,11 +294,13 @@ class DiskCopyJob {
   VolumeOps& ops_;
   CopyJobHost& host_;
   const std::string& targetFileName_;
-  const char targetLetter_;
+  const std::string targetDrive_;
   const char sourceLetter_;
   const std::string runningCaption_;
   const std::string pausedCaption_;
   ImageHandle image_ = kInvalidImage;
+  bool imageOpen_ = false;
+  bool kept_ = false;
   VolumeHandle volume_ = kInvalidHandle;
   bool locked_ = false;
   std::int64_t total_ = 0;

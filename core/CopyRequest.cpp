@@ -35,9 +35,16 @@ void RunCopyRequest(VolumeOps& ops, CopyRequestHost& host) {
     if (!host.RunSaveDialog(ProposedImageName(source), filter, fileName)) return;
     target = ops.DriveLetterOfPath(fileName);
 
-    // Room for the whole raw volume, asked again after every Retry.
-    while (GetDeviceLength(ops, kInvalidHandle, source) > GetFreeBytes(ops, target)) {
-      const std::int64_t shortage = GetDeviceLength(ops, kInvalidHandle, source) - GetFreeBytes(ops, target);
+    // Room for the whole raw volume, asked again after every Retry: the
+    // free space of the file system that will hold the image first, then
+    // the length of the source.
+    for (;;) {
+      std::int64_t free = GetTargetFreeBytes(ops, fileName);
+      std::int64_t length = GetDeviceLength(ops, kInvalidHandle, source);
+      if (length <= free) break;
+      free = GetTargetFreeBytes(ops, fileName);
+      length = GetDeviceLength(ops, kInvalidHandle, source);
+      const std::int64_t shortage = length - free;
       const PromptResult answer =
           host.ShowPrompt(FormatText(kShortageText, {FormatByteSize(shortage)}), PromptKind::Error,
                           ButtonSet({PromptButton::Cancel, PromptButton::Retry, PromptButton::Ignore}));

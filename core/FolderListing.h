@@ -30,6 +30,9 @@ bool IsFolder(const std::string& path);
 
 // True when `path` names anything, even a dangling symbolic link.
 bool PathExists(const std::string& path);
+// Where the symbolic link `path` points, as it is written; false when `path`
+// is no link.
+bool ReadLink(const std::string& path, std::string& target);
 
 // `name` inside `folder`.
 std::string JoinPath(const std::string& folder, const std::string& name);

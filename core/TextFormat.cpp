@@ -23,4 +23,12 @@ std::string FormatText(const std::string& pattern, std::initializer_list<std::st
   return out;
 }
 
+std::string FormatDriveText(const std::string& pattern, const std::string& drive) {
+  if (drive.size() == 1) return FormatText(pattern, {drive});
+  std::string named = pattern;
+  const std::size_t at = named.find("%s:\\");
+  if (at != std::string::npos) named.replace(at, 4, "%s");
+  return FormatText(named, {drive});
+}
+
 }  // namespace vorkan

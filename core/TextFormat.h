@@ -9,4 +9,9 @@ namespace vorkan {
 
 std::string FormatText(const std::string& pattern, std::initializer_list<std::string> args);
 
+// A message about a drive, written for a letter ("Диск %s:\ ..." with "E"):
+// a drive named otherwise (the folder a file system without a letter is
+// mounted on) stands in place of the whole "%s:\".
+std::string FormatDriveText(const std::string& pattern, const std::string& drive);
+
 }  // namespace vorkan

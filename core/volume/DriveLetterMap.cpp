@@ -185,6 +185,8 @@ std::vector<BlockVolume> ScanBlockVolumes(const std::string& sysBlockDir, const 
         v.driveType = DRIVE_FIXED;
     }
     v.name = name;
+    if (sized && sectors <= static_cast<unsigned long long>(INT64_MAX) / 512)
+      v.kernelBytes = static_cast<std::int64_t>(sectors * 512);
     // Names with a slash in /dev ("cciss/c0d0") have "!" in sysfs.
     std::string node = name;
     std::replace(node.begin(), node.end(), '!', '/');
@@ -329,25 +331,35 @@ char DriveLetterMap::LetterOfDevice(std::string_view kernelName) const {
   return 0;
 }
 
-char DriveLetterMap::LetterOfPath(const std::string& path) const {
-  if (path.empty()) return 0;
-  // The file itself usually does not exist yet: its folder decides.
+namespace {
+
+std::string FolderOfPath(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+int DriveLetterMap::MountOfPath(const std::string& path) const {
+  // The file itself usually does not exist yet: its folder decides.
   std::string existing;
-  const std::string resolved = ResolveFolder(folder, existing);
+  const std::string resolved = ResolveFolder(FolderOfPath(path), existing);
 
   // btrfs gives every subvolume an anonymous st_dev of its own that no mount
   // table shows, so the mount is found by its ID, or by where it is mounted.
-  int mount = -1;
   std::uint64_t id = 0;
   if (!existing.empty() && sources_.mountIdOf && sources_.mountIdOf(existing, id)) {
-    for (std::size_t m = 0; m < mounts_.size() && mount < 0; ++m)
+    for (std::size_t m = 0; m < mounts_.size(); ++m)
       if (static_cast<std::uint64_t>(mounts_[m].mountId) == id &&
           IsUnderMountPoint(resolved, mounts_[m].mountPoint))
-        mount = static_cast<int>(m);
+        return static_cast<int>(m);
   }
-  if (mount < 0 && !resolved.empty()) mount = MountHoldingPath(mounts_, resolved);
+  return resolved.empty() ? -1 : MountHoldingPath(mounts_, resolved);
+}
+
+char DriveLetterMap::LetterOfPath(const std::string& path) const {
+  if (path.empty()) return 0;
+  const int mount = MountOfPath(path);
   if (mount >= 0) {
     const char letter = mountLetters_[static_cast<std::size_t>(mount)];
     return letter != 0 ? letter : path[0];
@@ -355,11 +367,16 @@ char DriveLetterMap::LetterOfPath(const std::string& path) const {
 
   // A mount table that knows nothing of the place (none could be read).
   struct stat st {};
-  if (::stat(folder.c_str(), &st) == 0) {
+  if (::stat(FolderOfPath(path).c_str(), &st) == 0) {
     for (const auto& [dev, letter] : devLetters_)
       if (dev == st.st_dev) return letter;
   }
   return path[0];
+}
+
+std::string DriveLetterMap::MountPointOfPath(const std::string& path) const {
+  const int mount = path.empty() ? -1 : MountOfPath(path);
+  return mount < 0 ? std::string() : mounts_[static_cast<std::size_t>(mount)].mountPoint;
 }
 
 }  // namespace vorkan

@@ -40,6 +40,9 @@ struct BlockVolume {
   std::string mountPoint;   // the first mount of its file system; empty when not mounted
   std::string mountFsType;  // the file system type of that mount
   char letter = 0;          // 'A'..'Z', or 0 when no letter was left for it
+  // The size the kernel gives anyone (sysfs, 512-byte units), for a volume
+  // this process may not open; 0 when unknown.
+  std::int64_t kernelBytes = 0;
 };
 
 struct DriveLetterSources {
@@ -83,6 +86,9 @@ class DriveLetterMap {
   // the mount of its nearest existing parent. Only when the mount table
   // knows no mount there does the folder's st_dev decide.
   char LetterOfPath(const std::string& path) const;
+  // Where the file system holding `path`'s folder is mounted, found as
+  // LetterOfPath finds it; empty when the mount table knows no such mount.
+  std::string MountPointOfPath(const std::string& path) const;
 
   // Every volume of the snapshot in natural order, lettered or not.
   const std::vector<BlockVolume>& Volumes() const { return volumes_; }
@@ -90,6 +96,8 @@ class DriveLetterMap {
 
  private:
   std::string KernelNameOfSource(const std::string& source) const;
+  // The index in mounts_ of the mount holding `path`'s folder, -1 when none.
+  int MountOfPath(const std::string& path) const;
   void AssignLetters(const BlockVolume* rootVolume);
 
   DriveLetterSources sources_;

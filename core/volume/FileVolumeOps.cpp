@@ -140,6 +140,11 @@ bool FileVolumeOps::GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpac
   return true;
 }
 
+// Only a folder on a lettered drive has its figures.
+bool FileVolumeOps::GetFolderFreeSpace(const std::string& path, DiskFreeSpace& space) {
+  return GetDiskFreeSpaceEx(RootPathOf(DriveLetterOfPath(path)), space);
+}
+
 unsigned FileVolumeOps::GetDriveType(const std::string& rootPath) {
   FileVolume* volume = rootPath.empty() ? nullptr : Find(rootPath[0]);
   return volume == nullptr ? DRIVE_NO_ROOT_DIR : volume->driveType;
@@ -173,7 +178,7 @@ ImageHandle FileVolumeOps::CreateImage(const std::string& path) {
   const ImageHandle image = CreateImageFile(path, refused);
   if (image != kInvalidImage) {
     imageWritten_[image] = 0;
-    ++openImages;
+    Count(image);
   }
   return image;
 }
@@ -191,25 +196,61 @@ bool FileVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32
       return false;
     }
   }
+  // A file system that says yes and keeps nothing past its limit.
+  if (imageFaults_.keepOnly && written + size > *imageFaults_.keepOnly) {
+    const std::int64_t room = std::max<std::int64_t>(0, *imageFaults_.keepOnly - written);
+    if (room > 0 && !AppendImageFile(image, data, static_cast<std::uint32_t>(room))) return false;
+    written += size;
+    return true;
+  }
   if (!AppendImageFile(image, data, size)) return false;
   written += size;
   return true;
 }
 
-bool FileVolumeOps::FlushImage(ImageHandle image) {
+bool FileVolumeOps::FlushImage(ImageHandle image, std::int64_t length) {
   ++imageFlushes;
-  const bool flushed = FlushImageFile(image);
+  const bool flushed = FlushImageFile(image, length);
   if (imageFaults_.failFlush) errno = EIO;
   return flushed && !imageFaults_.failFlush;
 }
 
+bool FileVolumeOps::KeepImage(ImageHandle image, bool replace) {
+  bool kept = false;
+  if (imageFaults_.failKeep) {
+    // The name cannot be set (the folder went away): a file of no name is
+    // lost with its descriptor.
+    if (closedImages_.count(image) != 0) DeleteImageFile(image);
+    errno = ENOENT;
+  } else {
+    kept = KeepImageFile(image, replace);
+  }
+  Count(image);
+  return kept;
+}
+
 bool FileVolumeOps::CloseImage(ImageHandle image) {
   imageWritten_.erase(image);
+  closedImages_.insert(image);
   const bool closed = CloseImageFile(image);
-  if (closed || image >= 0) --openImages;
+  Count(image);
   return closed && !imageFaults_.failClose;
 }
 
-bool FileVolumeOps::DeleteImage(const std::string& path) { return DeleteImageFile(path); }
+bool FileVolumeOps::DeleteImage(ImageHandle image) {
+  const bool deleted = DeleteImageFile(image);
+  Count(image);
+  return deleted;
+}
+
+void FileVolumeOps::Count(ImageHandle image) {
+  if (ImageFileIsHeld(image)) {
+    heldImages_.insert(image);
+  } else {
+    heldImages_.erase(image);
+    closedImages_.erase(image);
+  }
+  openImages = static_cast<int>(heldImages_.size());
+}
 
 }  // namespace vorkan

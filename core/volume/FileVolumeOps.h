@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "volume/VolumeOps.h"
@@ -43,6 +44,8 @@ struct ImageFaults {
   int writeErrno = 28;                         // ENOSPC
   bool failFlush = false;                      // the disk reports an error when the image is flushed
   bool failClose = false;
+  std::optional<std::int64_t> keepOnly;  // the file system keeps no byte past this, and says nothing
+  bool failKeep = false;                 // the image cannot be given its name
 };
 
 class FileVolumeOps : public VolumeOps {
@@ -67,16 +70,18 @@ class FileVolumeOps : public VolumeOps {
   char DriveLetterOfPath(const std::string& path) override;
   ImageHandle CreateImage(const std::string& path) override;
   bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) override;
-  bool FlushImage(ImageHandle image) override;
+  bool GetFolderFreeSpace(const std::string& path, DiskFreeSpace& space) override;
+  bool FlushImage(ImageHandle image, std::int64_t length) override;
+  bool KeepImage(ImageHandle image, bool replace) override;
   bool CloseImage(ImageHandle image) override;
-  bool DeleteImage(const std::string& path) override;
+  bool DeleteImage(ImageHandle image) override;
 
   // What the job did, for tests.
   int lockRequests = 0;
   int unlockRequests = 0;
   int locksHeld = 0;
   int openVolumes = 0;
-  int openImages = 0;
+  int openImages = 0;  // image handles held
   int imageFlushes = 0;
   unsigned errorMode = 0;
   std::int64_t bytesReadTotal = 0;
@@ -94,7 +99,11 @@ class FileVolumeOps : public VolumeOps {
   std::map<VolumeHandle, OpenVolumeState> open_;
   std::map<std::string, char> pathLetters_;
   ImageFaults imageFaults_;
+  void Count(ImageHandle image);
+
   std::map<ImageHandle, std::int64_t> imageWritten_;
+  std::set<ImageHandle> heldImages_;
+  std::set<ImageHandle> closedImages_;
 };
 
 }  // namespace vorkan

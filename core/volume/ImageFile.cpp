@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <cstdio>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,18 +12,22 @@
 namespace vorkan {
 namespace {
 
-bool IsRefused(const struct stat& st, const std::vector<FileIdentity>& refused) {
-  return !S_ISREG(st.st_mode) ||
-         std::find(refused.begin(), refused.end(), FileIdentity{st.st_dev, st.st_ino}) != refused.end();
-}
-
 // What the write-behind keeps of each open image. The program appends from
 // its one thread, so the table needs no lock.
 struct ImageState {
+  int fd = -1;          // -1 once a partial file is closed
+  int folder = -1;      // the target's folder, for naming and syncing
+  std::string name;     // the chosen name in that folder
+  std::string partial;  // the hidden name written under; empty: no name at all
+  FileIdentity identity;
   off_t position = 0;  // the end of what was appended, holes included
   off_t started = 0;   // start of the range not yet sent to the disk
   off_t waited = 0;    // everything before is on disk and out of the cache
   bool writeBehind = true;
+  bool synced = false;  // on disk as it stands
+  bool closed = false;
+  bool placed = false;  // the chosen name was set to it
+  bool kept = false;    // and that name was found to be it, on disk
 };
 
 // The most one append waits for: a slow target (a USB stick writing 5 MB/s)
@@ -35,15 +40,18 @@ std::map<ImageHandle, ImageState>& Images() {
   return images;
 }
 
-// A handle the table does not know (not made by CreateImageFile) starts from
-// where its descriptor stands.
-ImageState& StateOf(ImageHandle image) {
-  auto [it, added] = Images().try_emplace(image);
-  if (added) {
-    const off_t position = ::lseek(image, 0, SEEK_CUR);
-    it->second.position = it->second.started = it->second.waited = std::max<off_t>(0, position);
-  }
-  return it->second;
+// Null for a handle CreateImageFile did not give, or gave and released.
+ImageState* StateOf(ImageHandle image) {
+  const auto it = Images().find(image);
+  return it == Images().end() ? nullptr : &it->second;
+}
+
+void Release(ImageHandle image) {
+  ImageState* state = StateOf(image);
+  if (state == nullptr) return;
+  if (state->fd >= 0) ::close(state->fd);
+  if (state->folder >= 0) ::close(state->folder);
+  Images().erase(image);
 }
 
 // Errors that say the data did not reach the disk are write failures; any
@@ -59,21 +67,22 @@ bool Refused(ImageState& state) {
 // long. One such range stays in flight while the next is filled; what lies
 // before it is waited for, a slice per append, and dropped from the cache.
 // False on a write-back error (errno set).
-bool WriteBehind(ImageHandle image, ImageState& state) {
+bool WriteBehind(ImageState& state) {
   if (!state.writeBehind) return true;
   if (state.position - state.started >= ImageWriteBehind) {
-    if (::sync_file_range(image, state.started, state.position - state.started, SYNC_FILE_RANGE_WRITE) != 0)
+    if (::sync_file_range(state.fd, state.started, state.position - state.started, SYNC_FILE_RANGE_WRITE) !=
+        0)
       return Refused(state);
     state.started = state.position;
   }
   const off_t written = state.started - ImageWriteBehind;
   if (state.waited < written) {
     const off_t length = std::min(written - state.waited, kWaitSlice);
-    if (::sync_file_range(image, state.waited, length,
+    if (::sync_file_range(state.fd, state.waited, length,
                           SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) !=
         0)
       return Refused(state);
-    ::posix_fadvise(image, state.waited, length, POSIX_FADV_DONTNEED);
+    ::posix_fadvise(state.fd, state.waited, length, POSIX_FADV_DONTNEED);
     state.waited += length;
   }
   return true;
@@ -82,62 +91,174 @@ bool WriteBehind(ImageHandle image, ImageState& state) {
 // A file whose last blocks were skipped is shorter than what was appended.
 // Some file systems (FAT through FUSE) refuse to lengthen a file with
 // ftruncate but fill a gap that a write leaves; the last zero is written then.
-bool SetFullLength(ImageHandle image, const ImageState& state) {
+bool SetFullLength(const ImageState& state) {
   struct stat st {};
-  if (::fstat(image, &st) != 0) return false;
-  if (st.st_size >= state.position || ::ftruncate(image, state.position) == 0) return true;
+  if (::fstat(state.fd, &st) != 0) return false;
+  if (st.st_size >= state.position || ::ftruncate(state.fd, state.position) == 0) return true;
   const char zero = 0;
-  return ::pwrite(image, &zero, 1, state.position - 1) == 1;
+  return ::pwrite(state.fd, &zero, 1, state.position - 1) == 1;
+}
+
+bool SyncData(int fd) {
+  int rc;
+  do {
+    rc = ::fdatasync(fd);
+  } while (rc != 0 && errno == EINTR);
+  return rc == 0;
+}
+
+bool IsRefused(const struct stat& st, const std::vector<FileIdentity>& refused) {
+  return !S_ISREG(st.st_mode) ||
+         std::find(refused.begin(), refused.end(), FileIdentity{st.st_dev, st.st_ino}) != refused.end();
+}
+
+// The hidden name an image is written under where the file system has no
+// files without a name, or put in place through: ".NAME.part", numbered
+// when that is taken. Long names are cut so that the ending always fits.
+std::string PartialName(const std::string& name, int attempt) {
+  std::string base = name.substr(0, 200);
+  if (attempt > 0) base += "." + std::to_string(attempt);
+  return "." + base + ".part";
+}
+
+// Makes a new empty file of a free partial name in the folder; -1 on failure.
+int CreatePartial(int folder, const std::string& name, std::string& partial) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    partial = PartialName(name, attempt);
+    const int fd = ::openat(folder, partial.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Links the file of no name into the folder under a free partial name.
+bool LinkUnnamed(const ImageState& state, std::string& partial) {
+  const std::string self = "/proc/self/fd/" + std::to_string(state.fd);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    partial = PartialName(state.name, attempt);
+    if (::linkat(AT_FDCWD, self.c_str(), state.folder, partial.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+// Whether `name` in the folder is the image itself (not through a link).
+bool NamesImage(const ImageState& state, const std::string& name) {
+  struct stat st {};
+  return ::fstatat(state.folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+         FileIdentity{st.st_dev, st.st_ino} == state.identity;
+}
+
+bool NameTaken(const ImageState& state) {
+  struct stat st {};
+  return ::fstatat(state.folder, state.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
+}
+
+// Moves the named file `from` onto the chosen name. Without `replace` only
+// where nothing stands; file systems that cannot say so in the rename
+// itself (FUSE) are asked first.
+bool MoveOnto(const ImageState& state, const std::string& from, bool replace) {
+  if (replace) return ::renameat(state.folder, from.c_str(), state.folder, state.name.c_str()) == 0;
+  if (::renameat2(state.folder, from.c_str(), state.folder, state.name.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  if (NameTaken(state)) return false;
+  return ::renameat(state.folder, from.c_str(), state.folder, state.name.c_str()) == 0;
+}
+
+// Sets the chosen name in one step: the file of no name is linked there
+// where nothing stands, or linked under a partial name first and renamed
+// over what stands; a partial file is renamed.
+bool PlaceImage(ImageState& state, bool replace) {
+  if (!state.partial.empty()) {
+    if (!MoveOnto(state, state.partial, replace)) return false;
+    state.partial.clear();
+    return true;
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(state.fd);
+  if (::linkat(AT_FDCWD, self.c_str(), state.folder, state.name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if (errno != EEXIST || !replace) return false;
+  std::string partial;
+  if (!LinkUnnamed(state, partial)) return false;
+  if (MoveOnto(state, partial, true)) return true;
+  const int saved = errno;
+  ::unlinkat(state.folder, partial.c_str(), 0);
+  errno = saved;
+  return false;
 }
 
 }  // namespace
 
 ImageHandle CreateImageFile(const std::string& path, const std::vector<FileIdentity>& refused) {
-  // Looked at before it is opened: opening a disk for writing makes udev
-  // read its partition table again when it is closed.
+  // Looked at before anything is opened: opening a disk for writing makes
+  // udev read its partition table again when it is closed.
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (errno != ENOENT) return kInvalidImage;
+  } else if (!S_ISLNK(st.st_mode) || ::stat(path.c_str(), &st) == 0) {
+    // A link is replaced by the image, never written through; one that
+    // points at a volume or a device is refused all the same, since that is
+    // what its name stands for.
     if (IsRefused(st, refused)) {
       errno = EINVAL;
       return kInvalidImage;
     }
-  } else if (errno != ENOENT) {
+  }
+  const std::size_t slash = path.rfind('/');
+  ImageState state;
+  state.name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  if (state.name.empty() || state.name == "." || state.name == "..") {
+    errno = EISDIR;
     return kInvalidImage;
   }
-  // Looked at again once open, in case the path was replaced in between.
-  // O_NONBLOCK keeps a FIFO from holding the open until a reader appears;
-  // nothing is truncated before the file is known to be a regular one.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
-  if (fd < 0) return kInvalidImage;
-  if (::fstat(fd, &st) != 0 || IsRefused(st, refused)) {
-    ::close(fd);
-    errno = EINVAL;
+  state.folder = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (state.folder < 0) return kInvalidImage;
+  // A file of no name needs /proc to be given one later.
+  if (::access("/proc/self/fd", X_OK) == 0)
+    state.fd = ::openat(state.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (state.fd < 0 && (state.fd = CreatePartial(state.folder, state.name, state.partial)) < 0) {
+    const int saved = errno;
+    ::close(state.folder);
+    errno = saved;
     return kInvalidImage;
   }
-  const int flags = ::fcntl(fd, F_GETFL);
-  // Only a file that holds something is truncated: ext4 takes a truncation
-  // to zero as a hint to write the whole file back when it is closed, which
-  // would make every new image wait for the disk at the end of the copy.
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
-      (st.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
-    ::close(fd);
+  // 0600 whatever a default ACL of the folder would give; file systems
+  // without modes (FAT through FUSE) refuse to be asked, and that is fine.
+  ::fchmod(state.fd, 0600);
+  if (::fstat(state.fd, &st) != 0) {
+    const int saved = errno;
+    if (!state.partial.empty()) ::unlinkat(state.folder, state.partial.c_str(), 0);
+    ::close(state.fd);
+    ::close(state.folder);
+    errno = saved;
     return kInvalidImage;
   }
-  Images()[fd] = ImageState{};
-  return fd;
+  state.identity = FileIdentity{st.st_dev, st.st_ino};
+  static ImageHandle next = 0;
+  const ImageHandle image = ++next;
+  Images()[image] = std::move(state);
+  return image;
 }
 
 bool AppendImageFile(ImageHandle image, const void* data, std::uint32_t size) {
-  ImageState& state = StateOf(image);
+  ImageState* found = StateOf(image);
+  if (found == nullptr || found->closed) {
+    errno = EBADF;
+    return false;
+  }
+  ImageState& state = *found;
+  state.synced = false;
   if (IsZeroBlock(data, size)) {
     // Left as a hole: it reads back as zeros and takes no room where the
     // file system has holes; elsewhere the file system writes the zeros.
-    if (::lseek(image, size, SEEK_CUR) < 0) return false;
+    if (::lseek(state.fd, size, SEEK_CUR) < 0) return false;
   } else {
     const char* p = static_cast<const char*>(data);
     std::uint32_t done = 0;
     while (done < size) {
-      const ssize_t n = ::write(image, p + done, size - done);
+      const ssize_t n = ::write(state.fd, p + done, size - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         if (n == 0) errno = ENOSPC;  // no progress and no error: a full device
@@ -151,7 +272,7 @@ bool AppendImageFile(ImageHandle image, const void* data, std::uint32_t size) {
     }
   }
   state.position += size;
-  if (!WriteBehind(image, state)) {
+  if (!WriteBehind(state)) {
     // An earlier range did not reach the disk: this block is not counted
     // either, so that the image ends where the keep prompt says.
     CutImageFileBack(image, size);
@@ -161,52 +282,115 @@ bool AppendImageFile(ImageHandle image, const void* data, std::uint32_t size) {
 }
 
 void CutImageFileBack(ImageHandle image, std::uint32_t bytes) {
-  if (bytes == 0) return;
+  ImageState* state = StateOf(image);
+  if (bytes == 0 || state == nullptr || state->fd < 0) return;
   const int saved = errno;
-  ImageState& state = StateOf(image);
-  const off_t end = state.position;
-  const off_t cut = end - static_cast<off_t>(bytes);
+  const off_t cut = state->position - static_cast<off_t>(bytes);
   // A file that ends in skipped zeros may already be shorter than the cut;
   // it is given its length when it is flushed or closed.
   struct stat st {};
-  if (cut >= 0 && (::ftruncate(image, cut) == 0 || (::fstat(image, &st) == 0 && st.st_size <= cut)) &&
-      ::lseek(image, cut, SEEK_SET) >= 0) {
-    state.position = cut;
-    state.started = std::min(state.started, state.position);
-    state.waited = std::min(state.waited, state.started);
+  if (cut >= 0 && (::ftruncate(state->fd, cut) == 0 || (::fstat(state->fd, &st) == 0 && st.st_size <= cut)) &&
+      ::lseek(state->fd, cut, SEEK_SET) >= 0) {
+    state->position = cut;
+    state->started = std::min(state->started, state->position);
+    state->waited = std::min(state->waited, state->started);
   }
   errno = saved;
 }
 
-bool FlushImageFile(ImageHandle image) {
-  if (image < 0) return false;
-  const ImageState& state = StateOf(image);
-  if (!SetFullLength(image, state)) return false;
-  int rc;
-  do {
-    rc = ::fdatasync(image);
-  } while (rc != 0 && errno == EINTR);
-  if (rc != 0) return false;
+bool FlushImageFile(ImageHandle image, std::int64_t length) {
+  ImageState* state = StateOf(image);
+  if (state == nullptr || state->fd < 0) {
+    errno = EBADF;
+    return false;
+  }
+  if (!SetFullLength(*state) || !SyncData(state->fd)) return false;
+  // The size the file system keeps, not the one the program thinks it
+  // wrote: one that cannot hold the file (FAT's 4 GiB) may say yes to every
+  // write and still keep less.
+  struct stat st {};
+  if (::fstat(state->fd, &st) != 0) return false;
+  if (st.st_size != length || state->position != length) {
+    errno = EFBIG;
+    return false;
+  }
+  state->synced = true;
   // All of it is clean now; the last ranges need not stay in memory.
-  ::posix_fadvise(image, 0, 0, POSIX_FADV_DONTNEED);
+  ::posix_fadvise(state->fd, 0, 0, POSIX_FADV_DONTNEED);
   return true;
 }
 
-bool CloseImageFile(ImageHandle image) {
-  if (image < 0) return false;
-  // The keep prompt names the whole count, skipped zeros at the end included.
-  const bool lengthSet = SetFullLength(image, StateOf(image));
-  // Whatever is already written goes from the cache; the rest is written
-  // back in its own time, so an abort does not wait for the disk.
-  ::posix_fadvise(image, 0, 0, POSIX_FADV_DONTNEED);
-  Images().erase(image);
-  // A failed close can report a delayed write error (NFS, quota); the fd is
-  // released either way, so it is never retried.
-  const bool closed = ::close(image) == 0;
-  return lengthSet && closed;
+bool KeepImageFile(ImageHandle image, bool replace) {
+  ImageState* state = StateOf(image);
+  if (state == nullptr) {
+    errno = EBADF;
+    return false;
+  }
+  if (!state->placed) {
+    // The data before the name: a power cut must not leave a name that
+    // stands for less than was kept. A failed sync is no reason to refuse
+    // what the user keeps; the success road has checked its own.
+    if (!state->synced && state->fd >= 0) SyncData(state->fd);
+    state->placed = PlaceImage(*state, replace);
+  }
+  // The folder holds the new name only once it is synced.
+  state->kept = state->placed && ::fsync(state->folder) == 0 && NamesImage(*state, state->name);
+  const bool kept = state->kept;
+  if (state->closed) {
+    // A partial file that could not take the chosen name stays under its
+    // own where the user wanted the data (its name says what it is); one
+    // that was to take the name only where nothing stood goes.
+    if (kept || replace)
+      Release(image);
+    else
+      DeleteImageFile(image);
+  }
+  return kept;
 }
 
-bool DeleteImageFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool CloseImageFile(ImageHandle image) {
+  ImageState* state = StateOf(image);
+  if (state == nullptr) return false;
+  if (state->closed) return true;
+  state->closed = true;
+  // The keep prompt names the whole count, skipped zeros at the end included.
+  const bool lengthSet = SetFullLength(*state);
+  // Whatever is already written goes from the cache; the rest is written
+  // back in its own time, so an abort does not wait for the disk.
+  ::posix_fadvise(state->fd, 0, 0, POSIX_FADV_DONTNEED);
+  if (state->kept) {
+    // A failed close can report a delayed write error (NFS, quota); the fd
+    // is released either way, so it is never retried, but the handle stays
+    // for the user's answer: keep it, or take it off the name again.
+    const bool closed = ::close(state->fd) == 0;
+    state->fd = -1;
+    if (lengthSet && closed) Release(image);
+    return lengthSet && closed;
+  }
+  // A file of no name lives only as long as its descriptor, which is kept
+  // until the image is kept or thrown away; a partial file has a name.
+  if (!state->partial.empty()) {
+    const bool closed = ::close(state->fd) == 0;
+    state->fd = -1;
+    return lengthSet && closed;
+  }
+  return lengthSet;
+}
+
+bool DeleteImageFile(ImageHandle image) {
+  ImageState* state = StateOf(image);
+  if (state == nullptr) return false;
+  bool ok = true;
+  if (state->placed) {
+    ok = NamesImage(*state, state->name) && ::unlinkat(state->folder, state->name.c_str(), 0) == 0;
+  } else if (!state->partial.empty()) {
+    ok = ::unlinkat(state->folder, state->partial.c_str(), 0) == 0;
+  }
+  Release(image);
+  return ok;
+}
+
+bool ImageFileIsHeld(ImageHandle image) { return StateOf(image) != nullptr; }
 
 bool IsZeroBlock(const void* data, std::uint32_t size) {
   // memcmp runs at memory speed and stops at the first data byte, which in

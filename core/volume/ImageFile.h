@@ -24,10 +24,15 @@ namespace vorkan {
 // flight to keep a disk busy while the next range is filled, little memory.
 constexpr std::int64_t ImageWriteBehind = 8 << 20;
 
-// Creates or replaces the regular file at `path` (mode 0644 before umask),
-// empty. kInvalidImage when the folder is missing or not writable, when the
-// path names anything but a regular file, or when it is one of `refused`
-// (by any link); such a target is looked at with stat only and not opened.
+// Makes a new image for `path`, empty and private (mode 0600: an image holds
+// every file of its volume, whoever owned them): a file of no name in the
+// path's folder where the file system has them, else a hidden partial file
+// there (".NAME.part"). Nothing under `path` itself is touched. kInvalidImage
+// when the folder is missing or not writable, or when `path` names anything
+// but a regular file, or is one of `refused` (by any link); such a target is
+// looked at with stat only and not opened. A symbolic link at `path` that
+// points at a regular file or nowhere is replaced by the image when it is
+// kept; what it points to is never written.
 ImageHandle CreateImageFile(const std::string& path, const std::vector<FileIdentity>& refused);
 // Writes all `size` bytes, resuming after short writes and EINTR, or none:
 // on a reported error (errno is left as the system set it) the part that
@@ -37,12 +42,27 @@ ImageHandle CreateImageFile(const std::string& path, const std::vector<FileIdent
 bool AppendImageFile(ImageHandle image, const void* data, std::uint32_t size);
 // Cuts the last `bytes` appended bytes off the image again; errno is kept.
 void CutImageFileBack(ImageHandle image, std::uint32_t bytes);
-// Gives the image its full length and waits until all of it is on disk;
-// false when the system reports an error for any of it.
-bool FlushImageFile(ImageHandle image);
-// Gives the image its full length and closes it without waiting for the disk.
+// Gives the image its full length, waits until all of it is on disk and
+// checks that the file holds exactly `length` bytes; false when the system
+// reports an error for any of it, or the file holds anything else.
+bool FlushImageFile(ImageHandle image, std::int64_t length);
+// Puts the image under its path: over what stands there when `replace`,
+// else only where nothing does. The data goes to the disk first, the
+// folder after the name is set, and the name is checked to be the image.
+// After CloseImageFile the handle is released whatever the outcome; an
+// image that was to take the name only where nothing stood is thrown away
+// when it could not.
+bool KeepImageFile(ImageHandle image, bool replace);
+// Gives the image its full length and ends writing without waiting for the
+// disk. A kept image is released; one not kept yet waits for KeepImageFile
+// or DeleteImageFile.
 bool CloseImageFile(ImageHandle image);
-bool DeleteImageFile(const std::string& path);
+// Throws the image away and releases the handle: a file of no name vanishes,
+// a partial file is removed, a kept image is taken off its path again
+// (only while the path still names it).
+bool DeleteImageFile(ImageHandle image);
+// Whether the handle is still held (tests).
+bool ImageFileIsHeld(ImageHandle image);
 
 // Whether all `size` bytes at `data` are zero.
 bool IsZeroBlock(const void* data, std::uint32_t size);

@@ -43,6 +43,15 @@ std::int64_t ClampedLength(std::uint64_t bytes) {
   return bytes > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(bytes);
 }
 
+bool SpaceOfFolder(const std::string& folder, DiskFreeSpace& space) {
+  struct statvfs st {};
+  if (::statvfs(folder.c_str(), &st) != 0) return false;
+  space.totalFreeBytes = ClampedProduct(st.f_bfree, st.f_frsize);
+  space.freeBytesAvailable = ClampedProduct(st.f_bavail, st.f_frsize);
+  space.totalBytes = ClampedProduct(st.f_blocks, st.f_frsize);
+  return true;
+}
+
 // The device number of a descriptor's block device; 0 when it is none.
 dev_t BlockDeviceOf(int fd) {
   struct stat st {};
@@ -160,7 +169,12 @@ VolumeHandle LinuxVolumeOps::OpenVolume(const std::string& rawDevicePath) {
   if (rawDevicePath.size() < 5) return kInvalidHandle;
   const BlockVolume* volume = Map().VolumeOfLetter(rawDevicePath[4]);
   if (volume == nullptr) return kInvalidHandle;
-  const VolumeHandle handle = OpenDevicePath(volume->devicePath);
+  VolumeHandle handle = OpenDevicePath(volume->devicePath);
+  // Without udisks2 (or where even it may not open the device: a
+  // container's device rules) the length still comes from the kernel, which
+  // tells anyone.
+  if (handle == kInvalidHandle && errno == EACCES && !interactionAllowed_ && volume->kernelBytes > 0)
+    handle = LengthOnlyHandle(volume->devicePath, volume->kernelBytes);
   struct stat st {};
   if (handle != kInvalidHandle && volume->mountPoint.empty() && ::fstat(handle, &st) == 0 &&
       S_ISBLK(st.st_mode))
@@ -171,7 +185,12 @@ VolumeHandle LinuxVolumeOps::OpenVolume(const std::string& rawDevicePath) {
 VolumeHandle LinuxVolumeOps::OpenDevicePath(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
-    if ((errno == EACCES || errno == EPERM) && opener_ != nullptr) return OpenThroughOpener(path);
+    if (errno != EACCES && errno != EPERM) return kInvalidHandle;
+    if (opener_ != nullptr) {
+      const VolumeHandle handle = OpenThroughOpener(path);
+      if (handle != kInvalidHandle) return handle;
+    }
+    errno = EACCES;  // refused, whoever refused it
     return kInvalidHandle;
   }
   struct stat st {};
@@ -194,13 +213,17 @@ VolumeHandle LinuxVolumeOps::OpenThroughOpener(const std::string& path) {
     return fd;
   }
   // Only the length is wanted here (the drive list, the room check before a
-  // copy), and asking for a password for it would be out of place. A node
-  // opened as a path holds nothing open, and reads from it fail.
+  // copy), and asking for a password for it would be out of place.
   BlockProperties properties;
   if (!opener_->Properties(path, properties)) return kInvalidHandle;
+  return LengthOnlyHandle(path, ClampedLength(properties.size));
+}
+
+// A node opened as a path holds nothing open, and reads from it fail.
+VolumeHandle LinuxVolumeOps::LengthOnlyHandle(const std::string& path, std::int64_t length) {
   const int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
   if (fd < 0) return kInvalidHandle;
-  lengthOnly_[fd] = ClampedLength(properties.size);
+  lengthOnly_[fd] = length;
   return fd;
 }
 
@@ -362,13 +385,7 @@ bool LinuxVolumeOps::QueryWithoutDevice(const BlockVolume& volume, VolumeInforma
 bool LinuxVolumeOps::GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) {
   if (rootPath.empty()) return false;
   const BlockVolume* volume = Map().VolumeOfLetter(rootPath[0]);
-  if (volume == nullptr || volume->mountPoint.empty()) return false;
-  struct statvfs st {};
-  if (::statvfs(volume->mountPoint.c_str(), &st) != 0) return false;
-  space.totalFreeBytes = ClampedProduct(st.f_bfree, st.f_frsize);
-  space.freeBytesAvailable = ClampedProduct(st.f_bavail, st.f_frsize);
-  space.totalBytes = ClampedProduct(st.f_blocks, st.f_frsize);
-  return true;
+  return volume != nullptr && !volume->mountPoint.empty() && SpaceOfFolder(volume->mountPoint, space);
 }
 
 unsigned LinuxVolumeOps::GetDriveType(const std::string& rootPath) {
@@ -377,6 +394,28 @@ unsigned LinuxVolumeOps::GetDriveType(const std::string& rootPath) {
 }
 
 char LinuxVolumeOps::DriveLetterOfPath(const std::string& path) { return Map().LetterOfPath(path); }
+
+std::string LinuxVolumeOps::DriveNameOfPath(const std::string& path) {
+  const char letter = DriveLetterOfPath(path);
+  if (letter >= 'A' && letter <= 'Z') return std::string(1, letter);
+  const std::string mountPoint = Map().MountPointOfPath(path);
+  return mountPoint.empty() ? VolumeOps::DriveNameOfPath(path) : mountPoint;
+}
+
+bool LinuxVolumeOps::GetFolderFreeSpace(const std::string& path, DiskFreeSpace& space) {
+  // The folder, or its nearest parent that exists: the file system that
+  // will hold it.
+  std::string folder = path;
+  for (;;) {
+    const std::size_t slash = folder.rfind('/');
+    if (slash == std::string::npos)
+      folder = ".";
+    else
+      folder.resize(slash == 0 ? 1 : slash);
+    if (SpaceOfFolder(folder, space)) return true;
+    if (folder == "/" || folder == "." || (errno != ENOENT && errno != ENOTDIR)) return false;
+  }
+}
 
 // Every attached loop device's file is refused, the source's among them: the
 // source device itself is a block device, which is never a target.
@@ -388,10 +427,14 @@ bool LinuxVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint3
   return AppendImageFile(image, data, size);
 }
 
-bool LinuxVolumeOps::FlushImage(ImageHandle image) { return FlushImageFile(image); }
+bool LinuxVolumeOps::FlushImage(ImageHandle image, std::int64_t length) {
+  return FlushImageFile(image, length);
+}
+
+bool LinuxVolumeOps::KeepImage(ImageHandle image, bool replace) { return KeepImageFile(image, replace); }
 
 bool LinuxVolumeOps::CloseImage(ImageHandle image) { return CloseImageFile(image); }
 
-bool LinuxVolumeOps::DeleteImage(const std::string& path) { return DeleteImageFile(path); }
+bool LinuxVolumeOps::DeleteImage(ImageHandle image) { return DeleteImageFile(image); }
 
 }  // namespace vorkan

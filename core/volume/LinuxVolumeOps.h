@@ -65,12 +65,15 @@ class LinuxVolumeOps : public VolumeOps {
   bool GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) override;
   unsigned GetDriveType(const std::string& rootPath) override;
   char DriveLetterOfPath(const std::string& path) override;
+  std::string DriveNameOfPath(const std::string& path) override;
+  bool GetFolderFreeSpace(const std::string& path, DiskFreeSpace& space) override;
 
   ImageHandle CreateImage(const std::string& path) override;
   bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) override;
-  bool FlushImage(ImageHandle image) override;
+  bool FlushImage(ImageHandle image, std::int64_t length) override;
+  bool KeepImage(ImageHandle image, bool replace) override;
   bool CloseImage(ImageHandle image) override;
-  bool DeleteImage(const std::string& path) override;
+  bool DeleteImage(ImageHandle image) override;
 
   // Opens a device node, or a regular file standing in for a volume, the way
   // OpenVolume opens a lettered one; anything else is refused.
@@ -86,6 +89,8 @@ class LinuxVolumeOps : public VolumeOps {
 
  private:
   VolumeHandle OpenThroughOpener(const std::string& path);
+  // A handle that tells `length` and reads nothing.
+  VolumeHandle LengthOnlyHandle(const std::string& path, std::int64_t length);
   bool QueryWithoutDevice(const BlockVolume& volume, VolumeInformation& info);
 
   // A source volume that is not mounted has its pages dropped behind the
@@ -109,7 +114,7 @@ class LinuxVolumeOps : public VolumeOps {
   // reopen of the node.
   std::map<VolumeHandle, std::string> brokered_;
   // Handles of devices nobody has authorized yet, with the length the
-  // opener's properties tell; they read nothing.
+  // opener's properties or the kernel tell; they read nothing.
   std::map<VolumeHandle, std::int64_t> lengthOnly_;
   std::map<VolumeHandle, DropBehind> dropBehind_;
   unsigned errorMode_ = 0;

@@ -90,19 +90,46 @@ class VolumeOps {
   // The drive letter of the file system that holds `path`'s folder, or the
   // path's first character when no lettered volume holds it.
   virtual char DriveLetterOfPath(const std::string& path) = 0;
+  // How prompts name the drive that holds `path`: its letter when a lettered
+  // volume holds it, else the folder its file system is mounted on
+  // ("/mnt/share"), so that no prompt names a drive "/:\".
+  virtual std::string DriveNameOfPath(const std::string& path) {
+    const char letter = DriveLetterOfPath(path);
+    if (letter >= 'A' && letter <= 'Z') return std::string(1, letter);
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
+  }
+  // The free space of the file system holding `path`'s folder, whether or
+  // not a block device stands behind it (tmpfs, NFS, FUSE); false when it
+  // cannot be told.
+  virtual bool GetFolderFreeSpace(const std::string& path, DiskFreeSpace& space) = 0;
 
-  // The image file: created (replacing an existing regular file), appended to
-  // strictly sequentially, flushed on success, closed and, when the user says
-  // so, deleted.
+  // The image file. It is written where nobody takes it for an image (a file
+  // of no name, or a hidden partial name, in the target's folder) and takes
+  // the chosen name only when KeepImage puts it there: what stood under that
+  // name survives every copy that is not kept, and a copy that is killed
+  // leaves nothing there.
+  //
+  // A handle lives until KeepImage or DeleteImage after CloseImage, or until
+  // a CloseImage that succeeds after a KeepImage that did.
   virtual ImageHandle CreateImage(const std::string& path) = 0;
   // Writes every byte or fails; a failure is reported by the system (ENOSPC, EIO).
   virtual bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) = 0;
-  // Waits until every byte appended is on disk; false when the system reports
-  // an error for any of it. Called before a copy is announced as complete;
-  // the other endings close without waiting.
-  virtual bool FlushImage(ImageHandle image) = 0;
+  // Gives the image its full length, waits until all of it is on disk and
+  // checks that it holds exactly `length` bytes; false when any of it fails.
+  // Called before a copy is announced as complete.
+  virtual bool FlushImage(ImageHandle image, std::int64_t length) = 0;
+  // Puts the image under the chosen name in one step (over what stands
+  // there when `replace`, else only where nothing does), makes the name
+  // last and checks that the name now is the image; false when it is not.
+  // Without `replace`, an image closed already is thrown away when the name
+  // is taken.
+  virtual bool KeepImage(ImageHandle image, bool replace) = 0;
+  // No more writing; what was appended stays for KeepImage or DeleteImage.
   virtual bool CloseImage(ImageHandle image) = 0;
-  virtual bool DeleteImage(const std::string& path) = 0;
+  // Throws the image away: one never kept goes without a trace, a kept one
+  // is taken off the chosen name again.
+  virtual bool DeleteImage(ImageHandle image) = 0;
 };
 
 // Path helpers shared by every implementation.

@@ -50,6 +50,13 @@ std::int64_t GetFreeBytes(VolumeOps& ops, char letter) {
   return space.totalFreeBytes;
 }
 
+std::int64_t GetTargetFreeBytes(VolumeOps& ops, const std::string& path) {
+  ops.SetErrorMode(SEM_FAILCRITICALERRORS);
+  DiskFreeSpace space;
+  if (!ops.GetFolderFreeSpace(path, space)) return 0;
+  return space.totalFreeBytes;
+}
+
 std::string SerialText(std::uint32_t serial) {
   char text[9];
   std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(serial));

@@ -27,6 +27,10 @@ bool GetVolumeDetails(VolumeOps& ops, const std::string& rootPath, VolumeDetails
 // The total free bytes of the drive, 0 on any failure.
 std::int64_t GetFreeBytes(VolumeOps& ops, char letter);
 
+// The total free bytes of the file system that holds the image file
+// `path`, whether or not a lettered volume does; 0 on any failure.
+std::int64_t GetTargetFreeBytes(VolumeOps& ops, const std::string& path);
+
 // "00001A2B" for 0x1A2B.
 std::string SerialText(std::uint32_t serial);
 

@@ -42,7 +42,9 @@ class ImageTargetTest : public ::testing::Test {
     host = RecordingHost();
     EXPECT_FALSE(CopyDiskToImage(ops, host, 'E', target)) << target;
     ASSERT_EQ(host.prompts.size(), 1u) << target;
-    EXPECT_EQ(host.prompts[0].text, std::string("Ошибка чтения/записи диска ") + target[0] + ":\\!");
+    // No lettered drive holds the folder: the prompt names the folder.
+    EXPECT_EQ(host.prompts[0].text,
+              "Ошибка чтения/записи диска " + target.substr(0, target.rfind('/')) + "!");
     EXPECT_EQ(ops.bytesReadTotal, 0);
   }
 
@@ -80,6 +82,23 @@ TEST_F(ImageTargetTest, TheFilesPlayingVolumesAreRefusedUntouched) {
   for (const std::string& target : {dir / "volume.bin", symlinked, hardLinked}) {
     ExpectCreateFailed(target);
     EXPECT_TRUE(test::ReadFile(dir / "volume.bin") == source) << target << ": the volume's file changed";
+  }
+}
+
+TEST_F(ImageTargetTest, ALinkToAFileIsReplacedNotWrittenThrough) {
+  const std::string victim = dir / "victim.txt", link = dir / "link.IMA";
+  test::WriteFile(victim, "a file the link points at");
+  for (const std::string& points : {victim, dir / "nowhere"}) {
+    ::unlink(link.c_str());
+    ASSERT_EQ(::symlink(points.c_str(), link.c_str()), 0);
+    host = RecordingHost();
+    EXPECT_TRUE(CopyDiskToImage(ops, host, 'E', link)) << points;
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode)) << points;
+    EXPECT_TRUE(test::ReadFile(link) == source) << points;
+    EXPECT_EQ(test::ReadFile(victim), "a file the link points at") << points;
+    EXPECT_FALSE(test::Exists(dir / "nowhere")) << points;
   }
 }
 

@@ -11,6 +11,7 @@
 #include "LoopDevice.h"
 #include "RecordingHost.h"
 #include "TestSupport.h"
+#include "TextFormat.h"
 #include "TestVolume.h"
 #include "volume/LinuxVolumeOps.h"
 
@@ -180,8 +181,8 @@ TEST_F(LoopCopyTest, TargetsThatAreOrHoldAVolumeAreRefusedUntouched) {
     EXPECT_FALSE(CopyDiskToImage(ops, host, letter, row.target)) << row.what;
     std::vector<std::string> prompts;
     for (const auto& prompt : host.prompts) prompts.push_back(prompt.text);
-    EXPECT_EQ(prompts, std::vector<std::string>{std::string("Ошибка чтения/записи диска ") +
-                                                ops.DriveLetterOfPath(row.target) + ":\\!"})
+    EXPECT_EQ(prompts, std::vector<std::string>{FormatDriveText("Ошибка чтения/записи диска %s:\\!",
+                                                                ops.DriveNameOfPath(row.target))})
         << row.what;
     EXPECT_TRUE(host.progress.empty()) << row.what;
     EXPECT_FALSE(watch.SawWrite()) << row.what << " was opened for writing";

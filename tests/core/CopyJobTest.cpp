@@ -2,7 +2,10 @@
 // made to happen at a chosen byte.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <deque>
 #include <functional>
 #include <stdexcept>
 
@@ -494,8 +497,8 @@ TEST_F(CopyJobTest, TargetLetterOfAPathWithoutDriveHasNoFreeSpace) {
   EXPECT_EQ(test::ReadFile(image), source);
 }
 
-// The steps of the endings on one timeline: the releases, closes and deletes
-// of the volume layer and the host's prompts and closing report.
+// The steps of the endings on one timeline: the releases, closes, keeps and
+// deletes of the volume layer and the host's prompts and closing report.
 using Timeline = std::vector<std::string>;
 
 class TimelineOps : public FileVolumeOps {
@@ -513,9 +516,13 @@ class TimelineOps : public FileVolumeOps {
     steps_.push_back("release");
     FileVolumeOps::UnlockVolume(handle);
   }
-  bool FlushImage(ImageHandle image) override {
+  bool FlushImage(ImageHandle image, std::int64_t length) override {
     steps_.push_back("flush image");
-    return FileVolumeOps::FlushImage(image);
+    return FileVolumeOps::FlushImage(image, length);
+  }
+  bool KeepImage(ImageHandle image, bool replace) override {
+    steps_.push_back(replace ? "keep image" : "keep image where none is");
+    return FileVolumeOps::KeepImage(image, replace);
   }
   bool CloseImage(ImageHandle image) override {
     steps_.push_back("close image");
@@ -525,9 +532,9 @@ class TimelineOps : public FileVolumeOps {
     steps_.push_back("close volume");
     FileVolumeOps::CloseVolume(handle);
   }
-  bool DeleteImage(const std::string& path) override {
+  bool DeleteImage(ImageHandle image) override {
     steps_.push_back("delete image");
-    return FileVolumeOps::DeleteImage(path);
+    return FileVolumeOps::DeleteImage(image);
   }
 
  private:
@@ -562,81 +569,161 @@ class TimelineHost : public RecordingHost {
   Timeline& steps_;
 };
 
-TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrder) {
+// Every ending, with a file of the chosen name there before: its steps in
+// order, and what is left under the name: the old file, byte for byte and
+// with its mode, wherever the image is not kept; the kept bytes, private,
+// where it is. Nothing else is left in the folder.
+TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrderAndCostsNothingItDoesNotKeep) {
   MakeVolume(4 * B);
+  const std::string old = "the image of an earlier copy";
+  constexpr std::int64_t kOld = -1;
   struct Row {
     const char* ending;
     std::function<void(FileVolumeOps&, RecordingHost&, std::string& target)> setUp;
     Timeline steps;
+    std::int64_t left;  // bytes of the source under the name, or kOld
+    bool oldFile = true;
   };
   const Timeline opened = {"create image", "open volume"};
   auto after = [&](Timeline more) {
     more.insert(more.begin(), opened.begin(), opened.end());
     return more;
   };
+  const Timeline closed = {"release", "close image", "close volume"};
+  auto closing = [&](Timeline before, Timeline more) {
+    before.insert(before.end(), closed.begin(), closed.end());
+    before.insert(before.end(), more.begin(), more.end());
+    return after(before);
+  };
+  auto abortAtFirstPump = [](PromptResult keep) {
+    return [keep](FileVolumeOps&, RecordingHost& h, std::string&) {
+      h.onPump = [](RecordingHost& host, int pump) {
+        if (pump == 1) host.FAbort = 1;
+      };
+      h.answers = {keep};
+    };
+  };
   const Row rows[] = {
       {"create failed",
-       [&](FileVolumeOps&, RecordingHost&, std::string& target) { target = dir / "no/out.IMA"; },
-       {"create image", "create-failed prompt"}},
+       [&](FileVolumeOps&, RecordingHost&, std::string& t) { t = dir / "no/out.IMA"; },
+       {"create image", "create-failed prompt"},
+       kOld},
       {"open failed", [](FileVolumeOps& o, RecordingHost&, std::string&) { o.Volume('E').refuseOpen = true; },
-       after({"close image", "delete image", "empty prompt"})},
+       after({"close image", "delete image", "empty prompt"}), kOld},
       {"lock aborted",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Volume('E').refuseLock = -1;
          h.answers = {mrAbort};
        },
-       after({"lock prompt", "close volume", "close image"})},
+       after({"lock prompt", "close volume", "close image", "keep image where none is"}), kOld},
+      // Where nothing stood, the empty image stays.
+      {"lock aborted, no file before",
+       [](FileVolumeOps& o, RecordingHost& h, std::string&) {
+         o.Volume('E').refuseLock = -1;
+         h.answers = {mrAbort};
+       },
+       after({"lock prompt", "close volume", "close image", "keep image where none is"}), 0, false},
       {"empty volume",
        [&](FileVolumeOps& o, RecordingHost&, std::string&) {
          test::WriteFile(dir / "empty.bin", "");
          o.Volume('E').path = dir / "empty.bin";
        },
-       after({"empty prompt", "release", "close image", "close volume", "delete image"})},
-      {"read fault",
+       after({"empty prompt", "release", "close image", "close volume", "delete image"}), kOld},
+      {"read fault, not kept",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Volume('E').throwReadAt = 2 * B;
          h.answers = {mrOk, mrNo};
        },
-       after({"read-fault prompt", "release", "close image", "close volume", "keep-or-delete", "delete image",
-              "hide"})},
-      {"write failure",
+       closing({"read-fault prompt"}, {"keep-or-delete", "delete image", "hide"}), kOld},
+      {"read fault at once",
+       [](FileVolumeOps& o, RecordingHost& h, std::string&) {
+         o.Volume('E').throwReadAt = 0;
+         h.answers = {mrOk};
+       },
+       closing({"read-fault prompt"}, {"keep image where none is", "hide"}), kOld},
+      {"write failure, kept",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Image().failWriteAfter = B;
          h.answers = {mrOk, mrYes};
        },
-       after({"write-failure prompt", "release", "close image", "close volume", "keep-or-delete", "hide"})},
-      {"abort",
-       [](FileVolumeOps&, RecordingHost& h, std::string&) {
-         h.onPump = [](RecordingHost& host, int pump) {
-           if (pump == 1) host.FAbort = 1;
-         };
-         h.answers = {mrYes};
-       },
-       after({"release", "close image", "close volume", "keep-or-delete", "hide"})},
+       closing({"write-failure prompt"}, {"keep-or-delete", "keep image", "hide"}), B},
+      {"abort, kept", abortAtFirstPump(mrYes), closing({}, {"keep-or-delete", "keep image", "hide"}), 2 * B},
+      // The close box of the keep prompt, and every prompt while the program closes.
+      {"abort, closed", abortAtFirstPump(mrCancel), closing({}, {"keep-or-delete", "keep image", "hide"}),
+       2 * B},
+      {"abort, not kept", abortAtFirstPump(mrNo), closing({}, {"keep-or-delete", "delete image", "hide"}),
+       kOld},
       {"incomplete",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Volume('E').failReadAt = 2 * B;
          h.answers = {mrCancel, mrYes};
        },
-       after({"end-of-data prompt", "release", "close image", "close volume", "keep-or-delete", "hide"})},
-      // Only a success waits for the image to reach the disk.
+       closing({"end-of-data prompt"}, {"keep-or-delete", "keep image", "hide"}), 2 * B},
+      // Only a success waits for the image to reach the disk, and it is put
+      // under its name before anything is closed.
       {"success", [](FileVolumeOps&, RecordingHost&, std::string&) {},
-       after({"flush image", "release", "close image", "close volume", "hide"})},
+       closing({"flush image", "keep image"}, {"hide"}), 4 * B},
+      {"flush failure",
+       [](FileVolumeOps& o, RecordingHost& h, std::string&) {
+         o.Image().failFlush = true;
+         h.answers = {mrOk, mrNo};
+       },
+       closing({"flush image", "write-failure prompt"}, {"keep-or-delete", "delete image", "hide"}), kOld},
+      // A file system that took every byte and kept a block of them.
+      {"length short",
+       [](FileVolumeOps& o, RecordingHost& h, std::string&) {
+         o.Image().keepOnly = B;
+         h.answers = {mrOk, mrNo};
+       },
+       closing({"flush image", "write-failure prompt"}, {"keep-or-delete", "delete image", "hide"}), kOld},
+      {"name not set",
+       [](FileVolumeOps& o, RecordingHost& h, std::string&) {
+         o.Image().failKeep = true;
+         h.answers = {mrOk, mrYes};
+       },
+       closing({"flush image", "keep image", "write-failure prompt"},
+               {"keep-or-delete", "keep image", "hide"}),
+       kOld},
+      {"close failure",
+       [](FileVolumeOps& o, RecordingHost& h, std::string&) {
+         o.Image().failClose = true;
+         h.answers = {mrOk, mrYes};
+       },
+       closing({"flush image", "keep image"},
+               {"write-failure prompt", "keep-or-delete", "keep image", "hide"}),
+       4 * B},
   };
   for (const Row& row : rows) {
+    const test::TempDir targetDir;
     Timeline steps;
     TimelineOps recorded(steps);
     recorded.AddVolume('D', ops.Volume('D'));
     recorded.AddVolume('E', ops.Volume('E'));
-    recorded.SetPathLetter(dir.Path(), 'D');
+    recorded.SetPathLetter(targetDir.Path(), 'D');
     TimelineHost timelineHost(steps);
     timelineHost.lockOption = true;
-    std::string target = image;
+    std::string target = targetDir / "out.IMA";
+    if (row.oldFile) {
+      test::WriteFile(target, old);
+      ::chmod(target.c_str(), 0644);
+    }
     row.setUp(recorded, timelineHost, target);
     EXPECT_EQ(CopyDiskToImage(recorded, timelineHost, 'E', target), std::string(row.ending) == "success")
         << row.ending;
     EXPECT_EQ(steps, row.steps) << row.ending;
     EXPECT_EQ(recorded.openVolumes + recorded.openImages + recorded.locksHeld, 0) << row.ending;
+
+    const std::string name = targetDir / "out.IMA";
+    struct stat st {};
+    ASSERT_EQ(::stat(name.c_str(), &st), 0) << row.ending;
+    if (row.left == kOld) {
+      EXPECT_EQ(test::ReadFile(name), old) << row.ending;
+      EXPECT_EQ(st.st_mode & 0777, 0644u) << row.ending;
+    } else {
+      EXPECT_EQ(test::ReadFile(name), source.substr(0, static_cast<std::size_t>(row.left))) << row.ending;
+      EXPECT_EQ(st.st_mode & 0777, 0600u) << row.ending;
+    }
+    EXPECT_EQ(test::ListFolder(targetDir.Path()), std::vector<std::string>{"out.IMA"}) << row.ending;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vorkan::test {
 
@@ -12,6 +13,8 @@ void WriteFile(const std::string& path, const std::string& bytes);  // throws wh
 std::string ReadFile(const std::string& path);
 // Whether the path names anything, a dangling symbolic link included.
 bool Exists(const std::string& path);
+// The names in a folder, hidden ones included, sorted; empty when it cannot be read.
+std::vector<std::string> ListFolder(const std::string& folder);
 // `size` bytes that differ with `seed`, so that no other copy can pass for them.
 std::string PatternBytes(std::size_t size, unsigned seed);
 std::int64_t SizeOf(const std::string& path);  // file or block device; -1 on failure
