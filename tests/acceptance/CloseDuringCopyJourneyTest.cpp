@@ -40,7 +40,7 @@ TEST(CloseDuringCopyJourney, ProgramEndsAndKeepsThePrefix) {
   QTimer closer;
   closer.setInterval(0);
   QObject::connect(&closer, &QTimer::timeout, [&] {
-    if (!Form2->isVisible() || SizeOf(image) < (4 << 20)) return;
+    if (!Form2->isVisible() || SizeOfImageBeingWritten(image) < (4 << 20)) return;
     closer.stop();
     f.close();
     closed = true;

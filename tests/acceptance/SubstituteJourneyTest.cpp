@@ -3,6 +3,8 @@
 // of the copy, and a medium pulled out before the first block.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QCheckBox>
 
 #include "ByteSize.h"
@@ -87,6 +89,7 @@ TEST_F(SubstituteJourney, ReadErrorThenCancelKeepsOrDeletesThePart) {
   for (const PromptButton keep : {PromptButton::Yes, PromptButton::No}) {
     SCOPED_TRACE(keep == PromptButton::Yes ? "kept" : "deleted");
     windows.prompts.clear();
+    ::unlink(image_.c_str());  // an earlier image of the name would stay after No
     CopyMedium(windows, {PromptButton::Cancel, keep});
 
     ASSERT_EQ(windows.prompts.size(), 2u);

@@ -130,7 +130,7 @@ TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartial
   bool closed = false;
   std::uint8_t abortSeen = 0;
   std::function<void()> closeLater = [&] {
-    if (Form2->isVisible() && SizeOf(image) >= (2 << 20)) {
+    if (Form2->isVisible() && SizeOfImageBeingWritten(image) >= (2 << 20)) {
       f.close();
       closed = true;
       abortSeen = f.FAbort;

@@ -140,7 +140,8 @@ TEST_F(ProgressCopyTest, AbortAnsweredNoGoesOnAndYesStopsAfterExactlyOneMoreBloc
   host.DuringReport(6, [&] {
     host.answers = {PromptButton::Yes, PromptButton::Yes};  // abort; keep the incomplete image
     host.onPrompt = [&](const test::PromptCall& seen) {
-      if (seen.text == "Вы действительно хотите прервать данную операцию?") sizeAtYes = test::SizeOf(target);
+      if (seen.text == "Вы действительно хотите прервать данную операцию?")
+        sizeAtYes = test::SizeOfImageBeingWritten(target);
     };
     QTest::mouseClick(host.Button("Button1"), Qt::LeftButton);
   });
@@ -169,7 +170,7 @@ TEST_F(ProgressCopyTest, AbortConfirmedWhilePausedReadsNoFurtherBlock) {
   host.DuringReport(6, [&] {
     host.answers = {PromptButton::Yes, PromptButton::Yes};
     host.onPrompt = [&](const test::PromptCall& seen) {
-      if (sizeAtYes < 0) sizeAtYes = test::SizeOf(target);
+      if (sizeAtYes < 0) sizeAtYes = test::SizeOfImageBeingWritten(target);
       (void)seen;
     };
     QTest::mouseClick(host.Button("Button1"), Qt::LeftButton);

@@ -31,6 +31,23 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
+std::int64_t SizeOfImageBeingWritten(const std::string& target) {
+  const std::size_t slash = target.rfind('/');
+  const std::string folder = target.substr(0, slash);
+  const std::string partial = folder + "/." + target.substr(slash + 1) + ".part";
+  for (const std::string& fd : ListFolder("/proc/self/fd")) {
+    char link[4096];
+    const ssize_t n = ::readlink(("/proc/self/fd/" + fd).c_str(), link, sizeof link - 1);
+    if (n <= 0) continue;
+    const std::string name(link, static_cast<std::size_t>(n));
+    const bool unnamed = name.rfind(folder + "/#", 0) == 0 && name.find(" (deleted)") != std::string::npos;
+    if (!unnamed && name != partial) continue;
+    struct stat st {};
+    if (::fstat(std::stoi(fd), &st) == 0) return st.st_size;
+  }
+  return -1;
+}
+
 std::vector<std::string> ListFolder(const std::string& folder) {
   std::vector<std::string> names;
   DIR* d = ::opendir(folder.c_str());
