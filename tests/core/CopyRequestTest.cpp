@@ -9,6 +9,7 @@
 #include "CopyRequest.h"
 #include "LocaleSeparators.h"
 #include "LoopDevice.h"
+#include "MountedVolume.h"
 #include "RecordingHost.h"
 #include "TestSupport.h"
 #include "TestVolume.h"
@@ -257,6 +258,58 @@ TEST(CopyRequestOnBtrfs, ATargetOnTheSourceVolumeIsTheSameDrive) {
         << target;
     EXPECT_FALSE(test::Exists(target));
   }
+}
+
+// A folder on a file system with no block device behind it (tmpfs; NFS,
+// sshfs and FUSE alike): its own free space, no false shortage, and prompts
+// that name where it is mounted.
+TEST(CopyRequestTmpfsTest, ATargetWithoutADeviceHasItsOwnFreeSpaceAndName) {
+  const std::string why = test::LoopDevicesUnavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+  test::TempDir dir;
+  const std::string source = dir / "source.bin";
+  test::WriteFile(source, test::PatternBytes(4 << 20, 9));
+  test::LoopDevice loop(source);
+  ASSERT_TRUE(loop.Ok()) << loop.Error();
+  const std::string roomy = dir / "roomy", tight = dir / "tight";
+  const test::MountedVolume big("tmpfs", roomy, "tmpfs", 0, "size=64m");
+  const test::MountedVolume small("tmpfs", tight, "tmpfs", 0, "size=2m");
+  if (!big.Ok() || !small.Ok()) GTEST_SKIP() << "mount not allowed here: " << big.Error() << small.Error();
+  OverrideSeparators(std::string(","), std::string(" "));
+  LinuxVolumeOps ops;
+  const char letter = ops.Map().LetterOfDevice(loop.Name());
+  ASSERT_NE(letter, 0);
+  EXPECT_EQ(GetTargetFreeBytes(ops, roomy + "/x.IMA"), 64 << 20);
+  EXPECT_EQ(GetTargetFreeBytes(ops, roomy + "/not/yet/x.IMA"), 64 << 20) << "the nearest folder that exists";
+  EXPECT_EQ(ops.DriveNameOfPath(roomy + "/x.IMA"), roomy);
+
+  // Room enough: no prompt before the copy, and the progress shows it.
+  ScriptedWindow window(ops);
+  window.selected.RootPath = RootPathOf(letter);
+  window.dialogAnswers = {roomy + "/x.IMA"};
+  window.answers = {mrOk};
+  RunCopyRequest(ops, window);
+  ASSERT_EQ(window.prompts.size(), 1u);
+  EXPECT_EQ(window.prompts[0].text,
+            "Диск " + RootPathOf(letter) + " успешно скопирован в " + roomy + "/x.IMA.");
+  EXPECT_EQ(window.jobHost.Shown().at(0).freeText, FormatByteSize((64 << 20) - CopyBlockSize));
+
+  // No room: the shortage is what the file system lacks, and the write
+  // failure names the mount point.
+  ScriptedWindow full(ops);
+  full.selected.RootPath = RootPathOf(letter);
+  full.dialogAnswers = {tight + "/x.IMA"};
+  full.answers = {mrIgnore};
+  full.jobHost.answers = {mrOk, mrNo};
+  RunCopyRequest(ops, full);
+  ASSERT_EQ(full.prompts.size(), 1u);
+  EXPECT_NE(full.prompts[0].text.find("Освободите " + FormatByteSize((4 << 20) - (2 << 20)) + " "),
+            std::string::npos)
+      << full.prompts[0].text;
+  ASSERT_GE(full.jobHost.prompts.size(), 1u);
+  EXPECT_EQ(full.jobHost.prompts[0].text, "Диск " + tight + " переполнен или ошибка записи!");
+  EXPECT_EQ(test::ListFolder(tight), std::vector<std::string>{});
+  OverrideSeparators(std::nullopt, std::nullopt);
 }
 
 }  // namespace

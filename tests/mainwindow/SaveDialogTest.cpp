@@ -41,6 +41,23 @@ class HomeFolder {
   std::string saved_;
 };
 
+// A user of the test's own in /etc/passwd while it lives (root only).
+class NssUser {
+ public:
+  NssUser(const std::string& name, const std::string& home) : name_(name) {
+    ok_ =
+        IsRoot() && Run("useradd -M -d " + Quote(home) + " -s /usr/sbin/nologin " + Quote(name)).status == 0;
+  }
+  ~NssUser() {
+    if (ok_) Run("userdel " + Quote(name_));
+  }
+  bool Ok() const { return ok_; }
+
+ private:
+  std::string name_;
+  bool ok_ = false;
+};
+
 class SaveDialog : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -78,11 +95,16 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
       {"missing folder, relative", "sub \"1\"/x.ima", "",
        R + "/start/sub \"1\"\nDirectory not found.\nPlease verify the correct directory name was given."},
       {"a folder's name enters it", "../other", "", ""},
+      // A user whose home does not exist: a missing folder, not a file in its parent.
+      {"a home that does not exist", "~nobody-of-the-test/x.ima", "",
+       R + "/no-such-home\nDirectory not found.\nPlease verify the correct directory name was given."},
   };
   HomeFolder home(R + "/home");
+  NssUser user("nobody-of-the-test", R + "/no-such-home");
   Windows windows(ops_);
   TForm1& f = windows.main();
   for (const Case& c : cases) {
+    if (std::string(c.what) == "a home that does not exist" && !user.Ok()) continue;
     SCOPED_TRACE(c.what);
     windows.prompts.clear();
     Control<TSaveDialog>(f, "SaveDialog1")->SetFolder(R + "/start");
@@ -108,6 +130,28 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
     EXPECT_TRUE(ReadFile(c.landsAt) == source_);
     std::filesystem::remove(c.landsAt);
   }
+}
+
+// A symbolic link chosen as the target is replaced by the image, and the
+// question says what it points at, which stays as it was.
+TEST_F(SaveDialog, ALinkIsReplacedAndTheQuestionNamesWhatItPointsAt) {
+  const std::string R = root_.Path();
+  WriteFile(R + "/other/victim.txt", "not an image");
+  std::filesystem::create_symlink(R + "/other/victim.txt", R + "/start/link.ima");
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  Control<TSaveDialog>(f, "SaveDialog1")->SetFolder(R + "/start");
+  TypedDialog seen;
+  TypeIntoSaveDialog("link.ima", QMessageBox::Yes, nullptr, &seen);
+  windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK});
+  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  EXPECT_EQ(seen.boxes,
+            QStringList{QString::fromStdString("link.ima — ссылка на " + R +
+                                               "/other/victim.txt.\nЗаменить ссылку образом? Файл " + R +
+                                               "/other/victim.txt останется как есть.")});
+  EXPECT_FALSE(std::filesystem::is_symlink(R + "/start/link.ima"));
+  EXPECT_TRUE(ReadFile(R + "/start/link.ima") == source_);
+  EXPECT_EQ(ReadFile(R + "/other/victim.txt"), "not an image");
 }
 
 // The list's row that shows `text` in its name column; null when none does.
