@@ -16,7 +16,7 @@ packages=(
   libxcb1-dev
   xvfb xdotool x11-utils imagemagick time openbox
   dpkg-dev lintian
-  udisks2 udev polkitd dbus-daemon dbus-system-bus-common python3-dbus
+  udisks2 udev polkitd dbus-daemon dbus-system-bus-common python3-dbus python3-gi
 )
 
 missing=()
