@@ -2,9 +2,9 @@
 # Builds the Debian package from the build with cpack into a scratch folder
 # and checks it: its file name, that its dependencies come from the program's
 # libraries (Qt, libblkid) while udisks2 and polkitd are only recommended,
-# that it holds the program stripped, the menu entry, the icons, the manual
-# page and the copyright file, and that lintian finds no error nor warning,
-# nor a lack of the hardening Debian builds have.
+# that it holds the program stripped, the menu entry, the icons, the
+# metainfo, the manual page and the copyright file, and that lintian finds no
+# error nor warning, nor a lack of the hardening Debian builds have.
 # Then, as root, it installs the package with apt-get, checks the installed
 # files, starts the installed program and purges the package again.
 # Usage: package.sh CPACK BUILD_DIR VERSION SANITIZED
@@ -53,7 +53,8 @@ finish() {
 
 # What the package lays down, under /.
 files=(usr/bin/vorkan usr/share/applications/vorkan.desktop usr/share/icons/hicolor/scalable/apps/vorkan.svg
-  usr/share/man/man1/vorkan.1.gz usr/share/doc/vorkan/copyright usr/share/doc/vorkan/changelog.Debian.gz)
+  usr/share/metainfo/io.github.vorkan.metainfo.xml usr/share/man/man1/vorkan.1.gz usr/share/doc/vorkan/copyright
+  usr/share/doc/vorkan/changelog.Debian.gz)
 for size in 16 22 24 32 48 64 128 256; do
   files+=("usr/share/icons/hicolor/${size}x${size}/apps/vorkan.png")
 done
