@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build with cpack into a scratch folder
 # and checks it: its file name, that its dependencies come from the program's
-# libraries (Qt, libblkid) while udisks2 and polkitd are only recommended,
-# that it holds the program stripped, the menu entry, the icons, the
-# metainfo, the manual page and the copyright file, and that lintian finds no
-# error nor warning, nor a lack of the hardening Debian builds have.
+# libraries (Qt, libblkid) while udisks2, polkitd and Qt's Wayland platform
+# are only recommended, that it holds the program stripped, the menu entry,
+# the icons, the metainfo, the manual page and the copyright file, and that
+# lintian finds no error nor warning, nor a lack of the hardening Debian
+# builds have.
 # Then, as root, it installs the package with apt-get, checks the installed
 # files, starts the installed program and purges the package again.
 # Usage: package.sh CPACK BUILD_DIR VERSION SANITIZED
@@ -87,9 +88,9 @@ names() { sed 's/[,|]/\n/g' <<<"$1" | sed 's/(.*//; s/[[:space:]]//g' | grep -v 
 for library in libqt6core6 libqt6gui6 libqt6widgets6 libblkid1 qt6-qpa-plugins; do
   names "$depends" | grep -qx "$library" || fail "Depends lacks $library"
 done
-for service in udisks2 polkitd; do
-  names "$depends" | grep -qx "$service" && fail "Depends requires $service, which is only recommended"
-  names "$recommends" | grep -qx "$service" || fail "Recommends lacks $service"
+for recommended in udisks2 polkitd qt6-wayland; do
+  names "$depends" | grep -qx "$recommended" && fail "Depends requires $recommended, which is only recommended"
+  names "$recommends" | grep -qx "$recommended" || fail "Recommends lacks $recommended"
 done
 
 dpkg-deb -x "$deb" "$scratch/root"
