@@ -29,8 +29,6 @@ class SleepInhibitor {
   // Lets sleep come again.
   void Release();
 
-  bool Held() const { return fd_ >= 0; }
-
  private:
   int fd_ = -1;
 };
