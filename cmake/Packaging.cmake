@@ -70,8 +70,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 # Without udisks2 and polkit the program still lists every volume and copies
 # those the user may read; Qt's translations turn its own dialog texts
-# Russian.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udisks2, polkitd, qt6-translations-l10n")
+# Russian; on a Wayland desktop without Qt's Wayland platform the windows
+# open through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udisks2, polkitd, qt6-translations-l10n, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -11,7 +11,23 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "  Xvfb :99 & DISPLAY=:99 $program" >&2
   exit 1
 fi
-if [[ $(id -u) -ne 0 ]] && ! id -nG | tr ' ' '\n' | grep -qx disk; then
-  echo "Note: reading raw volumes needs root or membership of the 'disk' group." >&2
+# A normal user reads the volumes it may not open itself through udisks2
+# (README.md, Privileges); say so, and say where that cannot work here.
+udisks2_on_bus() {
+  local method
+  for method in ListNames ListActivatableNames; do
+    dbus-send --system --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+      "org.freedesktop.DBus.$method" 2>/dev/null | grep -q '"org.freedesktop.UDisks2"' && return 0
+  done
+  return 1
+}
+if [[ $(id -u) -ne 0 ]]; then
+  if ! command -v dbus-send >/dev/null || udisks2_on_bus; then
+    echo "Note: volumes your user may not read are opened through udisks2, after the desktop's password prompt." >&2
+  else
+    echo "Note: udisks2 is not on the system bus here, so only volumes your user may read can be copied;" \
+      "install udisks2 and polkitd, or run as root." >&2
+  fi
+  echo "Joining the 'disk' group is not advised: it lets every program you run write every disk." >&2
 fi
 exec "$program" "$@"

@@ -10,13 +10,13 @@ shift
 
 packages=(
   cmake g++ ninja-build pkg-config clang-format
-  qt6-base-dev qt6-translations-l10n libgl-dev libblkid-dev libgtest-dev
+  qt6-base-dev qt6-translations-l10n qt6-wayland libgl-dev libblkid-dev libgtest-dev
   fonts-liberation fonts-dejavu-core
   util-linux mount dosfstools e2fsprogs xfsprogs btrfs-progs xorriso squashfs-tools fusefat
   libxcb1-dev
   xvfb xdotool x11-utils imagemagick time openbox
-  dpkg-dev lintian
-  udisks2 udev polkitd dbus-daemon dbus-system-bus-common python3-dbus
+  dpkg-dev lintian appstream
+  udisks2 udev polkitd dbus-daemon dbus-system-bus-common python3-dbus python3-gi
 )
 
 missing=()

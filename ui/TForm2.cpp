@@ -88,6 +88,8 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
       // its normal state.
       setWindowState(windowState() & ~Qt::WindowMinimized);
       QDialog::show();
+      // The caption names the drive being copied.
+      sleepInhibitor_.Hold(caption);
     }
     vorkan::Application::Instance().ProcessPendingEvents();
     if (caption != shownCaption_) {
@@ -110,6 +112,7 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
   ui_->Button3->setText(QStringLiteral("Пауза"));
   ShowPendingTexts();
   hide();
+  sleepInhibitor_.Release();
   if (mainWindow_ != nullptr) {
     mainWindow_->setEnabled(true);
     mainWindow_->show();

@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 
+#include "SleepInhibitor.h"
+
 class QCloseEvent;
 class QKeyEvent;
 class QLineEdit;
@@ -39,6 +41,8 @@ class TForm2 : public QDialog {
   // text that changes at every report reaches its field at most about once a
   // screen refresh, and always before the field is drawn, touched or read by
   // the user, and when the event loop goes idle).
+  // Sleep is held off from the showing to the hiding (and until the window
+  // is destroyed).
   // show false: resets the status line, the pause button and the priority
   // list, hides the window and gives the main window back. A maximum below 0
   // is refused by the gauge (EInvalidOperation) after the texts are set.
@@ -86,4 +90,5 @@ class TForm2 : public QDialog {
   std::array<std::string, 3> shownTexts_;
   std::string shownCaption_;
   std::array<std::optional<std::string>, 3> pendingTexts_;
+  vorkan::SleepInhibitor sleepInhibitor_;
 };

@@ -2,8 +2,9 @@
 # Installs the build into an empty prefix and checks that a desktop finds the
 # program: bin/ holds it, share/applications/ a desktop entry that starts it
 # by the installed name and names an icon that share/icons/hicolor/ holds in
-# scalable form and in the usual PNG sizes; the installed program's libraries
-# all resolve and it starts.
+# scalable form and in the usual PNG sizes, share/metainfo/ the AppStream
+# metainfo naming that entry; the installed program's libraries all resolve
+# and it starts.
 # Usage: install.sh CMAKE BUILD_DIR
 set -uo pipefail
 
@@ -116,6 +117,16 @@ if [[ -n $entry ]]; then
   if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$entry" || fail "desktop-file-validate rejects the entry"
   fi
+fi
+
+# --- the AppStream metainfo -------------------------------------------------------------
+
+# Software centres find the program by its metainfo, which names the entry.
+metainfo="$root/share/metainfo/io.github.vorkan.metainfo.xml"
+if [[ ! -f $metainfo ]]; then
+  fail "no share/metainfo/io.github.vorkan.metainfo.xml"
+elif [[ -n $entry ]] && ! grep -qF "<launchable type=\"desktop-id\">${entry##*/}</launchable>" "$metainfo"; then
+  fail "the metainfo does not name the desktop entry ${entry##*/} as its launchable"
 fi
 
 # --- the installed program runs -------------------------------------------------------

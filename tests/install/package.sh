@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build with cpack into a scratch folder
 # and checks it: its file name, that its dependencies come from the program's
-# libraries (Qt, libblkid) while udisks2 and polkitd are only recommended,
-# that it holds the program stripped, the menu entry, the icons, the manual
-# page and the copyright file, and that lintian finds no error nor warning.
+# libraries (Qt, libblkid) while udisks2, polkitd and Qt's Wayland platform
+# are only recommended, that it holds the program stripped, the menu entry,
+# the icons, the metainfo, the manual page and the copyright file, and that
+# lintian finds no error nor warning, nor a lack of the hardening Debian
+# builds have.
 # Then, as root, it installs the package with apt-get, checks the installed
 # files, starts the installed program and purges the package again.
 # Usage: package.sh CPACK BUILD_DIR VERSION SANITIZED
@@ -52,7 +54,8 @@ finish() {
 
 # What the package lays down, under /.
 files=(usr/bin/vorkan usr/share/applications/vorkan.desktop usr/share/icons/hicolor/scalable/apps/vorkan.svg
-  usr/share/man/man1/vorkan.1.gz usr/share/doc/vorkan/copyright usr/share/doc/vorkan/changelog.Debian.gz)
+  usr/share/metainfo/io.github.vorkan.metainfo.xml usr/share/man/man1/vorkan.1.gz usr/share/doc/vorkan/copyright
+  usr/share/doc/vorkan/changelog.Debian.gz)
 for size in 16 22 24 32 48 64 128 256; do
   files+=("usr/share/icons/hicolor/${size}x${size}/apps/vorkan.png")
 done
@@ -85,9 +88,9 @@ names() { sed 's/[,|]/\n/g' <<<"$1" | sed 's/(.*//; s/[[:space:]]//g' | grep -v 
 for library in libqt6core6 libqt6gui6 libqt6widgets6 libblkid1 qt6-qpa-plugins; do
   names "$depends" | grep -qx "$library" || fail "Depends lacks $library"
 done
-for service in udisks2 polkitd; do
-  names "$depends" | grep -qx "$service" && fail "Depends requires $service, which is only recommended"
-  names "$recommends" | grep -qx "$service" || fail "Recommends lacks $service"
+for recommended in udisks2 polkitd qt6-wayland; do
+  names "$depends" | grep -qx "$recommended" && fail "Depends requires $recommended, which is only recommended"
+  names "$recommends" | grep -qx "$recommended" || fail "Recommends lacks $recommended"
 done
 
 dpkg-deb -x "$deb" "$scratch/root"
@@ -98,9 +101,15 @@ if [[ -f $scratch/root/usr/bin/vorkan ]] && readelf -S "$scratch/root/usr/bin/vo
   fail "the packed program is not stripped"
 fi
 
-timeout 300 lintian --fail-on error,warning "$deb" 2>&1 | grep -v 'running with root privileges'
-status=${PIPESTATUS[0]}
+# With its information tags: the hardening ones are only information, and a
+# Debian build shows none of them.
+timeout 300 lintian --fail-on error,warning --display-info "$deb" >"$scratch/lintian.log" 2>&1
+status=$?
+grep -v 'running with root privileges' "$scratch/lintian.log"
 ((status == 0)) || fail "lintian reports errors or warnings (status $status)"
+for tag in hardening-no-bindnow hardening-no-fortify-functions hardening-no-relro hardening-no-pie; do
+  grep -qw -- "$tag" "$scratch/lintian.log" && fail "lintian finds $tag: the program is not hardened as Debian builds are"
+done
 finish
 
 # --- installed with apt-get -------------------------------------------------------------

@@ -1,7 +1,7 @@
 // A whole copy through the program's windows over the file-backed volume
 // layer: drive C (a file of whole 256 KiB blocks and a little more) into an
 // image on drive E, started with the main window's copy button, with hooks
-// into the job's event pumps and at the success message.
+// into the job's event pumps and at its prompts.
 #pragma once
 
 #include <QObject>
@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "MainWindowDriver.h"
 #include "TestSupport.h"
@@ -38,22 +39,34 @@ class WindowCopy {
   std::int64_t Size() const { return static_cast<std::int64_t>(source_.size()); }
   TForm1& main() { return windows_->main(); }
 
+  // The source volume, for its faults.
+  FileVolume& Source() { return ops_.Volume('C'); }
+
   // Runs in every event pump while the copy runs, with the pump's number
   // from 1 (the job pumps in every report, paused passes too).
   std::function<void(int)> duringPump;
   // Runs while the success message stands, before it is answered.
   std::function<void()> atSuccess;
+  // Runs while any prompt stands, before it is answered.
+  std::function<void(PromptKind)> atPrompt;
   int pumps = 0;
 
   // Runs the copy; true when it ended with the success message and an image
   // equal to the volume.
   bool Run() {
-    const std::string image = dir_ / "one/c.IMA";
-    windows_->AnswerSaveDialog({image});
-    windows_->AnswerPrompts({PromptButton::OK});
+    const std::vector<PromptKind> kinds = RunAnswering({PromptButton::OK});
+    return kinds == std::vector<PromptKind>{PromptKind::Information} && ReadFile(Image()) == source_;
+  }
+
+  // Runs the copy with its prompts answered by `buttons` in turn (Cancel
+  // once they run out); the kinds of the prompts it showed.
+  std::vector<PromptKind> RunAnswering(std::vector<PromptButton> buttons) {
+    windows_->AnswerSaveDialog({Image()});
+    windows_->AnswerPrompts(std::move(buttons));
     const auto answer = TMessageForm::answerer;
     TMessageForm::answerer = [this, answer](TMessageForm& form) {
       if (form.Kind() == PromptKind::Information && atSuccess) atSuccess();
+      if (atPrompt) atPrompt(form.Kind());
       answer(form);
     };
     QObject context;
@@ -67,11 +80,15 @@ class WindowCopy {
     QTimer::singleShot(0, &context, pump);
     QTest::mouseClick(Control<QPushButton>(main(), "Button1"), Qt::LeftButton);
     running = false;
-    return windows_->prompts.size() == 1 && windows_->prompts[0].kind == PromptKind::Information &&
-           ReadFile(image) == source_;
+    std::vector<PromptKind> kinds;
+    for (const SeenPrompt& prompt : windows_->prompts) kinds.push_back(prompt.kind);
+    windows_->prompts.clear();
+    return kinds;
   }
 
  private:
+  std::string Image() const { return dir_ / "one/c.IMA"; }
+
   TempDir dir_;
   CountingVolumeOps ops_;
   std::string source_;
