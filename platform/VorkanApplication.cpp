@@ -30,7 +30,11 @@ std::string FaultMessage(const std::string& message) {
   return message;
 }
 
-VorkanApplication::VorkanApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+VorkanApplication::VorkanApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // The Wayland app id and the name desktops match with the menu entry and
+  // the launcher-entry signal, whatever the program file is called.
+  setDesktopFileName(QStringLiteral("vorkan"));
+}
 
 bool VorkanApplication::notify(QObject* receiver, QEvent* event) {
   // Before any window or control sees the key, and once per key event: a

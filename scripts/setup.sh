@@ -15,6 +15,7 @@ packages=(
   util-linux mount dosfstools e2fsprogs xfsprogs btrfs-progs xorriso squashfs-tools fusefat
   libxcb1-dev
   xvfb xdotool x11-utils imagemagick time openbox
+  sway wtype grim
   dpkg-dev lintian appstream
   udisks2 udev polkitd dbus-daemon dbus-system-bus-common python3-dbus python3-gi
 )

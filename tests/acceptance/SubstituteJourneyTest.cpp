@@ -96,6 +96,9 @@ TEST_F(SubstituteJourney, ReadErrorThenCancelKeepsOrDeletesThePart) {
     EXPECT_EQ(windows.prompts[0].text, "Диск E:\\ отсутствует или ошибка чтения!");
     EXPECT_EQ(windows.prompts[1].kind, PromptKind::Confirmation);
     EXPECT_EQ(windows.prompts[1].text, keepQuestion);
+    // Over the progress window, the one shown while the main window is hidden.
+    EXPECT_EQ(windows.prompts[0].owner, "Form2");
+    EXPECT_EQ(windows.prompts[1].owner, "Form2");
     if (keep == PromptButton::Yes) {
       EXPECT_TRUE(ReadFile(image_) == data_.substr(0, kFailAt))
           << "the kept part is not the medium's beginning";

@@ -62,23 +62,6 @@ class ReadThrottle {
   std::string dir_;
 };
 
-// Bytes the child has written to the image it holds for `target`, from its
-// descriptors as /proc shows them; -1 while it holds none.
-std::int64_t ChildImageBytes(pid_t child, const std::string& target) {
-  const std::string fds = "/proc/" + std::to_string(child) + "/fd";
-  const std::string folder = target.substr(0, target.rfind('/'));
-  for (const std::string& fd : test::ListFolder(fds)) {
-    char link[4096];
-    const ssize_t n = ::readlink((fds + "/" + fd).c_str(), link, sizeof link - 1);
-    if (n <= 0) continue;
-    const std::string name(link, static_cast<std::size_t>(n));
-    if (name.rfind(folder + "/", 0) != 0 || name == folder + "/") continue;
-    struct stat st {};
-    if (::stat((fds + "/" + fd).c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_size;
-  }
-  return -1;
-}
-
 class ImageTrustTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -172,7 +155,7 @@ TEST_F(ImageTrustTest, AKilledCopyLeavesNothingUnderTheChosenName) {
     std::int64_t written = -1;
     for (int i = 0; i < 3000 && written < 4 * MiB; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      written = ChildImageBytes(child, target);
+      written = test::SizeOfImageBeingWritten(target, std::to_string(child));
     }
     ::kill(child, SIGKILL);
     int status = 0;

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWindow>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,6 +38,7 @@ class CountingVolumeOps : public FileVolumeOps {
 struct SeenPrompt {
   std::string text;
   PromptKind kind;
+  std::string owner;  // the object name of the window it belongs to (transient parent)
 };
 
 // What the save dialog looked like when it ran.
@@ -104,7 +106,11 @@ class Windows {
   void AnswerPrompts(std::vector<PromptButton> buttons) {
     buttons_ = std::move(buttons);
     TMessageForm::answerer = [this](TMessageForm& form) {
-      prompts.push_back({form.Text(), form.Kind()});
+      const QWindow* parent = form.windowHandle() ? form.windowHandle()->transientParent() : nullptr;
+      std::string owner;
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (parent != nullptr && w->windowHandle() == parent) owner = w->objectName().toStdString();
+      prompts.push_back({form.Text(), form.Kind(), owner});
       PromptButton button = PromptButton::Cancel;
       if (!buttons_.empty()) {
         button = buttons_.front();

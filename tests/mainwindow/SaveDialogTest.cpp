@@ -126,6 +126,8 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
     EXPECT_TRUE(seen.boxes.empty());
     ASSERT_EQ(windows.prompts.size(), 2u);
     EXPECT_EQ(windows.prompts[1].text, "Диск C:\\ успешно скопирован в " + c.landsAt + ".");
+    EXPECT_EQ(windows.prompts[0].owner, "TForm1") << "the shortage prompt belongs to the main window";
+    EXPECT_EQ(windows.prompts[1].owner, "TForm1");
     EXPECT_EQ(FilesBelow(R), std::set<std::string>{c.landsAt});
     EXPECT_TRUE(ReadFile(c.landsAt) == source_);
     std::filesystem::remove(c.landsAt);
@@ -218,6 +220,8 @@ TEST_F(SaveDialog, FoldersNamedInBytesThatAreNotUtf8AreListedAndUsable) {
                               : QStringList{"old\uFFFD.ima already exists.\nDo you want to replace it?"});
     ASSERT_EQ(windows.prompts.size(), 2u);
     EXPECT_EQ(windows.prompts[1].text, "Диск C:\\ успешно скопирован в " + c.landsAt + ".");
+    EXPECT_EQ(windows.prompts[0].owner, "TForm1") << "the shortage prompt belongs to the main window";
+    EXPECT_EQ(windows.prompts[1].owner, "TForm1");
     EXPECT_EQ(FilesBelow(R), std::set<std::string>{c.landsAt});
     EXPECT_TRUE(ReadFile(c.landsAt) == source_);
     std::filesystem::remove(c.landsAt);

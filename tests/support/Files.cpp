@@ -31,19 +31,20 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-std::int64_t SizeOfImageBeingWritten(const std::string& target) {
+std::int64_t SizeOfImageBeingWritten(const std::string& target, const std::string& process) {
   const std::size_t slash = target.rfind('/');
   const std::string folder = target.substr(0, slash);
   const std::string partial = folder + "/." + target.substr(slash + 1) + ".part";
-  for (const std::string& fd : ListFolder("/proc/self/fd")) {
+  const std::string fds = "/proc/" + process + "/fd/";
+  for (const std::string& fd : ListFolder(fds)) {
     char link[4096];
-    const ssize_t n = ::readlink(("/proc/self/fd/" + fd).c_str(), link, sizeof link - 1);
+    const ssize_t n = ::readlink((fds + fd).c_str(), link, sizeof link - 1);
     if (n <= 0) continue;
     const std::string name(link, static_cast<std::size_t>(n));
     const bool unnamed = name.rfind(folder + "/#", 0) == 0 && name.find(" (deleted)") != std::string::npos;
     if (!unnamed && name != partial) continue;
     struct stat st {};
-    if (::fstat(std::stoi(fd), &st) == 0) return st.st_size;
+    if (::stat((fds + fd).c_str(), &st) == 0) return st.st_size;
   }
   return -1;
 }

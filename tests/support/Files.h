@@ -13,10 +13,10 @@ void WriteFile(const std::string& path, const std::string& bytes);  // throws wh
 std::string ReadFile(const std::string& path);
 // Whether the path names anything, a dangling symbolic link included.
 bool Exists(const std::string& path);
-// The size of the image this process is writing for `target` (a file of no
-// name in its folder, or its hidden partial file there), before it takes
-// that name; -1 when there is none.
-std::int64_t SizeOfImageBeingWritten(const std::string& target);
+// The size of the image a process (this one by default) is writing for
+// `target` (a file of no name in its folder, or its hidden partial file
+// there), before it takes that name; -1 when there is none.
+std::int64_t SizeOfImageBeingWritten(const std::string& target, const std::string& process = "self");
 // The names in a folder, hidden ones included, sorted; empty when it cannot be read.
 std::vector<std::string> ListFolder(const std::string& folder);
 // `size` bytes that differ with `seed`, so that no other copy can pass for them.
