@@ -122,6 +122,8 @@ TSaveDialog::TSaveDialog(QWidget* parent)
   ui_->newFolderButton->setToolTip(QtText("Create New Folder"));
   ui_->newFolderButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder, nullptr, this));
   ui_->placesList->setAccessibleName(QtText("List of places and bookmarks"));
+  const int small = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+  ui_->placesList->setIconSize(QSize(small, small));
   ui_->splitter->setStretchFactor(1, 1);
   ui_->fileList->setHeaderLabels(
       {ModelText("Name"), ModelText("Size"), ModelText("Type"), ModelText("Date Modified")});
