@@ -19,7 +19,6 @@
 #include <QStandardPaths>
 #include <QStringListModel>
 #include <QStyle>
-#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -139,9 +138,9 @@ TSaveDialog::TSaveDialog(QWidget* parent)
 
   connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, &TSaveDialog::accept);
   connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &TSaveDialog::reject);
-  const auto toParent = [this] { EnterFolder(vorkan::ParentFolder(folder_)); };
-  connect(ui_->toParentButton, &QToolButton::clicked, this, toParent);
-  connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Up), this), &QShortcut::activated, this, toParent);
+  connect(ui_->toParentButton, &QToolButton::clicked, this, &TSaveDialog::ToParent);
+  connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Up), this), &QShortcut::activated, this,
+          &TSaveDialog::ToParent);
   connect(ui_->newFolderButton, &QToolButton::clicked, this, &TSaveDialog::NewFolder);
   // Queued: the name is taken once the editor has gone, and a refusal's
   // message does not run inside its closing.
@@ -212,6 +211,17 @@ void TSaveDialog::EnterFolder(const std::string& folder) {
   }
   folder_ = clean;
   ReadFolder();
+}
+
+// The folder left stands current in its parent, so that going back down is
+// one Return.
+void TSaveDialog::ToParent() {
+  const std::string left = folder_.substr(folder_.find_last_of('/') + 1);
+  EnterFolder(vorkan::ParentFolder(folder_));
+  if (QTreeWidgetItem* item = ItemNamed(left)) {
+    ui_->fileList->setCurrentItem(item);
+    ui_->fileList->scrollToItem(item);
+  }
 }
 
 void TSaveDialog::FillPlaces() {
@@ -462,7 +472,7 @@ bool TSaveDialog::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     if (key == Qt::Key_Backspace) {
-      EnterFolder(vorkan::ParentFolder(folder_));
+      ToParent();
       return true;
     }
   }

@@ -76,6 +76,7 @@ class TSaveDialog : public QDialog {
  private:
   void ReadFolder();
   void EnterFolder(const std::string& folder);
+  void ToParent();
   void FillPlaces();
   void MarkPlace();
   void NewFolder();

@@ -531,21 +531,22 @@ TEST_F(SaveDialog, BackspaceInTheListAndAltUpGoToTheParent) {
     Qt::KeyboardModifiers modifiers;
     Qt::Key key;
     std::string folder;
-    QString name;  // the name box's text after the key
+    QString name;     // the name box's text after the key
+    QString current;  // the list's current row then, the folder left
   };
   const Case cases[] = {
-      {"Backspace in the list", "fileList", Qt::NoModifier, Qt::Key_Backspace, R, "disk.ima"},
-      {"Alt+Up in the list", "fileList", Qt::AltModifier, Qt::Key_Up, R, "disk.ima"},
-      {"Alt+Up in the name box", "fileNameEdit", Qt::AltModifier, Qt::Key_Up, R, "disk.ima"},
+      {"Backspace in the list", "fileList", Qt::NoModifier, Qt::Key_Backspace, R, "disk.ima", "start"},
+      {"Alt+Up in the list", "fileList", Qt::AltModifier, Qt::Key_Up, R, "disk.ima", "start"},
+      {"Alt+Up in the name box", "fileNameEdit", Qt::AltModifier, Qt::Key_Up, R, "disk.ima", "start"},
       {"Backspace in the name box edits the name", "fileNameEdit", Qt::NoModifier, Qt::Key_Backspace,
-       R + "/start", "disk.im"},
+       R + "/start", "disk.im", ""},
   };
   Windows windows(ops_);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     auto* dialog = Control<TSaveDialog>(windows.main(), "SaveDialog1");
     dialog->SetFolder(R + "/start/");
-    QString name;
+    QString name, current;
     std::string folder;
     SteerSaveDialog(windows.main(), [&](TSaveDialog& shown) {
       auto* edit = Part<QLineEdit>(shown, "fileNameEdit");
@@ -555,9 +556,12 @@ TEST_F(SaveDialog, BackspaceInTheListAndAltUpGoToTheParent) {
       QTest::keyClick(control, c.key, c.modifiers);
       folder = shown.Folder();
       name = edit->text();
+      const QTreeWidgetItem* item = Part<QTreeWidget>(shown, "fileList")->currentItem();
+      current = item ? item->text(0) : QString();
     });
     EXPECT_EQ(folder, c.folder);
     EXPECT_EQ(name, c.name);
+    EXPECT_EQ(current, c.current);
   }
 }
 
