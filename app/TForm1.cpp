@@ -300,11 +300,26 @@ bool TForm1::SelectedRow(vorkan::DriveRecord& row) {
 bool TForm1::RunSaveDialog(const std::string& proposedName, int filterIndex, std::string& fileName) {
   SaveDialog1->SetFilterIndex(filterIndex >= 1 && filterIndex <= ImageFilters().size() ? filterIndex : 1);
   SaveDialog1->SetNameText(Q(proposedName));
+  SaveDialog1->SetPlaces(VolumePlaces());
   SaveDialog1->Forget();
   const int result = saveDialogRunner ? saveDialogRunner(*SaveDialog1) : SaveDialog1->exec();
   if (result != QDialog::Accepted || SaveDialog1->FileName().empty()) return false;
   fileName = SaveDialog1->FileName();
   return true;
+}
+
+// The mounted volumes of the list, as the save dialog's places: "DATA (E:)",
+// or the media type for a volume without a label.
+std::vector<TSaveDialog::Place> TForm1::VolumePlaces() {
+  std::vector<TSaveDialog::Place> places;
+  for (const vorkan::DriveRecord& row : rows_) {
+    const std::string folder = ops_.FolderOfRootPath(row.RootPath);
+    if (folder.empty()) continue;
+    const std::string letter = row.RootPath.substr(0, row.RootPath.find('\\'));
+    const std::string& name = row.VolumeLabel().empty() ? row.MediaType() : row.VolumeLabel();
+    places.push_back({Q(name + " (" + letter + ")"), folder});
+  }
+  return places;
 }
 
 void TForm1::ClearLockOption() { ui_->CheckBox1->setChecked(false); }

@@ -114,6 +114,7 @@ class TForm1 : public QWidget,
   void ConfigureButtons();
   void ConfigureList();
   void ConfigureSaveDialog();
+  std::vector<TSaveDialog::Place> VolumePlaces();
   bool HandleKey(QObject* watched, QEvent* event);
   void AppendImage(const QPixmap& icon);
 

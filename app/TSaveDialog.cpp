@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QGuiApplication>
@@ -14,9 +15,13 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QStringListModel>
 #include <QStyle>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "FolderListing.h"
@@ -27,11 +32,13 @@ namespace {
 
 constexpr int kNameRole = Qt::UserRole;        // the entry's name, as bytes
 constexpr int kFolderRole = Qt::UserRole + 1;  // true for a folder
+constexpr int kSizeRole = Qt::UserRole + 2;    // bytes
+constexpr int kTimeRole = Qt::UserRole + 3;    // seconds since 1970
 
 // Qt's own words for the file dialog, in the desktop's language when Qt's
 // translations are loaded; the column titles are those of Qt's file model.
 QString QtText(const char* text) { return QCoreApplication::translate("QFileDialog", text); }
-QString ColumnText(const char* text) { return QCoreApplication::translate("QFileSystemModel", text); }
+QString ModelText(const char* text) { return QCoreApplication::translate("QFileSystemModel", text); }
 
 // Bytes from the file system as text to show: what is not UTF-8 shows as U+FFFD.
 QString Shown(const std::string& bytes) { return QString::fromStdString(vorkan::ToValidUtf8(bytes)); }
@@ -77,6 +84,29 @@ QString FilterExtension(const QString& filter) {
   return extension.contains(u'*') || extension.contains(u'?') ? QString() : extension;
 }
 
+QByteArray NameOf(const QTreeWidgetItem& item) { return item.data(0, kNameRole).toByteArray(); }
+
+// A row of the list: folders come first whichever way it is sorted, and sizes
+// and dates sort by their values; equal ones by name.
+class EntryItem : public QTreeWidgetItem {
+ public:
+  bool operator<(const QTreeWidgetItem& other) const override {
+    const QTreeWidget* list = treeWidget();
+    const int column = list ? list->header()->sortIndicatorSection() : 0;
+    const bool ascending = !list || list->header()->sortIndicatorOrder() == Qt::AscendingOrder;
+    const bool folder = data(0, kFolderRole).toBool();
+    if (folder != other.data(0, kFolderRole).toBool()) return ascending == folder;
+    if (column == 1 || column == 3) {
+      const int role = column == 1 ? kSizeRole : kTimeRole;
+      const qint64 mine = data(0, role).toLongLong(), theirs = other.data(0, role).toLongLong();
+      if (mine != theirs) return mine < theirs;
+    } else if (column == 2) {
+      if (const int order = text(2).localeAwareCompare(other.text(2))) return order < 0;
+    }
+    return vorkan::NameBefore(NameOf(*this).toStdString(), NameOf(other).toStdString());
+  }
+};
+
 }  // namespace
 
 TSaveDialog::TSaveDialog(QWidget* parent)
@@ -88,10 +118,17 @@ TSaveDialog::TSaveDialog(QWidget* parent)
   ui_->fileTypeLabel->setText(QtText("Files of type:"));
   ui_->toParentButton->setToolTip(QtText("Parent Directory"));
   ui_->toParentButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent, nullptr, this));
+  ui_->newFolderButton->setToolTip(QtText("Create New Folder"));
+  ui_->newFolderButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder, nullptr, this));
+  ui_->placesList->setAccessibleName(QtText("List of places and bookmarks"));
+  const int small = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+  ui_->placesList->setIconSize(QSize(small, small));
+  ui_->splitter->setStretchFactor(1, 1);
   ui_->fileList->setHeaderLabels(
-      {ColumnText("Name"), ColumnText("Size"), ColumnText("Type"), ColumnText("Date Modified")});
+      {ModelText("Name"), ModelText("Size"), ModelText("Type"), ModelText("Date Modified")});
   ui_->fileList->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
   ui_->fileList->header()->setSectionsMovable(false);
+  ui_->fileList->sortByColumn(0, Qt::AscendingOrder);
   QPushButton* save = ui_->buttonBox->button(QDialogButtonBox::Save);
   save->setText(QtText("&Save"));
   save->setDefault(true);
@@ -101,8 +138,16 @@ TSaveDialog::TSaveDialog(QWidget* parent)
 
   connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, &TSaveDialog::accept);
   connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &TSaveDialog::reject);
-  connect(ui_->toParentButton, &QToolButton::clicked, this,
-          [this] { EnterFolder(vorkan::ParentFolder(folder_)); });
+  connect(ui_->toParentButton, &QToolButton::clicked, this, &TSaveDialog::ToParent);
+  connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Up), this), &QShortcut::activated, this,
+          &TSaveDialog::ToParent);
+  connect(ui_->newFolderButton, &QToolButton::clicked, this, &TSaveDialog::NewFolder);
+  // Queued: the name is taken once the editor has gone, and a refusal's
+  // message does not run inside its closing.
+  connect(ui_->fileList->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+          &TSaveDialog::FinishNaming, Qt::QueuedConnection);
+  connect(ui_->placesList, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { EnterFolder(item->data(kNameRole).toByteArray().toStdString()); });
   connect(ui_->fileList, &QTreeWidget::itemSelectionChanged, this, &TSaveDialog::ItemSelected);
   connect(ui_->fileTypeCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
     const QString extension = FilterExtension(ui_->fileTypeCombo->itemText(index));
@@ -111,6 +156,13 @@ TSaveDialog::TSaveDialog(QWidget* parent)
   });
   ui_->fileList->installEventFilter(this);
   ui_->fileList->viewport()->installEventFilter(this);
+  ui_->placesList->installEventFilter(this);
+
+  completions_ = new QStringListModel(this);
+  auto* completer = new QCompleter(completions_, this);
+  completer->setCaseSensitivity(Qt::CaseSensitive);
+  ui_->fileNameEdit->setCompleter(completer);
+  connect(ui_->fileNameEdit, &QLineEdit::textEdited, this, &TSaveDialog::UpdateCompletions);
 }
 
 TSaveDialog::~TSaveDialog() = default;
@@ -140,6 +192,11 @@ void TSaveDialog::SetFolder(const std::string& folder) {
   if (isVisible()) ReadFolder();
 }
 
+void TSaveDialog::SetPlaces(std::vector<Place> places) {
+  volumes_ = std::move(places);
+  if (isVisible()) FillPlaces();
+}
+
 void TSaveDialog::SetNameText(const QString& name) {
   ui_->fileNameEdit->setText(name);
   selectedName_.clear();
@@ -147,8 +204,58 @@ void TSaveDialog::SetNameText(const QString& name) {
 }
 
 void TSaveDialog::EnterFolder(const std::string& folder) {
-  folder_ = vorkan::CleanPath(folder_, folder);
+  const std::string clean = vorkan::CleanPath(folder_, folder);
+  if (!vorkan::IsFolder(clean)) {  // a place whose volume went away
+    NotFound(clean);
+    return;
+  }
+  folder_ = clean;
   ReadFolder();
+}
+
+// The folder left stands current in its parent, so that going back down is
+// one Return.
+void TSaveDialog::ToParent() {
+  const std::string left = folder_.substr(folder_.find_last_of('/') + 1);
+  EnterFolder(vorkan::ParentFolder(folder_));
+  if (QTreeWidgetItem* item = ItemNamed(left)) {
+    ui_->fileList->setCurrentItem(item);
+    ui_->fileList->scrollToItem(item);
+  }
+}
+
+void TSaveDialog::FillPlaces() {
+  std::vector<Place> places;
+  if (const char* value = getenv("HOME"); value && vorkan::IsFolder(value)) {
+    const std::string home = vorkan::CleanPath("/", value);
+    places.push_back({QStandardPaths::displayName(QStandardPaths::HomeLocation), home});
+    const std::string desktop = vorkan::DesktopFolder(home);
+    if (!desktop.empty())
+      places.push_back({QStandardPaths::displayName(QStandardPaths::DesktopLocation), desktop});
+  }
+  const std::size_t volumesFrom = places.size();
+  places.insert(places.end(), volumes_.begin(), volumes_.end());
+  ui_->placesList->clear();
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    const QStyle::StandardPixmap icon = i >= volumesFrom ? QStyle::SP_DriveHDIcon
+                                        : i == 0         ? QStyle::SP_DirHomeIcon
+                                                         : QStyle::SP_DesktopIcon;
+    auto* item = new QListWidgetItem(style()->standardIcon(icon, nullptr, this), places[i].text);
+    item->setData(kNameRole, QByteArray::fromStdString(places[i].folder));
+    ui_->placesList->addItem(item);
+  }
+  MarkPlace();
+}
+
+// The place of the folder shown, if it is one, stands selected.
+void TSaveDialog::MarkPlace() {
+  QListWidget* places = ui_->placesList;
+  for (int row = 0; row < places->count(); ++row) {
+    if (places->item(row)->data(kNameRole).toByteArray().toStdString() != folder_) continue;
+    places->setCurrentRow(row);
+    return;
+  }
+  places->clearSelection();
 }
 
 void TSaveDialog::ReadFolder() {
@@ -168,12 +275,14 @@ void TSaveDialog::ReadFolder() {
           return vorkan::MatchesPattern(entry.name, pattern.toStdString());
         }))
       continue;
-    auto* item = new QTreeWidgetItem;
+    auto* item = new EntryItem;
     const QString name = Shown(entry.name);
     item->setText(0, name);
     item->setIcon(0, entry.isFolder ? folderIcon : fileIcon);
     item->setData(0, kNameRole, QByteArray::fromStdString(entry.name));
     item->setData(0, kFolderRole, entry.isFolder);
+    item->setData(0, kSizeRole, static_cast<qint64>(entry.size));
+    item->setData(0, kTimeRole, static_cast<qint64>(entry.modified));
     if (entry.isFolder) {
       item->setText(2, QtText("Folder"));
     } else {
@@ -185,11 +294,109 @@ void TSaveDialog::ReadFolder() {
     item->setText(3, locale.toString(QDateTime::fromSecsSinceEpoch(entry.modified), QLocale::ShortFormat));
     items << item;
   }
+  namedFolder_.clear();
   ui_->fileList->clear();
   ui_->fileList->addTopLevelItems(items);
   selectedName_.clear();
   selectedText_.clear();
+  completedFolder_.clear();
+  MarkPlace();
   FitColumns();
+}
+
+QTreeWidgetItem* TSaveDialog::ItemNamed(const std::string& name) const {
+  for (int row = 0; row < ui_->fileList->topLevelItemCount(); ++row) {
+    QTreeWidgetItem* item = ui_->fileList->topLevelItem(row);
+    if (NameOf(*item).toStdString() == name) return item;
+  }
+  return nullptr;
+}
+
+void TSaveDialog::NewFolder() {
+  std::string made;
+  int error = 0;
+  if (!vorkan::MakeNumberedFolder(folder_, QtText("New Folder").toStdString(), made, error)) {
+    QMessageBox::warning(this, windowTitle(),
+                         QString::fromUtf8("Не удалось создать папку в %1:\n%2")
+                             .arg(Shown(folder_), QString::fromLocal8Bit(std::strerror(error))));
+    return;
+  }
+  ReadFolder();
+  NameInPlace(ItemNamed(made));
+}
+
+void TSaveDialog::NameInPlace(QTreeWidgetItem* item) {
+  if (item == nullptr) return;
+  item->setFlags(item->flags() | Qt::ItemIsEditable);
+  namedFolder_ = NameOf(*item).toStdString();
+  ui_->fileList->setCurrentItem(item);
+  ui_->fileList->scrollToItem(item);
+  ui_->fileList->setFocus(Qt::OtherFocusReason);
+  ui_->fileList->editItem(item, 0);
+}
+
+// The editor of a new folder's name has closed: the folder takes the name
+// typed, as UTF-8 bytes, unless it is taken or no name; a refused name is
+// shown in Qt's own words and typed again.
+void TSaveDialog::FinishNaming() {
+  if (namedFolder_.empty()) return;
+  const std::string from = namedFolder_;
+  namedFolder_.clear();
+  QTreeWidgetItem* item = ItemNamed(from);
+  if (item == nullptr) return;
+  item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+  const QString text = item->text(0);
+  const std::string to = text.toStdString();
+  std::string renamed = from;
+  if (text != Shown(from)) {
+    int error = 0;
+    if (to.empty() || to == "." || to == ".." || to.find('/') != std::string::npos ||
+        !vorkan::RenameWithoutReplacing(vorkan::JoinPath(folder_, from), vorkan::JoinPath(folder_, to),
+                                        error)) {
+      item->setText(0, Shown(from));
+      QMessageBox::information(this, ModelText("Invalid filename"),
+                               ModelText("<b>The name \"%1\" cannot be used.</b><p>Try using another name, "
+                                         "with fewer characters or no punctuation marks.")
+                                   .arg(text.toHtmlEscaped()));
+      NameInPlace(ItemNamed(from));
+      return;
+    }
+    renamed = to;
+    ReadFolder();
+  }
+  // Selected, so that Return or a double-click enters it.
+  if (QTreeWidgetItem* done = ItemNamed(renamed)) {
+    ui_->fileList->setCurrentItem(done);
+    ui_->fileList->scrollToItem(done);
+  }
+  ui_->fileList->setFocus(Qt::OtherFocusReason);
+}
+
+// The completions of the folder the typed text names up to its last "/" (the
+// folder shown when there is none): its folders, each with a "/" after it,
+// and its files of the chosen type. Names that are not UTF-8 cannot be typed
+// back as text and are left out.
+void TSaveDialog::UpdateCompletions(const QString& text) {
+  const QString prefix = text.left(text.lastIndexOf(u'/') + 1);
+  std::string home;
+  const std::string folder = vorkan::CleanPath(folder_, ExpandTilde(prefix.toStdString(), home));
+  if (folder == completedFolder_ && prefix == completedPrefix_) return;
+  completedFolder_ = folder;
+  completedPrefix_ = prefix;
+  const QStringList patterns = FilterPatterns(ui_->fileTypeCombo->currentText());
+  std::vector<vorkan::FolderEntry> entries;
+  vorkan::ListFolder(folder, entries);
+  QStringList words;
+  for (const vorkan::FolderEntry& entry : entries) {
+    if (!vorkan::IsValidUtf8(entry.name)) continue;
+    if (!entry.isFolder && !patterns.isEmpty() &&
+        std::none_of(patterns.begin(), patterns.end(), [&](const QString& pattern) {
+          return vorkan::MatchesPattern(entry.name, pattern.toStdString());
+        }))
+      continue;
+    words << prefix + QString::fromStdString(entry.name) + (entry.isFolder ? QStringLiteral("/") : QString());
+  }
+  completions_->setStringList(words);
 }
 
 void TSaveDialog::FitColumns() {
@@ -220,12 +427,20 @@ void TSaveDialog::FitColumns() {
 }
 
 void TSaveDialog::showEvent(QShowEvent* event) {
+  FillPlaces();
   ReadFolder();
   QDialog::showEvent(event);
   ui_->fileNameEdit->setFocus();
   ui_->fileNameEdit->selectAll();
   if (sized_) return;
   sized_ = true;
+  // The places as wide as their longest text, within reason.
+  QListWidget* places = ui_->placesList;
+  const int placesWidth =
+      std::clamp(static_cast<QAbstractItemView*>(places)->sizeHintForColumn(0) + 2 * places->frameWidth() +
+                     places->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, places),
+                 100, 240);
+  ui_->splitter->setSizes({placesWidth, ui_->splitter->width() - placesWidth});
   // Wide enough that every column shows, within the screen.
   const int extra = ui_->fileList->header()->length() - ui_->fileList->viewport()->width();
   if (extra <= 0) return;
@@ -235,8 +450,19 @@ void TSaveDialog::showEvent(QShowEvent* event) {
 }
 
 bool TSaveDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->placesList && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    QListWidgetItem* item = ui_->placesList->currentItem();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && item) {
+      EnterFolder(item->data(kNameRole).toByteArray().toStdString());
+      return true;
+    }
+  }
   if (watched == ui_->fileList && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
+    // The Return that ends the typing of a new folder's name, passed on by
+    // its editor: it neither enters the folder nor saves.
+    if (!namedFolder_.empty() && (key == Qt::Key_Return || key == Qt::Key_Enter)) return true;
     QTreeWidgetItem* item = ui_->fileList->currentItem();
     // Return on a selected folder enters it; on a file it saves, as the
     // default button does.
@@ -246,7 +472,7 @@ bool TSaveDialog::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     if (key == Qt::Key_Backspace) {
-      EnterFolder(vorkan::ParentFolder(folder_));
+      ToParent();
       return true;
     }
   }

@@ -4,7 +4,9 @@
 // text), can be entered and written into at exactly its bytes. The typed name
 // is taken as it stands: one name in the folder shown, or a path when it
 // starts with "/" or "~"; a name whose folder does not exist is refused and
-// the dialog stays open. Its words are Qt's own file dialog's, so that Qt's
+// the dialog stays open. Beside the list are the places (home, the desktop,
+// the mounted volumes); a new folder is named in place in the list, and the
+// name box completes names and paths. Its words are Qt's own file dialog's, so that Qt's
 // translations put them in the desktop's language.
 #pragma once
 
@@ -12,7 +14,9 @@
 #include <QStringList>
 #include <memory>
 #include <string>
+#include <vector>
 
+class QStringListModel;
 class QTreeWidgetItem;
 
 namespace Ui {
@@ -45,6 +49,14 @@ class TSaveDialog : public QDialog {
   // keeps the last one shown between runs.
   void SetFolder(const std::string& folder);
   const std::string& Folder() const { return folder_; }
+  // A place of the list at the left besides home and the desktop: a mounted
+  // volume as the main window names it, and its folder as bytes.
+  struct Place {
+    QString text;
+    std::string folder;
+  };
+  void SetPlaces(std::vector<Place> places);
+
   // The text of the name box.
   void SetNameText(const QString& name);
 
@@ -64,6 +76,14 @@ class TSaveDialog : public QDialog {
  private:
   void ReadFolder();
   void EnterFolder(const std::string& folder);
+  void ToParent();
+  void FillPlaces();
+  void MarkPlace();
+  void NewFolder();
+  void NameInPlace(QTreeWidgetItem* item);
+  void FinishNaming();
+  QTreeWidgetItem* ItemNamed(const std::string& name) const;
+  void UpdateCompletions(const QString& text);
   void FitColumns();
   void ItemSelected();
   void ItemDoubleClicked(QTreeWidgetItem* item);
@@ -82,4 +102,12 @@ class TSaveDialog : public QDialog {
   // The file whose name the box shows since it was selected in the list.
   std::string selectedName_;
   QString selectedText_;
+  std::vector<Place> volumes_;
+  // The new folder whose name is being typed in the list.
+  std::string namedFolder_;
+  // The completions of the name box: the entries of `completedFolder_`,
+  // each after the typed path of that folder.
+  QStringListModel* completions_ = nullptr;
+  std::string completedFolder_;
+  QString completedPrefix_;
 };

@@ -6,6 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 
 namespace vorkan {
 
@@ -16,14 +20,14 @@ unsigned char Fold(char c) {
   return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
 }
 
-bool NameLess(const std::string& a, const std::string& b) {
+}  // namespace
+
+bool NameBefore(const std::string& a, const std::string& b) {
   const auto folded = [](char x, char y) { return Fold(x) < Fold(y); };
   if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), folded)) return true;
   if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), folded)) return false;
   return a < b;  // the same but for case: a steady order all the same
 }
-
-}  // namespace
 
 bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries) {
   entries.clear();
@@ -46,7 +50,7 @@ bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries) {
   closedir(dir);
   std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
     if (a.isFolder != b.isFolder) return a.isFolder;
-    return NameLess(a.name, b.name);
+    return NameBefore(a.name, b.name);
   });
   return true;
 }
@@ -103,6 +107,60 @@ std::string ParentFolder(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   if (slash == std::string::npos || slash == 0) return "/";
   return path.substr(0, slash);
+}
+
+bool MakeNumberedFolder(const std::string& folder, const std::string& base, std::string& made, int& error) {
+  // mkdir itself tells a taken name: no window between a check and the make.
+  for (int number = 1; number < 10000; ++number) {
+    made = number == 1 ? base : base + ' ' + std::to_string(number);
+    if (mkdir(JoinPath(folder, made).c_str(), 0777) == 0) return true;
+    if (errno != EEXIST) break;
+  }
+  error = errno;
+  made.clear();
+  return false;
+}
+
+bool RenameWithoutReplacing(const std::string& from, const std::string& to, int& error) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  // File systems without RENAME_NOREPLACE: a check first, then the rename.
+  if (errno == EINVAL || errno == ENOSYS) {
+    if (PathExists(to)) {
+      error = EEXIST;
+      return false;
+    }
+    if (rename(from.c_str(), to.c_str()) == 0) return true;
+  }
+  error = errno;
+  return false;
+}
+
+std::string DesktopFolder(const std::string& home) {
+  std::string config;
+  if (const char* value = std::getenv("XDG_CONFIG_HOME"); value && *value == '/')
+    config = value;
+  else
+    config = JoinPath(home, ".config");
+  std::string desktop;
+  std::ifstream dirs(JoinPath(config, "user-dirs.dirs"));
+  // Lines of the form XDG_DESKTOP_DIR="$HOME/Desktop", the path absolute or
+  // from $HOME, with \ before a " or a \.
+  for (std::string line; std::getline(dirs, line);) {
+    const std::string key = "XDG_DESKTOP_DIR=\"";
+    if (line.compare(0, key.size(), key) != 0) continue;
+    std::string value;
+    for (std::size_t i = key.size(); i < line.size() && line[i] != '"'; ++i) {
+      if (line[i] == '\\' && i + 1 < line.size()) ++i;
+      value += line[i];
+    }
+    if (value.compare(0, 5, "$HOME") == 0 && (value.size() == 5 || value[5] == '/'))
+      desktop = home + value.substr(5);
+    else if (!value.empty() && value[0] == '/')
+      desktop = value;
+  }
+  if (desktop.empty()) desktop = JoinPath(home, "Desktop");
+  desktop = CleanPath("/", desktop);
+  return IsFolder(desktop) && desktop != CleanPath("/", home) ? desktop : std::string();
 }
 
 bool MatchesPattern(std::string_view name, std::string_view pattern) {

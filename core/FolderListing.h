@@ -45,6 +45,24 @@ std::string CleanPath(const std::string& folder, const std::string& path);
 // The folder that holds `path` ("/" for "/" and for names directly in it).
 std::string ParentFolder(const std::string& path);
 
+// The order of the listing's names: letters of the ASCII range without
+// regard to case, then the bytes as they stand.
+bool NameBefore(const std::string& a, const std::string& b);
+
+// Makes a new folder in `folder` named `base`, or `base` followed by " 2",
+// " 3" and on while the name is taken; `made` gets the name used. False, with
+// `error` set to the errno, when none could be made.
+bool MakeNumberedFolder(const std::string& folder, const std::string& base, std::string& made, int& error);
+
+// Renames `from` to `to` unless `to` names anything already; `error` gets the
+// errno of a refusal (EEXIST for a name that is taken).
+bool RenameWithoutReplacing(const std::string& from, const std::string& to, int& error);
+
+// The desktop folder of `home`: XDG_DESKTOP_DIR of the user-dirs.dirs file
+// (in XDG_CONFIG_HOME, else `home`/.config), else `home`/Desktop; empty when
+// that folder does not exist or is the home folder itself.
+std::string DesktopFolder(const std::string& home);
+
 // True when `name` matches the wildcard `pattern` ("*" any run, "?" one
 // byte), letters of the ASCII range compared without regard to case.
 bool MatchesPattern(std::string_view name, std::string_view pattern);

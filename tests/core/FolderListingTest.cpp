@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,48 @@ TEST(FolderListing, PatternsMatchWithoutRegardToCase) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.matches) << c.name << " ~ " << c.pattern;
+}
+
+TEST(FolderListing, TheDesktopIsTheUserDirsOneOrDesktopWhereItExists) {
+  struct Case {
+    const char* what;
+    const char* userDirs;  // null: no user-dirs.dirs
+    std::vector<std::string> folders;
+    std::string desktop;  // below the home folder; empty: none
+  };
+  const Case cases[] = {
+      {"no user-dirs.dirs", nullptr, {"Desktop"}, "Desktop"},
+      {"no user-dirs.dirs, no Desktop", nullptr, {}, ""},
+      {"from $HOME",
+       "# made by xdg-user-dirs\nXDG_DESKTOP_DIR=\"$HOME/Рабочий \\\"стол\\\"\"\n",
+       {"Desktop", "Рабочий \"стол\""},
+       "Рабочий \"стол\""},
+      {"the home folder itself: no desktop", "XDG_DESKTOP_DIR=\"$HOME/\"\n", {"Desktop"}, ""},
+      {"a folder that does not exist", "XDG_DESKTOP_DIR=\"$HOME/gone\"\n", {"Desktop"}, ""},
+      {"another key only", "XDG_MUSIC_DIR=\"$HOME/m\"\n", {"Desktop", "m"}, "Desktop"},
+  };
+  const char* saved = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedValue = saved ? saved : "";
+  unsetenv("XDG_CONFIG_HOME");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir home;
+    for (const std::string& folder : c.folders) ASSERT_EQ(mkdir((home / folder).c_str(), 0755), 0);
+    if (c.userDirs) {
+      ASSERT_EQ(mkdir((home / ".config").c_str(), 0755), 0);
+      WriteFile(home / ".config/user-dirs.dirs", c.userDirs);
+    }
+    EXPECT_EQ(DesktopFolder(home.Path()), c.desktop.empty() ? std::string() : home / c.desktop);
+  }
+  // XDG_CONFIG_HOME, when set, holds the file; an absolute path stands as written.
+  TempDir home, config;
+  WriteFile(config / "user-dirs.dirs", "XDG_DESKTOP_DIR=\"" + config.Path() + "\"\n");
+  setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+  EXPECT_EQ(DesktopFolder(home.Path()), config.Path());
+  if (saved)
+    setenv("XDG_CONFIG_HOME", savedValue.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

@@ -6,10 +6,15 @@
 #include <filesystem>
 #include <set>
 
+#include <QCompleter>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QProcess>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include "MainWindowDriver.h"
 #include "QtTranslations.h"
@@ -248,6 +253,320 @@ TEST_F(SaveDialog, OpensWideEnoughForItsColumns) {
     return shown.exec();
   };
   QTest::mouseClick(Control<QPushButton>(windows.main(), "Button1"), Qt::LeftButton);
+}
+
+// The dialog's control named `name`.
+template <typename T>
+T* Part(TSaveDialog& dialog, const char* name) {
+  return dialog.findChild<T*>(QString::fromLatin1(name));
+}
+
+// The names of the list's rows, top to bottom.
+QStringList RowNames(TSaveDialog& dialog) {
+  auto* list = Part<QTreeWidget>(dialog, "fileList");
+  QStringList names;
+  for (int row = 0; row < list->topLevelItemCount(); ++row) names << list->topLevelItem(row)->text(0);
+  return names;
+}
+
+// The real dialog, acted on by `steer` and then cancelled.
+void SteerSaveDialog(TForm1& form, std::function<void(TSaveDialog&)> steer) {
+  TForm1::saveDialogRunner = [steer](TSaveDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog, steer] {
+      steer(dialog);
+      dialog.reject();
+    });
+    return dialog.exec();
+  };
+  QTest::mouseClick(Control<QPushButton>(form, "Button1"), Qt::LeftButton);
+}
+
+// Runs what the event loop has queued, answering every message box of
+// `dialog` with OK and recording its text in `boxes`.
+void Settle(TSaveDialog& dialog, QStringList& boxes) {
+  QTimer watcher;
+  watcher.setInterval(0);
+  QObject::connect(&watcher, &QTimer::timeout, &dialog, [&dialog, &boxes] {
+    for (QMessageBox* box : dialog.findChildren<QMessageBox*>()) {
+      if (!box->isVisible()) continue;
+      boxes << box->text();
+      box->done(QMessageBox::Ok);
+    }
+  });
+  watcher.start();
+  for (int round = 0; round < 3; ++round) QCoreApplication::processEvents();
+}
+
+TEST_F(SaveDialog, ANewFolderIsNamedInPlaceEnteredAndTakesTheImage) {
+  const std::string R = root_.Path();
+  const QString refusal = QStringLiteral(
+      "<b>The name \"%1\" cannot be used.</b><p>Try using another name, with fewer characters or no "
+      "punctuation marks.");
+  struct Case {
+    const char* what;
+    std::vector<std::string> before;  // folders already in the start folder
+    std::vector<QString> typed;       // names typed in place in turn; empty: Return alone
+    QString made;                     // the name the editor opens with
+    std::string named;                // the folder's name in the end
+    QStringList boxes;
+  };
+  const Case cases[] = {
+      {"a name typed", {}, {"images 2024"}, "New Folder", "images 2024", {}},
+      {"New Folder taken: numbered", {"New Folder"}, {"mine"}, "New Folder 2", "mine", {}},
+      {"the name kept", {}, {""}, "New Folder", "New Folder", {}},
+      {"a taken name refused, then another",
+       {"old"},
+       {"old", "fresh"},
+       "New Folder",
+       "fresh",
+       {refusal.arg("old")}},
+  };
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(R + "/start");
+    for (const std::string& folder : c.before) std::filesystem::create_directories(R + "/start/" + folder);
+    std::filesystem::create_directories(R + "/start");
+    windows.prompts.clear();
+    Control<TSaveDialog>(f, "SaveDialog1")->SetFolder(R + "/start");
+    QStringList boxes, editorTexts;
+    QString lookIn;
+    const auto steer = [&](TSaveDialog& dialog) {
+      QTest::mouseClick(Part<QToolButton>(dialog, "newFolderButton"), Qt::LeftButton);
+      for (const QString& typed : c.typed) {
+        auto* editor = Part<QTreeWidget>(dialog, "fileList")->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        ASSERT_TRUE(editor->isVisible());
+        editorTexts << editor->text();
+        if (!typed.isEmpty()) {
+          QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+          QTest::keyClicks(editor, typed);
+        }
+        QTest::keyClick(editor, Qt::Key_Return);
+        Settle(dialog, boxes);
+      }
+      auto* list = Part<QTreeWidget>(dialog, "fileList");
+      ASSERT_NE(list->currentItem(), nullptr);
+      EXPECT_TRUE(list->currentItem()->isSelected());
+      QTest::keyClick(list, Qt::Key_Return);  // enters the folder just named
+      lookIn = Part<QLineEdit>(dialog, "lookInEdit")->text();
+    };
+    TypedDialog seen;
+    TypeIntoSaveDialog("x.ima", QMessageBox::Yes, nullptr, &seen, steer);
+    windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK});
+    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+    EXPECT_EQ(editorTexts.value(0), c.made);
+    EXPECT_EQ(boxes, c.boxes);
+    EXPECT_EQ(lookIn, QString::fromStdString(R + "/start/" + c.named));
+    const std::string landsAt = R + "/start/" + c.named + "/x.ima";
+    ASSERT_EQ(windows.prompts.size(), 2u);
+    EXPECT_EQ(windows.prompts[1].text, "Диск C:\\ успешно скопирован в " + landsAt + ".");
+    EXPECT_EQ(FilesBelow(R), std::set<std::string>{landsAt});
+    std::set<std::string> folders;
+    for (const auto& entry : std::filesystem::directory_iterator(R + "/start"))
+      folders.insert(entry.path().filename());
+    std::set<std::string> expected(c.before.begin(), c.before.end());
+    expected.insert(c.named);
+    EXPECT_EQ(folders, expected);
+    std::filesystem::remove(landsAt);
+  }
+}
+
+TEST_F(SaveDialog, APlaceChosenIsEntered) {
+  const std::string R = root_.Path();
+  std::filesystem::create_directories(R + "/home/Desktop");
+  ops_.Volume('C').label = "DATA";
+  ops_.Volume('C').folder = R + "/other";
+  FileVolume e;  // not mounted: no place
+  e.path = volumes_ / "c.img";
+  ops_.AddVolume('E', e);
+  HomeFolder home(R + "/home");
+  unsetenv("XDG_CONFIG_HOME");
+  struct Case {
+    const char* what;
+    bool click;  // else End and Return in the list
+    QString place;
+    std::string folder;
+  };
+  const Case cases[] = {
+      {"home, clicked", true, "Home", R + "/home"},
+      {"the desktop, clicked", true, "Desktop", R + "/home/Desktop"},
+      {"a volume, by keys", false, "DATA (C:)", R + "/other"},
+  };
+  Windows windows(ops_);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Control<TSaveDialog>(windows.main(), "SaveDialog1")->SetFolder(R + "/start");
+    QStringList places;
+    std::string folder;
+    QString lookIn;
+    SteerSaveDialog(windows.main(), [&](TSaveDialog& dialog) {
+      auto* list = Part<QListWidget>(dialog, "placesList");
+      for (int row = 0; row < list->count(); ++row) places << list->item(row)->text();
+      const QList<QListWidgetItem*> found = list->findItems(c.place, Qt::MatchExactly);
+      ASSERT_EQ(found.size(), 1);
+      if (c.click) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(found[0]).center());
+      } else {
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_End);
+        QTest::keyClick(list, Qt::Key_Return);
+      }
+      folder = dialog.Folder();
+      lookIn = Part<QLineEdit>(dialog, "lookInEdit")->text();
+    });
+    EXPECT_EQ(places, (QStringList{"Home", "Desktop", "DATA (C:)"}));
+    EXPECT_EQ(folder, c.folder);
+    EXPECT_EQ(lookIn, QString::fromStdString(c.folder));
+  }
+}
+
+TEST_F(SaveDialog, AColumnHeaderSortsWithFoldersFirst) {
+  const std::string R = root_.Path();
+  struct File {
+    const char* name;
+    std::size_t size;
+    std::int64_t modified;
+  };
+  for (const File& file : {File{"a.ima", 300, 2000}, File{"B.ima", 100, 3000}, File{"c.ima", 200, 1000},
+                           File{"zdir", 0, 5000}, File{"adir", 0, 5000}}) {
+    const std::string path = R + "/start/" + file.name;
+    if (file.size)
+      WriteFile(path, std::string(file.size, 'x'));
+    else
+      std::filesystem::create_directories(path);
+    const timespec times[2] = {{file.modified, 0}, {file.modified, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  }
+  struct Case {
+    int column;  // clicked, in turn
+    Qt::SortOrder order;
+    QStringList rows;
+  };
+  const Case cases[] = {
+      {1, Qt::AscendingOrder, {"adir", "zdir", "B.ima", "c.ima", "a.ima"}},
+      {1, Qt::DescendingOrder, {"zdir", "adir", "a.ima", "c.ima", "B.ima"}},
+      {3, Qt::AscendingOrder, {"adir", "zdir", "c.ima", "a.ima", "B.ima"}},
+      {3, Qt::DescendingOrder, {"zdir", "adir", "B.ima", "a.ima", "c.ima"}},
+      {0, Qt::AscendingOrder, {"adir", "zdir", "a.ima", "B.ima", "c.ima"}},
+      {0, Qt::DescendingOrder, {"zdir", "adir", "c.ima", "B.ima", "a.ima"}},
+  };
+  Windows windows(ops_);
+  Control<TSaveDialog>(windows.main(), "SaveDialog1")->SetFolder(R + "/start");
+  SteerSaveDialog(windows.main(), [&](TSaveDialog& dialog) {
+    QHeaderView* header = Part<QTreeWidget>(dialog, "fileList")->header();
+    EXPECT_TRUE(header->isSortIndicatorShown());
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.column);
+      QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                        QPoint(header->sectionViewportPosition(c.column) + header->sectionSize(c.column) / 2,
+                               header->height() / 2));
+      EXPECT_EQ(header->sortIndicatorSection(), c.column);
+      EXPECT_EQ(header->sortIndicatorOrder(), c.order);
+      EXPECT_EQ(RowNames(dialog), c.rows);
+    }
+  });
+}
+
+TEST_F(SaveDialog, ATypedNameOrPathCompletes) {
+  const std::string R = root_.Path();
+  std::filesystem::create_directories(R + "/start/sub");
+  std::filesystem::create_directories(R + "/start/\xFFsub");  // not UTF-8: never offered
+  WriteFile(R + "/start/subtitle.txt", "not of the type");
+  struct Case {
+    const char* what;
+    QString typed;        // before the completion
+    QStringList offered;  // the completions shown
+    QString rest;         // typed after the first completion is taken
+    std::string landsAt;
+  };
+  const Case cases[] = {
+      {"a folder of the folder shown", "su", {"sub/"}, "x.ima", R + "/start/sub/x.ima"},
+      {"a path from home", "~/im", {"~/images/"}, "y.ima", R + "/home/images/y.ima"},
+      {"an absolute path",
+       QString::fromStdString(R + "/ot"),
+       {QString::fromStdString(R + "/other/")},
+       "z.ima",
+       R + "/other/z.ima"},
+  };
+  HomeFolder home(R + "/home");
+  Windows windows(ops_);
+  TForm1& f = windows.main();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    windows.prompts.clear();
+    Control<TSaveDialog>(f, "SaveDialog1")->SetFolder(R + "/start");
+    QStringList offered;
+    QString taken;
+    const auto steer = [&](TSaveDialog& dialog) {
+      auto* edit = Part<QLineEdit>(dialog, "fileNameEdit");
+      QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(edit, c.typed);
+      QCompleter* completer = edit->completer();
+      ASSERT_TRUE(completer->popup()->isVisible());
+      for (int row = 0; row < completer->completionModel()->rowCount(); ++row)
+        offered << completer->completionModel()->index(row, 0).data().toString();
+      QTest::keyClick(completer->popup(), Qt::Key_Down);
+      QTest::keyClick(completer->popup(), Qt::Key_Return);
+      taken = edit->text();
+      QTest::keyClicks(edit, c.rest);
+    };
+    TypeIntoSaveDialog("", QMessageBox::Yes, nullptr, nullptr, steer);
+    windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK});
+    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+    EXPECT_EQ(offered, c.offered);
+    EXPECT_EQ(taken, c.offered.value(0));
+    ASSERT_EQ(windows.prompts.size(), 2u);
+    EXPECT_EQ(FilesBelow(R + "/start/sub").size() + FilesBelow(R + "/home").size() +
+                  FilesBelow(R + "/other").size(),
+              1u);
+    EXPECT_TRUE(Exists(c.landsAt));
+    std::filesystem::remove(c.landsAt);
+  }
+}
+
+TEST_F(SaveDialog, BackspaceInTheListAndAltUpGoToTheParent) {
+  const std::string R = root_.Path();
+  struct Case {
+    const char* what;
+    const char* control;
+    Qt::KeyboardModifiers modifiers;
+    Qt::Key key;
+    std::string folder;
+    QString name;     // the name box's text after the key
+    QString current;  // the list's current row then, the folder left
+  };
+  const Case cases[] = {
+      {"Backspace in the list", "fileList", Qt::NoModifier, Qt::Key_Backspace, R, "disk.ima", "start"},
+      {"Alt+Up in the list", "fileList", Qt::AltModifier, Qt::Key_Up, R, "disk.ima", "start"},
+      {"Alt+Up in the name box", "fileNameEdit", Qt::AltModifier, Qt::Key_Up, R, "disk.ima", "start"},
+      {"Backspace in the name box edits the name", "fileNameEdit", Qt::NoModifier, Qt::Key_Backspace,
+       R + "/start", "disk.im", ""},
+  };
+  Windows windows(ops_);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto* dialog = Control<TSaveDialog>(windows.main(), "SaveDialog1");
+    dialog->SetFolder(R + "/start/");
+    QString name, current;
+    std::string folder;
+    SteerSaveDialog(windows.main(), [&](TSaveDialog& shown) {
+      auto* edit = Part<QLineEdit>(shown, "fileNameEdit");
+      edit->setText(QStringLiteral("disk.ima"));
+      QWidget* control = Part<QWidget>(shown, c.control);
+      control->setFocus();
+      QTest::keyClick(control, c.key, c.modifiers);
+      folder = shown.Folder();
+      name = edit->text();
+      const QTreeWidgetItem* item = Part<QTreeWidget>(shown, "fileList")->currentItem();
+      current = item ? item->text(0) : QString();
+    });
+    EXPECT_EQ(folder, c.folder);
+    EXPECT_EQ(name, c.name);
+    EXPECT_EQ(current, c.current);
+  }
 }
 
 // Run by the test below in a process of its own, whose environment holds the
