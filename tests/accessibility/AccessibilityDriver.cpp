@@ -1,7 +1,8 @@
 // The program's windows over file volumes, for at_spi.sh: drive C (a file of
 // 64 blocks of 256 KiB, a quarter of it free) is copied into an image on
-// drive E. The save dialog is answered with the image's path; everything
-// else is left to the assistive tool. Half-way the source waits until the
+// drive E. The save dialog is answered with a path on C first (the room and
+// same-drive prompts), then with the image's path on E; everything else is
+// left to the assistive tool. Half-way the source waits until the
 // progress window is paused, so the tool can read the window mid-copy on
 // any machine. Exits 0 when the image equals the volume.
 // Usage: accessibility_driver WORK_DIR
@@ -80,11 +81,15 @@ int main(int argc, char** argv) {
   e.totalFreeBytes = std::int64_t(1) << 40;
   ops.AddVolume('E', e);
   std::filesystem::create_directories(dir + "/one");
+  std::filesystem::create_directories(dir + "/c");
   ops.SetPathLetter(dir + "/one", 'E');
+  ops.SetPathLetter(dir + "/c", 'C');
   const std::string image = dir + "/one/c.IMA";
 
+  // First a place on drive C itself, then on E.
+  int dialogs = 0;
   TForm1::saveDialogRunner = [&](TSaveDialog& dialog) {
-    dialog.SetNameText(QString::fromStdString(image));
+    dialog.SetNameText(QString::fromStdString(dialogs++ == 0 ? dir + "/c/c.IMA" : image));
     dialog.accept();
     return dialog.result();
   };

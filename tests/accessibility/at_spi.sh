@@ -3,12 +3,15 @@
 # on Xvfb (xcb platform, accessibility forced on) with a private session bus
 # and an accessibility bus of their own; at_spi_check.py then reads and
 # drives them through AT-SPI alone.
-# Usage: at_spi.sh DRIVER
+# The in-process test of the events Qt hands to AT-SPI runs here too, where
+# the platform has accessibility.
+# Usage: at_spi.sh DRIVER IN_PROCESS_TESTS
 # Exit code 77: Xvfb, dbus-daemon, the AT-SPI services or pyatspi missing, or
 # AT-SPI does not come up.
 set -uo pipefail
 
 driver="$1"
+tests="$2"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 skip() { echo "SKIP: $*"; exit 77; }
@@ -16,11 +19,14 @@ source "$here/../support/xvfb.sh"
 
 launcher=/usr/libexec/at-spi-bus-launcher
 registry=/usr/libexec/at-spi2-registryd
-for tool in Xvfb dbus-daemon dbus-send python3 timeout; do
+# pyatspi is Debian's: its Python, not one that comes first on the path.
+python=/usr/bin/python3
+[[ -x $python ]] || python=python3
+for tool in Xvfb dbus-daemon dbus-send "$python" timeout; do
   command -v "$tool" >/dev/null || skip "needs $tool"
 done
 [[ -x $launcher && -x $registry ]] || skip "needs the AT-SPI bus and registry (package at-spi2-core)"
-python3 -c 'import pyatspi' 2>/dev/null || skip "needs pyatspi (package python3-pyatspi)"
+"$python" -c 'import pyatspi' 2>/dev/null || skip "needs pyatspi (package python3-pyatspi)"
 
 work="$(mktemp -d)" || exit 1
 xvfb_pid="" bus_pid="" launcher_pid="" registry_pid="" driver_pid="" display=""
@@ -79,10 +85,16 @@ for _ in $(seq 100); do
 done
 [[ -n $registered ]] || skip "the AT-SPI registry did not start: $(cat "$work/registry.log")"
 
-QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$driver" "$work/files" >"$work/driver.log" 2>&1 &
+export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+"$tests" --gtest_filter=Accessible.ChangesReachAssistiveTools >"$work/tests.log" 2>&1 ||
+  fail "the events on xcb: $(cat "$work/tests.log")"
+grep -q '^\[  PASSED  \] 1 test' "$work/tests.log" || fail "the events on xcb did not run: $(cat "$work/tests.log")"
+echo "the events on xcb: $(grep -c '^\[       OK \]' "$work/tests.log") test passed"
+
+"$driver" "$work/files" >"$work/driver.log" 2>&1 &
 driver_pid=$!
 
-timeout 150 python3 "$here/at_spi_check.py" "$(basename "$driver")" "$work/files" || fail "at_spi_check.py"
+timeout 150 "$python" "$here/at_spi_check.py" "$(basename "$driver")" "$work/files" || fail "at_spi_check.py"
 for _ in $(seq 100); do
   kill -0 "$driver_pid" 2>/dev/null || break
   sleep 0.1

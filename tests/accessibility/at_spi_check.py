@@ -98,7 +98,7 @@ def prompt_text(alert):
 # --- the main window ----------------------------------------------------------
 main = wait_for(lambda: window(pyatspi.ROLE_FRAME, "Vorkan v1.2"), "the main window as a frame")
 check(True, "main window: role frame, name 'Vorkan v1.2'")
-drives = wait_for(lambda: find(main, pyatspi.ROLE_TREE_TABLE), "the drive list")
+drives = wait_for(lambda: find(main, pyatspi.ROLE_TREE), "the drive list")
 check(drives.name == "Выберите диск для копирования:", "drive list named by its caption: " + repr(drives.name))
 
 # Value changes are asked for early, so the program knows of the listener
@@ -148,8 +148,17 @@ wait_for(lambda: window(pyatspi.ROLE_ALERT) is None, "the link's prompt to close
 press(button(about, "Ok"), "Ok")
 wait_for(lambda: window(pyatspi.ROLE_DIALOG, "Vorkan v1.2") is None, "the about window to close")
 
-# --- a copy, paused half-way ------------------------------------------------------
+# --- a copy, refused on drive C, then paused half-way -----------------------------
 press(button(main, "Копировать"), "Копировать")
+# The first place lies on drive C itself: too small, and the source.
+for title, start, answer in (("Error", "Недостаточно места на диске!\n", "Ignore"),
+                             ("Warning", "Вы действительно хотите сохранить образ диска на исходном диске C:\\?\n"
+                              "Внимание! Это не рекомендуется!", "No")):
+    alert = wait_for(lambda: window(pyatspi.ROLE_ALERT, title), "the prompt " + title)
+    description, message = prompt_text(alert)
+    check(message == description and description.startswith(start), title + " prompt reads " + repr(message))
+    press(button(alert, answer), answer)
+    wait_for(lambda: window(pyatspi.ROLE_ALERT, title) is None, "the prompt %s to close" % title)
 progress = wait_for(lambda: next((w for w in the_app() if w.getRole() == pyatspi.ROLE_DIALOG and showing(w) and
                                   find(w, pyatspi.ROLE_PROGRESS_BAR)), None), "the progress window")
 gauge = find(progress, pyatspi.ROLE_PROGRESS_BAR)
