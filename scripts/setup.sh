@@ -17,7 +17,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick time openbox
   dpkg-dev lintian appstream
   udisks2 udev polkitd dbus-daemon dbus-system-bus-common python3-dbus python3-gi
-  at-spi2-core python3-pyatspi
+  at-spi2-core python3-pyatspi dbus-bin
 )
 
 missing=()
