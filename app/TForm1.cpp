@@ -1,5 +1,7 @@
 #include "TForm1.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -13,6 +15,7 @@
 #include <QTreeWidgetItem>
 
 #include "Application.h"
+#include "CaptionNames.h"
 #include "CopyJob.h"
 #include "DriveIcons.h"
 #include "ShowPrompt.h"
@@ -38,10 +41,23 @@ QStringList ImageFilters() {
           QStringLiteral("Binary file (*.BIN)")};
 }
 
+// The main window is a plain widget, which assistive tools would take for a
+// filler: it is the application's frame.
+QAccessibleInterface* MainWindowAccessible(const QString& className, QObject* object) {
+  if (className != QLatin1String(TForm1::staticMetaObject.className()) || !object->isWidgetType())
+    return nullptr;
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
 }  // namespace
 
 TForm1::TForm1(vorkan::VolumeOps& ops, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::TForm1>()), ops_(ops) {
+  static const bool accessibleInstalled = [] {
+    QAccessible::installFactory(&MainWindowAccessible);
+    return true;
+  }();
+  (void)accessibleInstalled;
   ui_->setupUi(this);
   vorkan::StyleWindow(*this, vorkan::WindowFrame::Main);
   ConfigureButtons();
@@ -121,6 +137,8 @@ void TForm1::FormCreate() {
   const QStringList headings = {QStringLiteral("Диск"), QStringLiteral("Метка"), QStringLiteral("Тип"),
                                 QStringLiteral("Размер"), QStringLiteral("Свободно")};
   ui_->ListView1->setHeaderLabels(headings);
+  // Screen readers name the list by its caption.
+  vorkan::NameByCaption(*ui_->Label2, *ui_->ListView1);
 }
 
 // --- keys -------------------------------------------------------------------

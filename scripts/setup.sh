@@ -18,6 +18,7 @@ packages=(
   sway wtype grim
   dpkg-dev lintian appstream
   udisks2 udev polkitd dbus-daemon dbus-system-bus-common python3-dbus python3-gi
+  at-spi2-core python3-pyatspi dbus-bin
 )
 
 missing=()

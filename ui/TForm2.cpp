@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 
 #include "Application.h"
+#include "CaptionNames.h"
 #include "ColorValue.h"
 #include "ProcessPriority.h"
 #include "ShowPrompt.h"
@@ -71,6 +72,13 @@ void TForm2::FormCreate() {
   ui_->ComboBox1->setItemText(1, QStringLiteral("Нормальный"));
   ui_->ComboBox1->setItemText(2, QStringLiteral("Высокий"));
   ui_->ComboBox1->setCurrentIndex(1);
+  // Screen readers read each field with its caption.
+  vorkan::NameByCaption(*ui_->Label3, *ui_->Label5);
+  vorkan::NameByCaption(*ui_->Label2, *ui_->Edit1);
+  vorkan::NameByCaption(*ui_->Label4, *ui_->Label1);
+  vorkan::NameByCaption(*ui_->Label8, *ui_->ComboBox1);
+  // The status line is a label itself, its text changes: only tied.
+  ui_->Label6->setBuddy(ui_->Label7);
 }
 
 void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fileName,

@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "CaptionNames.h"
 #include "ColorValue.h"
 #include "Shell.h"
 #include "TChart.h"
@@ -75,6 +76,15 @@ void TForm3::FormCreate() {
   ui_->Button3->setText(QStringLiteral("Копировать"));
   ui_->Button2->setText(QStringLiteral("Проводник"));
   ui_->Button1->setText(QStringLiteral("ОК"));
+  // Screen readers read each field with its caption.
+  vorkan::NameByCaption(*ui_->Label1, *ui_->Edit1);
+  vorkan::NameByCaption(*ui_->Label2, *ui_->Edit2);
+  vorkan::NameByCaption(*ui_->Label3, *ui_->Edit3);
+  vorkan::NameByCaption(*ui_->Label4, *ui_->Edit4);
+  vorkan::NameByCaption(*ui_->Label5, *ui_->Edit5);
+  vorkan::NameByCaption(*ui_->Label6, *ui_->Edit6);
+  vorkan::NameByCaption(*ui_->Label7, *ui_->Edit7);
+  vorkan::NameByCaption(*ui_->Label8, *ui_->Edit8);
 }
 
 int TForm3::ShowForDrive(const vorkan::DriveRecord& row) {

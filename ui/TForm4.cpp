@@ -4,10 +4,12 @@
 #include <QFont>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <initializer_list>
 #include <string>
 
 #include "Clipboard.h"
 #include "ColorValue.h"
+#include "LinkLabel.h"
 #include "Resources.h"
 #include "Shell.h"
 #include "ShowPrompt.h"
@@ -55,14 +57,18 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TFor
   ui_->setupUi(this);
   vorkan::StyleWindow(*this, vorkan::WindowFrame::Dialog);
 
-  for (QLabel* label : {ui_->Label1, ui_->Label3, ui_->Label4, ui_->Label5, ui_->Label6, ui_->Label7,
-                        ui_->Label8, ui_->Label9, ui_->Label10, ui_->Label11, ui_->Label12, ui_->Label13})
+  for (QLabel* label : std::initializer_list<QLabel*>{ui_->Label1, ui_->Label3, ui_->Label4, ui_->Label5,
+                                                      ui_->Label6, ui_->Label7, ui_->Label8, ui_->Label9,
+                                                      ui_->Label10, ui_->Label11, ui_->Label12, ui_->Label13})
     SetFontColor(label, clBtnText);
 
   vorkan::SetColor(*ui_->Memo1, QPalette::Base, vorkan::ResolveColor(kMemoColor));
 
   ui_->Label10->installEventFilter(this);
   ui_->Label11->installEventFilter(this);
+  // A click, or a screen reader's press.
+  connect(ui_->Label10, &vorkan::LinkLabel::activated, this, [this] { Label10Click(); });
+  connect(ui_->Label11, &vorkan::LinkLabel::activated, this, [this] { Label11Click(); });
   connect(ui_->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 
   FormCreate();
@@ -154,7 +160,7 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event) {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() == Qt::LeftButton &&
           static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint()))
-        address ? Label10Click() : Label11Click();
+        static_cast<vorkan::LinkLabel*>(watched)->Activate();
       break;
     }
     default: break;

@@ -1,12 +1,12 @@
 #include "TMessageForm.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <array>
@@ -14,6 +14,8 @@
 #include "Application.h"
 #include "Clipboard.h"
 #include "MulDiv.h"
+#include "PromptAccessible.h"
+#include "PromptMessage.h"
 #include "WindowPlacement.h"
 
 namespace vorkan {
@@ -25,7 +27,7 @@ constexpr PromptButton kButtonOrder[] = {PromptButton::Yes,    PromptButton::No,
                                          PromptButton::Ignore};
 
 constexpr int kIconSize = 32;
-constexpr Qt::TextFlag kMeasureFlags = static_cast<Qt::TextFlag>(Qt::TextWordWrap | Qt::TextExpandTabs);
+constexpr Qt::TextFlag kMeasureFlags = kPromptTextFlags;
 
 // Caption width + 8 per button, 0 until first measured.
 std::array<int, 7>& KeptCaptionWidths() {
@@ -51,22 +53,6 @@ QStyle::StandardPixmap IconOf(PromptKind kind) {
   }
   return QStyle::SP_MessageBoxInformation;
 }
-
-// The message, drawn exactly as it was measured.
-class MessageText : public QWidget {
- public:
-  MessageText(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {}
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | kMeasureFlags, text_);
-  }
-
- private:
-  QString text_;
-};
 
 // A button whose keys are the box's, and whose access key presses it at once.
 class MessageButton : public QPushButton {
@@ -188,6 +174,7 @@ TMessageForm::TMessageForm(const std::string& text, PromptKind kind, PromptButto
       text_(text),
       kind_(kind),
       buttons_(buttons) {
+  InstallPromptAccessible();
   setObjectName(QStringLiteral("MessageForm"));
   const QFont font = PromptFont();
   setFont(font);
@@ -204,7 +191,7 @@ TMessageForm::TMessageForm(const std::string& text, PromptKind kind, PromptButto
   icon_->setPixmap(style()->standardIcon(IconOf(kind), nullptr, this).pixmap(kIconSize, kIconSize));
   icon_->setGeometry(layout_.iconRect);
 
-  auto* message = new MessageText(shownText, this);
+  auto* message = new PromptMessage(shownText, this);
   message->setObjectName(QStringLiteral("Message"));
   message->setGeometry(layout_.textRect);
 
@@ -352,6 +339,9 @@ void TMessageForm::showEvent(QShowEvent* event) {
   vorkan::CentreOnScreen(*this);
   QDialog::showEvent(event);
   if (!controls_.empty() && FocusedIndex() < 0) controls_.front().second->setFocus(Qt::OtherFocusReason);
+  // Screen readers read the whole alert, message included, as it opens.
+  QAccessibleEvent alert(this, QAccessible::Alert);
+  QAccessible::updateAccessibility(&alert);
   if (answerer) {
     QMetaObject::invokeMethod(
         this,

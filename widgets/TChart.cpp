@@ -1,5 +1,6 @@
 #include "TChart.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+
+#include "ChartAccessible.h"
 
 namespace vorkan::chart {
 namespace {
@@ -85,6 +88,7 @@ TChartLayout ComputeChartLayout(int width, int height, const TChartSettings& set
 }
 
 TChart::TChart(QWidget* parent) : QWidget(parent) {
+  InstallChartAccessible();
   setAttribute(Qt::WA_OpaquePaintEvent);
   series_.SetOnChange([this] { Changed(); });
   legend_.SetOnChange([this] { Changed(); });
@@ -214,6 +218,12 @@ void TChart::paintEvent(QPaintEvent* event) {
   painter.drawImage(event->rect().topLeft(), buffer_, event->rect());
 }
 
-void TChart::Changed() { update(); }
+void TChart::Changed() {
+  update();
+  // The accessible name tells the shares, which may have changed.
+  if (!QAccessible::isActive()) return;
+  QAccessibleEvent event(this, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&event);
+}
 
 }  // namespace vorkan::chart

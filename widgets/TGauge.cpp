@@ -1,5 +1,6 @@
 #include "TGauge.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
@@ -9,6 +10,7 @@
 #include <numbers>
 #include <string>
 
+#include "GaugeAccessible.h"
 #include "TRect.h"
 
 namespace vorkan {
@@ -68,6 +70,7 @@ void TBltBitmap::MakeLike(const QImage& templ) {
 }
 
 TGauge::TGauge(QWidget* parent) : QWidget(parent) {
+  InstallGaugeAccessible();
   setAttribute(Qt::WA_OpaquePaintEvent);
   FMinValue = 0;
   FMaxValue = 100;
@@ -91,7 +94,10 @@ void TGauge::SetMinValue(std::int32_t v) {
   if (v > FMaxValue && !FLoading)
     throw EInvalidOperation(RangeMessage(-2147483647, std::int64_t(FMaxValue) - 1));
   FMinValue = v;
-  if (FProgress < v) FProgress = v;
+  if (FProgress < v) {
+    FProgress = v;
+    ValueChanged();
+  }
   RepaintNow();
 }
 
@@ -100,7 +106,10 @@ void TGauge::SetMaxValue(std::int32_t v) {
   if (v < FMinValue && !FLoading)
     throw EInvalidOperation(RangeMessage(std::int64_t(FMinValue) + 1, 2147483647));
   FMaxValue = v;
-  if (FProgress > v) FProgress = v;
+  if (FProgress > v) {
+    FProgress = v;
+    ValueChanged();
+  }
   RepaintNow();
 }
 
@@ -112,6 +121,7 @@ void TGauge::SetProgress(std::int32_t v) {
   if (v == FProgress) return;
   const std::int32_t before = PercentComplete();
   FProgress = v;
+  ValueChanged();
   if (PercentComplete() != before) RepaintNow();
 }
 
@@ -174,6 +184,13 @@ void TGauge::RepaintNow() {
   ++FRepaintCount;
   // Paints at once when visible; does nothing otherwise.
   repaint();
+}
+
+void TGauge::ValueChanged() {
+  // Nothing to build while no assistive tool listens, as at most reports.
+  if (!QAccessible::isActive()) return;
+  QAccessibleValueChangeEvent event(this, FProgress);
+  QAccessible::updateAccessibility(&event);
 }
 
 void TGauge::paintEvent(QPaintEvent*) {

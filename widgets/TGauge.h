@@ -83,7 +83,8 @@ class TGauge : public QWidget {
   // pulls Progress down to v.
   void SetMaxValue(std::int32_t v);
   // Clamps v into MinValue..MaxValue; repaints only when the whole
-  // percentage changes.
+  // percentage changes. Every change of Progress reaches assistive tools as
+  // a value change (only while one listens).
   void SetProgress(std::int32_t v);
   void SetKind(TGaugeKind kind);
   void SetShowText(bool show);
@@ -115,6 +116,8 @@ class TGauge : public QWidget {
 
  private:
   void RepaintNow();
+  // Tells assistive tools that Progress moved.
+  void ValueChanged();
 
   std::int32_t FMinValue = 0;
   std::int32_t FMaxValue = 100;

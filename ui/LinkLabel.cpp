@@ -1,0 +1,11 @@
+#include "LinkLabel.h"
+
+#include "LinkAccessible.h"
+
+namespace vorkan {
+
+LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent) { InstallLinkAccessible(); }
+
+void LinkLabel::Activate() { emit activated(); }
+
+}  // namespace vorkan

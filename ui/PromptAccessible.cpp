@@ -1,0 +1,49 @@
+#include "PromptAccessible.h"
+
+#include "PromptMessage.h"
+#include "TMessageForm.h"
+
+namespace vorkan {
+
+namespace {
+
+QAccessibleInterface* MakePromptAccessible(const QString& className, QObject* object) {
+  if (className == QLatin1String(TMessageForm::staticMetaObject.className())) {
+    auto* form = qobject_cast<TMessageForm*>(object);
+    return form != nullptr ? new PromptAccessible(form) : nullptr;
+  }
+  if (className == QLatin1String(PromptMessage::staticMetaObject.className())) {
+    auto* message = qobject_cast<PromptMessage*>(object);
+    return message != nullptr ? new PromptMessageAccessible(message) : nullptr;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+PromptAccessible::PromptAccessible(TMessageForm* form) : QAccessibleWidget(form, QAccessible::AlertMessage) {}
+
+QString PromptAccessible::text(QAccessible::Text type) const {
+  if (type == QAccessible::Description && widget()->accessibleDescription().isEmpty())
+    return PromptDisplayText(static_cast<const TMessageForm*>(widget())->Text());
+  return QAccessibleWidget::text(type);
+}
+
+PromptMessageAccessible::PromptMessageAccessible(PromptMessage* message)
+    : QAccessibleWidget(message, QAccessible::StaticText) {}
+
+QString PromptMessageAccessible::text(QAccessible::Text type) const {
+  if (type == QAccessible::Name && widget()->accessibleName().isEmpty())
+    return static_cast<const PromptMessage*>(widget())->Text();
+  return QAccessibleWidget::text(type);
+}
+
+void InstallPromptAccessible() {
+  static const bool installed = [] {
+    QAccessible::installFactory(&MakePromptAccessible);
+    return true;
+  }();
+  (void)installed;
+}
+
+}  // namespace vorkan

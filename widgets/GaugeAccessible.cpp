@@ -1,0 +1,50 @@
+#include "GaugeAccessible.h"
+
+#include "TGauge.h"
+
+namespace vorkan {
+
+namespace {
+
+QAccessibleInterface* MakeGaugeAccessible(const QString& className, QObject* object) {
+  if (className != QLatin1String(TGauge::staticMetaObject.className())) return nullptr;
+  auto* gauge = qobject_cast<TGauge*>(object);
+  return gauge != nullptr ? new GaugeAccessible(gauge) : nullptr;
+}
+
+}  // namespace
+
+GaugeAccessible::GaugeAccessible(TGauge* gauge) : QAccessibleWidget(gauge, QAccessible::ProgressBar) {}
+
+const TGauge& GaugeAccessible::Gauge() const { return *static_cast<const TGauge*>(widget()); }
+
+void* GaugeAccessible::interface_cast(QAccessible::InterfaceType type) {
+  if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+  return QAccessibleWidget::interface_cast(type);
+}
+
+QString GaugeAccessible::text(QAccessible::Text type) const {
+  // The percentage exactly as drawn on the bar.
+  if (type == QAccessible::Value) return QString::number(Gauge().PercentComplete()) + QLatin1Char('%');
+  return QAccessibleWidget::text(type);
+}
+
+QVariant GaugeAccessible::currentValue() const { return Gauge().Progress(); }
+
+void GaugeAccessible::setCurrentValue(const QVariant&) {}
+
+QVariant GaugeAccessible::maximumValue() const { return Gauge().MaxValue(); }
+
+QVariant GaugeAccessible::minimumValue() const { return Gauge().MinValue(); }
+
+QVariant GaugeAccessible::minimumStepSize() const { return 0; }
+
+void InstallGaugeAccessible() {
+  static const bool installed = [] {
+    QAccessible::installFactory(&MakeGaugeAccessible);
+    return true;
+  }();
+  (void)installed;
+}
+
+}  // namespace vorkan
