@@ -292,6 +292,8 @@ void TForm1::ShowCopyProgress(const std::string& caption, const std::string& fil
 
 void TForm1::ProcessPendingEvents() { vorkan::Application::Instance().ProcessPendingEvents(); }
 
+void TForm1::WaitForDescriptor(int fd) { vorkan::Application::Instance().DispatchUntilReadable(fd); }
+
 bool TForm1::GetLockOption() { return ui_->CheckBox1->isChecked(); }
 
 void TForm1::SetLockOption(bool locked) { ui_->CheckBox1->setChecked(locked); }

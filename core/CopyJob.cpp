@@ -126,9 +126,20 @@ class DiskCopyJob {
   }
 
   // False on a read fault; a read that fails delivers 0 bytes instead.
+  // While the device takes its time the windows go on (the flags they set
+  // are looked at once the block is in, as between any two blocks).
   bool ReadBlock(std::uint32_t& count) {
     try {
-      count = ops_.ReadVolume(volume_, buffer_.get(), CopyBlockSize);
+      const int wait = ops_.BeginRead(volume_, buffer_.get(), CopyBlockSize);
+      if (wait >= 0) {
+        try {
+          host_.WaitForDescriptor(wait);
+        } catch (...) {
+          ops_.EndRead(volume_, buffer_.get(), CopyBlockSize);  // the kernel is done with the buffer
+          throw;
+        }
+      }
+      count = ops_.EndRead(volume_, buffer_.get(), CopyBlockSize);
       return true;
     } catch (...) {
       return false;

@@ -1,6 +1,16 @@
 #include "CopyJobHost.h"
 
+#include <poll.h>
+
+#include <cerrno>
+
 namespace vorkan {
+
+void CopyJobHost::WaitForDescriptor(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
+  }
+}
 
 std::int32_t PercentOfProgress(std::int32_t maximum, std::int32_t position) {
   if (maximum <= 0) return 0;

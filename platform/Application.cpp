@@ -5,7 +5,10 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QEventLoop>
+#include <QSocketNotifier>
 #include <QWidget>
+#include <poll.h>
 #include <cstdint>
 
 namespace vorkan {
@@ -147,6 +150,17 @@ void Application::SetTerminating(bool terminating) {
 bool Application::IsTerminating() const { return terminating_; }
 
 void Application::ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void Application::DispatchUntilReadable(int fd) {
+  pollfd ready{fd, POLLIN, 0};
+  if (::poll(&ready, 1, 0) > 0) return;  // a quick device: no loop at all
+  QEventLoop loop;
+  QSocketNotifier notifier(fd, QSocketNotifier::Read);
+  QObject::connect(&notifier, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+  // A loop that ends before the descriptor is readable (the program
+  // quitting) leaves the rest of the wait to the caller.
+  loop.exec();
+}
 
 void Application::SetHintHidePause(int milliseconds) { hintHidePause_ = milliseconds; }
 

@@ -285,6 +285,24 @@ std::uint32_t LinuxVolumeOps::ReadVolume(VolumeHandle handle, void* buffer, std:
   do {
     n = ::read(handle, buffer, size);
   } while (n < 0 && errno == EINTR);
+  return AfterRead(handle, n);
+}
+
+int LinuxVolumeOps::BeginRead(VolumeHandle handle, void* buffer, std::uint32_t size) {
+  // A handle that reads nothing, or a read still out, goes the plain way.
+  if (handle < 0 || buffer == nullptr || lengthOnly_.count(handle) != 0 || async_.Pending()) return -1;
+  if (!async_.Start(handle, buffer, size)) return -1;
+  asyncHandle_ = handle;
+  return async_.WaitDescriptor();
+}
+
+std::uint32_t LinuxVolumeOps::EndRead(VolumeHandle handle, void* buffer, std::uint32_t size) {
+  if (!async_.Pending() || handle != asyncHandle_) return ReadVolume(handle, buffer, size);
+  asyncHandle_ = kInvalidHandle;
+  return AfterRead(handle, async_.Finish());
+}
+
+std::uint32_t LinuxVolumeOps::AfterRead(VolumeHandle handle, ssize_t n) {
   if (n <= 0) return 0;
   const auto it = dropBehind_.find(handle);
   if (it != dropBehind_.end()) {
@@ -300,6 +318,11 @@ std::uint32_t LinuxVolumeOps::ReadVolume(VolumeHandle handle, void* buffer, std:
 
 void LinuxVolumeOps::CloseVolume(VolumeHandle handle) {
   if (handle < 0) return;
+  // The kernel is not left writing into a buffer about to go.
+  if (async_.Pending() && handle == asyncHandle_) {
+    async_.Finish();
+    asyncHandle_ = kInvalidHandle;
+  }
   UnlockVolume(handle);  // the lock goes before the handle it belongs to
   brokered_.erase(handle);
   lengthOnly_.erase(handle);

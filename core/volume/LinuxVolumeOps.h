@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "volume/AsyncRead.h"
 #include "volume/DeviceOpener.h"
 #include "volume/DriveLetterMap.h"
 #include "volume/VolumeOps.h"
@@ -58,6 +59,8 @@ class LinuxVolumeOps : public VolumeOps {
   bool LockVolume(VolumeHandle handle) override;
   void UnlockVolume(VolumeHandle handle) override;
   std::uint32_t ReadVolume(VolumeHandle handle, void* buffer, std::uint32_t size) override;
+  int BeginRead(VolumeHandle handle, void* buffer, std::uint32_t size) override;
+  std::uint32_t EndRead(VolumeHandle handle, void* buffer, std::uint32_t size) override;
   void CloseVolume(VolumeHandle handle) override;
 
   void SetErrorMode(unsigned mode) override;
@@ -92,6 +95,8 @@ class LinuxVolumeOps : public VolumeOps {
   // A handle that tells `length` and reads nothing.
   VolumeHandle LengthOnlyHandle(const std::string& path, std::int64_t length);
   bool QueryWithoutDevice(const BlockVolume& volume, VolumeInformation& info);
+  // What a read of `n` bytes leaves behind: the pages done with dropped.
+  std::uint32_t AfterRead(VolumeHandle handle, ssize_t n);
 
   // A source volume that is not mounted has its pages dropped behind the
   // reads, so a copy does not fill the page cache with them. A mounted one
@@ -102,6 +107,8 @@ class LinuxVolumeOps : public VolumeOps {
   };
 
   DriveLetterMap map_;
+  AsyncRead async_;
+  VolumeHandle asyncHandle_ = kInvalidHandle;  // whose read async_ holds
   std::string diskByDir_;
   // Each locked handle with the second, exclusive descriptor that holds the
   // lock: O_EXCL only takes effect when a device is opened, so the lock can

@@ -78,6 +78,18 @@ class VolumeOps {
   // Reads up to `size` bytes from the current position; the count delivered,
   // 0 at the end of the volume and on any error alike.
   virtual std::uint32_t ReadVolume(VolumeHandle handle, void* buffer, std::uint32_t size) = 0;
+  // The same read in two halves, so that the caller can go on with other
+  // things (the windows) while the device takes its time: BeginRead starts
+  // it and gives a descriptor that becomes readable when it has ended, or
+  // -1 when it will only happen in EndRead; EndRead gives the count,
+  // waiting for it if need be. The buffer must stay until EndRead.
+  virtual int BeginRead(VolumeHandle handle, void* buffer, std::uint32_t size) {
+    (void)handle, (void)buffer, (void)size;
+    return -1;
+  }
+  virtual std::uint32_t EndRead(VolumeHandle handle, void* buffer, std::uint32_t size) {
+    return ReadVolume(handle, buffer, size);
+  }
   virtual void CloseVolume(VolumeHandle handle) = 0;
 
   virtual void SetErrorMode(unsigned mode) = 0;

@@ -5,7 +5,6 @@
 
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include "LoopDevice.h"
 #include "MountedVolume.h"
 #include "NullCopyJobHost.h"
+#include "ReadThrottle.h"
 #include "RecordingHost.h"
 #include "TestSupport.h"
 #include "volume/LinuxVolumeOps.h"
@@ -31,36 +31,6 @@ using test::RecordingHost;
 
 constexpr std::int64_t MiB = 1 << 20;
 const std::string kOld = "the image of an earlier copy";
-
-// Reads of one block device slowed to `bytesPerSecond` for the processes
-// put in it (the blkio controller's throttle), removed at the end.
-class ReadThrottle {
- public:
-  ReadThrottle(const std::string& device, long bytesPerSecond) {
-    const std::string root = "/sys/fs/cgroup/blkio";
-    struct stat st {};
-    if (::stat(device.c_str(), &st) != 0 || ::access((root + "/cgroup.procs").c_str(), W_OK) != 0) return;
-    dir_ = root + "/vorkan-test-" + std::to_string(::getpid());
-    if (::mkdir(dir_.c_str(), 0755) != 0) {
-      dir_.clear();
-      return;
-    }
-    std::ofstream(dir_ + "/blkio.throttle.read_bps_device")
-        << major(st.st_rdev) << ":" << minor(st.st_rdev) << " " << bytesPerSecond << "\n";
-  }
-  ~ReadThrottle() {
-    if (!dir_.empty()) ::rmdir(dir_.c_str());
-  }
-  bool Ok() const { return !dir_.empty(); }
-  bool Add(pid_t pid) const {
-    std::ofstream procs(dir_ + "/cgroup.procs");
-    procs << pid << "\n";
-    return static_cast<bool>(procs.flush());
-  }
-
- private:
-  std::string dir_;
-};
 
 class ImageTrustTest : public ::testing::Test {
  protected:
@@ -120,7 +90,7 @@ TEST_F(ImageTrustTest, AKilledCopyLeavesNothingUnderTheChosenName) {
   if (!test::IsRoot()) GTEST_SKIP() << "needs root to throttle a device";
   const auto source = Source(32 * MiB);
   ASSERT_TRUE(source) << "no loop volume with a letter";
-  ReadThrottle throttle(source->Device(), 2 * MiB);
+  test::ReadThrottle throttle(source->Device(), 2 * MiB);
   if (!throttle.Ok()) GTEST_SKIP() << "no blkio throttle here (cgroup v1 blkio, as root)";
   std::string why;
   const std::string fat = FuseFat("64M", why);
