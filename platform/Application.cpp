@@ -156,7 +156,13 @@ void Application::DispatchUntilReadable(int fd) {
   if (::poll(&ready, 1, 0) > 0) return;  // a quick device: no loop at all
   QEventLoop loop;
   QSocketNotifier notifier(fd, QSocketNotifier::Read);
-  QObject::connect(&notifier, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+  // Once only: the descriptor stays readable until the read is finished,
+  // and a prompt standing over the loop (the abort question) would
+  // otherwise spin on it.
+  QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
+    notifier.setEnabled(false);
+    loop.quit();
+  });
   // A loop that ends before the descriptor is readable (the program
   // quitting) leaves the rest of the wait to the caller.
   loop.exec();

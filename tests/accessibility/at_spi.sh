@@ -17,16 +17,13 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 skip() { echo "SKIP: $*"; exit 77; }
 source "$here/../support/xvfb.sh"
 
-launcher=/usr/libexec/at-spi-bus-launcher
-registry=/usr/libexec/at-spi2-registryd
-# pyatspi is Debian's: its Python, not one that comes first on the path.
-python=/usr/bin/python3
-[[ -x $python ]] || python=python3
-for tool in Xvfb dbus-daemon dbus-send "$python" timeout; do
+source "$here/../support/a11y_bus.sh"
+python=$a11y_python
+for tool in Xvfb timeout; do
   command -v "$tool" >/dev/null || skip "needs $tool"
 done
-[[ -x $launcher && -x $registry ]] || skip "needs the AT-SPI bus and registry (package at-spi2-core)"
-"$python" -c 'import pyatspi' 2>/dev/null || skip "needs pyatspi (package python3-pyatspi)"
+why="$(a11y_missing)"
+[[ -z $why ]] || skip "$why"
 
 work="$(mktemp -d)" || exit 1
 xvfb_pid="" bus_pid="" launcher_pid="" registry_pid="" driver_pid="" display=""
@@ -52,38 +49,7 @@ mkdir -m 700 "$work/runtime" "$work/files"
 export XDG_RUNTIME_DIR="$work/runtime" HOME="$work"
 start_xvfb
 
-dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" --print-address=3 \
-  3>"$work/address" 2>"$work/bus.log" &
-bus_pid=$!
-for _ in $(seq 100); do
-  [[ -s $work/address ]] && break
-  kill -0 "$bus_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[[ -s $work/address ]] || skip "no private session bus: $(cat "$work/bus.log")"
-export DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$work/address")"
-
-"$launcher" --launch-immediately >"$work/launcher.log" 2>&1 &
-launcher_pid=$!
-a11y_bus=""
-for _ in $(seq 100); do
-  a11y_bus="$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
-    2>/dev/null | tr -d ' ')"
-  [[ -n $a11y_bus ]] && break
-  kill -0 "$launcher_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[[ -n $a11y_bus ]] || skip "the accessibility bus did not start: $(cat "$work/launcher.log")"
-"$registry" >"$work/registry.log" 2>&1 &
-registry_pid=$!
-registered=""
-for _ in $(seq 100); do
-  DBUS_SESSION_BUS_ADDRESS="$a11y_bus" dbus-send --session --print-reply --dest=org.freedesktop.DBus \
-    /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner string:org.a11y.atspi.Registry 2>/dev/null |
-    grep -q 'boolean true' && registered=1 && break
-  sleep 0.1
-done
-[[ -n $registered ]] || skip "the AT-SPI registry did not start: $(cat "$work/registry.log")"
+start_a11y_buses
 
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 "$tests" --gtest_filter=Accessible.ChangesReachAssistiveTools >"$work/tests.log" 2>&1 ||

@@ -1,8 +1,10 @@
-// A copy through the real windows from a slow loop volume (its reads
-// throttled to a quarter of a block a second): while a read waits the
-// windows go on, so a timer keeps firing and the progress window's Pause
-// acts, and the image is the volume all the same; with the asynchronous read
-// refused, the timer only gets through between blocks, as it always did.
+// Copies through the real windows from slow loop volumes (their reads
+// throttled): while a read waits the windows go on, so a timer keeps firing
+// and the progress window's Pause, its Abort with the question and the main
+// window's close request act, and the job sees them once the block is in, as
+// between any two blocks; with the asynchronous read refused, the timer only
+// gets through between blocks, as it always did. A volume whose storage goes
+// away mid-copy ends as it always did on both roads.
 #include <gtest/gtest.h>
 
 #include <QPushButton>
@@ -10,6 +12,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <functional>
+#include <memory>
+
+#include "ByteSize.h"
 #include "LoopDevice.h"
 #include "MainWindowDriver.h"
 #include "ReadThrottle.h"
@@ -20,19 +26,98 @@
 namespace vorkan::test {
 namespace {
 
+class MainWindowSlowRead : public ::testing::Test {
+ protected:
+  void TearDown() override { AsyncRead::Refuse(false); }
+  ~MainWindowSlowRead() override {
+    throttle_.reset();
+    source_.reset();  // detached before the storage behind it goes
+    for (const std::string& folder : fuseFolders_) test::Run("umount -l " + Quote(folder));
+  }
+
+  // A loop volume of `blocks` blocks of patterned data over `file`, its
+  // reads slowed to `bytesPerSecond` for this process; empty, or why not.
+  std::string SlowSource(const std::string& file, int blocks, long bytesPerSecond) {
+    const std::string why = LoopDevicesUnavailable();
+    if (!why.empty()) return "needs loop devices: " + why;
+    throttle_.reset();
+    source_.reset();
+    bytes = PatternBytes(std::size_t(blocks) * CopyBlockSize, 17);
+    WriteFile(file, bytes);
+    source_ = std::make_unique<LoopDevice>(file);
+    if (!source_->Ok()) return "no loop device: " + source_->Error();
+    throttle_ = std::make_unique<ReadThrottle>(source_->Device(), bytesPerSecond);
+    if (!throttle_->Ok() || !throttle_->Add(::getpid())) return "no blkio throttle here (cgroup v1, root)";
+    return {};
+  }
+
+  // A FAT file system mounted on `folder` through FUSE, whose daemon can be
+  // killed as a medium is pulled; empty, or why not.
+  std::string FuseFolder(const std::string& folder) {
+    if (!HaveTool("fusefat")) return "fusefat is not installed (scripts/setup.sh installs it)";
+    const std::string img = folder + ".fat";
+    const CommandResult made = test::Run("truncate -s 64M " + Quote(img) + " && mkfs.vfat -F 32 " + Quote(img) +
+                                   " && mkdir -p " + Quote(folder) + " && fusefat -o rw+ " + Quote(img) + " " +
+                                   Quote(folder));
+    if (made.status != 0) return "fusefat: " + made.output;
+    fuseFolders_.push_back(folder);
+    return {};
+  }
+  void PullMedium(const std::string& folder) { test::Run("pkill -9 -f -- " + Quote("fusefat .*" + folder)); }
+
+  // Copies the source into `image` through the windows, answering prompts
+  // with `answers`; `tick` runs every 20 ms while the progress window is up.
+  void Copy(LinuxVolumeOps& ops, Windows& windows, const std::string& image, std::vector<PromptButton> answers,
+            const std::function<void()>& tick) {
+    // Read from the device again, not from what an earlier copy cached.
+    const int fd = ::open(source_->Device().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+    TForm1& f = windows.main();
+    ASSERT_TRUE(ClickDriveRow(f, Letter(ops)));
+    TypeIntoSaveDialog(image);
+    windows.AnswerPrompts(std::move(answers));
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (Form2 != nullptr && Form2->isVisible()) tick();
+    });
+    timer.start();
+    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  }
+  char Letter(LinuxVolumeOps& ops) const { return ops.Map().LetterOfDevice(source_->Name()); }
+
+  TempDir dir;
+  std::string bytes;
+
+ private:
+  std::vector<std::string> fuseFolders_;
+  std::unique_ptr<LoopDevice> source_;
+  std::unique_ptr<ReadThrottle> throttle_;
+};
+
+// Watches the image grow; a read is waiting once its size has stood still
+// for five ticks (a tenth of a second) after the first block: a window that
+// waited with the read would get no tick in meanwhile.
+struct ReadWatch {
+  explicit ReadWatch(std::string image) : image(std::move(image)) {}
+  bool Waiting() {
+    const std::int64_t now = SizeOfImageBeingWritten(image);
+    still = now == size ? still + 1 : 0;
+    size = now;
+    return size >= CopyBlockSize && still >= 5;
+  }
+  std::string image;
+  std::int64_t size = -1;
+  int still = 0;
+};
+
 constexpr int kBlocks = 6;
 
-TEST(MainWindowSlowRead, TheWindowsGoOnWhileAReadWaits) {
-  const std::string why = LoopDevicesUnavailable();
-  if (!why.empty()) GTEST_SKIP() << "needs loop devices: " << why;
-  TempDir dir;
-  const std::string bytes = PatternBytes(kBlocks * CopyBlockSize, 17);
-  WriteFile(dir / "slow.img", bytes);
-  LoopDevice source(dir / "slow.img");
-  ASSERT_TRUE(source.Ok()) << source.Error();
-  ReadThrottle throttle(source.Device(), 4 * CopyBlockSize);
-  if (!throttle.Ok() || !throttle.Add(::getpid())) GTEST_SKIP() << "no blkio throttle here (cgroup v1, root)";
-
+TEST_F(MainWindowSlowRead, TheWindowsGoOnWhileAReadWaits) {
+  const std::string why = SlowSource(dir / "slow.img", kBlocks, 4 * CopyBlockSize);
+  if (!why.empty()) GTEST_SKIP() << why;
   struct Row {
     const char* what;
     bool refused;
@@ -40,28 +125,14 @@ TEST(MainWindowSlowRead, TheWindowsGoOnWhileAReadWaits) {
   for (const Row row : {Row{"asynchronous", false}, Row{"refused", true}}) {
     SCOPED_TRACE(row.what);
     AsyncRead::Refuse(row.refused);
-    // Read from the device again, not from what the last round cached.
-    const int fd = ::open(source.Device().c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    ::close(fd);
     LinuxVolumeOps ops;
     Windows windows(ops);
-    TForm1& f = windows.main();
-    ASSERT_TRUE(ClickDriveRow(f, ops.Map().LetterOfDevice(source.Name())));
     const std::string image = dir / (std::string(row.what) + ".IMA");
-    TypeIntoSaveDialog(image);
-    windows.AnswerPrompts({PromptButton::OK});
-
-    // Ticks while the progress window is up; at the second, Pause, and a
-    // dozen after the copy shows it is paused (a paused copy pumps events
-    // all the time), Pause again.
+    // At the second tick, Pause, and a dozen after the copy shows it is
+    // paused (a paused copy pumps events all the time), Pause again.
     int ticks = 0, pausedAt = -1;
     bool sawPaused = false;
-    QTimer timer;
-    timer.setInterval(20);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (Form2 == nullptr || !Form2->isVisible()) return;
+    Copy(ops, windows, image, {PromptButton::OK}, [&] {
       ++ticks;
       auto* pause = Form2->findChild<QPushButton*>(QStringLiteral("Button3"));
       if (!sawPaused && Form2->windowTitle().startsWith(QStringLiteral("[ПАУЗА]"))) {
@@ -70,9 +141,6 @@ TEST(MainWindowSlowRead, TheWindowsGoOnWhileAReadWaits) {
       }
       if (ticks == 2 || (pausedAt > 0 && ticks == pausedAt + 12)) QTest::mouseClick(pause, Qt::LeftButton);
     });
-    timer.start();
-    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
-    timer.stop();
 
     ASSERT_EQ(windows.prompts.size(), 1u);
     EXPECT_EQ(windows.prompts[0].text.rfind("Диск ", 0), 0u) << windows.prompts[0].text;
@@ -87,7 +155,100 @@ TEST(MainWindowSlowRead, TheWindowsGoOnWhileAReadWaits) {
       EXPECT_GT(ticks, 16 + 2 * kBlocks) << "the windows waited with the read";
     }
   }
-  AsyncRead::Refuse(false);
+}
+
+// The Abort button's question and the main window's close request (the task
+// bar's, the main window being hidden) while a read waits: both act at
+// once, the job takes the block in and then ends, and what it keeps is
+// exactly the blocks in, one more than when the user acted.
+TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
+  const std::string why = SlowSource(dir / "slow.img", 12, 2 * CopyBlockSize);
+  if (!why.empty()) GTEST_SKIP() << why;
+  const std::string keepText = "Вы хотите сохранить ";
+  for (const bool close : {false, true}) {
+    SCOPED_TRACE(close ? "close request" : "Abort");
+    LinuxVolumeOps ops;
+    Windows windows(ops);
+    const std::string image = dir / (close ? "closed.IMA" : "aborted.IMA");
+    ReadWatch watch(image);
+    std::int64_t actedAt = -1, askedAt = -1;
+    Copy(ops, windows, image, {PromptButton::Yes, PromptButton::Yes}, [&] {
+      if (actedAt >= 0 || !watch.Waiting()) return;
+      actedAt = watch.size;
+      if (close) {
+        windows.main().close();
+        return;
+      }
+      const auto answer = TMessageForm::answerer;
+      TMessageForm::answerer = [&, answer](TMessageForm& form) {
+        askedAt = SizeOfImageBeingWritten(image);
+        TMessageForm::answerer = answer;
+        answer(form);
+      };
+      QTest::mouseClick(Form2->findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+    });
+
+    ASSERT_GT(actedAt, 0) << "no read was seen waiting";
+    const std::int64_t kept = actedAt + CopyBlockSize;
+    if (close) {
+      // A closing program asks nothing: the keep question is answered Cancel, which keeps.
+      EXPECT_TRUE(windows.prompts.empty()) << windows.prompts[0].text;
+      EXPECT_FALSE(windows.main().isVisible());
+    } else {
+      EXPECT_EQ(askedAt, actedAt) << "the question came only after the read";
+      ASSERT_EQ(windows.prompts.size(), 2u);
+      EXPECT_EQ(windows.prompts[0].text, "Вы действительно хотите прервать данную операцию?");
+      EXPECT_EQ(windows.prompts[1].text.rfind(keepText + FormatByteSize(kept) + " незавершенного", 0), 0u)
+          << windows.prompts[1].text << " (" << kept << " bytes kept)";
+    }
+    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_TRUE(ReadFile(image) == bytes.substr(0, std::size_t(kept)))
+        << "the image is not the first " << kept << " bytes of the volume: " << SizeOf(image);
+  }
+}
+
+// The storage behind the volume goes mid-copy (the FUSE daemon holding its
+// backing file is killed: every read fails with EIO): the copy says the
+// drive is missing, Cancel leads to the keep question, and No leaves
+// nothing, on both roads alike.
+TEST_F(MainWindowSlowRead, AVolumeThatGoesMidCopyEndsAsItAlwaysDid) {
+  struct Row {
+    const char* what;
+    bool refused;
+  };
+  for (const Row row : {Row{"asynchronous", false}, Row{"refused", true}}) {
+    SCOPED_TRACE(row.what);
+    const std::string fat = dir / (std::string(row.what) + "-fat"), backing = fat + "/vol.bin";
+    std::string why = FuseFolder(fat);
+    if (why.empty()) why = SlowSource(backing, 8, 4 * CopyBlockSize);
+    if (!why.empty()) GTEST_SKIP() << why;
+    // Its pages go, so that the reads reach the daemon.
+    test::Run("sync");
+    const int fd = ::open(backing.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+    AsyncRead::Refuse(row.refused);
+    LinuxVolumeOps ops;
+    Windows windows(ops);
+    const std::string folder = dir / row.what;
+    test::Run("mkdir -p " + Quote(folder));
+    const std::string image = folder + "/gone.IMA";
+    const char letter = Letter(ops);
+    bool pulled = false;
+    Copy(ops, windows, image, {PromptButton::Cancel, PromptButton::No}, [&] {
+      if (pulled || SizeOfImageBeingWritten(image) < 2 * std::int64_t(CopyBlockSize)) return;
+      pulled = true;
+      PullMedium(fat);
+    });
+    ASSERT_TRUE(pulled) << "the copy ended before the medium could be pulled";
+    ASSERT_EQ(windows.prompts.size(), 2u);
+    EXPECT_EQ(windows.prompts[0].text, std::string("Диск ") + letter + ":\\ отсутствует или ошибка чтения!");
+    EXPECT_EQ(windows.prompts[0].kind, PromptKind::Error);
+    EXPECT_EQ(windows.prompts[1].text.rfind("Вы хотите сохранить ", 0), 0u) << windows.prompts[1].text;
+    EXPECT_TRUE(ListFolder(folder).empty()) << "No left " << ListFolder(folder).front();
+    EXPECT_FALSE(Form2->isVisible());
+  }
 }
 
 }  // namespace
