@@ -8,16 +8,22 @@ the progress window (the window manager's close) until the abort question
 stands, then from its Yes until the copy's abort ending (the keep question).
 Each click lands at a random point of a read. Prints one line per sample:
 "query SECONDS", "pause SECONDS", "close SECONDS", "ending SECONDS".
-Usage: responsiveness.py APP_NAME CLICKS"""
+The copy starts at a rate that lets the objects be found quickly (even with
+a blocking read, which answers one call a block); once they are, THROTTLE
+(the cgroup's blkio.throttle.read_bps_device) is given RULE ("MAJ:MIN RATE").
+Usage: responsiveness.py APP_NAME CLICKS THROTTLE RULE"""
 import random
 import subprocess
 import sys
 import time
 
 import pyatspi
-from gi.repository import GLib
+from gi.repository import Atspi, GLib
 
-app_name, clicks = sys.argv[1], int(sys.argv[2])
+app_name, clicks, throttle, rule = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+# A program that waits with a read answers late: the query waits for it
+# rather than giving up after AT-SPI's 0.8 s.
+Atspi.set_timeout(60000, 60000)
 
 
 def pump():
@@ -82,15 +88,18 @@ progress = wait_for(lambda: window(pyatspi.ROLE_DIALOG, "Копирование"
 pause = wait_for(lambda: find(progress, pyatspi.ROLE_PUSH_BUTTON, "Пазуа"), "Pause button")
 x, y = centre(pause)
 xdotool("mousemove", str(x), str(y))
-time.sleep(3)  # the first block in: from now on the copy is in its reads
+with open(throttle, "w") as out:
+    out.write(rule + "\n")
+time.sleep(3)  # the block read at the fast rate in: from now on the copy is in its slow reads
 for _ in range(clicks):
     time.sleep(random.uniform(0.2, 2.0))
     start = time.monotonic()
     pause.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     print("query %.4f" % (time.monotonic() - start), flush=True)
     time.sleep(random.uniform(0.1, 1.0))
-    start = time.monotonic()
+    # From the release, when a button acts.
     xdotool("click", "1")
+    start = time.monotonic()
     wait_for(lambda: name_now(pause) == "Далее", "Далее after the click", step=0.001)
     print("pause %.4f" % (time.monotonic() - start), flush=True)
     # Paused, the copy pumps events all the time: the resume is no measure.
@@ -107,7 +116,7 @@ xdotool("key", "alt+F4")
 question = wait_for(lambda: window(pyatspi.ROLE_ALERT, "прервать"), "the abort question", step=0.001)
 print("close %.4f" % (time.monotonic() - start), flush=True)
 start = time.monotonic()
-press(wait_for(lambda: find(question, pyatspi.ROLE_PUSH_BUTTON, "Да"), "its Yes"))
+press(wait_for(lambda: find(question, pyatspi.ROLE_PUSH_BUTTON, "Yes"), "its Yes"))
 keep = wait_for(lambda: window(pyatspi.ROLE_ALERT, "сохранить"), "the keep question", step=0.001)
 print("ending %.4f" % (time.monotonic() - start), flush=True)
-press(wait_for(lambda: find(keep, pyatspi.ROLE_PUSH_BUTTON, "Нет"), "its No"))
+press(wait_for(lambda: find(keep, pyatspi.ROLE_PUSH_BUTTON, "No"), "its No"))

@@ -44,21 +44,26 @@ openbox >/dev/null 2>&1 &
 bench_on_exit "kill $! 2>/dev/null"
 sleep 1
 
-# Enough blocks for every click and the close to land in a read.
-blocks=$(((clicks * 2 + 6) * 3 / 2))
+# Enough blocks for the objects to be found at the fast rate, and for every
+# click and the close to land in a slow read.
+fast=4194304
+blocks=$((256 + (clicks * 2 + 6) * 3 / 2))
 head -c "$((blocks * 262144))" /dev/urandom >"$work/slow.bin"
 dev=$(losetup --find --show --read-only "$work/slow.bin")
 bench_on_exit "losetup -d $dev"
 group="$blkio/vorkan-responsiveness-$$"
 mkdir "$group"
 bench_on_exit "rmdir $group"
-echo "$(stat -L -c '%t:%T' "$dev" | awk -F: '{ printf "%d:%d", strtonum("0x" $1), strtonum("0x" $2) }') $rate" \
-  >"$group/blkio.throttle.read_bps_device"
+# No read-ahead: each read of the copy waits for its own block, rather than
+# for the kernel's next 2.5 MiB every ten blocks.
+blockdev --setra 0 "$dev"
+majmin=$(lsblk -dno MAJ:MIN "$dev" | tr -d ' ')
 
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 for ((i = 0; i < rounds; i++)); do
   for mode in async blocking; do
     blockdev --flushbufs "$dev"
+    echo "$majmin $fast" >"$group/blkio.throttle.read_bps_device"
     rm -f "$work/slow.IMA"
     flag=()
     [[ $mode == blocking ]] && flag=(--blocking)
@@ -67,7 +72,8 @@ for ((i = 0; i < rounds; i++)); do
       "$program" "${flag[@]}" "$dev" "$work/slow.IMA" >"$work/$mode.log" 2>&1 &
     pid=$!
     timeout 600 "$a11y_python" "$here/responsiveness.py" "$(basename "$program")" "$clicks" \
-      >>"$work/$mode.samples" 2>"$work/$mode.err" || { kill "$pid"; fail "$mode: $(cat "$work/$mode.err")"; }
+      "$group/blkio.throttle.read_bps_device" "$majmin $rate" \
+      >>"$work/$mode.samples" 2>"$work/$mode.err" || { kill "$pid"; wait "$pid"; fail "$mode: $(cat "$work/$mode.err")"; }
     wait "$pid" || fail "$mode: the program ended with $?: $(cat "$work/$mode.log")"
     [[ ! -e "$work/slow.IMA" ]] || fail "$mode: the aborted image was kept after No"
     # A round's median and worst, per measure.
