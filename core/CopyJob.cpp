@@ -1,5 +1,6 @@
 #include "CopyJob.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <initializer_list>
 #include <limits>
@@ -23,6 +24,10 @@ const char* const kMissingText = "Диск %s:\\ отсутствует или �
 const char* const kWriteFailedText = "Диск %s:\\ переполнен или ошибка записи!";
 const char* const kKeepText = "Вы хотите сохранить %s незавершенного файла (%s из %s отсутствует)?";
 const char* const kPausedMark = "[ПАУЗА] ";
+// The free space is asked of the file system at most this often: the field
+// shows it no more often than a screen refresh or two, while a query per
+// block costs a fast copy more than all the windows' own work per block.
+constexpr std::chrono::milliseconds kFreeSpaceInterval{100};
 
 std::string Letter(char c) { return std::string(1, c); }
 
@@ -156,10 +161,17 @@ class DiskCopyJob {
 
   std::string DoneText() const { return FormatByteSize(transferred_) + " из " + totalText_; }
 
+  // The first report and the last take a new look at the free space; those
+  // between, once the last look is a little while old.
   void ShowProgress(const std::string& caption, const std::string& done, bool show) {
-    const std::string freeText = FormatByteSize(GetTargetFreeBytes(ops_, targetFileName_));
+    const auto now = std::chrono::steady_clock::now();
+    if (!freeAsked_ || !show || now - freeAskedAt_ >= kFreeSpaceInterval) {
+      freeText_ = FormatByteSize(GetTargetFreeBytes(ops_, targetFileName_));
+      freeAsked_ = true;
+      freeAskedAt_ = now;
+    }
     const GaugeValues gauge = GaugeValuesFor(total_, transferred_);
-    host_.ShowCopyProgress(caption, targetFileName_, done, freeText, gauge.maximum, gauge.position, show);
+    host_.ShowCopyProgress(caption, targetFileName_, done, freeText_, gauge.maximum, gauge.position, show);
   }
 
   // The percentage is read after the progress is shown: it is the gauge's new value.
@@ -316,6 +328,9 @@ class DiskCopyJob {
   bool locked_ = false;
   std::int64_t total_ = 0;
   std::string totalText_;
+  std::string freeText_;
+  bool freeAsked_ = false;
+  std::chrono::steady_clock::time_point freeAskedAt_;
   std::unique_ptr<char, FreeBuffer> buffer_;
   std::int64_t transferred_ = 0;
 };
