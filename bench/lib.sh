@@ -98,6 +98,7 @@ bench_copy() {
   bench_measure "$label" "${bench_cmd[@]}" || return
   [[ "$label" == windowed-xcb ]] && echo $(($(bench_cpu_ticks "$bench_xpid") - x0)) >>"$bench_out/$label-xticks.samples"
   sed -n 's/^seconds //p' "$bench_out/stdout" >>"$bench_out/$label-call.samples"
+  sed -n 's/^cpu_seconds //p' "$bench_out/stdout" >>"$bench_out/$label-callcpu.samples"
   if [[ "$label" == windowed-xcb ]]; then
     sed -n 's/^xserver_ticks //p' "$bench_out/stdout" >>"$bench_out/$label-xcall.samples"
     sed -n 's/^xserver_ns //p' "$bench_out/stdout" >>"$bench_out/$label-xcallns.samples"

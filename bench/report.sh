@@ -27,6 +27,10 @@
 #               an ext4 file system: the image's room (du) and its SHA-256
 #               against the device's.
 #   drive list  the drive list rebuild against "lsblk -f" plus "df".
+#   responsiveness  the program's windows copying a loop device throttled to
+#               100 KB/s, clicked and asked from outside over X and AT-SPI,
+#               against the same program with its reads blocking
+#               (bench/responsiveness.sh; root, Xvfb, openbox, AT-SPI).
 #
 # Verdicts: a ratio is judged on the fastest run against the fastest run
 # (other load only ever adds time) and CPU on the leanest run against the
@@ -46,6 +50,8 @@
 #   --drive-rounds N  rounds of the drive list comparison (default 5, 20 each)
 #   --baseline FILE   today's ratios (default bench/baseline.txt)
 #   --wm openbox      run openbox on the X server (default: no window manager)
+#   --resp-rounds N   rounds of the responsiveness measure (default 2; 0: none)
+#   --clicks N        clicks and queries in each of its runs (default 8)
 #   --quick           small sizes and one round (for the test run; the
 #                     figures then say nothing about the targets)
 # Sizes are scaled down, with a note, where free memory or disk is short.
@@ -57,7 +63,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 rounds=6 fp_rounds=3 size_mib=1024 fp_mib=4096 cached_mib=20480 holes_mib=1024 holes_data_mib=100
-drive_rounds=5 baseline="$bench_root/bench/baseline.txt" quick=0 wm=none
+drive_rounds=5 baseline="$bench_root/bench/baseline.txt" quick=0 wm=none resp_rounds=2 clicks=8
 while (($#)); do
   case "$1" in
     --rounds) rounds="$2"; shift 2 ;;
@@ -69,7 +75,9 @@ while (($#)); do
     --drive-rounds) drive_rounds="$2"; shift 2 ;;
     --baseline) baseline="$2"; shift 2 ;;
     --wm) wm="$2"; shift 2 ;;
-    --quick) quick=1 rounds=1 fp_rounds=1 size_mib=16 fp_mib=64 cached_mib=256 holes_mib=64 holes_data_mib=8
+    --resp-rounds) resp_rounds="$2"; shift 2 ;;
+    --clicks) clicks="$2"; shift 2 ;;
+    --quick) quick=1 resp_rounds=0 rounds=1 fp_rounds=1 size_mib=16 fp_mib=64 cached_mib=256 holes_mib=64 holes_data_mib=8
       drive_rounds=1; shift ;;
     -h | --help) sed -n '2,/^set -euo/p' "${BASH_SOURCE[0]}" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
     *) echo "unknown argument: $1 (see --help)" >&2; exit 2 ;;
@@ -79,7 +87,7 @@ for n in "$rounds" "$fp_rounds" "$size_mib" "$fp_mib" "$cached_mib" "$holes_mib"
   [[ "$n" =~ ^[1-9][0-9]*$ ]] || { echo "sizes and rounds are whole numbers above 0 (see --help)" >&2; exit 2; }
 done
 
-for program in copy_bench windowed_copy drive_list_bench; do bench_program "$program" >/dev/null; done
+for program in copy_bench windowed_copy drive_list_bench responsive_copy; do bench_program "$program" >/dev/null; done
 command -v fincore >/dev/null || { echo "fincore is missing (package util-linux)" >&2; exit 2; }
 bench_workdir
 root=0
@@ -356,7 +364,19 @@ else
   row "X server CPU s/GiB during the xcb copy call (all rounds)" "–" "" "–" "≤ 0.020" "skipped (no Xvfb)" ""
   row "windowed copy on xcb, the program's CPU s/GiB, user+system" "–" "" "–" "–" "–" ""
 fi
-win_row windowed "$t/win.call" "windowed copy offscreen" "–"
+win_row windowed "$t/win.call" "windowed copy offscreen" "≥ 0.97"
+# The CPU of the copy calls, each over the headless copy's in the same round.
+cpu_row() {  # LABEL NAME
+  local v lo hi
+  v=$(awk -v a="$(lowest <"$bench_out/$1-callcpu.samples")" -v b="$(lowest <"$bench_out/copy-callcpu.samples")" 'BEGIN { print a / b }')
+  read -r lo hi <<<"$(ratios "$bench_out/$1-callcpu.samples" "$bench_out/copy-callcpu.samples" | range)"
+  row "$2 CPU s/GiB of the copy call, user+system, over the headless copy's" \
+    "$(awk -v c="$(lowest <"$bench_out/$1-callcpu.samples")" -v g="$gib" 'BEGIN { printf "%.3f", c / g }')" \
+    "$(awk -v c="$(lowest <"$bench_out/copy-callcpu.samples")" -v g="$gib" 'BEGIN { printf "%.3f", c / g }') (headless)" \
+    "$(f3 "$v")" "≤ 1.1 × headless" "$(judge "$v" "$lo" "$hi" "<=" 1.1)" "$(f3 "$lo")–$(f3 "$hi")"
+}
+cpu_row windowed "windowed copy offscreen,"
+((xcb)) && cpu_row windowed-xcb "windowed copy on xcb,"
 wrss=$(col windowed 4 | bench_max)
 ((xcb)) && wrss=$({ echo "$wrss"; col windowed-xcb 4; } | bench_max)
 row "windowed peak memory (max RSS)" "$(awk -v k="$wrss" 'BEGIN { printf "%.1f MiB", k / 1024 }')" \
@@ -432,6 +452,21 @@ else
 fi
 row "drive list rebuild, $drive_rows rows (drive_list_bench; peer lsblk -f + df)" "$(awk -v x="$rebuild_ns" 'BEGIN { printf "%.2f ms", x / 1e6 }')" \
   "$(awk -v x="$lsblk_ns" 'BEGIN { printf "%.2f ms", x / 1e6 }')" "$(awk -v a="$rebuild_ns" -v b="$lsblk_ns" 'BEGIN { printf "%.3f", a / b }')" "–" "–" ""
+
+# Responsiveness: rows of its own, or one saying why not.
+if ((resp_rounds > 0)); then
+  status=0
+  "$bench_root/bench/responsiveness.sh" --rounds "$resp_rounds" --clicks "$clicks" >"$bench_out/resp.out" 2>&1 || status=$?
+  if ((status == 0)); then
+    while IFS= read -r line; do rows+=("$line"); done < <(grep '^|' "$bench_out/resp.out")
+    note "$(grep -v '^|' "$bench_out/resp.out" | tail -n 1)"
+  else
+    row "responsiveness during slow reads (bench/responsiveness.sh)" "–" "" "–" "≤ 100 ms median, ≤ 250 ms worst" \
+      "$( ((status == 77)) && echo skipped || echo failed) ($(tail -n 1 "$bench_out/resp.out"))" ""
+  fi
+else
+  note "No responsiveness measure (--quick or --resp-rounds 0)."
+fi
 
 # --- The report ---------------------------------------------------------------
 cpu_model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
