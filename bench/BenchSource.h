@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "volume/AsyncRead.h"
 #include "volume/FileVolumeOps.h"
 #include "volume/LinuxVolumeOps.h"
 
@@ -26,6 +28,8 @@ inline bool OpenBenchSource(const std::string& source, BenchSource& out) {
     return false;
   }
   if (S_ISBLK(st.st_mode)) {
+    // The peer of the read-ahead measure: the same copy without it.
+    if (std::getenv("VORKAN_BENCH_NO_READ_AHEAD") != nullptr) AsyncRead::SetReadAhead(false);
     auto linux = std::make_unique<LinuxVolumeOps>();
     out.letter = linux->Map().LetterOfDevice(source.substr(source.rfind('/') + 1));
     if (out.letter == 0) {

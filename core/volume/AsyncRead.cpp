@@ -6,20 +6,28 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 namespace vorkan {
 namespace {
 
 std::atomic<bool> refused{false};
+std::atomic<bool> readAhead{true};
 
 }  // namespace
 
 void AsyncRead::Refuse(bool value) { refused = value; }
 
+void AsyncRead::SetReadAhead(bool on) { readAhead = on; }
+
+void AsyncRead::FreeBuffer::operator()(char* p) const { std::free(p); }
+
 AsyncRead::AsyncRead() = default;
 
 AsyncRead::~AsyncRead() {
-  if (pending_) Finish();
+  // The descriptors may be gone: nothing is moved, only the kernel is done.
+  if (inFlight_) Complete();
   if (ring_ != nullptr) {
     io_uring_queue_exit(ring_);
     delete ring_;
@@ -29,7 +37,7 @@ AsyncRead::~AsyncRead() {
 
 // The ring is made when the first read wants it, and only once.
 bool AsyncRead::Ready() {
-  if (ring_ != nullptr) return true;
+  if (ring_ != nullptr) return !failed_;
   if (failed_ || refused) return false;
   auto* ring = new io_uring{};
   if (io_uring_queue_init(2, ring, 0) != 0) {
@@ -50,38 +58,113 @@ bool AsyncRead::Ready() {
   return true;
 }
 
+bool AsyncRead::Submit(int fd, void* buffer, std::uint32_t size, long long offset) {
+  io_uring_sqe* sqe = io_uring_get_sqe(ring_);
+  if (sqe == nullptr) return false;
+  io_uring_prep_read(sqe, fd, buffer, size, static_cast<__u64>(offset));
+  if (io_uring_submit(ring_) != 1) {
+    // The request may still sit in the ring: it must never go out later,
+    // into a buffer that is gone by then.
+    failed_ = true;
+    return false;
+  }
+  fd_ = fd;
+  offset_ = offset;
+  size_ = size;
+  inFlight_ = true;
+  // Ended during the submission: the data was at hand and nobody waited.
+  slow_ = !Ended();
+  return true;
+}
+
+// One read is out at a time: any completion is its own.
+bool AsyncRead::Ended() {
+  io_uring_cqe* cqe = nullptr;
+  return io_uring_peek_cqe(ring_, &cqe) == 0 && cqe != nullptr;
+}
+
+int AsyncRead::WaitDescriptor() {
+  if (!pending_ || Ended()) return -1;
+  // The eventfd counts every completion, those nobody waited for too: it is
+  // emptied only now, and the read looked at again, so that it is readable
+  // exactly when this read ends. A fast copy, whose reads end while they are
+  // started, never needs it.
+  eventfd_t drained;
+  ::eventfd_read(event_, &drained);
+  return Ended() ? -1 : event_;
+}
+
+int AsyncRead::Complete() {
+  io_uring_cqe* cqe = nullptr;
+  int rc;
+  do {
+    rc = io_uring_wait_cqe(ring_, &cqe);
+  } while (rc == -EINTR);
+  inFlight_ = false;
+  if (rc != 0 || cqe == nullptr) return 0;
+  const int result = cqe->res;
+  io_uring_cqe_seen(ring_, cqe);
+  return result < 0 ? 0 : result;
+}
+
 bool AsyncRead::Start(int fd, void* buffer, std::uint32_t size) {
   if (pending_ || refused || !Ready()) return false;
   // At an explicit offset, where the descriptor stands: a device that
   // cannot tell (a pipe) is read the blocking way.
-  const off_t at = ::lseek(fd, 0, SEEK_CUR);
+  if (posFd_ >= 0 && posFd_ != fd) Drop(posFd_);
+  const long long at = fd == posFd_ ? position_ : ::lseek(fd, 0, SEEK_CUR);
   if (at < 0) return false;
-  io_uring_sqe* sqe = io_uring_get_sqe(ring_);
-  if (sqe == nullptr) return false;
-  io_uring_prep_read(sqe, fd, buffer, size, static_cast<__u64>(at));
-  if (io_uring_submit(ring_) != 1) return false;
-  fd_ = fd;
-  offset_ = at;
+  if (inFlight_) {
+    if (ahead_ && fd == fd_ && size == size_ && at == offset_) {
+      buffer_ = buffer;  // the read ahead is this read
+      pending_ = true;
+      return true;
+    }
+    Drop();
+  }
+  if (!Submit(fd, buffer, size, at)) return false;
+  posFd_ = fd;
+  position_ = at;
+  buffer_ = buffer;
+  ahead_ = false;
   pending_ = true;
   return true;
 }
 
 std::uint32_t AsyncRead::Finish() {
   if (!pending_) return 0;
-  io_uring_cqe* cqe = nullptr;
-  int rc;
-  do {
-    rc = io_uring_wait_cqe(ring_, &cqe);
-  } while (rc == -EINTR);
   pending_ = false;
-  eventfd_t drained;
-  ::eventfd_read(event_, &drained);
-  if (rc != 0 || cqe == nullptr) return 0;
-  const int result = cqe->res;
-  io_uring_cqe_seen(ring_, cqe);
+  const int result = Complete();
+  const bool ahead = ahead_;
+  ahead_ = false;
   if (result <= 0) return 0;
-  ::lseek(fd_, offset_ + result, SEEK_SET);
+  if (ahead) std::memcpy(buffer_, aheadBuffer_.get(), static_cast<std::size_t>(result));
+  position_ = offset_ + result;
+  if (static_cast<std::uint32_t>(result) == size_) StartAhead();
   return static_cast<std::uint32_t>(result);
+}
+
+void AsyncRead::StartAhead() {
+  if (!slow_ || !readAhead || failed_) return;
+  const std::size_t room = (size_ + 4095u) / 4096u * 4096u;
+  if (aheadRoom_ < room) {
+    aheadBuffer_.reset(static_cast<char*>(std::aligned_alloc(4096, room)));
+    aheadRoom_ = aheadBuffer_ ? room : 0;
+    if (!aheadBuffer_) return;
+  }
+  if (Submit(fd_, aheadBuffer_.get(), size_, offset_ + size_)) ahead_ = true;
+}
+
+void AsyncRead::Drop(int fd) {
+  if (inFlight_ && (fd < 0 || fd == fd_)) {
+    Complete();
+    pending_ = false;
+    ahead_ = false;
+  }
+  if (posFd_ >= 0 && (fd < 0 || fd == posFd_)) {
+    ::lseek(posFd_, position_, SEEK_SET);
+    posFd_ = -1;
+  }
 }
 
 }  // namespace vorkan

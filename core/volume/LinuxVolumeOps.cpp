@@ -281,6 +281,7 @@ void LinuxVolumeOps::UnlockVolume(VolumeHandle handle) {
 
 std::uint32_t LinuxVolumeOps::ReadVolume(VolumeHandle handle, void* buffer, std::uint32_t size) {
   if (handle < 0 || buffer == nullptr) return 0;
+  async_.Drop(handle);  // a read ahead; the plain read goes on where it stands
   ssize_t n;
   do {
     n = ::read(handle, buffer, size);
@@ -319,10 +320,8 @@ std::uint32_t LinuxVolumeOps::AfterRead(VolumeHandle handle, ssize_t n) {
 void LinuxVolumeOps::CloseVolume(VolumeHandle handle) {
   if (handle < 0) return;
   // The kernel is not left writing into a buffer about to go.
-  if (async_.Pending() && handle == asyncHandle_) {
-    async_.Finish();
-    asyncHandle_ = kInvalidHandle;
-  }
+  async_.Drop(handle);
+  if (handle == asyncHandle_) asyncHandle_ = kInvalidHandle;
   UnlockVolume(handle);  // the lock goes before the handle it belongs to
   brokered_.erase(handle);
   lengthOnly_.erase(handle);

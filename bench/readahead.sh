@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# What reading ahead brings where both sides are slow: a loop device whose
+# reads are throttled and an image on an ext4 loop volume whose writes are
+# throttled (cgroup v1 blkio, both at RATE), the way a USB stick is imaged
+# onto another; the headless copy with read-ahead, against the same copy
+# with it turned off (VORKAN_BENCH_NO_READ_AHEAD), in turn. Prints the rows of
+# report.sh's table.
+# Usage: bench/readahead.sh [--rounds N] [--size MIB] [--rate BYTES/S]
+# Exit code 77 with the reason when it cannot run here (not root, no cgroup
+# v1 blkio, no mkfs.ext4).
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/lib.sh"
+rounds=3 size_mib=128 rate=$((32 * 1048576))
+while (($#)); do
+  case "$1" in
+    --rounds) rounds="$2"; shift 2 ;;
+    --size) size_mib="$2"; shift 2 ;;
+    --rate) rate="$2"; shift 2 ;;
+    *) echo "unknown argument: $1" >&2; exit 2 ;;
+  esac
+done
+skip() { echo "$*"; exit 77; }
+[[ $(id -u) -eq 0 ]] || skip "not root: no loop device and no throttle"
+blkio=/sys/fs/cgroup/blkio
+[[ -w $blkio/cgroup.procs ]] || skip "no cgroup v1 blkio controller"
+command -v mkfs.ext4 >/dev/null || skip "needs mkfs.ext4"
+program=$(bench_program copy_bench)
+bench_workdir
+
+head -c "$((size_mib * 1048576))" /dev/urandom >"$bench_out/source.bin"
+src=$(losetup --find --show --read-only "$bench_out/source.bin")
+bench_on_exit "losetup -d $src"
+truncate -s "$((size_mib * 2 + 64))M" "$bench_out/target.vol"
+dst=$(losetup --find --show "$bench_out/target.vol")
+bench_on_exit "losetup -d $dst"
+mkfs.ext4 -q -F "$dst"
+mkdir "$bench_out/target"
+mount "$dst" "$bench_out/target"
+bench_on_exit "umount '$bench_out/target'"
+group="$blkio/vorkan-readahead-$$"
+mkdir "$group"
+bench_on_exit "rmdir $group"
+echo "$(lsblk -dno MAJ:MIN "$src" | tr -d ' ') $rate" >"$group/blkio.throttle.read_bps_device"
+echo "$(lsblk -dno MAJ:MIN "$dst" | tr -d ' ') $rate" >"$group/blkio.throttle.write_bps_device"
+
+copy() {  # LABEL: one copy in the throttled group, its seconds appended to LABEL.samples
+  local image="$bench_out/target/image.img"
+  blockdev --flushbufs "$src"
+  # Nothing of the source is cached: every read goes to the throttled device.
+  dd if="$bench_out/source.bin" iflag=nocache count=0 status=none
+  if [[ $1 == off ]]; then export VORKAN_BENCH_NO_READ_AHEAD=1; else unset VORKAN_BENCH_NO_READ_AHEAD; fi
+  bash -c 'echo $$ >"$1/cgroup.procs"; shift; exec "$@"' _ "$group" "$program" "$src" "$image" >"$bench_out/out"
+  grep -q '^ok 1' "$bench_out/out" || { echo "the copy failed: $(cat "$bench_out/out")" >&2; exit 1; }
+  cmp -s "$src" "$image" || { echo "the image differs from the source" >&2; exit 1; }
+  sed -n 's/^seconds //p' "$bench_out/out" >>"$bench_out/$1.samples"
+  rm -f "$image"
+  sync
+}
+for ((i = 0; i < rounds; i++)); do
+  if ((i % 2)); then copy off; copy on; else copy on; copy off; fi
+done
+best() { sort -g "$bench_out/$1.samples" | head -n 1; }
+v=$(awk -v a="$(best off)" -v b="$(best on)" 'BEGIN { print a / b }')
+read -r lo hi <<<"$(paste -d' ' "$bench_out/off.samples" "$bench_out/on.samples" | awk '{ print $1 / $2 }' | sort -g |
+  awk 'NR == 1 { lo = $1 } { hi = $1 } END { print lo, hi }')"
+verdict=$(awk -v v="$v" -v lo="$lo" -v hi="$hi" 'BEGIN { n = (v > 1) + (lo > 1) + (hi > 1); print n == 3 ? "met" : n == 0 ? "not met" : "inconclusive" }')
+mbs() { awk -v s="$((size_mib * 1048576))" -v t="$1" 'BEGIN { printf "%.1f MB/s", s / t / 1e6 }'; }
+printf '| read-ahead: headless copy, reads and image writes both throttled to %s, throughput with read-ahead over without | %s | %s (without) | %.3f | > 1 | %s | %.3f–%.3f |\n' \
+  "$(awk -v r="$rate" 'BEGIN { printf "%.0f MB/s", r / 1e6 }')" "$(mbs "$(best on)")" "$(mbs "$(best off)")" "$v" "$verdict" "$lo" "$hi"
+echo "read-ahead: $rounds rounds of a $size_mib MiB loop device copied onto an ext4 loop volume, both throttled to $rate B/s, with and without read-ahead in turn."

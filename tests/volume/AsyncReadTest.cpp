@@ -1,0 +1,111 @@
+// The two-part read of a slow volume (a loop device throttled for this
+// process): the next block is read while the caller writes the last one
+// away, and with read-ahead and without it delivers the same blocks in the
+// same order, the short last one and then 0 at the end; a plain read between
+// two goes on where the last one stopped; closing with a read ahead still
+// out leaves nothing behind; and with io_uring refused it is the plain read.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "LoopDevice.h"
+#include "ReadThrottle.h"
+#include "TestSupport.h"
+#include "volume/AsyncRead.h"
+#include "volume/LinuxVolumeOps.h"
+
+namespace vorkan::test {
+namespace {
+
+struct FreeBuffer {
+  void operator()(char* p) const { std::free(p); }
+};
+
+TEST(AsyncRead, DeliversTheVolumeBlockByBlockWhateverTheRoad) {
+  const std::string why = LoopDevicesUnavailable();
+  if (!why.empty()) GTEST_SKIP() << "needs loop devices: " << why;
+  TempDir dir;
+  // Three whole blocks and a half: the last read is short.
+  const std::string bytes = PatternBytes(3 * CopyBlockSize + CopyBlockSize / 2, 23);
+  WriteFile(dir / "vol.img", bytes);
+  LoopDevice source(dir / "vol.img");
+  ASSERT_TRUE(source.Ok()) << source.Error();
+  // Two blocks a second, and no read-ahead of the kernel's: every read the
+  // device is asked for takes a good part of a second.
+  ReadThrottle throttle(source.Device(), 2 * CopyBlockSize);
+  if (!throttle.Ok() || !throttle.Add(::getpid())) GTEST_SKIP() << "no blkio throttle here (cgroup v1, root)";
+  ASSERT_EQ(test::Run("blockdev --setra 0 " + Quote(source.Device())).status, 0);
+  std::unique_ptr<char, FreeBuffer> buffer(static_cast<char*>(std::aligned_alloc(4096, CopyBlockSize)));
+
+  struct Row {
+    const char* what;
+    bool refused, readAhead;
+    int plainAt;  // the block read the plain way, or -1
+    int closeAt;  // the block after which the volume is closed, or -1
+  };
+  const Row rows[] = {
+      {"read ahead", false, true, -1, -1},
+      {"not read ahead", false, false, -1, -1},
+      {"a plain read between", false, true, 2, -1},
+      {"closed with a read ahead out", false, true, -1, 1},
+      {"io_uring refused", true, true, -1, -1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    AsyncRead::Refuse(row.refused);
+    AsyncRead::SetReadAhead(row.readAhead);
+    const int cached = ::open(source.Device().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(cached, 0);
+    ::posix_fadvise(cached, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(cached);
+    const int fdsBefore = OpenDescriptorCount();
+    {
+      LinuxVolumeOps ops;
+      const VolumeHandle volume = ops.OpenDevicePath(source.Device());
+      ASSERT_NE(volume, kInvalidHandle);
+      std::string read;
+      bool aheadOut = false;  // a whole block came from a two-part read
+      for (int block = 0;; ++block) {
+        std::uint32_t count;
+        if (block == row.plainAt) {
+          count = ops.ReadVolume(volume, buffer.get(), CopyBlockSize);
+        } else {
+          const int wait = ops.BeginRead(volume, buffer.get(), CopyBlockSize);
+          // Refused, nothing is to be waited for; the first read, of a
+          // device whose pages were dropped, waits.
+          pollfd ready{wait, POLLIN, 0};
+          const bool waits = wait >= 0;
+          EXPECT_FALSE(row.refused && waits) << "block " << block;
+          EXPECT_FALSE(block == 0 && !row.refused && !waits) << "the first read did not wait";
+          // Read ahead while the last block was written: in already.
+          EXPECT_FALSE(aheadOut && row.readAhead && waits && ::poll(&ready, 1, 0) != 1)
+              << "block " << block << " was not read ahead";
+          EXPECT_FALSE(waits && ::poll(&ready, 1, 10000) != 1) << "block " << block << " never ended";
+          count = ops.EndRead(volume, buffer.get(), CopyBlockSize);
+        }
+        aheadOut = block != row.plainAt && !row.refused && count == CopyBlockSize;
+        read.append(buffer.get(), count);
+        if (count == 0 || block == row.closeAt) break;
+        EXPECT_LE(block, 4) << "reads past the end";
+        // The writing of the block: longer than the throttled device takes
+        // for the next one.
+        ::usleep(700000);
+      }
+      ops.CloseVolume(volume);
+      const std::size_t expected = row.closeAt >= 0 ? std::size_t(row.closeAt + 1) * CopyBlockSize : bytes.size();
+      EXPECT_EQ(read.size(), expected);
+      EXPECT_TRUE(read == bytes.substr(0, expected)) << "the blocks came out of order or wrong";
+    }
+    EXPECT_EQ(OpenDescriptorCount(), fdsBefore) << "a descriptor outlived the volume layer";
+  }
+  AsyncRead::Refuse(false);
+  AsyncRead::SetReadAhead(true);
+}
+
+}  // namespace
+}  // namespace vorkan::test
