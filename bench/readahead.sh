@@ -6,17 +6,22 @@
 # with it turned off (VORKAN_BENCH_NO_READ_AHEAD), in turn. Prints the rows of
 # report.sh's table.
 # Usage: bench/readahead.sh [--rounds N] [--size MIB] [--rate BYTES/S]
+#                           [--write-rate BYTES/S (default: the read rate)]
+#                           [--ra KIB: the source's own read-ahead, default 128,
+#                           the kernel's default for a disk or a USB stick]
 # Exit code 77 with the reason when it cannot run here (not root, no cgroup
 # v1 blkio, no mkfs.ext4).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/lib.sh"
-rounds=3 size_mib=128 rate=$((32 * 1048576))
+rounds=3 size_mib=128 rate=$((32 * 1048576)) write_rate="" ra_kib=128
 while (($#)); do
   case "$1" in
     --rounds) rounds="$2"; shift 2 ;;
     --size) size_mib="$2"; shift 2 ;;
     --rate) rate="$2"; shift 2 ;;
+    --write-rate) write_rate="$2"; shift 2 ;;
+    --ra) ra_kib="$2"; shift 2 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
@@ -31,6 +36,7 @@ bench_workdir
 head -c "$((size_mib * 1048576))" /dev/urandom >"$bench_out/source.bin"
 src=$(losetup --find --show --read-only "$bench_out/source.bin")
 bench_on_exit "losetup -d $src"
+blockdev --setra "$((ra_kib * 2))" "$src"
 truncate -s "$((size_mib * 2 + 64))M" "$bench_out/target.vol"
 dst=$(losetup --find --show "$bench_out/target.vol")
 bench_on_exit "losetup -d $dst"
@@ -42,7 +48,8 @@ group="$blkio/vorkan-readahead-$$"
 mkdir "$group"
 bench_on_exit "rmdir $group"
 echo "$(lsblk -dno MAJ:MIN "$src" | tr -d ' ') $rate" >"$group/blkio.throttle.read_bps_device"
-echo "$(lsblk -dno MAJ:MIN "$dst" | tr -d ' ') $rate" >"$group/blkio.throttle.write_bps_device"
+write_rate=${write_rate:-$rate}
+echo "$(lsblk -dno MAJ:MIN "$dst" | tr -d ' ') $write_rate" >"$group/blkio.throttle.write_bps_device"
 
 copy() {  # LABEL: one copy in the throttled group, its seconds appended to LABEL.samples
   local image="$bench_out/target/image.img"
@@ -66,6 +73,6 @@ read -r lo hi <<<"$(paste -d' ' "$bench_out/off.samples" "$bench_out/on.samples"
   awk 'NR == 1 { lo = $1 } { hi = $1 } END { print lo, hi }')"
 verdict=$(awk -v v="$v" -v lo="$lo" -v hi="$hi" 'BEGIN { n = (v > 1) + (lo > 1) + (hi > 1); print n == 3 ? "met" : n == 0 ? "not met" : "inconclusive" }')
 mbs() { awk -v s="$((size_mib * 1048576))" -v t="$1" 'BEGIN { printf "%.1f MB/s", s / t / 1e6 }'; }
-printf '| read-ahead: headless copy, reads and image writes both throttled to %s, throughput with read-ahead over without | %s | %s (without) | %.3f | > 1 | %s | %.3f–%.3f |\n' \
-  "$(awk -v r="$rate" 'BEGIN { printf "%.0f MB/s", r / 1e6 }')" "$(mbs "$(best on)")" "$(mbs "$(best off)")" "$v" "$verdict" "$lo" "$hi"
-echo "read-ahead: $rounds rounds of a $size_mib MiB loop device copied onto an ext4 loop volume, both throttled to $rate B/s, with and without read-ahead in turn."
+printf '| read-ahead: headless copy, reads throttled to %s and image writes to %s, throughput with read-ahead over without | %s | %s (without) | %.3f | > 1 | %s | %.3f–%.3f |\n' \
+  "$(awk -v r="$rate" 'BEGIN { printf "%.0f MB/s", r / 1e6 }')" "$(awk -v r="$write_rate" 'BEGIN { printf "%.0f MB/s", r / 1e6 }')" "$(mbs "$(best on)")" "$(mbs "$(best off)")" "$v" "$verdict" "$lo" "$hi"
+echo "read-ahead: $rounds rounds of a $size_mib MiB loop device (reads throttled to $rate B/s) with $ra_kib KiB of kernel read-ahead copied onto an ext4 loop volume (writes throttled to $write_rate B/s), with and without read-ahead in turn."

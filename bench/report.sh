@@ -31,6 +31,9 @@
 #               100 KB/s, clicked and asked from outside over X and AT-SPI,
 #               against the same program with its reads blocking
 #               (bench/responsiveness.sh; root, Xvfb, openbox, AT-SPI).
+#   read-ahead  a loop device read at 32 MiB/s copied onto an ext4 loop
+#               volume written at 32 MiB/s, with read-ahead and without
+#               (bench/readahead.sh; root).
 #
 # Verdicts: a ratio is judged on the fastest run against the fastest run
 # (other load only ever adds time) and CPU on the leanest run against the
@@ -52,6 +55,7 @@
 #   --wm openbox      run openbox on the X server (default: no window manager)
 #   --resp-rounds N   rounds of the responsiveness measure (default 2; 0: none)
 #   --clicks N        clicks and queries in each of its runs (default 8)
+#   --ra-rounds N     rounds of the read-ahead measure (default 3; 0: none)
 #   --quick           small sizes and one round (for the test run; the
 #                     figures then say nothing about the targets)
 # Sizes are scaled down, with a note, where free memory or disk is short.
@@ -63,7 +67,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 rounds=6 fp_rounds=3 size_mib=1024 fp_mib=4096 cached_mib=20480 holes_mib=1024 holes_data_mib=100
-drive_rounds=5 baseline="$bench_root/bench/baseline.txt" quick=0 wm=none resp_rounds=2 clicks=8
+drive_rounds=5 baseline="$bench_root/bench/baseline.txt" quick=0 wm=none resp_rounds=2 clicks=8 ra_rounds=3
 while (($#)); do
   case "$1" in
     --rounds) rounds="$2"; shift 2 ;;
@@ -77,7 +81,8 @@ while (($#)); do
     --wm) wm="$2"; shift 2 ;;
     --resp-rounds) resp_rounds="$2"; shift 2 ;;
     --clicks) clicks="$2"; shift 2 ;;
-    --quick) quick=1 resp_rounds=0 rounds=1 fp_rounds=1 size_mib=16 fp_mib=64 cached_mib=256 holes_mib=64 holes_data_mib=8
+    --ra-rounds) ra_rounds="$2"; shift 2 ;;
+    --quick) quick=1 resp_rounds=0 ra_rounds=0 rounds=1 fp_rounds=1 size_mib=16 fp_mib=64 cached_mib=256 holes_mib=64 holes_data_mib=8
       drive_rounds=1; shift ;;
     -h | --help) sed -n '2,/^set -euo/p' "${BASH_SOURCE[0]}" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
     *) echo "unknown argument: $1 (see --help)" >&2; exit 2 ;;
@@ -466,6 +471,21 @@ if ((resp_rounds > 0)); then
   fi
 else
   note "No responsiveness measure (--quick or --resp-rounds 0)."
+fi
+
+# Read-ahead, the same way.
+if ((ra_rounds > 0)); then
+  status=0
+  "$bench_root/bench/readahead.sh" --rounds "$ra_rounds" >"$bench_out/ra.out" 2>&1 || status=$?
+  if ((status == 0)); then
+    while IFS= read -r line; do rows+=("$line"); done < <(grep '^|' "$bench_out/ra.out")
+    note "$(grep -v '^|' "$bench_out/ra.out" | tail -n 1)"
+  else
+    row "read-ahead where source and target are slow (bench/readahead.sh)" "–" "" "–" "> 1" \
+      "$( ((status == 77)) && echo skipped || echo failed) ($(tail -n 1 "$bench_out/ra.out"))" ""
+  fi
+else
+  note "No read-ahead measure (--quick or --ra-rounds 0)."
 fi
 
 # --- The report ---------------------------------------------------------------
