@@ -402,6 +402,14 @@ dur_row() {  # LABEL NAME TARGET
     "$([[ "$3" == "–" ]] && echo "–" || echo "$3 × $2")" "$vd" "$(f3 "$lo")–$(f3 "$hi")"
 }
 dur_row dd-fsync "dd bs=256K conv=fsync" "≤ 0.8"
+b=$(base_of durable_time_ratio)
+if [[ -n "$b" ]]; then
+  v=$(awk -v a="$(lowest <"$t/copy-durable")" -v b="$(lowest <"$t/dd-fsync")" 'BEGIN { print a / b }')
+  read -r lo hi <<<"$(ratios "$t/copy-durable" "$t/dd-fsync" | range)"
+  row "the same, against today's ratio (headless no slower than today)" "$(f3 "$v")" "" "$(f3 "$v")" "≤ $(f3 "$b") (today)" \
+    "$(judge "$v" "$lo" "$hi" "<=" "$b")" "$(f3 "$lo")–$(f3 "$hi")"
+  durable_ratio=$v
+fi
 dur_row dd-nocache "dd bs=256K iflag=nocache oflag=nocache" "–"
 sync_share=$(paste -d' ' "$bench_out/copy-durable-sync.samples" "$t/copy-durable" | awk '{ s += $1; a += $2 } END { print s / a }')
 row "durable copy: the added sync -d's share of that time" "$(awk -v x="$sync_share" 'BEGIN { printf "%.1f %%", 100 * x }')" "" "–" "–" "–" ""
@@ -516,4 +524,4 @@ echo "Ratios: throughput is Vorkan's over the peer's (above 1: faster), time and
   "the rounds, each round pairing a run with its peer's run in the same round. The X server's CPU over the whole" \
   "run is counted in clock ticks of 1/$(getconf CLK_TCK) s$( ((xcb)) && [[ "$how" == schedstat ]] && echo ", over the copy call in nanoseconds")."
 for n in "${notes[@]}"; do echo "Note: $n"; done
-echo "baseline: headless_throughput_ratio $(f3 "$headless_ratio") headless_cpu_ratio $(f3 "$headless_cpu")"
+echo "baseline: headless_throughput_ratio $(f3 "$headless_ratio") headless_cpu_ratio $(f3 "$headless_cpu")$([[ -n "${durable_ratio:-}" ]] && echo " durable_time_ratio $(f3 "$durable_ratio")")"
