@@ -28,6 +28,7 @@ AsyncRead::AsyncRead() = default;
 AsyncRead::~AsyncRead() {
   // The descriptors may be gone: nothing is moved, only the kernel is done.
   if (inFlight_) Complete();
+  Reap(true);
   if (ring_ != nullptr) {
     io_uring_queue_exit(ring_);
     delete ring_;
@@ -35,7 +36,42 @@ AsyncRead::~AsyncRead() {
   if (event_ >= 0) ::close(event_);
 }
 
-// The ring is made when the first read wants it, and only once.
+void AsyncRead::Abandon(int fd) {
+  if (!inFlight_ || !ahead_ || pending_ || fd != fd_) return;
+  abandoned_.push_back({ring_, event_, aheadBuffer_.release()});
+  ring_ = nullptr;  // the next read makes a ring of its own
+  event_ = -1;
+  aheadRoom_ = 0;
+  inFlight_ = false;
+  ahead_ = false;
+  if (posFd_ == fd) posFd_ = -1;
+}
+
+void AsyncRead::Reap(bool wait) {
+  for (auto it = abandoned_.begin(); it != abandoned_.end();) {
+    io_uring_cqe* cqe = nullptr;
+    int rc;
+    if (wait) {
+      do {
+        rc = io_uring_wait_cqe(it->ring, &cqe);
+      } while (rc == -EINTR);
+    } else {
+      rc = io_uring_peek_cqe(it->ring, &cqe);
+    }
+    if (rc != 0 || cqe == nullptr) {
+      ++it;
+      continue;
+    }
+    io_uring_queue_exit(it->ring);
+    delete it->ring;
+    ::close(it->event);
+    std::free(it->buffer);
+    it = abandoned_.erase(it);
+  }
+}
+
+// The ring is made when the first read wants it (again after an abandoned
+// read ahead).
 bool AsyncRead::Ready() {
   if (ring_ != nullptr) return !failed_;
   if (failed_ || refused) return false;
@@ -108,6 +144,7 @@ int AsyncRead::Complete() {
 }
 
 bool AsyncRead::Start(int fd, void* buffer, std::uint32_t size) {
+  if (!abandoned_.empty()) Reap(false);
   if (pending_ || refused || !Ready()) return false;
   // At an explicit offset, where the descriptor stands: a device that
   // cannot tell (a pipe) is read the blocking way.

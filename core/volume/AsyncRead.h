@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 struct io_uring;
 
@@ -51,6 +52,11 @@ class AsyncRead {
   // forgets it, and puts the descriptor where the reads delivered so far
   // leave it, for a plain read or a close.
   void Drop(int fd = -1);
+  // For a close: a read ahead on `fd` is left to end on its own (the kernel
+  // holds the file, and the buffer stays until it has ended), so an abort
+  // never waits for a block nobody will get; a read of the caller's is
+  // waited for.
+  void Abandon(int fd);
 
  private:
   bool Ready();
@@ -63,6 +69,15 @@ class AsyncRead {
   struct FreeBuffer {
     void operator()(char* p) const;
   };
+  // A ring whose read ahead was abandoned, with its buffer, until that
+  // read has ended.
+  struct Abandoned {
+    io_uring* ring;
+    int event;
+    char* buffer;
+  };
+  // Frees those whose read has ended; with `wait`, all of them.
+  void Reap(bool wait);
 
   io_uring* ring_ = nullptr;
   int event_ = -1;
@@ -80,6 +95,7 @@ class AsyncRead {
   long long position_ = 0;
   std::unique_ptr<char, FreeBuffer> aheadBuffer_;
   std::size_t aheadRoom_ = 0;
+  std::vector<Abandoned> abandoned_;
   bool failed_ = false;  // the ring could not be made: read the blocking way
 };
 

@@ -320,6 +320,7 @@ std::uint32_t LinuxVolumeOps::AfterRead(VolumeHandle handle, ssize_t n) {
 void LinuxVolumeOps::CloseVolume(VolumeHandle handle) {
   if (handle < 0) return;
   // The kernel is not left writing into a buffer about to go.
+  async_.Abandon(handle);
   async_.Drop(handle);
   if (handle == asyncHandle_) asyncHandle_ = kInvalidHandle;
   UnlockVolume(handle);  // the lock goes before the handle it belongs to

@@ -19,6 +19,7 @@
 #include "LoopDevice.h"
 #include "MainWindowDriver.h"
 #include "ReadThrottle.h"
+#include "TGauge.h"
 #include "TestSupport.h"
 #include "volume/AsyncRead.h"
 #include "volume/LinuxVolumeOps.h"
@@ -157,9 +158,9 @@ TEST_F(MainWindowSlowRead, TheWindowsGoOnWhileAReadWaits) {
   }
 }
 
-// The Abort button's question and the main window's close request (the task
-// bar's, the main window being hidden) while a read waits: both act at
-// once, the job takes the block in and then ends, and what it keeps is
+// While a read waits the progress window repaints, and the Abort button's
+// question and the main window's close request (the task bar's, the main
+// window being hidden) act at once: the job takes the block in and then ends, and what it keeps is
 // exactly the blocks in, one more than when the user acted.
 TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
   const std::string why = SlowSource(dir / "slow.img", 12, 2 * CopyBlockSize);
@@ -171,9 +172,19 @@ TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
     Windows windows(ops);
     const std::string image = dir / (close ? "closed.IMA" : "aborted.IMA");
     ReadWatch watch(image);
-    std::int64_t actedAt = -1, askedAt = -1;
+    std::int64_t actedAt = -1, askedAt = -1, paintAskedAt = -1;
+    int paintsBefore = 0;
     Copy(ops, windows, image, {PromptButton::Yes, PromptButton::Yes}, [&] {
       if (actedAt >= 0 || !watch.Waiting()) return;
+      // First a repaint of the gauge is asked for; the user acts once it
+      // has come, the same read still waiting.
+      if (paintAskedAt != watch.size) {
+        paintAskedAt = watch.size;
+        paintsBefore = Form2->Gauge().PaintCount();
+        Form2->Gauge().update();
+        return;
+      }
+      if (Form2->Gauge().PaintCount() == paintsBefore) return;
       actedAt = watch.size;
       if (close) {
         windows.main().close();
@@ -188,7 +199,7 @@ TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
       QTest::mouseClick(Form2->findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
     });
 
-    ASSERT_GT(actedAt, 0) << "no read was seen waiting";
+    ASSERT_GT(actedAt, 0) << "no repaint while a read waited";
     const std::int64_t kept = actedAt + CopyBlockSize;
     if (close) {
       // A closing program asks nothing: the keep question is answered Cancel, which keeps.
