@@ -33,7 +33,8 @@ int TimeCopy(Copy&& copy) {
   const auto cpu = [] {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   };
   const double cpuBefore = cpu();
   const auto start = std::chrono::steady_clock::now();

@@ -82,13 +82,13 @@ class AsyncRead {
   io_uring* ring_ = nullptr;
   int event_ = -1;
   int fd_ = -1;
-  long long offset_ = 0;       // where the read in flight starts
-  std::uint32_t size_ = 0;     // what it asks for
-  void* buffer_ = nullptr;     // the caller's buffer
-  bool inFlight_ = false;      // a read of the caller's or ahead is out
-  bool pending_ = false;       // the caller's read, started and not finished
-  bool ahead_ = false;         // what is in flight is a read ahead
-  bool slow_ = false;          // the last read had to wait for the device
+  long long offset_ = 0;    // where the read in flight starts
+  std::uint32_t size_ = 0;  // what it asks for
+  void* buffer_ = nullptr;  // the caller's buffer
+  bool inFlight_ = false;   // a read of the caller's or ahead is out
+  bool pending_ = false;    // the caller's read, started and not finished
+  bool ahead_ = false;      // what is in flight is a read ahead
+  bool slow_ = false;       // the last read had to wait for the device
   // Reads go at explicit offsets: where posFd_ stands is kept here, and
   // only given to the descriptor when someone else is to use it (Drop).
   int posFd_ = -1;

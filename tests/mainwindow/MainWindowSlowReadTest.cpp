@@ -57,9 +57,9 @@ class MainWindowSlowRead : public ::testing::Test {
   std::string FuseFolder(const std::string& folder) {
     if (!HaveTool("fusefat")) return "fusefat is not installed (scripts/setup.sh installs it)";
     const std::string img = folder + ".fat";
-    const CommandResult made = test::Run("truncate -s 64M " + Quote(img) + " && mkfs.vfat -F 32 " + Quote(img) +
-                                   " && mkdir -p " + Quote(folder) + " && fusefat -o rw+ " + Quote(img) + " " +
-                                   Quote(folder));
+    const CommandResult made =
+        test::Run("truncate -s 64M " + Quote(img) + " && mkfs.vfat -F 32 " + Quote(img) + " && mkdir -p " +
+                  Quote(folder) + " && fusefat -o rw+ " + Quote(img) + " " + Quote(folder));
     if (made.status != 0) return "fusefat: " + made.output;
     fuseFolders_.push_back(folder);
     return {};
@@ -68,8 +68,8 @@ class MainWindowSlowRead : public ::testing::Test {
 
   // Copies the source into `image` through the windows, answering prompts
   // with `answers`; `tick` runs every 20 ms while the progress window is up.
-  void Copy(LinuxVolumeOps& ops, Windows& windows, const std::string& image, std::vector<PromptButton> answers,
-            const std::function<void()>& tick) {
+  void Copy(LinuxVolumeOps& ops, Windows& windows, const std::string& image,
+            std::vector<PromptButton> answers, const std::function<void()>& tick) {
     // Read from the device again, not from what an earlier copy cached.
     const int fd = ::open(source_->Device().c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);

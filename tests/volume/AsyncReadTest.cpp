@@ -50,10 +50,8 @@ TEST(AsyncRead, DeliversTheVolumeBlockByBlockWhateverTheRoad) {
     int closeAt;  // the block after which the volume is closed, or -1
   };
   const Row rows[] = {
-      {"read ahead", false, true, -1, -1},
-      {"not read ahead", false, false, -1, -1},
-      {"a plain read between", false, true, 2, -1},
-      {"closed with a read ahead out", false, true, -1, 1},
+      {"read ahead", false, true, -1, -1},          {"not read ahead", false, false, -1, -1},
+      {"a plain read between", false, true, 2, -1}, {"closed with a read ahead out", false, true, -1, 1},
       {"io_uring refused", true, true, -1, -1},
   };
   for (const Row& row : rows) {
@@ -110,7 +108,8 @@ TEST(AsyncRead, DeliversTheVolumeBlockByBlockWhateverTheRoad) {
         EXPECT_EQ(std::memcmp(buffer.get(), bytes.data(), CopyBlockSize), 0) << "the first block read again";
         ops.CloseVolume(again);
       }
-      const std::size_t expected = row.closeAt >= 0 ? std::size_t(row.closeAt + 1) * CopyBlockSize : bytes.size();
+      const std::size_t expected =
+          row.closeAt >= 0 ? std::size_t(row.closeAt + 1) * CopyBlockSize : bytes.size();
       EXPECT_EQ(read.size(), expected);
       EXPECT_TRUE(read == bytes.substr(0, expected)) << "the blocks came out of order or wrong";
     }
