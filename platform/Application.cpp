@@ -153,19 +153,20 @@ void Application::ProcessPendingEvents() { QCoreApplication::processEvents(QEven
 
 void Application::DispatchUntilReadable(int fd) {
   pollfd ready{fd, POLLIN, 0};
-  if (::poll(&ready, 1, 0) > 0) return;  // a quick device: no loop at all
-  QEventLoop loop;
+  if (::poll(&ready, 1, 0) > 0) return;  // a quick device: no waiting at all
   QSocketNotifier notifier(fd, QSocketNotifier::Read);
+  bool ended = false;
   // Once only: the descriptor stays readable until the read is finished,
-  // and a prompt standing over the loop (the abort question) would
+  // and a prompt standing over the wait (the abort question) would
   // otherwise spin on it.
-  QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
+  QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
     notifier.setEnabled(false);
-    loop.quit();
+    ended = true;
   });
-  // A loop that ends before the descriptor is readable (the program
-  // quitting) leaves the rest of the wait to the caller.
-  loop.exec();
+  // Not an event loop of its own: once the program is quitting (closed
+  // during the read) no new loop would run, and the progress window would
+  // stand unpainted until the read is in.
+  while (!ended) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 void Application::SetHintHidePause(int milliseconds) { hintHidePause_ = milliseconds; }

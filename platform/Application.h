@@ -53,8 +53,9 @@ class Application : public QObject {
 
   // Dispatches every pending event and returns without waiting for more.
   void ProcessPendingEvents();
-  // Runs the windows' events until `fd` is readable (or the program quits),
-  // so that they paint and answer while something else takes its time.
+  // Runs the windows' events until `fd` is readable, the program quitting
+  // or not, so that they paint and answer while something else takes its
+  // time.
   void DispatchUntilReadable(int fd);
 
   // How long a shown hint stays, in milliseconds; -1: until the pointer

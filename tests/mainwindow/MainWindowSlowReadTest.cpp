@@ -68,8 +68,10 @@ class MainWindowSlowRead : public ::testing::Test {
 
   // Copies the source into `image` through the windows, answering prompts
   // with `answers`; `tick` runs every 20 ms while the progress window is up.
+  // With `inLoop` the copy button is pressed from the application's own
+  // event loop, as in the program, where closing the main window quits it.
   void Copy(LinuxVolumeOps& ops, Windows& windows, const std::string& image,
-            std::vector<PromptButton> answers, const std::function<void()>& tick) {
+            std::vector<PromptButton> answers, const std::function<void()>& tick, bool inLoop = false) {
     // Read from the device again, not from what an earlier copy cached.
     const int fd = ::open(source_->Device().c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
@@ -85,7 +87,22 @@ class MainWindowSlowRead : public ::testing::Test {
       if (Form2 != nullptr && Form2->isVisible()) tick();
     });
     timer.start();
-    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+    if (!inLoop) {
+      QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+      return;
+    }
+    bool returned = false;
+    QTimer::singleShot(0, [&] {
+      QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+      returned = true;
+      QCoreApplication::exit(0);
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    watchdog.start(120000);
+    EXPECT_EQ(QApplication::exec(), 0) << "the copy did not end";
+    EXPECT_TRUE(returned) << "the program's loop ended inside the copy";
   }
   char Letter(LinuxVolumeOps& ops) const { return ops.Map().LetterOfDevice(source_->Name()); }
 
@@ -173,33 +190,40 @@ TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
     const std::string image = dir / (close ? "closed.IMA" : "aborted.IMA");
     ReadWatch watch(image);
     std::int64_t actedAt = -1, askedAt = -1, paintAskedAt = -1;
-    int paintsBefore = 0;
-    Copy(ops, windows, image, {PromptButton::Yes, PromptButton::Yes}, [&] {
-      if (actedAt >= 0 || !watch.Waiting()) return;
-      // First a repaint of the gauge is asked for; the user acts once it
-      // has come, the same read still waiting.
-      if (paintAskedAt != watch.size) {
-        paintAskedAt = watch.size;
-        paintsBefore = Form2->Gauge().PaintCount();
-        Form2->Gauge().update();
-        return;
-      }
-      if (Form2->Gauge().PaintCount() == paintsBefore) return;
-      actedAt = watch.size;
-      if (close) {
-        windows.main().close();
-        return;
-      }
-      const auto answer = TMessageForm::answerer;
-      TMessageForm::answerer = [&, answer](TMessageForm& form) {
-        askedAt = SizeOfImageBeingWritten(image);
-        TMessageForm::answerer = answer;
-        answer(form);
-      };
-      QTest::mouseClick(Form2->findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
-    });
+    int paintsBefore = 0, ticksAfter = 0;
+    Copy(
+        ops, windows, image, {PromptButton::Yes, PromptButton::Yes},
+        [&] {
+          if (actedAt >= 0 && SizeOfImageBeingWritten(image) == actedAt) ++ticksAfter;
+          if (actedAt >= 0 || !watch.Waiting()) return;
+          // First a repaint of the gauge is asked for; the user acts once it
+          // has come, the same read still waiting.
+          if (paintAskedAt != watch.size) {
+            paintAskedAt = watch.size;
+            paintsBefore = Form2->Gauge().PaintCount();
+            Form2->Gauge().update();
+            return;
+          }
+          if (Form2->Gauge().PaintCount() == paintsBefore) return;
+          actedAt = watch.size;
+          if (close) {
+            windows.main().close();
+            return;
+          }
+          const auto answer = TMessageForm::answerer;
+          TMessageForm::answerer = [&, answer](TMessageForm& form) {
+            askedAt = SizeOfImageBeingWritten(image);
+            TMessageForm::answerer = answer;
+            answer(form);
+          };
+          QTest::mouseClick(Form2->findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+        },
+        true);
 
     ASSERT_GT(actedAt, 0) << "no repaint while a read waited";
+    // The windows went on after the user acted, until the block was in:
+    // the program quitting too.
+    EXPECT_GT(ticksAfter, 2) << "the windows stood still while the read ended";
     const std::int64_t kept = actedAt + CopyBlockSize;
     if (close) {
       // A closing program asks nothing: the keep question is answered Cancel, which keeps.
