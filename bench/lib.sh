@@ -33,6 +33,12 @@
 #   bench_median / bench_max   of the numbers on standard input
 #   bench_field LABEL N        column N of LABEL's samples, one a line
 #   bench_rebuild_vs_lsblk     drive list rebuild against lsblk -f plus df
+#   bench_throttle_group NAME  a cgroup v1 blkio group of its own, removed on
+#                              exit: $bench_group; the caller's `skip` when
+#                              not root or there is no such controller
+#   bench_throttle DIR DEV B/S limits the group's reads (DIR read) or writes
+#                              (DIR write) of a block device
+#   bench_in_group CMD...      runs CMD inside the group from its start
 
 bench_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -184,3 +190,15 @@ bench_rebuild_vs_lsblk() {
   done
   echo "$(bench_median <"$bench_out/rebuild.ns") $(bench_median <"$bench_out/lsblk.ns")"
 }
+
+bench_throttle_group() {
+  [[ $(id -u) -eq 0 ]] || skip "not root: no loop device and no throttle"
+  [[ -w /sys/fs/cgroup/blkio/cgroup.procs ]] || skip "no cgroup v1 blkio controller"
+  bench_group="/sys/fs/cgroup/blkio/vorkan-$1-$$"
+  mkdir "$bench_group"
+  bench_on_exit "rmdir '$bench_group'"
+}
+bench_throttle() {
+  echo "$(lsblk -dno MAJ:MIN "$2" | tr -d ' ') $3" >"$bench_group/blkio.throttle.$1_bps_device"
+}
+bench_in_group() { bash -c 'echo $$ >"$1/cgroup.procs"; shift; exec "$@"' _ "$bench_group" "$@"; }

@@ -26,12 +26,10 @@ while (($#)); do
   esac
 done
 skip() { echo "$*"; exit 77; }
-[[ $(id -u) -eq 0 ]] || skip "not root: no loop device and no throttle"
-blkio=/sys/fs/cgroup/blkio
-[[ -w $blkio/cgroup.procs ]] || skip "no cgroup v1 blkio controller"
 command -v mkfs.ext4 >/dev/null || skip "needs mkfs.ext4"
 program=$(bench_program copy_bench)
 bench_workdir
+bench_throttle_group readahead
 
 head -c "$((size_mib * 1048576))" /dev/urandom >"$bench_out/source.bin"
 src=$(losetup --find --show --read-only "$bench_out/source.bin")
@@ -44,12 +42,9 @@ mkfs.ext4 -q -F "$dst"
 mkdir "$bench_out/target"
 mount "$dst" "$bench_out/target"
 bench_on_exit "umount '$bench_out/target'"
-group="$blkio/vorkan-readahead-$$"
-mkdir "$group"
-bench_on_exit "rmdir $group"
-echo "$(lsblk -dno MAJ:MIN "$src" | tr -d ' ') $rate" >"$group/blkio.throttle.read_bps_device"
+bench_throttle read "$src" "$rate"
 write_rate=${write_rate:-$rate}
-echo "$(lsblk -dno MAJ:MIN "$dst" | tr -d ' ') $write_rate" >"$group/blkio.throttle.write_bps_device"
+bench_throttle write "$dst" "$write_rate"
 
 copy() {  # LABEL: one copy in the throttled group, its seconds appended to LABEL.samples
   local image="$bench_out/target/image.img"
@@ -57,7 +52,7 @@ copy() {  # LABEL: one copy in the throttled group, its seconds appended to LABE
   # Nothing of the source is cached: every read goes to the throttled device.
   dd if="$bench_out/source.bin" iflag=nocache count=0 status=none
   if [[ $1 == off ]]; then export VORKAN_BENCH_NO_READ_AHEAD=1; else unset VORKAN_BENCH_NO_READ_AHEAD; fi
-  bash -c 'echo $$ >"$1/cgroup.procs"; shift; exec "$@"' _ "$group" "$program" "$src" "$image" >"$bench_out/out"
+  bench_in_group "$program" "$src" "$image" >"$bench_out/out"
   grep -q '^ok 1' "$bench_out/out" || { echo "the copy failed: $(cat "$bench_out/out")" >&2; exit 1; }
   cmp -s "$src" "$image" || { echo "the image differs from the source" >&2; exit 1; }
   sed -n 's/^seconds //p' "$bench_out/out" >>"$bench_out/$1.samples"

@@ -466,35 +466,26 @@ fi
 row "drive list rebuild, $drive_rows rows (drive_list_bench; peer lsblk -f + df)" "$(awk -v x="$rebuild_ns" 'BEGIN { printf "%.2f ms", x / 1e6 }')" \
   "$(awk -v x="$lsblk_ns" 'BEGIN { printf "%.2f ms", x / 1e6 }')" "$(awk -v a="$rebuild_ns" -v b="$lsblk_ns" 'BEGIN { printf "%.3f", a / b }')" "–" "–" ""
 
-# Responsiveness: rows of its own, or one saying why not.
-if ((resp_rounds > 0)); then
-  status=0
-  "$bench_root/bench/responsiveness.sh" --rounds "$resp_rounds" --clicks "$clicks" >"$bench_out/resp.out" 2>&1 || status=$?
-  if ((status == 0)); then
-    while IFS= read -r line; do rows+=("$line"); done < <(grep '^|' "$bench_out/resp.out")
-    note "$(grep -v '^|' "$bench_out/resp.out" | tail -n 1)"
-  else
-    row "responsiveness during slow reads (bench/responsiveness.sh)" "–" "" "–" "≤ 100 ms median, ≤ 250 ms worst" \
-      "$( ((status == 77)) && echo skipped || echo failed) ($(tail -n 1 "$bench_out/resp.out"))" ""
+# The measures of their own scripts: their rows, or one saying why not.
+script_rows() {  # ROUNDS SCRIPT NAME TARGET [ARGS...]
+  local rounds="$1" script="$2" name="$3" target="$4" status=0 out="$bench_out/$2.out" line
+  shift 4
+  if ((rounds == 0)); then
+    note "No measure of $name (--quick, or 0 rounds)."
+    return
   fi
-else
-  note "No responsiveness measure (--quick or --resp-rounds 0)."
-fi
-
-# Read-ahead, the same way.
-if ((ra_rounds > 0)); then
-  status=0
-  "$bench_root/bench/readahead.sh" --rounds "$ra_rounds" >"$bench_out/ra.out" 2>&1 || status=$?
+  "$bench_root/bench/$script" --rounds "$rounds" "$@" >"$out" 2>&1 || status=$?
   if ((status == 0)); then
-    while IFS= read -r line; do rows+=("$line"); done < <(grep '^|' "$bench_out/ra.out")
-    note "$(grep -v '^|' "$bench_out/ra.out" | tail -n 1)"
+    while IFS= read -r line; do rows+=("$line"); done < <(grep '^|' "$out")
+    note "$(grep -v '^|' "$out" | tail -n 1)"
   else
-    row "read-ahead where source and target are slow (bench/readahead.sh)" "–" "" "–" "> 1" \
-      "$( ((status == 77)) && echo skipped || echo failed) ($(tail -n 1 "$bench_out/ra.out"))" ""
+    row "$name (bench/$script)" "–" "" "–" "$target" \
+      "$( ((status == 77)) && echo skipped || echo failed) ($(tail -n 1 "$out"))" ""
   fi
-else
-  note "No read-ahead measure (--quick or --ra-rounds 0)."
-fi
+}
+script_rows "$resp_rounds" responsiveness.sh "responsiveness during slow reads" "≤ 100 ms median, ≤ 250 ms worst" \
+  --clicks "$clicks"
+script_rows "$ra_rounds" readahead.sh "read-ahead where source and target are slow" "> 1"
 
 # --- The report ---------------------------------------------------------------
 cpu_model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)

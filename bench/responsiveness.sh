@@ -22,15 +22,13 @@ while (($#)); do
   esac
 done
 skip() { echo "$*"; exit 77; }
-[[ $(id -u) -eq 0 ]] || skip "not root: no loop device and no throttle"
-blkio=/sys/fs/cgroup/blkio
-[[ -w $blkio/cgroup.procs ]] || skip "no cgroup v1 blkio controller"
 for tool in Xvfb openbox xdotool losetup; do command -v "$tool" >/dev/null || skip "needs $tool"; done
 source "$here/../tests/support/a11y_bus.sh"
 why="$(a11y_missing)"
 [[ -z $why ]] || skip "$why"
 program=$(bench_program responsive_copy)
 bench_workdir
+bench_throttle_group responsiveness
 work="$bench_out"
 fail() { echo "$*" >&2; exit 1; }
 source "$here/../tests/support/xvfb.sh"
@@ -51,9 +49,6 @@ blocks=$((256 + (clicks * 2 + 6) * 3 / 2))
 head -c "$((blocks * 262144))" /dev/urandom >"$work/slow.bin"
 dev=$(losetup --find --show --read-only "$work/slow.bin")
 bench_on_exit "losetup -d $dev"
-group="$blkio/vorkan-responsiveness-$$"
-mkdir "$group"
-bench_on_exit "rmdir $group"
 # No read-ahead: each read of the copy waits for its own block, rather than
 # for the kernel's next 2.5 MiB every ten blocks.
 blockdev --setra 0 "$dev"
@@ -63,16 +58,15 @@ export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 for ((i = 0; i < rounds; i++)); do
   for mode in async blocking; do
     blockdev --flushbufs "$dev"
-    echo "$majmin $fast" >"$group/blkio.throttle.read_bps_device"
+    bench_throttle read "$dev" "$fast"
     rm -f "$work/slow.IMA"
     flag=()
     [[ $mode == blocking ]] && flag=(--blocking)
     # The program goes into the throttled group before it starts.
-    bash -c 'echo $$ >"$1/cgroup.procs"; shift; exec "$@"' _ "$group" \
-      "$program" "${flag[@]}" "$dev" "$work/slow.IMA" >"$work/$mode.log" 2>&1 &
+    bench_in_group "$program" "${flag[@]}" "$dev" "$work/slow.IMA" >"$work/$mode.log" 2>&1 &
     pid=$!
     timeout 600 "$a11y_python" "$here/responsiveness.py" "$(basename "$program")" "$clicks" \
-      "$group/blkio.throttle.read_bps_device" "$majmin $rate" \
+      "$bench_group/blkio.throttle.read_bps_device" "$majmin $rate" \
       >>"$work/$mode.samples" 2>"$work/$mode.err" || { kill "$pid"; wait "$pid"; fail "$mode: $(cat "$work/$mode.err")"; }
     wait "$pid" || fail "$mode: the program ended with $?: $(cat "$work/$mode.log")"
     [[ ! -e "$work/slow.IMA" ]] || fail "$mode: the aborted image was kept after No"

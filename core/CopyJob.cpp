@@ -165,9 +165,8 @@ class DiskCopyJob {
   // between, once the last look is a little while old.
   void ShowProgress(const std::string& caption, const std::string& done, bool show) {
     const auto now = std::chrono::steady_clock::now();
-    if (!freeAsked_ || !show || now - freeAskedAt_ >= kFreeSpaceInterval) {
+    if (freeText_.empty() || !show || now - freeAskedAt_ >= kFreeSpaceInterval) {
       freeText_ = FormatByteSize(GetTargetFreeBytes(ops_, targetFileName_));
-      freeAsked_ = true;
       freeAskedAt_ = now;
     }
     const GaugeValues gauge = GaugeValuesFor(total_, transferred_);
@@ -328,8 +327,7 @@ class DiskCopyJob {
   bool locked_ = false;
   std::int64_t total_ = 0;
   std::string totalText_;
-  std::string freeText_;
-  bool freeAsked_ = false;
+  std::string freeText_;  // empty until the free space was first asked for
   std::chrono::steady_clock::time_point freeAskedAt_;
   std::unique_ptr<char, FreeBuffer> buffer_;
   std::int64_t transferred_ = 0;

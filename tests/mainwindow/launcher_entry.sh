@@ -8,6 +8,7 @@
 set -uo pipefail
 
 program="$1"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/dbus_bus.sh"
 
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -27,17 +28,9 @@ trap 'exit 1' INT TERM HUP
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen
 
-dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" --print-address=3 \
-  3>"$work/address" 2>"$work/bus.log" &
-bus_pid=$!
-for _ in $(seq 100); do
-  [[ -s $work/address ]] && break
-  kill -0 "$bus_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[[ -s $work/address ]] || fail "dbus-daemon did not start: $(cat "$work/bus.log")"
+start_bus --session --address="unix:path=$work/bus" || fail "dbus-daemon did not start: $(cat "$work/bus.log")"
 
-DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$work/address")" VORKAN_LAUNCHER_BUS=private \
+DBUS_SESSION_BUS_ADDRESS="$bus_address" VORKAN_LAUNCHER_BUS=private \
   "$program" --gtest_filter='MainWindowLauncherEntry.*' || fail "on the private session bus"
 
 DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" VORKAN_LAUNCHER_BUS=none \

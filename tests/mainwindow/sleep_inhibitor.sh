@@ -10,6 +10,7 @@
 set -uo pipefail
 
 program="$1"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/dbus_bus.sh"
 standin="$(dirname "${BASH_SOURCE[0]}")/logind_standin.py"
 
 skip() { echo "SKIP: $*"; exit 77; }
@@ -48,15 +49,10 @@ cat >"$work/bus.conf" <<EOT
   <policy context="default"><allow user="*"/><allow own="*"/><allow send_destination="*"/><allow receive_sender="*"/></policy>
 </busconfig>
 EOT
-dbus-daemon --config-file="$work/bus.conf" --nofork --nopidfile --print-address=3 \
-  3>"$work/address" 2>"$work/bus.log" &
-pids+=($!)
-for _ in $(seq 100); do
-  [[ -s $work/address ]] && break
-  kill -0 "${pids[0]}" 2>/dev/null || break
-  sleep 0.1
-done
-[[ -s $work/address ]] || fail "dbus-daemon did not start: $(cat "$work/bus.log")"
+bus_up=1
+start_bus --config-file="$work/bus.conf" || bus_up=0
+pids+=("$bus_pid")  # stopped by the cleanup, up or not
+((bus_up)) || fail "dbus-daemon did not start: $(cat "$work/bus.log")"
 export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/bus"
 
 quiet_run() {

@@ -3,6 +3,7 @@
 # Needs $work for its files and a `skip` function of the script's; sets
 # bus_pid, launcher_pid and registry_pid (for the script to stop) and
 # exports DBUS_SESSION_BUS_ADDRESS.
+source "$(dirname "${BASH_SOURCE[0]}")/dbus_bus.sh"
 a11y_launcher=/usr/libexec/at-spi-bus-launcher
 a11y_registry=/usr/libexec/at-spi2-registryd
 # pyatspi is Debian's: its Python, not one that comes first on the path.
@@ -20,16 +21,8 @@ a11y_missing() {
 }
 
 start_a11y_buses() {
-  dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" --print-address=3 \
-    3>"$work/address" 2>"$work/bus.log" &
-  bus_pid=$!
-  for _ in $(seq 100); do
-    [[ -s $work/address ]] && break
-    kill -0 "$bus_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  [[ -s $work/address ]] || skip "no private session bus: $(cat "$work/bus.log")"
-  export DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$work/address")"
+  start_bus --session --address="unix:path=$work/bus" || skip "no private session bus: $(cat "$work/bus.log")"
+  export DBUS_SESSION_BUS_ADDRESS="$bus_address"
 
   "$a11y_launcher" --launch-immediately >"$work/launcher.log" 2>&1 &
   launcher_pid=$!
