@@ -317,14 +317,14 @@ bool TForm1::SelectedRow(vorkan::DriveRecord& row) {
   return true;
 }
 
-bool TForm1::RunSaveDialog(const std::string& proposedName, int filterIndex, std::string& fileName) {
+bool TForm1::RunSaveDialog(const std::string& proposedName, int filterIndex, vorkan::ImageTarget& target) {
   SaveDialog1->SetFilterIndex(filterIndex >= 1 && filterIndex <= ImageFilters().size() ? filterIndex : 1);
   SaveDialog1->SetNameText(Q(proposedName));
   SaveDialog1->SetPlaces(VolumePlaces());
   SaveDialog1->Forget();
   const int result = saveDialogRunner ? saveDialogRunner(*SaveDialog1) : SaveDialog1->exec();
   if (result != QDialog::Accepted || SaveDialog1->FileName().empty()) return false;
-  fileName = SaveDialog1->FileName();
+  target = {SaveDialog1->FileName(), SaveDialog1->ReplacedFile()};
   return true;
 }
 
@@ -353,13 +353,13 @@ void TForm1::SetCopyControlsEnabled(bool enabled) {
 
 // The copy is the one place where opening a volume may ask the user for an
 // authorization: the drive list and the room check before it only want sizes.
-bool TForm1::RunCopyJob(char sourceLetter, const std::string& fileName) {
+bool TForm1::RunCopyJob(char sourceLetter, const vorkan::ImageTarget& target, std::string& keptPath) {
   struct Interaction {
     vorkan::VolumeOps& ops;
     explicit Interaction(vorkan::VolumeOps& o) : ops(o) { ops.SetInteractionAllowed(true); }
     ~Interaction() { ops.SetInteractionAllowed(false); }
   } interaction(ops_);
-  return vorkan::CopyDiskToImage(ops_, *this, sourceLetter, fileName);
+  return vorkan::CopyDiskToImage(ops_, *this, sourceLetter, target, &keptPath);
 }
 
 void TForm1::ClearRequestFlags() {

@@ -84,10 +84,10 @@ class TForm1 : public QWidget,
 
   // vorkan::CopyRequestHost
   bool SelectedRow(vorkan::DriveRecord& row) override;
-  bool RunSaveDialog(const std::string& proposedName, int filterIndex, std::string& fileName) override;
+  bool RunSaveDialog(const std::string& proposedName, int filterIndex, vorkan::ImageTarget& target) override;
   void ClearLockOption() override;
   void SetCopyControlsEnabled(bool enabled) override;
-  bool RunCopyJob(char sourceLetter, const std::string& fileName) override;
+  bool RunCopyJob(char sourceLetter, const vorkan::ImageTarget& target, std::string& keptPath) override;
   void ClearRequestFlags() override;
   void RestoreTitle() override;
   void RestoreApplication() override;

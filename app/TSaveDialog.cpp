@@ -26,6 +26,7 @@
 
 #include "FolderListing.h"
 #include "TextDecoding.h"
+#include "volume/LoopBackingFiles.h"
 #include "ui_TSaveDialog.h"
 
 namespace {
@@ -568,6 +569,13 @@ void TSaveDialog::accept() {
       QMessageBox::warning(this, windowTitle(), ReplaceQuestion(path, name),
                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
     return;
+  // What the user agreed to replace is that very file: one that takes the
+  // name later, or a name that was free, is never replaced.
+  vorkan::FileIdentity replaced;
+  if (vorkan::IdentityOfName(path, replaced))
+    replaced_ = replaced;
+  else
+    replaced_.reset();
   fileName_ = path;
   QDialog::accept();
 }

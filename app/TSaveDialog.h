@@ -13,8 +13,11 @@
 #include <QDialog>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "volume/FileIdentity.h"
 
 class QStringListModel;
 class QTreeWidgetItem;
@@ -64,8 +67,15 @@ class TSaveDialog : public QDialog {
   // dialog is accepted.
   const std::string& FileName() const { return fileName_; }
 
+  // The file under that name the user agreed to replace, as it was when they
+  // answered; none where the name was free.
+  const std::optional<vorkan::FileIdentity>& ReplacedFile() const { return replaced_; }
+
   // Starts a new choice: forgets the last one.
-  void Forget() { fileName_.clear(); }
+  void Forget() {
+    fileName_.clear();
+    replaced_.reset();
+  }
 
   void accept() override;
 
@@ -96,6 +106,7 @@ class TSaveDialog : public QDialog {
   std::unique_ptr<Ui::TSaveDialog> ui_;
   std::string folder_;
   std::string fileName_;
+  std::optional<vorkan::FileIdentity> replaced_;
   QString defaultExtension_;
   bool overwritePrompt_ = true;
   bool sized_ = false;

@@ -23,6 +23,8 @@ const char* const kLockText =
 const char* const kMissingText = "Диск %s:\\ отсутствует или ошибка чтения!";
 const char* const kWriteFailedText = "Диск %s:\\ переполнен или ошибка записи!";
 const char* const kKeepText = "Вы хотите сохранить %s незавершенного файла (%s из %s отсутствует)?";
+const char* const kKeptAtText = "Образ сохранен в %s.";
+const char* const kNotKeptText = "Не удалось сохранить образ в %s!";
 const char* const kPausedMark = "[ПАУЗА] ";
 // The free space is asked of the file system at most this often: the field
 // shows it no more often than a screen refresh or two, while a query per
@@ -37,13 +39,14 @@ std::string Letter(char c) { return std::string(1, c); }
 // is released by the destructor, lock first, so no descriptor or lock leaks.
 class DiskCopyJob {
  public:
-  DiskCopyJob(VolumeOps& ops, CopyJobHost& host, char sourceLetter, const std::string& targetFileName)
+  DiskCopyJob(VolumeOps& ops, CopyJobHost& host, char sourceLetter, const ImageTarget& target)
       : ops_(ops),
         host_(host),
-        targetFileName_(targetFileName),
+        target_(target),
+        targetFileName_(target.path),
         // The target drive is that of the file system holding the image; it
         // cannot change during the job, so it is found once and not per block.
-        targetDrive_(ops.DriveNameOfPath(targetFileName)),
+        targetDrive_(ops.DriveNameOfPath(target.path)),
         sourceLetter_(sourceLetter),
         // The caption only ever takes these two texts.
         runningCaption_("Копирование диска " + Letter(sourceLetter) + ":\\"),
@@ -57,8 +60,11 @@ class DiskCopyJob {
     DeleteImage();
   }
 
+  // Where the image was kept; empty when it was not.
+  const std::string& KeptPath() const { return keptPath_; }
+
   bool Run() {
-    image_ = ops_.CreateImage(targetFileName_);
+    image_ = ops_.CreateImage(targetFileName_, target_.replaces);
     if (image_ == kInvalidImage) return CreateFailed();
     imageOpen_ = true;
     bool lockFlag = host_.GetLockOption();
@@ -196,11 +202,20 @@ class DiskCopyJob {
         FormatText(kKeepText,
                    {FormatByteSize(transferred_), FormatByteSize(total_ - transferred_), totalText_}),
         PromptKind::Confirmation, ButtonSet({PromptButton::Yes, PromptButton::No}));
-    // Any answer but No keeps it, under the chosen name.
-    if (answer == mrNo)
+    // Any answer but No keeps it, under the chosen name or beside it.
+    if (answer == mrNo) {
       DeleteImage();
+      return;
+    }
+    KeepImage(true);
+    if (kept_ && keptPath_ == targetFileName_) return;
+    // Kept elsewhere than the user will look, or not at all: say so.
+    if (!keptPath_.empty())
+      host_.ShowPrompt(FormatText(kKeptAtText, {keptPath_}), PromptKind::Information,
+                       ButtonSet({PromptButton::OK}));
     else
-      KeepImage(true);
+      host_.ShowPrompt(FormatText(kNotKeptText, {targetFileName_}), PromptKind::Error,
+                       ButtonSet({PromptButton::OK}));
   }
 
   // The unlock request is sent whenever the lock flag is set, even when the
@@ -218,9 +233,10 @@ class DiskCopyJob {
     if (closed && kept_) image_ = kInvalidImage;
     return closed;
   }
-  bool KeepImage(bool replace) {
+  // Beside: a name that is taken costs the image nothing, it takes another.
+  bool KeepImage(bool beside) {
     if (image_ == kInvalidImage) return kept_;
-    kept_ = ops_.KeepImage(image_, replace);
+    kept_ = ops_.KeepImage(image_, beside, keptPath_);
     if (!imageOpen_) image_ = kInvalidImage;
     return kept_;
   }
@@ -315,6 +331,7 @@ class DiskCopyJob {
 
   VolumeOps& ops_;
   CopyJobHost& host_;
+  const ImageTarget& target_;
   const std::string& targetFileName_;
   const std::string targetDrive_;
   const char sourceLetter_;
@@ -323,6 +340,7 @@ class DiskCopyJob {
   ImageHandle image_ = kInvalidImage;
   bool imageOpen_ = false;
   bool kept_ = false;
+  std::string keptPath_;
   VolumeHandle volume_ = kInvalidHandle;
   bool locked_ = false;
   std::int64_t total_ = 0;
@@ -354,9 +372,17 @@ GaugeValues GaugeValuesFor(std::int64_t total, std::int64_t transferred) {
   return {kScaledMaximum, static_cast<std::int32_t>(pos)};
 }
 
+bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter, const ImageTarget& target,
+                     std::string* keptPath) {
+  DiskCopyJob job(ops, host, sourceLetter, target);
+  const bool copied = job.Run();
+  if (keptPath != nullptr) *keptPath = copied ? job.KeptPath() : std::string();
+  return copied;
+}
+
 bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter,
                      const std::string& targetFileName) {
-  return DiskCopyJob(ops, host, sourceLetter, targetFileName).Run();
+  return CopyDiskToImage(ops, host, sourceLetter, ReplacingWhatStands(targetFileName));
 }
 
 }  // namespace vorkan

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CopyJobHost.h"
+#include "ImageTarget.h"
 #include "volume/VolumeOps.h"
 
 namespace vorkan {
@@ -28,7 +29,12 @@ struct GaugeValues {
 };
 GaugeValues GaugeValuesFor(std::int64_t total, std::int64_t transferred);
 
-// True only when the data reached the completion threshold.
+// True only when the data reached the completion threshold and the image is
+// kept; `keptPath` is then where (the chosen path, or a name beside it when
+// that was taken meanwhile, in the folder's current place).
+bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter, const ImageTarget& target,
+                     std::string* keptPath = nullptr);
+// The same, agreeing to replace what stands under the name now.
 bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter, const std::string& targetFileName);
 
 }  // namespace vorkan

@@ -25,15 +25,16 @@ std::string ProposedImageName(char sourceLetter) { return std::string("диск_
 
 void RunCopyRequest(VolumeOps& ops, CopyRequestHost& host) {
   DriveRecord row;
-  std::string fileName;
+  ImageTarget target;
+  const std::string& fileName = target.path;
   char source = 0;
-  char target = 0;
+  char targetLetter = 0;
   for (;;) {
     if (!host.SelectedRow(row) || row.RootPath.empty()) return;
     source = row.RootPath[0];
     const int filter = row.MediaType() == kMediaTypeCdRom ? kFilterIndexISO : kFilterIndexIMA;
-    if (!host.RunSaveDialog(ProposedImageName(source), filter, fileName)) return;
-    target = ops.DriveLetterOfPath(fileName);
+    if (!host.RunSaveDialog(ProposedImageName(source), filter, target)) return;
+    targetLetter = ops.DriveLetterOfPath(fileName);
 
     // Room for the whole raw volume, asked again after every Retry: the
     // free space of the file system that will hold the image first, then
@@ -53,9 +54,9 @@ void RunCopyRequest(VolumeOps& ops, CopyRequestHost& host) {
       return;
     }
 
-    if (Lower(target) != Lower(source)) break;
+    if (Lower(targetLetter) != Lower(source)) break;
     const PromptResult answer =
-        host.ShowPrompt(FormatText(kSameDriveText, {std::string(1, target)}), PromptKind::Warning,
+        host.ShowPrompt(FormatText(kSameDriveText, {std::string(1, targetLetter)}), PromptKind::Warning,
                         ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel}));
     if (answer == mrYes) {
       host.ClearLockOption();
@@ -66,9 +67,12 @@ void RunCopyRequest(VolumeOps& ops, CopyRequestHost& host) {
   }
 
   host.SetCopyControlsEnabled(false);
-  const bool copied = host.RunCopyJob(source, fileName);
+  std::string keptPath;
+  const bool copied = host.RunCopyJob(source, target, keptPath);
+  // Where the image is: a name taken meanwhile or a renamed folder put it
+  // elsewhere than chosen.
   if (copied)
-    host.ShowPrompt(FormatText(kSuccessText, {row.RootPath, fileName}), PromptKind::Information,
+    host.ShowPrompt(FormatText(kSuccessText, {row.RootPath, keptPath}), PromptKind::Information,
                     ButtonSet({PromptButton::OK}));
   host.SetCopyControlsEnabled(true);
   host.ClearRequestFlags();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "DriveCatalogue.h"
+#include "ImageTarget.h"
 #include "Prompt.h"
 #include "volume/VolumeOps.h"
 
@@ -23,15 +24,17 @@ class CopyRequestHost {
   // The selected row of the drive list; false when no row is selected.
   virtual bool SelectedRow(DriveRecord& row) = 0;
   // Runs the save dialog with the proposed name and filter index; false when
-  // the user cancels, otherwise the chosen full path.
-  virtual bool RunSaveDialog(const std::string& proposedName, int filterIndex, std::string& fileName) = 0;
+  // the user cancels, otherwise the chosen full path and the file there the
+  // user agreed to replace, if any.
+  virtual bool RunSaveDialog(const std::string& proposedName, int filterIndex, ImageTarget& target) = 0;
   virtual PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) = 0;
   // Unticks the lock check box.
   virtual void ClearLockOption() = 0;
   // Disables (or enables again) the seven controls, each in the window's order.
   virtual void SetCopyControlsEnabled(bool enabled) = 0;
-  // The disk copy job with the window as its host.
-  virtual bool RunCopyJob(char sourceLetter, const std::string& fileName) = 0;
+  // The disk copy job with the window as its host; `keptPath` is where a
+  // copy that succeeded put the image.
+  virtual bool RunCopyJob(char sourceLetter, const ImageTarget& target, std::string& keptPath) = 0;
   // Both request flags to 0.
   virtual void ClearRequestFlags() = 0;
   // The application title back to the main window's caption.

@@ -167,7 +167,7 @@ char FileVolumeOps::DriveLetterOfPath(const std::string& path) {
   return letter;
 }
 
-ImageHandle FileVolumeOps::CreateImage(const std::string& path) {
+ImageHandle FileVolumeOps::CreateImage(const std::string& path, const std::optional<FileIdentity>& replaces) {
   // The files playing volumes hold data like any volume's, so they are
   // refused as targets as the loop devices' files are.
   std::vector<FileIdentity> refused = LoopBackingFiles();
@@ -175,7 +175,7 @@ ImageHandle FileVolumeOps::CreateImage(const std::string& path) {
     FileIdentity identity;
     if (IdentityOfPath(volume.path, identity)) refused.push_back(identity);
   }
-  const ImageHandle image = CreateImageFile(path, refused);
+  const ImageHandle image = CreateImageFile(path, refused, replaces);
   if (image != kInvalidImage) {
     imageWritten_[image] = 0;
     Count(image);
@@ -215,15 +215,23 @@ bool FileVolumeOps::FlushImage(ImageHandle image, std::int64_t length) {
   return flushed && !imageFaults_.failFlush;
 }
 
-bool FileVolumeOps::KeepImage(ImageHandle image, bool replace) {
+bool FileVolumeOps::KeepImage(ImageHandle image, bool beside, std::string& keptPath) {
   bool kept = false;
+  keptPath.clear();
+  // Asked again after a close that failed: a kept image stays kept, as the
+  // real layer holds it for this answer.
+  if (!ImageFileIsHeld(image) && keptPaths_.count(image) != 0) {
+    keptPath = keptPaths_[image];
+    return true;
+  }
   if (imageFaults_.failKeep) {
     // The name cannot be set (the folder went away): a file of no name is
     // lost with its descriptor.
     if (closedImages_.count(image) != 0) DeleteImageFile(image);
     errno = ENOENT;
   } else {
-    kept = KeepImageFile(image, replace);
+    kept = KeepImageFile(image, beside, keptPath);
+    if (kept) keptPaths_[image] = keptPath;
   }
   Count(image);
   return kept;

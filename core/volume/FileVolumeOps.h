@@ -68,11 +68,11 @@ class FileVolumeOps : public VolumeOps {
   unsigned GetDriveType(const std::string& rootPath) override;
   std::string FolderOfRootPath(const std::string& rootPath) override;
   char DriveLetterOfPath(const std::string& path) override;
-  ImageHandle CreateImage(const std::string& path) override;
+  ImageHandle CreateImage(const std::string& path, const std::optional<FileIdentity>& replaces) override;
   bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) override;
   bool GetFolderFreeSpace(const std::string& path, DiskFreeSpace& space) override;
   bool FlushImage(ImageHandle image, std::int64_t length) override;
-  bool KeepImage(ImageHandle image, bool replace) override;
+  bool KeepImage(ImageHandle image, bool beside, std::string& keptPath) override;
   bool CloseImage(ImageHandle image) override;
   bool DeleteImage(ImageHandle image) override;
 
@@ -104,6 +104,7 @@ class FileVolumeOps : public VolumeOps {
   std::map<ImageHandle, std::int64_t> imageWritten_;
   std::set<ImageHandle> heldImages_;
   std::set<ImageHandle> closedImages_;
+  std::map<ImageHandle, std::string> keptPaths_;
 };
 
 }  // namespace vorkan

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <cstdio>
 #include <map>
+#include <optional>
+#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,9 +19,13 @@ namespace {
 struct ImageState {
   int fd = -1;          // -1 once a partial file is closed
   int folder = -1;      // the target's folder, for naming and syncing
-  std::string name;     // the chosen name in that folder
-  std::string partial;  // the hidden name written under; empty: no name at all
+  std::string path;     // as given
+  std::string folderAt;  // where the folder stood when the image was made
+  std::string name;      // the chosen name in that folder
+  std::string partial;   // the hidden name written under; empty: no name at all
+  std::string placedAs;  // the name the image was put under
   FileIdentity identity;
+  std::optional<FileIdentity> replaces;  // the one file it may take the place of
   off_t position = 0;  // the end of what was appended, holes included
   off_t started = 0;   // start of the range not yet sent to the disk
   off_t waited = 0;    // everything before is on disk and out of the cache
@@ -116,7 +122,7 @@ bool IsRefused(const struct stat& st, const std::vector<FileIdentity>& refused) 
 // files without a name, or put in place through: ".NAME.part", numbered
 // when that is taken. Long names are cut so that the ending always fits.
 std::string PartialName(const std::string& name, int attempt) {
-  std::string base = name.substr(0, 200);
+  std::string base = CutAtCharacter(name, 200);
   if (attempt > 0) base += "." + std::to_string(attempt);
   return "." + base + ".part";
 }
@@ -150,47 +156,99 @@ bool NamesImage(const ImageState& state, const std::string& name) {
          FileIdentity{st.st_dev, st.st_ino} == state.identity;
 }
 
-bool NameTaken(const ImageState& state) {
+// Whether `name` in the folder is the file the image may replace.
+bool NamesReplaceable(const ImageState& state, const std::string& name) {
   struct stat st {};
-  return ::fstatat(state.folder, state.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
+  return state.replaces && ::fstatat(state.folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+         FileIdentity{st.st_dev, st.st_ino} == *state.replaces;
 }
 
-// Moves the named file `from` onto the chosen name. Without `replace` only
-// where nothing stands; file systems that cannot say so in the rename
-// itself (FUSE) are asked first.
-bool MoveOnto(const ImageState& state, const std::string& from, bool replace) {
-  if (replace) return ::renameat(state.folder, from.c_str(), state.folder, state.name.c_str()) == 0;
-  if (::renameat2(state.folder, from.c_str(), state.folder, state.name.c_str(), RENAME_NOREPLACE) == 0)
-    return true;
+bool NameTaken(const ImageState& state, const std::string& name) {
+  struct stat st {};
+  return ::fstatat(state.folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
+}
+
+// Moves the named file `from` onto `name` where nothing stands; file systems
+// that cannot say so in the rename itself (FUSE) are asked first. EEXIST
+// when the name is taken.
+bool MoveOntoFree(const ImageState& state, const std::string& from, const std::string& name) {
+  if (::renameat2(state.folder, from.c_str(), state.folder, name.c_str(), RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
-  if (NameTaken(state)) return false;
-  return ::renameat(state.folder, from.c_str(), state.folder, state.name.c_str()) == 0;
+  if (NameTaken(state, name)) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::renameat(state.folder, from.c_str(), state.folder, name.c_str()) == 0;
 }
 
-// Sets the chosen name in one step: the file of no name is linked there
-// where nothing stands, or linked under a partial name first and renamed
-// over what stands; a partial file is renamed.
-bool PlaceImage(ImageState& state, bool replace) {
+// Sets `name` to the image in one step where nothing stands there, or where
+// the file it may replace does (when `replacing`); anything else under the
+// name is left as it is. The file of no name is linked there, or linked
+// under a partial name first and renamed over the file it replaces; a
+// partial file is renamed.
+bool PlaceUnder(ImageState& state, const std::string& name, bool replacing) {
+  const bool over = replacing && NamesReplaceable(state, name);
   if (!state.partial.empty()) {
-    if (!MoveOnto(state, state.partial, replace)) return false;
+    if (!(over ? ::renameat(state.folder, state.partial.c_str(), state.folder, name.c_str()) == 0
+               : MoveOntoFree(state, state.partial, name)))
+      return false;
     state.partial.clear();
     return true;
   }
   const std::string self = "/proc/self/fd/" + std::to_string(state.fd);
-  if (::linkat(AT_FDCWD, self.c_str(), state.folder, state.name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
-  if (errno != EEXIST || !replace) return false;
+  if (!over) return ::linkat(AT_FDCWD, self.c_str(), state.folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
   std::string partial;
   if (!LinkUnnamed(state, partial)) return false;
-  if (MoveOnto(state, partial, true)) return true;
+  if (::renameat(state.folder, partial.c_str(), state.folder, name.c_str()) == 0) return true;
   const int saved = errno;
   ::unlinkat(state.folder, partial.c_str(), 0);
   errno = saved;
   return false;
 }
 
+// The chosen name first; failing that, with `beside`, the first free name
+// beside it. A name that stands for something else, a folder, a file that
+// may not be replaced (immutable, another user's in a sticky folder) or
+// that appeared during the copy: none of these costs the image.
+bool PlaceImage(ImageState& state, bool beside) {
+  if (PlaceUnder(state, state.name, beside)) {
+    state.placedAs = state.name;
+    return true;
+  }
+  if (!beside) return false;
+  for (int number = 1; number < 1000; ++number) {
+    const std::string name = NameBeside(state.name, number);
+    if (PlaceUnder(state, name, false)) {
+      state.placedAs = name;
+      return true;
+    }
+    if (errno != EEXIST) return false;  // the folder takes no name at all
+  }
+  return false;
+}
+
+// Where the folder is now: it may have been renamed during the copy. Its
+// old place where the system cannot tell.
+std::string FolderNow(const ImageState& state) {
+  char buffer[PATH_MAX];
+  const std::string self = "/proc/self/fd/" + std::to_string(state.folder);
+  const ssize_t n = ::readlink(self.c_str(), buffer, sizeof buffer);
+  return n > 0 && static_cast<std::size_t>(n) < sizeof buffer ? std::string(buffer, static_cast<std::size_t>(n))
+                                                               : state.folderAt;
+}
+
+// The path of `name` in the folder as it stands now; the path as given
+// while that is where the image is.
+std::string PathNow(const ImageState& state, const std::string& name) {
+  const std::string folder = FolderNow(state);
+  if (name == state.name && folder == state.folderAt) return state.path;
+  return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
 }  // namespace
 
-ImageHandle CreateImageFile(const std::string& path, const std::vector<FileIdentity>& refused) {
+ImageHandle CreateImageFile(const std::string& path, const std::vector<FileIdentity>& refused,
+                            const std::optional<FileIdentity>& replaces) {
   // Looked at before anything is opened: opening a disk for writing makes
   // udev read its partition table again when it is closed.
   struct stat st {};
@@ -215,6 +273,10 @@ ImageHandle CreateImageFile(const std::string& path, const std::vector<FileIdent
   }
   state.folder = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (state.folder < 0) return kInvalidImage;
+  state.path = path;
+  state.replaces = replaces;
+  state.folderAt = folder;
+  state.folderAt = FolderNow(state);
   // A file of no name needs /proc to be given one later.
   if (::access("/proc/self/fd", X_OK) == 0)
     state.fd = ::openat(state.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
@@ -320,7 +382,8 @@ bool FlushImageFile(ImageHandle image, std::int64_t length) {
   return true;
 }
 
-bool KeepImageFile(ImageHandle image, bool replace) {
+bool KeepImageFile(ImageHandle image, bool beside, std::string& keptPath) {
+  keptPath.clear();
   ImageState* state = StateOf(image);
   if (state == nullptr) {
     errno = EBADF;
@@ -331,16 +394,20 @@ bool KeepImageFile(ImageHandle image, bool replace) {
     // stands for less than was kept. A failed sync is no reason to refuse
     // what the user keeps; the success road has checked its own.
     if (!state->synced && state->fd >= 0) SyncData(state->fd);
-    state->placed = PlaceImage(*state, replace);
+    state->placed = PlaceImage(*state, beside);
   }
   // The folder holds the new name only once it is synced.
-  state->kept = state->placed && ::fsync(state->folder) == 0 && NamesImage(*state, state->name);
+  state->kept = state->placed && ::fsync(state->folder) == 0 && NamesImage(*state, state->placedAs);
   const bool kept = state->kept;
+  if (kept)
+    keptPath = PathNow(*state, state->placedAs);
+  else if (state->closed && beside && !state->partial.empty())
+    keptPath = PathNow(*state, state->partial);
   if (state->closed) {
-    // A partial file that could not take the chosen name stays under its
-    // own where the user wanted the data (its name says what it is); one
-    // that was to take the name only where nothing stood goes.
-    if (kept || replace)
+    // A partial file that could take no name stays under its own where the
+    // user wanted the data (its name says what it is); one that was to take
+    // the name only where nothing stood goes.
+    if (kept || beside)
       Release(image);
     else
       DeleteImageFile(image);
@@ -382,7 +449,7 @@ bool DeleteImageFile(ImageHandle image) {
   if (state == nullptr) return false;
   bool ok = true;
   if (state->placed) {
-    ok = NamesImage(*state, state->name) && ::unlinkat(state->folder, state->name.c_str(), 0) == 0;
+    ok = NamesImage(*state, state->placedAs) && ::unlinkat(state->folder, state->placedAs.c_str(), 0) == 0;
   } else if (!state->partial.empty()) {
     ok = ::unlinkat(state->folder, state->partial.c_str(), 0) == 0;
   }
@@ -391,6 +458,27 @@ bool DeleteImageFile(ImageHandle image) {
 }
 
 bool ImageFileIsHeld(ImageHandle image) { return StateOf(image) != nullptr; }
+
+std::string CutAtCharacter(const std::string& name, std::size_t bytes) {
+  if (name.size() <= bytes) return name;
+  // Back off over continuation bytes (10xxxxxx) to the start of the
+  // character that would be split.
+  std::size_t cut = bytes;
+  while (cut > 0 && bytes - cut < 3 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+  // More continuation bytes than a character has: not UTF-8, cut anywhere.
+  return name.substr(0, (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80 ? bytes : cut);
+}
+
+std::string NameBeside(const std::string& name, int number) {
+  constexpr std::size_t kNameMax = 255;
+  const std::string mark = " (" + std::to_string(number) + ")";
+  // The extension is what follows the last dot, unless the dot starts the
+  // name or the extension leaves no room for a stem.
+  std::size_t dot = name.rfind('.');
+  if (dot == 0 || dot == std::string::npos || name.size() - dot + mark.size() >= kNameMax) dot = name.size();
+  const std::string extension = name.substr(dot);
+  return CutAtCharacter(name.substr(0, dot), kNameMax - mark.size() - extension.size()) + mark + extension;
+}
 
 bool IsZeroBlock(const void* data, std::uint32_t size) {
   // memcmp runs at memory speed and stops at the first data byte, which in

@@ -442,8 +442,8 @@ bool LinuxVolumeOps::GetFolderFreeSpace(const std::string& path, DiskFreeSpace& 
 
 // Every attached loop device's file is refused, the source's among them: the
 // source device itself is a block device, which is never a target.
-ImageHandle LinuxVolumeOps::CreateImage(const std::string& path) {
-  return CreateImageFile(path, LoopBackingFiles());
+ImageHandle LinuxVolumeOps::CreateImage(const std::string& path, const std::optional<FileIdentity>& replaces) {
+  return CreateImageFile(path, LoopBackingFiles(), replaces);
 }
 
 bool LinuxVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32_t size) {
@@ -454,7 +454,9 @@ bool LinuxVolumeOps::FlushImage(ImageHandle image, std::int64_t length) {
   return FlushImageFile(image, length);
 }
 
-bool LinuxVolumeOps::KeepImage(ImageHandle image, bool replace) { return KeepImageFile(image, replace); }
+bool LinuxVolumeOps::KeepImage(ImageHandle image, bool beside, std::string& keptPath) {
+  return KeepImageFile(image, beside, keptPath);
+}
 
 bool LinuxVolumeOps::CloseImage(ImageHandle image) { return CloseImageFile(image); }
 

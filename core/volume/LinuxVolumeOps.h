@@ -71,10 +71,10 @@ class LinuxVolumeOps : public VolumeOps {
   std::string DriveNameOfPath(const std::string& path) override;
   bool GetFolderFreeSpace(const std::string& path, DiskFreeSpace& space) override;
 
-  ImageHandle CreateImage(const std::string& path) override;
+  ImageHandle CreateImage(const std::string& path, const std::optional<FileIdentity>& replaces) override;
   bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) override;
   bool FlushImage(ImageHandle image, std::int64_t length) override;
-  bool KeepImage(ImageHandle image, bool replace) override;
+  bool KeepImage(ImageHandle image, bool beside, std::string& keptPath) override;
   bool CloseImage(ImageHandle image) override;
   bool DeleteImage(ImageHandle image) override;
 

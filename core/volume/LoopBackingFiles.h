@@ -3,23 +3,18 @@
 // volume being copied would destroy the source, so no image is made there.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
 
-namespace vorkan {
+#include "volume/FileIdentity.h"
 
-// A file as the system tells it apart: the same pair through any symbolic
-// or hard link.
-struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
+namespace vorkan {
 
 // What `path` names, following symbolic links; false when nothing is there.
 bool IdentityOfPath(const std::string& path, FileIdentity& identity);
+// What the name `path` itself is (a symbolic link as such); false when
+// nothing is there.
+bool IdentityOfName(const std::string& path, FileIdentity& identity);
 
 // The backing files of every loop device under `sysBlockDir`
 // (loop*/loop/backing_file) that can still be found by their path.

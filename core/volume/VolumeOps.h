@@ -6,7 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "volume/FileIdentity.h"
 
 namespace vorkan {
 
@@ -124,19 +127,24 @@ class VolumeOps {
   //
   // A handle lives until KeepImage or DeleteImage after CloseImage, or until
   // a CloseImage that succeeds after a KeepImage that did.
-  virtual ImageHandle CreateImage(const std::string& path) = 0;
+  // `replaces` is the file under `path` the user agreed to replace, as it
+  // was when they agreed; nothing else is ever replaced by the image.
+  virtual ImageHandle CreateImage(const std::string& path, const std::optional<FileIdentity>& replaces) = 0;
   // Writes every byte or fails; a failure is reported by the system (ENOSPC, EIO).
   virtual bool AppendImage(ImageHandle image, const void* data, std::uint32_t size) = 0;
   // Gives the image its full length, waits until all of it is on disk and
   // checks that it holds exactly `length` bytes; false when any of it fails.
   // Called before a copy is announced as complete.
   virtual bool FlushImage(ImageHandle image, std::int64_t length) = 0;
-  // Puts the image under the chosen name in one step (over what stands
-  // there when `replace`, else only where nothing does), makes the name
-  // last and checks that the name now is the image; false when it is not.
-  // Without `replace`, an image closed already is thrown away when the name
-  // is taken.
-  virtual bool KeepImage(ImageHandle image, bool replace) = 0;
+  // Puts the image under a name in one step, makes the name last and checks
+  // that the name now is the image; false when it is not. With `beside`:
+  // under the chosen name where it is free or holds the file the image may
+  // replace, else under a free name beside it ("NAME (1).EXT"); without:
+  // only where nothing stands, and an image closed already is thrown away
+  // when the name is taken. `keptPath` says where the image is (the folder
+  // may have been renamed), or where the data stayed though no name could
+  // be set; empty when it is nowhere.
+  virtual bool KeepImage(ImageHandle image, bool beside, std::string& keptPath) = 0;
   // No more writing; what was appended stays for KeepImage or DeleteImage.
   virtual bool CloseImage(ImageHandle image) = 0;
   // Throws the image away: one never kept goes without a trace, a kept one

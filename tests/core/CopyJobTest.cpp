@@ -504,9 +504,9 @@ using Timeline = std::vector<std::string>;
 class TimelineOps : public FileVolumeOps {
  public:
   explicit TimelineOps(Timeline& steps) : steps_(steps) {}
-  ImageHandle CreateImage(const std::string& path) override {
+  ImageHandle CreateImage(const std::string& path, const std::optional<FileIdentity>& replaces) override {
     steps_.push_back("create image");
-    return FileVolumeOps::CreateImage(path);
+    return FileVolumeOps::CreateImage(path, replaces);
   }
   VolumeHandle OpenVolume(const std::string& rawDevicePath) override {
     steps_.push_back("open volume");
@@ -520,9 +520,9 @@ class TimelineOps : public FileVolumeOps {
     steps_.push_back("flush image");
     return FileVolumeOps::FlushImage(image, length);
   }
-  bool KeepImage(ImageHandle image, bool replace) override {
-    steps_.push_back(replace ? "keep image" : "keep image where none is");
-    return FileVolumeOps::KeepImage(image, replace);
+  bool KeepImage(ImageHandle image, bool beside, std::string& keptPath) override {
+    steps_.push_back(beside ? "keep image" : "keep image where none is");
+    return FileVolumeOps::KeepImage(image, beside, keptPath);
   }
   bool CloseImage(ImageHandle image) override {
     steps_.push_back("close image");
@@ -562,6 +562,7 @@ class TimelineHost : public RecordingHost {
     if (has("пуст, или")) return "empty prompt";
     if (has("заблокировать")) return "lock prompt";
     if (has("переполнен")) return "write-failure prompt";
+    if (has("Не удалось сохранить")) return "not-kept prompt";
     if (has("сохранить")) return "keep-or-delete";
     if (has("отсутствует или")) return buttons == kOK ? "read-fault prompt" : "end-of-data prompt";
     return "prompt " + text;
@@ -682,7 +683,7 @@ TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrderAndCostsNothingItDoesNotKeep) 
          h.answers = {mrOk, mrYes};
        },
        closing({"flush image", "keep image", "write-failure prompt"},
-               {"keep-or-delete", "keep image", "hide"}),
+               {"keep-or-delete", "keep image", "not-kept prompt", "hide"}),
        kOld},
       {"close failure",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {

@@ -30,10 +30,10 @@ class ScriptedWindow : public CopyRequestHost {
     row = selected;
     return true;
   }
-  bool RunSaveDialog(const std::string& proposedName, int filterIndex, std::string& fileName) override {
+  bool RunSaveDialog(const std::string& proposedName, int filterIndex, ImageTarget& target) override {
     log.push_back("dialog " + proposedName + " " + std::to_string(filterIndex));
     if (dialogAnswers.empty()) return false;
-    fileName = dialogAnswers.front();
+    target = ReplacingWhatStands(dialogAnswers.front());  // the replace question's Yes
     dialogAnswers.pop_front();
     return true;
   }
@@ -48,9 +48,9 @@ class ScriptedWindow : public CopyRequestHost {
   }
   void ClearLockOption() override { log.push_back("untick"); }
   void SetCopyControlsEnabled(bool enabled) override { log.push_back(enabled ? "enable" : "disable"); }
-  bool RunCopyJob(char sourceLetter, const std::string& fileName) override {
-    log.push_back(std::string("copy ") + sourceLetter + " " + fileName);
-    return CopyDiskToImage(ops_, jobHost, sourceLetter, fileName);
+  bool RunCopyJob(char sourceLetter, const ImageTarget& target, std::string& keptPath) override {
+    log.push_back(std::string("copy ") + sourceLetter + " " + target.path);
+    return CopyDiskToImage(ops_, jobHost, sourceLetter, target, &keptPath);
   }
   void ClearRequestFlags() override { log.push_back("flags"); }
   void RestoreTitle() override { log.push_back("title"); }

@@ -152,10 +152,12 @@ TEST_F(ImageTrustTest, ATargetFolderRemovedMidCopyIsAWriteFailure) {
   };
   host.answers = {mrOk, mrYes};  // the write failure; keep what there is
   EXPECT_FALSE(CopyDiskToImage(ops, host, letter, folder + "/x.IMA"));
-  ASSERT_EQ(host.prompts.size(), 2u);
+  ASSERT_EQ(host.prompts.size(), 3u);
   EXPECT_NE(host.prompts[0].text.find("переполнен или ошибка записи!"), std::string::npos)
       << host.prompts[0].text;
   EXPECT_EQ(host.prompts[1].text.rfind("Вы хотите сохранить ", 0), 0u) << host.prompts[1].text;
+  // The Yes could not be done, and the user is told so.
+  EXPECT_EQ(host.prompts[2].text, "Не удалось сохранить образ в " + folder + "/x.IMA!");
   EXPECT_FALSE(test::Exists(folder));
 }
 

@@ -146,11 +146,13 @@ class ScriptedVolumeOps : public VolumeOps {
     return drives[root[0]].type;
   }
   char DriveLetterOfPath(const std::string& path) override { return path.empty() ? 0 : path[0]; }
-  ImageHandle CreateImage(const std::string&) override { return kInvalidImage; }
+  ImageHandle CreateImage(const std::string&, const std::optional<FileIdentity>&) override {
+    return kInvalidImage;
+  }
   bool AppendImage(ImageHandle, const void*, std::uint32_t) override { return false; }
   bool GetFolderFreeSpace(const std::string&, DiskFreeSpace&) override { return false; }
   bool FlushImage(ImageHandle, std::int64_t) override { return false; }
-  bool KeepImage(ImageHandle, bool) override { return false; }
+  bool KeepImage(ImageHandle, bool, std::string&) override { return false; }
   bool CloseImage(ImageHandle) override { return false; }
   bool DeleteImage(ImageHandle) override { return false; }
 

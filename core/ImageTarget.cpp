@@ -1,0 +1,14 @@
+#include "ImageTarget.h"
+
+#include "volume/LoopBackingFiles.h"
+
+namespace vorkan {
+
+ImageTarget ReplacingWhatStands(const std::string& path) {
+  ImageTarget target{path, std::nullopt};
+  FileIdentity identity;
+  if (IdentityOfName(path, identity)) target.replaces = identity;
+  return target;
+}
+
+}  // namespace vorkan
