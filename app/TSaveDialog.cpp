@@ -26,7 +26,7 @@
 
 #include "FolderListing.h"
 #include "TextDecoding.h"
-#include "volume/LoopBackingFiles.h"
+#include "volume/FileIdentity.h"
 #include "ui_TSaveDialog.h"
 
 namespace {

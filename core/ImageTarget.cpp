@@ -1,6 +1,6 @@
 #include "ImageTarget.h"
 
-#include "volume/LoopBackingFiles.h"
+#include "volume/FileIdentity.h"
 
 namespace vorkan {
 

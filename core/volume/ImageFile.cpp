@@ -17,18 +17,18 @@ namespace {
 // What the write-behind keeps of each open image. The program appends from
 // its one thread, so the table needs no lock.
 struct ImageState {
-  int fd = -1;          // -1 once a partial file is closed
-  int folder = -1;      // the target's folder, for naming and syncing
-  std::string path;     // as given
+  int fd = -1;           // -1 once a partial file is closed
+  int folder = -1;       // the target's folder, for naming and syncing
+  std::string path;      // as given
   std::string folderAt;  // where the folder stood when the image was made
   std::string name;      // the chosen name in that folder
   std::string partial;   // the hidden name written under; empty: no name at all
   std::string placedAs;  // the name the image was put under
   FileIdentity identity;
   std::optional<FileIdentity> replaces;  // the one file it may take the place of
-  off_t position = 0;  // the end of what was appended, holes included
-  off_t started = 0;   // start of the range not yet sent to the disk
-  off_t waited = 0;    // everything before is on disk and out of the cache
+  off_t position = 0;                    // the end of what was appended, holes included
+  off_t started = 0;                     // start of the range not yet sent to the disk
+  off_t waited = 0;                      // everything before is on disk and out of the cache
   bool writeBehind = true;
   bool synced = false;  // on disk as it stands
   bool closed = false;
@@ -158,9 +158,8 @@ bool NamesImage(const ImageState& state, const std::string& name) {
 
 // Whether `name` in the folder is the file the image may replace.
 bool NamesReplaceable(const ImageState& state, const std::string& name) {
-  struct stat st {};
-  return state.replaces && ::fstatat(state.folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-         FileIdentity{st.st_dev, st.st_ino} == *state.replaces;
+  FileIdentity there;
+  return state.replaces && IdentityOfNameAt(state.folder, name, there) && there == *state.replaces;
 }
 
 bool NameTaken(const ImageState& state, const std::string& name) {
@@ -197,13 +196,15 @@ bool PlaceUnder(ImageState& state, const std::string& name, bool replacing) {
   }
   const std::string self = "/proc/self/fd/" + std::to_string(state.fd);
   if (!over) return ::linkat(AT_FDCWD, self.c_str(), state.folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
-  std::string partial;
-  if (!LinkUnnamed(state, partial)) return false;
-  if (::renameat(state.folder, partial.c_str(), state.folder, name.c_str()) == 0) return true;
-  const int saved = errno;
-  ::unlinkat(state.folder, partial.c_str(), 0);
-  errno = saved;
-  return false;
+  // A file of no name can be given a name once only: from here on it is a
+  // partial file, renamed wherever it goes next.
+  if (!LinkUnnamed(state, state.partial)) {
+    state.partial.clear();
+    return false;
+  }
+  if (::renameat(state.folder, state.partial.c_str(), state.folder, name.c_str()) != 0) return false;
+  state.partial.clear();
+  return true;
 }
 
 // The chosen name first; failing that, with `beside`, the first free name
@@ -233,8 +234,9 @@ std::string FolderNow(const ImageState& state) {
   char buffer[PATH_MAX];
   const std::string self = "/proc/self/fd/" + std::to_string(state.folder);
   const ssize_t n = ::readlink(self.c_str(), buffer, sizeof buffer);
-  return n > 0 && static_cast<std::size_t>(n) < sizeof buffer ? std::string(buffer, static_cast<std::size_t>(n))
-                                                               : state.folderAt;
+  return n > 0 && static_cast<std::size_t>(n) < sizeof buffer
+             ? std::string(buffer, static_cast<std::size_t>(n))
+             : state.folderAt;
 }
 
 // The path of `name` in the folder as it stands now; the path as given

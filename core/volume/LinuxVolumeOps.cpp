@@ -442,7 +442,8 @@ bool LinuxVolumeOps::GetFolderFreeSpace(const std::string& path, DiskFreeSpace& 
 
 // Every attached loop device's file is refused, the source's among them: the
 // source device itself is a block device, which is never a target.
-ImageHandle LinuxVolumeOps::CreateImage(const std::string& path, const std::optional<FileIdentity>& replaces) {
+ImageHandle LinuxVolumeOps::CreateImage(const std::string& path,
+                                        const std::optional<FileIdentity>& replaces) {
   return CreateImageFile(path, LoopBackingFiles(), replaces);
 }
 

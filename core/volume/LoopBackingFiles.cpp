@@ -15,13 +15,6 @@ bool IdentityOfPath(const std::string& path, FileIdentity& identity) {
   return true;
 }
 
-bool IdentityOfName(const std::string& path, FileIdentity& identity) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return false;
-  identity = FileIdentity{st.st_dev, st.st_ino};
-  return true;
-}
-
 std::vector<FileIdentity> LoopBackingFiles(const std::string& sysBlockDir) {
   std::vector<FileIdentity> files;
   DIR* dir = ::opendir(sysBlockDir.c_str());

@@ -12,9 +12,6 @@ namespace vorkan {
 
 // What `path` names, following symbolic links; false when nothing is there.
 bool IdentityOfPath(const std::string& path, FileIdentity& identity);
-// What the name `path` itself is (a symbolic link as such); false when
-// nothing is there.
-bool IdentityOfName(const std::string& path, FileIdentity& identity);
 
 // The backing files of every loop device under `sysBlockDir`
 // (loop*/loop/backing_file) that can still be found by their path.

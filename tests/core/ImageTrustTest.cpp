@@ -1,6 +1,7 @@
 // What a copy leaves under the chosen name when it ends the hard way, on real
 // loop volumes and real file systems: killed mid-copy, its folder removed
-// under it, a file system that cannot hold the image; and the image's mode.
+// under it, a file system that cannot hold the image, the name taken or the
+// folder renamed while it runs; and the image's mode.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -10,6 +11,8 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -159,6 +162,150 @@ TEST_F(ImageTrustTest, ATargetFolderRemovedMidCopyIsAWriteFailure) {
   // The Yes could not be done, and the user is told so.
   EXPECT_EQ(host.prompts[2].text, "Не удалось сохранить образ в " + folder + "/x.IMA!");
   EXPECT_FALSE(test::Exists(folder));
+}
+
+// The name changes under the copy. Whatever stands under it at the end and
+// is not the very file the user agreed to replace stays as it is; the
+// image, whole, takes the first free name beside it, and the copy says where
+// (the success prompt names that path). No row loses a file or the image.
+TEST_F(ImageTrustTest, ANameThatChangesUnderTheCopyCostsNeitherItsFileNorTheImage) {
+  const auto source = Source(4 * MiB);
+  ASSERT_TRUE(source) << "no loop volume with a letter";
+  const std::string kImage = "(the image)", kFolder = "(a folder)", kPrecious = "precious";
+  using Step = std::function<void(const std::string& folder)>;
+  const Step nothing = [](const std::string&) {};
+  auto write = [](const std::string& text) {
+    return [text](const std::string& folder) { test::WriteFile(folder + "/x.IMA", text); };
+  };
+  struct Row {
+    const char* what;
+    Step before;         // the folder as the user chose the name
+    bool agreed;         // the replace question's Yes for what stood there
+    Step during;         // at the second report
+    std::string keptIn;  // the folder the image ends in (relative), and its name there
+    std::string keptName;
+    std::map<std::string, std::string> left;  // what the folder holds then
+    bool asNobody = false;
+  };
+  std::vector<Row> rows = {
+      {"the file agreed to is replaced", write(kOld), true, nothing, "", "x.IMA", {{"x.IMA", kImage}}},
+      {"a file appears",
+       nothing,
+       false,
+       write(kPrecious),
+       "",
+       "x (1).IMA",
+       {{"x.IMA", kPrecious}, {"x (1).IMA", kImage}}},
+      {"the file agreed to is made anew",
+       write(kOld),
+       true,
+       [&](const std::string& f) {
+         ::unlink((f + "/x.IMA").c_str());
+         test::WriteFile(f + "/x.IMA", kPrecious);
+       },
+       "",
+       "x (1).IMA",
+       {{"x.IMA", kPrecious}, {"x (1).IMA", kImage}}},
+      {"a folder appears",
+       nothing,
+       false,
+       [](const std::string& f) { ::mkdir((f + "/x.IMA").c_str(), 0755); },
+       "",
+       "x (1).IMA",
+       {{"x.IMA", kFolder}, {"x (1).IMA", kImage}}},
+      {"the old file is immutable",
+       [&](const std::string& f) {
+         test::WriteFile(f + "/x.IMA", kOld);
+         test::Run("chattr +i " + test::Quote(f + "/x.IMA"));
+       },
+       true,
+       nothing,
+       "",
+       "x (1).IMA",
+       {{"x.IMA", kOld}, {"x (1).IMA", kImage}}},
+      {"the folder is renamed",
+       nothing,
+       false,
+       [](const std::string& f) { ::rename(f.c_str(), (f + "-renamed").c_str()); },
+       "-renamed",
+       "x.IMA",
+       {{"x.IMA", kImage}}},
+      {"two copies to one name",
+       nothing,
+       false,
+       [&](const std::string& f) {
+         LinuxVolumeOps other;
+         NullCopyJobHost quiet;
+         EXPECT_TRUE(CopyDiskToImage(other, quiet, letter, ImageTarget{f + "/x.IMA", std::nullopt}));
+       },
+       "",
+       "x (1).IMA",
+       {{"x.IMA", kImage}, {"x (1).IMA", kImage}}},
+      // Root may rename over anybody's file; the user may not, in a folder
+      // such as /tmp.
+      {"another user's file in a sticky folder",
+       [&](const std::string& f) {
+         ::chmod(f.c_str(), 01777);
+         test::WriteFile(f + "/x.IMA", kOld);
+       },
+       true,
+       nothing,
+       "",
+       "x (1).IMA",
+       {{"x.IMA", kOld}, {"x (1).IMA", kImage}},
+       true},
+  };
+  std::string untried;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const Row& row = rows[i];
+    const std::string folder = dir / ("row" + std::to_string(i)), path = folder + "/x.IMA";
+    ::mkdir(folder.c_str(), 0755);
+    row.before(folder);
+    const ImageTarget target = row.agreed ? ReplacingWhatStands(path) : ImageTarget{path, std::nullopt};
+    RecordingHost host;
+    host.onPump = [&](RecordingHost&, int pump) {
+      if (pump == 2) row.during(folder);
+    };
+    std::string kept;
+    bool copied = false;
+    if (!row.asNobody) {
+      copied = CopyDiskToImage(ops, host, letter, target, &kept);
+    } else {
+      if (!test::IsRoot()) {
+        untried += std::string(" ") + row.what + ": needs root to make another user's file;";
+        continue;
+      }
+      test::Run("chmod o+r " + test::Quote(source->Device()));
+      const std::optional<std::string> out = test::RunAsNobody([&] {
+        LinuxVolumeOps mine;
+        mine.RefreshDrives();
+        std::string where;
+        if (CopyDiskToImage(mine, host, letter, target, &where)) return where;
+        return "failed:" + (host.prompts.empty() ? std::string() : host.prompts[0].text);
+      });
+      test::Run("chmod o-r " + test::Quote(source->Device()));
+      ASSERT_TRUE(out) << row.what << ": could not run as user 65534";
+      copied = out->rfind("failed", 0) != 0;
+      kept = *out;
+    }
+    const std::string endFolder = folder + row.keptIn;
+    EXPECT_TRUE(copied) << row.what;
+    EXPECT_EQ(kept, endFolder + "/" + row.keptName) << row.what;
+    EXPECT_TRUE(host.prompts.empty()) << row.what << ": " << host.prompts[0].text;
+    std::vector<std::string> names;
+    for (const auto& [name, content] : row.left) {
+      names.push_back(name);
+      const std::string at = endFolder + "/" + name;
+      struct stat st {};
+      if (content == kFolder)
+        EXPECT_TRUE(::stat(at.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) << row.what << ": " << name;
+      else
+        EXPECT_TRUE(test::ReadFile(at) == (content == kImage ? bytes : content)) << row.what << ": " << name;
+    }
+    EXPECT_EQ(test::ListFolder(endFolder), names) << row.what;
+    test::Run("chattr -i " + test::Quote(path) + " 2>/dev/null");
+  }
+  if (!untried.empty()) GTEST_SKIP() << "rows not tried here:" << untried;
 }
 
 // FAT keeps no file of 4 GiB or more: every write and the length are taken,

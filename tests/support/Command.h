@@ -1,6 +1,8 @@
 // Shell commands for test set-up and for asking the system's own tools.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace vorkan::test {
@@ -20,5 +22,8 @@ CommandResult Run(const std::string& command);
 std::string Trimmed(std::string text);
 bool HaveTool(const std::string& tool);
 bool IsRoot();
+// Runs `body` in a child process as the unprivileged user 65534 and returns
+// what it wrote; nullopt when the child could not drop its rights.
+std::optional<std::string> RunAsNobody(const std::function<std::string()>& body);
 
 }  // namespace vorkan::test
