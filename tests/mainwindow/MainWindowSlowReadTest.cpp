@@ -270,59 +270,50 @@ TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
 // this test run again in a child process, in the throttled group too.
 TEST_F(MainWindowSlowRead, TheProgramEndsAtOnceWhenClosedDuringARead) {
   using Clock = std::chrono::steady_clock;
-  const char* const kDevice = "VORKAN_CLOSING_DEVICE";
-  const std::string image = dir / "closed.IMA", report = dir / "closed.txt";
-  if (const char* device = std::getenv(kDevice)) {
-    device_ = device;
-    const std::string target = std::getenv("VORKAN_CLOSING_IMAGE"),
-                      said = std::getenv("VORKAN_CLOSING_REPORT");
+  if (const char* closing = std::getenv("VORKAN_CLOSING")) {
+    std::string folder;
+    std::istringstream(closing) >> folder >> device_;
     LinuxVolumeOps ops;
     Windows windows(ops);
-    ReadWatch watch(target);
+    ReadWatch watch(folder + "/closed.IMA");
     bool closed = false;
     Copy(
-        ops, windows, target, {},
+        ops, windows, watch.image, {},
         [&] {
           if (closed || !watch.Waiting()) return;
           closed = true;
-          WriteFile(said, std::to_string(Clock::now().time_since_epoch().count()) + " " +
-                              std::to_string(watch.size));
+          WriteFile(folder + "/closed.txt", std::to_string(Clock::now().time_since_epoch().count()) + " " +
+                                                std::to_string(watch.size));
           windows.main().close();
         },
         true);
-    EXPECT_TRUE(closed) << "the copy ended before a read waited";
-    EXPECT_TRUE(windows.prompts.empty()) << windows.prompts[0].text;
+    EXPECT_TRUE(closed && windows.prompts.empty()) << "not closed, or a prompt came";
     return;  // the process ends as the program does
   }
   const std::string why = SlowSource(dir / "slow.img", 6, CopyBlockSize / 2);
   if (!why.empty()) GTEST_SKIP() << why;
   const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
-    ::setenv(kDevice, device_.c_str(), 1);
-    ::setenv("VORKAN_CLOSING_IMAGE", image.c_str(), 1);
-    ::setenv("VORKAN_CLOSING_REPORT", report.c_str(), 1);
+    ::setenv("VORKAN_CLOSING", (dir.Path() + " " + device_).c_str(), 1);
     ::execl("/proc/self/exe", "mainwindow_tests",
-            "--gtest_filter=MainWindowSlowRead.TheProgramEndsAtOnceWhenClosedDuringARead",
-            static_cast<char*>(nullptr));
+            "--gtest_filter=*.TheProgramEndsAtOnceWhenClosedDuringARead", static_cast<char*>(nullptr));
     ::_exit(127);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   const Clock::rep gone = Clock::now().time_since_epoch().count();
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the closed program failed (see above)";
-  long long closedAt = 0, kept = -1;
-  std::istringstream(ReadFile(report)) >> closedAt >> kept;
+  long long closedAt = 0, kept = 0;
+  std::istringstream(ReadFile(dir / "closed.txt")) >> closedAt >> kept;
   const double seconds = std::chrono::duration<double>(Clock::duration(gone - closedAt)).count();
   std::cout << "the program was gone " << seconds << " s after the close\n";
   EXPECT_LT(seconds, 1.0) << "the program waited for the read";
-  ASSERT_GT(kept, 0);
-  EXPECT_TRUE(ReadFile(image) == bytes.substr(0, std::size_t(kept)))
-      << "the image is not the first " << kept << " bytes of the volume: " << SizeOf(image);
+  EXPECT_TRUE(kept > 0 && ReadFile(dir / "closed.IMA") == bytes.substr(0, std::size_t(kept)))
+      << "the image is not the first " << kept << " bytes of the volume";
 }
 
 // The drive list over a volume whose reads crawl (40 KB/s, a dying drive):
-// neither the first fill nor a refresh waits for it, so a timer keeps
+// neither the first fill nor the refreshes wait for it, so a timer keeps
 // firing; the volume keeps its row meanwhile, and shows its label at a
 // refresh once its probe has answered.
 TEST_F(MainWindowSlowRead, TheDriveListDoesNotWaitForASlowVolume) {
@@ -334,41 +325,34 @@ TEST_F(MainWindowSlowRead, TheDriveListDoesNotWaitForASlowVolume) {
   if (!why.empty()) GTEST_SKIP() << why;
   DropCache();
   LinuxVolumeOps ops;
-  const Clock::time_point start = Clock::now();
-  Windows windows(ops);
-  const double built = since(start);
-  QTreeWidget* list = Control<QTreeWidget>(windows.main(), "ListView1");
-  const QString root = QString(QChar(Letter(ops))) + QStringLiteral(":\\");
-  const auto row = [&]() -> QTreeWidgetItem* {
-    const QList<QTreeWidgetItem*> found = list->findItems(root, Qt::MatchExactly);
-    return found.isEmpty() ? nullptr : found.first();
-  };
-  ASSERT_NE(row(), nullptr) << "the slow volume has no row";
-  EXPECT_EQ(row()->text(1), QString()) << "the list waited for the slow volume";
-  EXPECT_EQ(row()->text(2), QStringLiteral("Локальный"));
-
-  double longestGap = 0, longestRefresh = 0;
   Clock::time_point tick = Clock::now();
+  Windows windows(ops);
+  const double built = since(tick);
+  // The label cell of the volume's row, "-" when it has none.
+  const QString root = QString(QChar(Letter(ops))) + ":\\";
+  const auto label = [&] {
+    const auto found = Control<QTreeWidget>(windows.main(), "ListView1")->findItems(root, {});
+    return found.isEmpty() ? QStringLiteral("-") : found[0]->text(1);
+  };
+  EXPECT_EQ(label(), QString()) << "no row, or the list waited for the slow volume";
+  double longestGap = 0;
   QTimer ticker, refresher;
   QObject::connect(&ticker, &QTimer::timeout, [&] {
     longestGap = std::max(longestGap, since(tick));
     tick = Clock::now();
-    if (row() != nullptr && row()->text(1) == QStringLiteral("SLOWVOL")) QCoreApplication::exit(0);
+    if (label() == "SLOWVOL") QCoreApplication::exit(0);
   });
   QObject::connect(&refresher, &QTimer::timeout, [&] {
-    const Clock::time_point clicked = Clock::now();
     QTest::mouseClick(Control<QPushButton>(windows.main(), "Button3"), Qt::LeftButton);
-    longestRefresh = std::max(longestRefresh, since(clicked));
   });
   QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
+  tick = Clock::now();
   ticker.start(20);
   refresher.start(300);
   EXPECT_EQ(QApplication::exec(), 0) << "the slow volume's label never showed";
-  std::cout << "first fill " << built << " s, longest refresh " << longestRefresh << " s, longest gap "
-            << longestGap << " s\n";
+  std::cout << "first fill " << built << " s, longest stop of the windows " << longestGap << " s\n";
   EXPECT_LT(built, 0.5);
-  EXPECT_LT(longestRefresh, 0.5);
-  EXPECT_LT(longestGap, 0.6) << "the windows stood still";
+  EXPECT_LT(longestGap, 0.5) << "a refresh waited for the slow volume";
 }
 
 // The storage behind the volume goes mid-copy (the FUSE daemon holding its
