@@ -292,7 +292,7 @@ void TForm1::ShowCopyProgress(const std::string& caption, const std::string& fil
 
 void TForm1::ProcessPendingEvents() { vorkan::Application::Instance().ProcessPendingEvents(); }
 
-void TForm1::WaitForDescriptor(int fd) { vorkan::Application::Instance().DispatchUntilReadable(fd); }
+bool TForm1::WaitForDescriptor(int fd) { return vorkan::Application::Instance().DispatchUntilReadable(fd); }
 
 bool TForm1::GetLockOption() { return ui_->CheckBox1->isChecked(); }
 

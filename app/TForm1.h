@@ -75,7 +75,7 @@ class TForm1 : public QWidget,
   std::uint8_t GetAbortFlag() override { return FAbort; }
   std::uint8_t GetPauseFlag() override { return FPause; }
   void ProcessPendingEvents() override;
-  void WaitForDescriptor(int fd) override;
+  bool WaitForDescriptor(int fd) override;
   bool GetLockOption() override;
   void SetLockOption(bool locked) override;
   std::string GetMainCaption() override;

@@ -78,6 +78,7 @@ class DiskCopyJob {
     for (;;) {
       std::uint32_t count = 0;
       if (!ReadBlock(count)) return ReadFault();
+      if (abandoned_) return EndEarly();
       if (count == 0 && transferred_ == 0) return EmptyVolume();
       if (!AppendBlock(count)) return WriteFailure();
       transferred_ += count;
@@ -138,16 +139,25 @@ class DiskCopyJob {
 
   // False on a read fault; a read that fails delivers 0 bytes instead.
   // While the device takes its time the windows go on (the flags they set
-  // are looked at once the block is in, as between any two blocks).
+  // are looked at once the block is in, as between any two blocks); when the
+  // program ends meanwhile, the read is abandoned.
   bool ReadBlock(std::uint32_t& count) {
     try {
       const int wait = ops_.BeginRead(volume_, buffer_.get(), CopyBlockSize);
       if (wait >= 0) {
+        bool in = false;
         try {
-          host_.WaitForDescriptor(wait);
+          in = host_.WaitForDescriptor(wait);
         } catch (...) {
           ops_.EndRead(volume_, buffer_.get(), CopyBlockSize);  // the kernel is done with the buffer
           throw;
+        }
+        if (!in) {
+          // The program is ending: a device that may never answer is not
+          // waited for, and the buffer goes with the read it may still fill.
+          ops_.AbandonRead(volume_, buffer_.release());
+          abandoned_ = true;
+          return true;
         }
       }
       count = ops_.EndRead(volume_, buffer_.get(), CopyBlockSize);
@@ -348,6 +358,7 @@ class DiskCopyJob {
   std::string freeText_;  // empty until the free space was first asked for
   std::chrono::steady_clock::time_point freeAskedAt_;
   std::unique_ptr<char, FreeBuffer> buffer_;
+  bool abandoned_ = false;  // the last read was left to the kernel
   std::int64_t transferred_ = 0;
 };
 

@@ -6,10 +6,11 @@
 
 namespace vorkan {
 
-void CopyJobHost::WaitForDescriptor(int fd) {
+bool CopyJobHost::WaitForDescriptor(int fd) {
   pollfd p{fd, POLLIN, 0};
   while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
   }
+  return true;
 }
 
 std::int32_t PercentOfProgress(std::int32_t maximum, std::int32_t position) {

@@ -25,10 +25,11 @@ class CopyJobHost {
   virtual std::uint8_t GetPauseFlag() = 0;
   // Dispatches every pending event and returns without waiting.
   virtual void ProcessPendingEvents() = 0;
-  // Returns once `fd` is readable (a read of the volume has ended),
+  // Returns true once `fd` is readable (a read of the volume has ended),
   // dispatching the windows' events meanwhile as ProcessPendingEvents
-  // does; without windows it only waits.
-  virtual void WaitForDescriptor(int fd);
+  // does; without windows it only waits. False when the program is ending
+  // first: nobody waits for the read then.
+  virtual bool WaitForDescriptor(int fd);
   virtual bool GetLockOption() = 0;
   virtual void SetLockOption(bool locked) = 0;
   virtual std::string GetMainCaption() = 0;

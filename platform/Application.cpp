@@ -151,9 +151,10 @@ bool Application::IsTerminating() const { return terminating_; }
 
 void Application::ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-void Application::DispatchUntilReadable(int fd) {
+bool Application::DispatchUntilReadable(int fd) {
   pollfd ready{fd, POLLIN, 0};
-  if (::poll(&ready, 1, 0) > 0) return;  // a quick device: no waiting at all
+  if (::poll(&ready, 1, 0) > 0) return true;  // a quick device: no waiting at all
+  if (terminating_) return false;
   QSocketNotifier notifier(fd, QSocketNotifier::Read);
   bool ended = false;
   // Once only: the descriptor stays readable until the read is finished,
@@ -166,7 +167,11 @@ void Application::DispatchUntilReadable(int fd) {
   // Not an event loop of its own: once the program is quitting (closed
   // during the read) no new loop would run, and the progress window would
   // stand unpainted until the read is in.
-  while (!ended) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  // The close that sets it comes as an event too, so the loop looks again
+  // right after it.
+  while (!ended && !terminating_)
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  return ended;
 }
 
 void Application::SetHintHidePause(int milliseconds) { hintHidePause_ = milliseconds; }

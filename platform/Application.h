@@ -53,10 +53,11 @@ class Application : public QObject {
 
   // Dispatches every pending event and returns without waiting for more.
   void ProcessPendingEvents();
-  // Runs the windows' events until `fd` is readable, the program quitting
-  // or not, so that they paint and answer while something else takes its
-  // time.
-  void DispatchUntilReadable(int fd);
+  // Runs the windows' events until `fd` is readable, so that they paint and
+  // answer while something else takes its time; true then. False when the
+  // program is closing (or closed) first: whatever `fd` stands for is no
+  // longer waited for.
+  bool DispatchUntilReadable(int fd);
 
   // How long a shown hint stays, in milliseconds; -1: until the pointer
   // leaves the control. No control carries a hint, so it is only kept.

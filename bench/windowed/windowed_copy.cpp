@@ -41,7 +41,9 @@ class WindowedHost : public vorkan::bench::PrintingHost {
   }
   void ProcessPendingEvents() override { vorkan::Application::Instance().ProcessPendingEvents(); }
   // As the main window does: the windows' events run while a read waits.
-  void WaitForDescriptor(int fd) override { vorkan::Application::Instance().DispatchUntilReadable(fd); }
+  bool WaitForDescriptor(int fd) override {
+    return vorkan::Application::Instance().DispatchUntilReadable(fd);
+  }
   void SetAppTitle(const std::string& title) override { vorkan::Application::Instance().SetTitle(title); }
   std::int32_t GetPercentComplete() override { return form_.PercentComplete(); }
 

@@ -8,12 +8,47 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 namespace vorkan {
 namespace {
 
 std::atomic<bool> refused{false};
 std::atomic<bool> readAhead{true};
+
+// A ring whose read nobody will get, with the buffer that read fills, until
+// the read has ended. They are the process's, not an instance's: they
+// outlive the instance that left them, and what is still out at the end is
+// left for the process's end to reclaim.
+struct Abandoned {
+  io_uring* ring;
+  int event;
+  char* buffer;
+};
+std::mutex abandonedMutex;
+std::vector<Abandoned>& AbandonedReads() {
+  static auto* reads = new std::vector<Abandoned>;  // never destroyed: a read may outlive everything
+  return *reads;
+}
+
+// Frees those whose read has ended.
+void Reap() {
+  const std::lock_guard<std::mutex> lock(abandonedMutex);
+  std::vector<Abandoned>& reads = AbandonedReads();
+  for (auto it = reads.begin(); it != reads.end();) {
+    io_uring_cqe* cqe = nullptr;
+    if (io_uring_peek_cqe(it->ring, &cqe) != 0 || cqe == nullptr) {
+      ++it;
+      continue;
+    }
+    io_uring_queue_exit(it->ring);
+    delete it->ring;
+    ::close(it->event);
+    std::free(it->buffer);
+    it = reads.erase(it);
+  }
+}
 
 }  // namespace
 
@@ -26,9 +61,8 @@ void AsyncRead::FreeBuffer::operator()(char* p) const { std::free(p); }
 AsyncRead::AsyncRead() = default;
 
 AsyncRead::~AsyncRead() {
-  // The descriptors may be gone: nothing is moved, only the kernel is done.
-  if (inFlight_) Complete();
-  Reap(true);
+  // Nobody is left to take a read still out: it is not waited for.
+  if (inFlight_) Leave(ahead_ ? aheadBuffer_.release() : nullptr);
   if (ring_ != nullptr) {
     io_uring_queue_exit(ring_);
     delete ring_;
@@ -38,36 +72,35 @@ AsyncRead::~AsyncRead() {
 
 void AsyncRead::Abandon(int fd) {
   if (!inFlight_ || !ahead_ || pending_ || fd != fd_) return;
-  abandoned_.push_back({ring_, event_, aheadBuffer_.release()});
-  ring_ = nullptr;  // the next read makes a ring of its own
+  Leave(aheadBuffer_.release());
+}
+
+void AsyncRead::AbandonPending(void* buffer) {
+  if (!pending_) {
+    std::free(buffer);
+    return;
+  }
+  // A read taken over from a read ahead fills this class's buffer, not the caller's.
+  char* filled = static_cast<char*>(buffer);
+  if (ahead_) {
+    std::free(buffer);
+    filled = aheadBuffer_.release();
+  }
+  pending_ = false;
+  Leave(filled);
+}
+
+void AsyncRead::Leave(char* buffer) {
+  {
+    const std::lock_guard<std::mutex> lock(abandonedMutex);
+    AbandonedReads().push_back({ring_, event_, buffer});
+  }
+  ring_ = nullptr;
   event_ = -1;
   aheadRoom_ = 0;
   inFlight_ = false;
   ahead_ = false;
-  if (posFd_ == fd) posFd_ = -1;
-}
-
-void AsyncRead::Reap(bool wait) {
-  for (auto it = abandoned_.begin(); it != abandoned_.end();) {
-    io_uring_cqe* cqe = nullptr;
-    int rc;
-    if (wait) {
-      do {
-        rc = io_uring_wait_cqe(it->ring, &cqe);
-      } while (rc == -EINTR);
-    } else {
-      rc = io_uring_peek_cqe(it->ring, &cqe);
-    }
-    if (rc != 0 || cqe == nullptr) {
-      ++it;
-      continue;
-    }
-    io_uring_queue_exit(it->ring);
-    delete it->ring;
-    ::close(it->event);
-    std::free(it->buffer);
-    it = abandoned_.erase(it);
-  }
+  if (posFd_ == fd_) posFd_ = -1;
 }
 
 // The ring is made when the first read wants it (again after an abandoned
@@ -144,7 +177,7 @@ int AsyncRead::Complete() {
 }
 
 bool AsyncRead::Start(int fd, void* buffer, std::uint32_t size) {
-  if (!abandoned_.empty()) Reap(false);
+  Reap();
   if (pending_ || refused || !Ready()) return false;
   // At an explicit offset, where the descriptor stands: a device that
   // cannot tell (a pipe) is read the blocking way.

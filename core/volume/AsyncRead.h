@@ -12,12 +12,16 @@
 // blocks in the same order, and a read ahead that fails delivers 0 as the
 // read itself would have. A device that answers at once (its data cached) is
 // not read ahead: there is nothing to win, and the extra copy would cost.
+//
+// Nothing ever waits for a read nobody will get (a close, the program's
+// end): such a read keeps its ring, eventfd and buffer until it has ended,
+// which the process's end may never see; the kernel never writes into freed
+// memory.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 struct io_uring;
 
@@ -57,6 +61,11 @@ class AsyncRead {
   // never waits for a block nobody will get; a read of the caller's is
   // waited for.
   void Abandon(int fd);
+  // For a program that ends while the caller's read waits: the read is left
+  // to end on its own, and `buffer` (the caller's, from std::malloc or
+  // std::aligned_alloc) is this class's from now on, freed once no read
+  // fills it any more.
+  void AbandonPending(void* buffer);
 
  private:
   bool Ready();
@@ -66,18 +75,13 @@ class AsyncRead {
   int Complete();
   void StartAhead();
 
+  // What is in flight is left to end on its own with `buffer`, the one it
+  // fills; the next read makes a ring of its own.
+  void Leave(char* buffer);
+
   struct FreeBuffer {
     void operator()(char* p) const;
   };
-  // A ring whose read ahead was abandoned, with its buffer, until that
-  // read has ended.
-  struct Abandoned {
-    io_uring* ring;
-    int event;
-    char* buffer;
-  };
-  // Frees those whose read has ended; with `wait`, all of them.
-  void Reap(bool wait);
 
   io_uring* ring_ = nullptr;
   int event_ = -1;
@@ -95,7 +99,6 @@ class AsyncRead {
   long long position_ = 0;
   std::unique_ptr<char, FreeBuffer> aheadBuffer_;
   std::size_t aheadRoom_ = 0;
-  std::vector<Abandoned> abandoned_;
   bool failed_ = false;  // the ring could not be made: read the blocking way
 };
 

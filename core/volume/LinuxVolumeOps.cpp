@@ -4,6 +4,8 @@
 #include <blkid/blkid.h>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,6 +15,10 @@
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "HexDigit.h"
 #include "TextDecoding.h"
@@ -86,6 +92,8 @@ ProbeResult ProbeDevice(const std::string& device, std::string& label, std::stri
   return result;
 }
 
+using Clock = std::chrono::steady_clock;
+
 // The name of the /dev/disk/by-* link that points at the device, decoded.
 bool FindLinkName(const std::string& dir, dev_t device, std::string& name) {
   DIR* d = ::opendir(dir.c_str());
@@ -105,6 +113,41 @@ bool FindLinkName(const std::string& dir, dev_t device, std::string& name) {
 }
 
 }  // namespace
+
+// Whatever the thread touches is here, held by it as well as by the
+// volume operations, so that a probe that outlives them (a device that
+// never answers) touches nothing freed.
+struct LinuxVolumeOps::Probe {
+  unsigned major = 0, minor = 0;  // the device probed, should its node be reused
+  bool taken = false;             // its answer was given out (the caller's thread only)
+  std::mutex mutex;
+  std::condition_variable answered;
+  bool done = false;
+  ProbeResult result = ProbeResult::kUnreadable;
+  std::string label, type, uuid;
+
+  // Until `deadline` at most; whether it has answered.
+  bool WaitUntil(Clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return answered.wait_until(lock, deadline, [this] { return done; });
+  }
+  void Run(const std::string& device) {
+    std::string l, t, u;
+    ProbeResult r = ProbeResult::kUnreadable;
+    try {
+      r = ProbeDevice(device, l, t, u);
+    } catch (...) {
+      r = ProbeResult::kUnreadable;
+    }
+    const std::lock_guard<std::mutex> lock(mutex);
+    result = r;
+    label.swap(l);
+    type.swap(t);
+    uuid.swap(u);
+    done = true;
+    answered.notify_all();
+  }
+};
 
 std::uint32_t SerialFromUuid(std::string_view uuid, std::string_view fsType) {
   std::string digits;
@@ -156,7 +199,38 @@ const DriveLetterMap& LinuxVolumeOps::Map() {
   return map_;
 }
 
-void LinuxVolumeOps::RefreshDrives() { map_.Rebuild(); }
+void LinuxVolumeOps::RefreshDrives() {
+  map_.Rebuild();
+  std::vector<std::shared_ptr<Probe>> probes;
+  std::map<std::string, std::shared_ptr<Probe>> kept;
+  for (const BlockVolume& volume : map_.Volumes()) {
+    if (volume.letter == 0) continue;
+    bool started = false;
+    probes.push_back(ProbeOf(volume, started));
+    kept[volume.devicePath] = probes.back();
+  }
+  probes_.swap(kept);  // those of devices gone end on their own
+  // All at once: a device that answers from its medium is done within the
+  // wait however many there are.
+  const Clock::time_point deadline = Clock::now() + kProbeWait;
+  for (const auto& probe : probes) probe->WaitUntil(deadline);
+}
+
+std::shared_ptr<LinuxVolumeOps::Probe> LinuxVolumeOps::ProbeOf(const BlockVolume& volume, bool& started) {
+  std::shared_ptr<Probe>& probe = probes_[volume.devicePath];
+  started = !probe || probe->taken || probe->major != volume.major || probe->minor != volume.minor;
+  if (!started) return probe;  // still running, or its answer not yet given out
+  auto fresh = std::make_shared<Probe>();
+  fresh->major = volume.major;
+  fresh->minor = volume.minor;
+  try {
+    std::thread([fresh, device = volume.devicePath] { fresh->Run(device); }).detach();
+  } catch (const std::system_error&) {
+    fresh->Run(volume.devicePath);  // no thread to be had: here, as before
+  }
+  probe = fresh;
+  return probe;
+}
 
 std::string LinuxVolumeOps::FolderOfRootPath(const std::string& rootPath) {
   if (rootPath.empty()) return {};
@@ -303,6 +377,15 @@ std::uint32_t LinuxVolumeOps::EndRead(VolumeHandle handle, void* buffer, std::ui
   return AfterRead(handle, async_.Finish());
 }
 
+void LinuxVolumeOps::AbandonRead(VolumeHandle handle, void* buffer) {
+  if (!async_.Pending() || handle != asyncHandle_) {
+    std::free(buffer);
+    return;
+  }
+  asyncHandle_ = kInvalidHandle;
+  async_.AbandonPending(buffer);
+}
+
 std::uint32_t LinuxVolumeOps::AfterRead(VolumeHandle handle, ssize_t n) {
   if (n <= 0) return 0;
   const auto it = dropBehind_.find(handle);
@@ -346,8 +429,25 @@ bool LinuxVolumeOps::GetVolumeInformation(const std::string& rootPath, VolumeInf
   if (rootPath.empty()) return false;
   const BlockVolume* volume = Map().VolumeOfLetter(rootPath[0]);
   if (volume == nullptr) return false;
+  // A probe the refresh (or an earlier query) waited for already is not
+  // waited for again: a device that did not answer then counts as one that
+  // cannot be read until its answer comes.
+  bool started = false;
+  const std::shared_ptr<Probe> probe = ProbeOf(*volume, started);
+  if (started) probe->WaitUntil(Clock::now() + kProbeWait);
   std::string label, type, uuid;
-  switch (ProbeDevice(volume->devicePath, label, type, uuid)) {
+  ProbeResult result = ProbeResult::kUnreadable;
+  {
+    const std::lock_guard<std::mutex> lock(probe->mutex);
+    if (probe->done) {
+      probe->taken = true;
+      result = probe->result;
+      label = probe->label;
+      type = probe->type;
+      uuid = probe->uuid;
+    }
+  }
+  switch (result) {
     case ProbeResult::kFound:
       info.label = VolumeLabelText(label, type);
       info.fileSystem = type;

@@ -2,10 +2,17 @@
 // of the lettered block devices, volume details come from a libblkid probe of
 // the device, free space from statvfs of the mount point. A device the user
 // may not open is opened through a DeviceOpener when one is given.
+//
+// The probes run on threads of their own, so that a slow or dying device
+// never holds the caller (the windows) for longer than kProbeWait: a device
+// that has not answered by then is described as one that cannot be read, and
+// its probe's late answer is taken at the next refresh.
 #pragma once
 
 #include <cstdint>
+#include <chrono>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -35,6 +42,12 @@ std::string DecodeUdevName(std::string_view name);
 
 class LinuxVolumeOps : public VolumeOps {
  public:
+  // How long a refresh waits for the probes of all volumes together, and a
+  // query outside a refresh for its own: long enough for any device that
+  // answers from its medium (a few milliseconds), short enough not to be
+  // seen as a stop of the windows.
+  static constexpr std::chrono::milliseconds kProbeWait{150};
+
   LinuxVolumeOps();
   // Other roots for sysfs, /dev, mountinfo and /dev/disk (tests).
   LinuxVolumeOps(DriveLetterSources sources, std::string diskByDir);
@@ -51,6 +64,8 @@ class LinuxVolumeOps : public VolumeOps {
   // opener, which may ask the user.
   void SetInteractionAllowed(bool allowed) override { interactionAllowed_ = allowed; }
 
+  // Takes a new look at the drives, probes every lettered volume at once and
+  // waits for them at most kProbeWait in all.
   void RefreshDrives() override;
   std::string FolderOfRootPath(const std::string& rootPath) override;
 
@@ -61,6 +76,7 @@ class LinuxVolumeOps : public VolumeOps {
   std::uint32_t ReadVolume(VolumeHandle handle, void* buffer, std::uint32_t size) override;
   int BeginRead(VolumeHandle handle, void* buffer, std::uint32_t size) override;
   std::uint32_t EndRead(VolumeHandle handle, void* buffer, std::uint32_t size) override;
+  void AbandonRead(VolumeHandle handle, void* buffer) override;
   void CloseVolume(VolumeHandle handle) override;
 
   void SetErrorMode(unsigned mode) override;
@@ -91,6 +107,11 @@ class LinuxVolumeOps : public VolumeOps {
   const DriveLetterMap& Map();
 
  private:
+  // A libblkid probe of one device, shared with the thread that makes it.
+  struct Probe;
+  // The volume's probe still running or not yet taken, else a new one
+  // (`started`).
+  std::shared_ptr<Probe> ProbeOf(const BlockVolume& volume, bool& started);
   VolumeHandle OpenThroughOpener(const std::string& path);
   // A handle that tells `length` and reads nothing.
   VolumeHandle LengthOnlyHandle(const std::string& path, std::int64_t length);
@@ -107,6 +128,7 @@ class LinuxVolumeOps : public VolumeOps {
   };
 
   DriveLetterMap map_;
+  std::map<std::string, std::shared_ptr<Probe>> probes_;  // by device path
   AsyncRead async_;
   VolumeHandle asyncHandle_ = kInvalidHandle;  // whose read async_ holds
   std::string diskByDir_;

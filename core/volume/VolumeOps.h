@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -92,6 +93,15 @@ class VolumeOps {
   }
   virtual std::uint32_t EndRead(VolumeHandle handle, void* buffer, std::uint32_t size) {
     return ReadVolume(handle, buffer, size);
+  }
+  // Gives up the read BeginRead started, in place of EndRead, without
+  // waiting for it (the program is ending): `buffer`, from std::malloc or
+  // std::aligned_alloc, is the volume layer's from then on, kept for as long
+  // as the read may still fill it. Where reads happen only in EndRead, none
+  // is out and the buffer goes at once.
+  virtual void AbandonRead(VolumeHandle handle, void* buffer) {
+    (void)handle;
+    std::free(buffer);
   }
   virtual void CloseVolume(VolumeHandle handle) = 0;
 

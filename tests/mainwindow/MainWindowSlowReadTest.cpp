@@ -1,19 +1,27 @@
 // Copies through the real windows from slow loop volumes (their reads
 // throttled): while a read waits the windows go on, so a timer keeps firing
-// and the progress window's Pause, its Abort with the question and the main
-// window's close request act, and the job sees them once the block is in, as
-// between any two blocks; with the asynchronous read refused, the timer only
-// gets through between blocks, as it always did. A volume whose storage goes
-// away mid-copy ends as it always did on both roads.
+// and the progress window's Pause and its Abort with the question act, and
+// the job sees them once the block is in, as between any two blocks; a close
+// of the main window ends the copy at once, and the program with it; with
+// the asynchronous read refused, the timer only gets through between blocks,
+// as it always did. A volume whose storage goes away mid-copy ends as it
+// always did on both roads. The drive list never waits for a slow volume.
 #include <gtest/gtest.h>
 
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <functional>
+#include <iostream>
 #include <memory>
+#include <sstream>
 
 #include "ByteSize.h"
 #include "LoopDevice.h"
@@ -36,17 +44,23 @@ class MainWindowSlowRead : public ::testing::Test {
     for (const std::string& folder : fuseFolders_) test::Run("umount -l " + Quote(folder));
   }
 
-  // A loop volume of `blocks` blocks of patterned data over `file`, its
-  // reads slowed to `bytesPerSecond` for this process; empty, or why not.
-  std::string SlowSource(const std::string& file, int blocks, long bytesPerSecond) {
+  // A loop volume of `blocks` blocks of patterned data over `file` (with a
+  // FAT file system of that label over it when one is given), its reads
+  // slowed to `bytesPerSecond` for this process and its children; empty, or
+  // why not.
+  std::string SlowSource(const std::string& file, int blocks, long bytesPerSecond,
+                         const std::string& label = {}) {
     const std::string why = LoopDevicesUnavailable();
     if (!why.empty()) return "needs loop devices: " + why;
     throttle_.reset();
     source_.reset();
     bytes = PatternBytes(std::size_t(blocks) * CopyBlockSize, 17);
     WriteFile(file, bytes);
+    if (!label.empty() && test::Run("mkfs.vfat -n " + label + " " + Quote(file)).status != 0)
+      return "mkfs.vfat failed";
     source_ = std::make_unique<LoopDevice>(file);
     if (!source_->Ok()) return "no loop device: " + source_->Error();
+    device_ = source_->Device();
     throttle_ = std::make_unique<ReadThrottle>(source_->Device(), bytesPerSecond);
     if (!throttle_->Ok() || !throttle_->Add(::getpid())) return "no blkio throttle here (cgroup v1, root)";
     return {};
@@ -66,17 +80,21 @@ class MainWindowSlowRead : public ::testing::Test {
   }
   void PullMedium(const std::string& folder) { test::Run("pkill -9 -f -- " + Quote("fusefat .*" + folder)); }
 
+  // Reads come from the device again, not from what was cached of it.
+  void DropCache() {
+    const int fd = ::open(device_.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+  }
+
   // Copies the source into `image` through the windows, answering prompts
   // with `answers`; `tick` runs every 20 ms while the progress window is up.
   // With `inLoop` the copy button is pressed from the application's own
   // event loop, as in the program, where closing the main window quits it.
   void Copy(LinuxVolumeOps& ops, Windows& windows, const std::string& image,
             std::vector<PromptButton> answers, const std::function<void()>& tick, bool inLoop = false) {
-    // Read from the device again, not from what an earlier copy cached.
-    const int fd = ::open(source_->Device().c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    ::close(fd);
+    DropCache();
     TForm1& f = windows.main();
     ASSERT_TRUE(ClickDriveRow(f, Letter(ops)));
     TypeIntoSaveDialog(image);
@@ -104,10 +122,13 @@ class MainWindowSlowRead : public ::testing::Test {
     EXPECT_EQ(QApplication::exec(), 0) << "the copy did not end";
     EXPECT_TRUE(returned) << "the program's loop ended inside the copy";
   }
-  char Letter(LinuxVolumeOps& ops) const { return ops.Map().LetterOfDevice(source_->Name()); }
+  char Letter(LinuxVolumeOps& ops) const {
+    return ops.Map().LetterOfDevice(device_.substr(device_.rfind('/') + 1));
+  }
 
   TempDir dir;
   std::string bytes;
+  std::string device_;  // the slow volume's node
 
  private:
   std::vector<std::string> fuseFolders_;
@@ -177,8 +198,10 @@ TEST_F(MainWindowSlowRead, TheWindowsGoOnWhileAReadWaits) {
 
 // While a read waits the progress window repaints, and the Abort button's
 // question and the main window's close request (the task bar's, the main
-// window being hidden) act at once: the job takes the block in and then ends, and what it keeps is
-// exactly the blocks in, one more than when the user acted.
+// window being hidden) act at once. After Abort's Yes the job takes the block
+// in and then ends, keeping one block more than when the user acted; a close
+// leaves the read to the kernel and ends the copy at once, keeping exactly
+// the blocks that were in.
 TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
   const std::string why = SlowSource(dir / "slow.img", 12, 2 * CopyBlockSize);
   if (!why.empty()) GTEST_SKIP() << why;
@@ -221,15 +244,14 @@ TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
         true);
 
     ASSERT_GT(actedAt, 0) << "no repaint while a read waited";
-    // The windows went on after the user acted, until the block was in:
-    // the program quitting too.
-    EXPECT_GT(ticksAfter, 2) << "the windows stood still while the read ended";
-    const std::int64_t kept = actedAt + CopyBlockSize;
+    const std::int64_t kept = close ? actedAt : actedAt + CopyBlockSize;
     if (close) {
       // A closing program asks nothing: the keep question is answered Cancel, which keeps.
       EXPECT_TRUE(windows.prompts.empty()) << windows.prompts[0].text;
       EXPECT_FALSE(windows.main().isVisible());
     } else {
+      // The windows went on after the user acted, until the block was in.
+      EXPECT_GT(ticksAfter, 2) << "the windows stood still while the read ended";
       EXPECT_EQ(askedAt, actedAt) << "the question came only after the read";
       ASSERT_EQ(windows.prompts.size(), 2u);
       EXPECT_EQ(windows.prompts[0].text, "Вы действительно хотите прервать данную операцию?");
@@ -240,6 +262,97 @@ TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
     EXPECT_TRUE(ReadFile(image) == bytes.substr(0, std::size_t(kept)))
         << "the image is not the first " << kept << " bytes of the volume: " << SizeOf(image);
   }
+}
+
+// The program closed while a read waits on a drive that hardly answers (a
+// block takes two seconds): the process is gone within a second of the
+// close, and the image keeps exactly the blocks that were in. The program is
+// this test run again in a child process, in the throttled group too.
+TEST_F(MainWindowSlowRead, TheProgramEndsAtOnceWhenClosedDuringARead) {
+  using Clock = std::chrono::steady_clock;
+  if (const char* closing = std::getenv("VORKAN_CLOSING")) {
+    std::string folder;
+    std::istringstream(closing) >> folder >> device_;
+    LinuxVolumeOps ops;
+    Windows windows(ops);
+    ReadWatch watch(folder + "/closed.IMA");
+    bool closed = false;
+    Copy(
+        ops, windows, watch.image, {},
+        [&] {
+          if (closed || !watch.Waiting()) return;
+          closed = true;
+          WriteFile(folder + "/closed.txt", std::to_string(Clock::now().time_since_epoch().count()) + " " +
+                                                std::to_string(watch.size));
+          windows.main().close();
+        },
+        true);
+    EXPECT_TRUE(closed && windows.prompts.empty()) << "not closed, or a prompt came";
+    return;  // the process ends as the program does
+  }
+  const std::string why = SlowSource(dir / "slow.img", 6, CopyBlockSize / 2);
+  if (!why.empty()) GTEST_SKIP() << why;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::setenv("VORKAN_CLOSING", (dir.Path() + " " + device_).c_str(), 1);
+    ::execl("/proc/self/exe", "mainwindow_tests",
+            "--gtest_filter=*.TheProgramEndsAtOnceWhenClosedDuringARead", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  const Clock::rep gone = Clock::now().time_since_epoch().count();
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the closed program failed (see above)";
+  long long closedAt = 0, kept = 0;
+  std::istringstream(ReadFile(dir / "closed.txt")) >> closedAt >> kept;
+  const double seconds = std::chrono::duration<double>(Clock::duration(gone - closedAt)).count();
+  std::cout << "the program was gone " << seconds << " s after the close\n";
+  EXPECT_LT(seconds, 1.0) << "the program waited for the read";
+  EXPECT_TRUE(kept > 0 && ReadFile(dir / "closed.IMA") == bytes.substr(0, std::size_t(kept)))
+      << "the image is not the first " << kept << " bytes of the volume";
+}
+
+// The drive list over a volume whose reads crawl (40 KB/s, a dying drive):
+// neither the first fill nor the refreshes wait for it, so a timer keeps
+// firing; the volume keeps its row meanwhile, and shows its label at a
+// refresh once its probe has answered.
+TEST_F(MainWindowSlowRead, TheDriveListDoesNotWaitForASlowVolume) {
+  using Clock = std::chrono::steady_clock;
+  const auto since = [](Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+  };
+  const std::string why = SlowSource(dir / "fat.img", 8, 40000, "SLOWVOL");
+  if (!why.empty()) GTEST_SKIP() << why;
+  DropCache();
+  LinuxVolumeOps ops;
+  Clock::time_point tick = Clock::now();
+  Windows windows(ops);
+  const double built = since(tick);
+  // The label cell of the volume's row, "-" when it has none.
+  const QString root = QString(QChar(Letter(ops))) + ":\\";
+  const auto label = [&] {
+    const auto found = Control<QTreeWidget>(windows.main(), "ListView1")->findItems(root, {});
+    return found.isEmpty() ? QStringLiteral("-") : found[0]->text(1);
+  };
+  EXPECT_EQ(label(), QString()) << "no row, or the list waited for the slow volume";
+  double longestGap = 0;
+  QTimer ticker, refresher;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    longestGap = std::max(longestGap, since(tick));
+    tick = Clock::now();
+    if (label() == "SLOWVOL") QCoreApplication::exit(0);
+  });
+  QObject::connect(&refresher, &QTimer::timeout, [&] {
+    QTest::mouseClick(Control<QPushButton>(windows.main(), "Button3"), Qt::LeftButton);
+  });
+  QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
+  tick = Clock::now();
+  ticker.start(20);
+  refresher.start(300);
+  EXPECT_EQ(QApplication::exec(), 0) << "the slow volume's label never showed";
+  std::cout << "first fill " << built << " s, longest stop of the windows " << longestGap << " s\n";
+  EXPECT_LT(built, 0.5);
+  EXPECT_LT(longestGap, 0.5) << "a refresh waited for the slow volume";
 }
 
 // The storage behind the volume goes mid-copy (the FUSE daemon holding its
