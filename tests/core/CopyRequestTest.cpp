@@ -137,6 +137,21 @@ TEST_F(CopyRequestTest, ExactRoomPassesAndTheSuccessIsReported) {
   EXPECT_EQ(Tail(6), kRestore);
 }
 
+// A file written under the chosen name during the copy stays; the success
+// names where the image went instead.
+TEST_F(CopyRequestTest, TheSuccessNamesTheNameBesideATakenOne) {
+  const std::string target = dir / "d/x.IMA";
+  window.dialogAnswers = {target};
+  window.jobHost.onPump = [&](test::RecordingHost&, int pump) {
+    if (pump == 1) test::WriteFile(target, "precious");
+  };
+  RunCopyRequest(ops, window);
+  ASSERT_EQ(window.prompts.size(), 1u);
+  EXPECT_EQ(window.prompts[0].text, "Диск E:\\ успешно скопирован в " + (dir / "d/x (1).IMA") + ".");
+  EXPECT_EQ(test::ReadFile(target), "precious");
+  EXPECT_EQ(test::ReadFile(dir / "d/x (1).IMA"), source);
+}
+
 TEST_F(CopyRequestTest, OneByteShortAsksWithTheShortageAndRetryAsksAgain) {
   ops.Volume('D').totalFreeBytes = static_cast<std::int64_t>(source.size()) - 1;
   window.dialogAnswers = {dir / "d/x.IMA"};
