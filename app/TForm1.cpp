@@ -242,7 +242,7 @@ void TForm1::Button4Click() {
   const int index = SelectedIndex();
   if (index < 0 || !form3_) return;
   const vorkan::DriveRecord row = rows_[static_cast<std::size_t>(index)];
-  if (form3_->ShowForDrive(row) == vorkan::mrOk) Button1Click();
+  if (form3_->ShowForDrive(row) == TForm3::Result::Copy) Button1Click();
 }
 
 void TForm1::Button5Click() {
@@ -268,7 +268,7 @@ void TForm1::showEvent(QShowEvent* event) {
 
 // --- CopyJobHost --------------------------------------------------------------
 
-vorkan::PromptResult TForm1::ShowPrompt(const std::string& text, vorkan::PromptKind kind,
+vorkan::PromptResult TForm1::ShowPrompt(vorkan::PromptId, const std::string& text, vorkan::PromptKind kind,
                                         vorkan::PromptButtons buttons) {
   // The copy waits for the answer: its title stands still meanwhile.
   vorkan::Application::Instance().FlushTitle();

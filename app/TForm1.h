@@ -67,7 +67,7 @@ class TForm1 : public QWidget,
   int SelectedIndex() const;
 
   // vorkan::CopyJobHost
-  vorkan::PromptResult ShowPrompt(const std::string& text, vorkan::PromptKind kind,
+  vorkan::PromptResult ShowPrompt(vorkan::PromptId id, const std::string& text, vorkan::PromptKind kind,
                                   vorkan::PromptButtons buttons) override;
   void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
                         const std::string& freeText, std::int32_t maximum, std::int32_t position,

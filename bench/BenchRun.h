@@ -19,9 +19,9 @@ namespace vorkan::bench {
 // Prints a prompt (none comes up in a normal run) and answers it Cancel.
 class PrintingHost : public NullCopyJobHost {
  public:
-  PromptResult ShowPrompt(const std::string& text, PromptKind, PromptButtons) override {
+  PromptResult ShowPrompt(PromptId, const std::string& text, PromptKind, PromptButtons) override {
     std::fprintf(stderr, "prompt: %s\n", text.c_str());
-    return mrCancel;
+    return PromptResult::Cancel;
   }
 };
 

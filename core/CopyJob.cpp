@@ -98,24 +98,24 @@ class DiskCopyJob {
   }
 
  private:
-  PromptResult Prompt(const char* text, const std::string& drive, PromptKind kind,
+  PromptResult Prompt(PromptId id, const char* text, const std::string& drive, PromptKind kind,
                       std::initializer_list<PromptButton> buttons) {
-    return host_.ShowPrompt(FormatDriveText(text, drive), kind, ButtonSet(buttons));
+    return host_.ShowPrompt(id, FormatDriveText(text, drive), kind, ButtonSet(buttons));
   }
-  PromptResult Prompt(const char* text, char letter, PromptKind kind,
+  PromptResult Prompt(PromptId id, const char* text, char letter, PromptKind kind,
                       std::initializer_list<PromptButton> buttons) {
-    return Prompt(text, Letter(letter), kind, buttons);
+    return Prompt(id, text, Letter(letter), kind, buttons);
   }
 
   // False when the user aborted; Ignore clears the lock flag, a prompt closed
   // without a button leaves it set.
   bool TakeLock(bool& lockFlag) {
     while (!ops_.LockVolume(volume_)) {
-      const PromptResult answer = Prompt(kLockText, sourceLetter_, PromptKind::Warning,
+      const PromptResult answer = Prompt(PromptId::LockRefused, kLockText, sourceLetter_, PromptKind::Warning,
                                          {PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore});
-      if (answer == mrAbort) return false;
-      if (answer == mrRetry) continue;
-      if (answer == mrIgnore) lockFlag = false;
+      if (answer == PromptResult::Abort) return false;
+      if (answer == PromptResult::Retry) continue;
+      if (answer == PromptResult::Ignore) lockFlag = false;
       break;
     }
     return true;
@@ -124,8 +124,8 @@ class DiskCopyJob {
   // At the end of the data short of the threshold: Retry reads on from where
   // the last read stopped.
   bool ReadAgain() {
-    return Prompt(kMissingText, sourceLetter_, PromptKind::Error,
-                  {PromptButton::Cancel, PromptButton::Retry}) == mrRetry;
+    return Prompt(PromptId::EndOfDataEarly, kMissingText, sourceLetter_, PromptKind::Error,
+                  {PromptButton::Cancel, PromptButton::Retry}) == PromptResult::Retry;
   }
 
   void StartCopy() {
@@ -209,11 +209,12 @@ class DiskCopyJob {
 
   void KeepOrDelete() {
     const PromptResult answer = host_.ShowPrompt(
+        PromptId::KeepPartial,
         FormatText(kKeepText,
                    {FormatByteSize(transferred_), FormatByteSize(total_ - transferred_), totalText_}),
         PromptKind::Confirmation, ButtonSet({PromptButton::Yes, PromptButton::No}));
     // Any answer but No keeps it, under the chosen name or beside it.
-    if (answer == mrNo) {
+    if (answer == PromptResult::No) {
       DeleteImage();
       return;
     }
@@ -221,10 +222,10 @@ class DiskCopyJob {
     if (kept_ && keptPath_ == targetFileName_) return;
     // Kept elsewhere than the user will look, or not at all: say so.
     if (!keptPath_.empty())
-      host_.ShowPrompt(FormatText(kKeptAtText, {keptPath_}), PromptKind::Information,
+      host_.ShowPrompt(PromptId::KeptElsewhere, FormatText(kKeptAtText, {keptPath_}), PromptKind::Information,
                        ButtonSet({PromptButton::OK}));
     else
-      host_.ShowPrompt(FormatText(kNotKeptText, {targetFileName_}), PromptKind::Error,
+      host_.ShowPrompt(PromptId::NotKept, FormatText(kNotKeptText, {targetFileName_}), PromptKind::Error,
                        ButtonSet({PromptButton::OK}));
   }
 
@@ -271,13 +272,13 @@ class DiskCopyJob {
   // --- the endings ---------------------------------------------------------
 
   bool CreateFailed() {
-    Prompt(kCreateFailedText, targetDrive_, PromptKind::Error, {PromptButton::OK});
+    Prompt(PromptId::ImageNotCreated, kCreateFailedText, targetDrive_, PromptKind::Error, {PromptButton::OK});
     return false;
   }
   bool OpenFailed() {
     CloseImage();
     DeleteImage();
-    Prompt(kEmptyText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
+    Prompt(PromptId::SourceUnreadable, kEmptyText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
     return false;
   }
   // The empty image stays where the user asked for it, unless a file of
@@ -289,13 +290,13 @@ class DiskCopyJob {
     return false;
   }
   bool EmptyVolume() {
-    Prompt(kEmptyText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
+    Prompt(PromptId::SourceUnreadable, kEmptyText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
     CloseAll();
     DeleteImage();
     return false;
   }
   bool ReadFault() {
-    Prompt(kMissingText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
+    Prompt(PromptId::SourceMissing, kMissingText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
     CloseAll();
     // Nothing read: the empty file stays only where no file was before.
     if (transferred_ > 0)
@@ -306,7 +307,7 @@ class DiskCopyJob {
     return false;
   }
   bool WriteFailure() {
-    Prompt(kWriteFailedText, targetDrive_, PromptKind::Error, {PromptButton::OK});
+    Prompt(PromptId::WriteFailed, kWriteFailedText, targetDrive_, PromptKind::Error, {PromptButton::OK});
     return EndEarly();
   }
   // Abort and incomplete, and a write failure once its prompt is shown.
@@ -326,7 +327,7 @@ class DiskCopyJob {
     if (!ops_.FlushImage(image_, transferred_) || !KeepImage(true)) return WriteFailure();
     if (!CloseAll()) {
       // A delayed write error the system reported only at the close.
-      Prompt(kWriteFailedText, targetDrive_, PromptKind::Error, {PromptButton::OK});
+      Prompt(PromptId::WriteFailed, kWriteFailedText, targetDrive_, PromptKind::Error, {PromptButton::OK});
       KeepOrDelete();
       Hide();
       return false;

@@ -14,7 +14,8 @@ class CopyJobHost {
   virtual ~CopyJobHost() = default;
 
   // Modal; Cancel at once while the application is terminating.
-  virtual PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) = 0;
+  virtual PromptResult ShowPrompt(PromptId id, const std::string& text, PromptKind kind,
+                                  PromptButtons buttons) = 0;
   // show true: shows the progress window if hidden, pumps pending events, then
   // puts the values on it; show false: hides it and gives the main window back.
   virtual void ShowCopyProgress(const std::string& caption, const std::string& fileName,

@@ -46,23 +46,23 @@ void RunCopyRequest(VolumeOps& ops, CopyRequestHost& host) {
       free = GetTargetFreeBytes(ops, fileName);
       length = GetDeviceLength(ops, kInvalidHandle, source);
       const std::int64_t shortage = length - free;
-      const PromptResult answer =
-          host.ShowPrompt(FormatText(kShortageText, {FormatByteSize(shortage)}), PromptKind::Error,
-                          ButtonSet({PromptButton::Cancel, PromptButton::Retry, PromptButton::Ignore}));
-      if (answer == mrRetry) continue;
-      if (answer == mrIgnore) break;
+      const PromptResult answer = host.ShowPrompt(
+          PromptId::RoomShortage, FormatText(kShortageText, {FormatByteSize(shortage)}), PromptKind::Error,
+          ButtonSet({PromptButton::Cancel, PromptButton::Retry, PromptButton::Ignore}));
+      if (answer == PromptResult::Retry) continue;
+      if (answer == PromptResult::Ignore) break;
       return;
     }
 
     if (Lower(targetLetter) != Lower(source)) break;
-    const PromptResult answer =
-        host.ShowPrompt(FormatText(kSameDriveText, {std::string(1, targetLetter)}), PromptKind::Warning,
-                        ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel}));
-    if (answer == mrYes) {
+    const PromptResult answer = host.ShowPrompt(
+        PromptId::SameDrive, FormatText(kSameDriveText, {std::string(1, targetLetter)}), PromptKind::Warning,
+        ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel}));
+    if (answer == PromptResult::Yes) {
       host.ClearLockOption();
       break;
     }
-    if (answer != mrNo) return;
+    if (answer != PromptResult::No) return;
     // No: propose again and let the user choose another place.
   }
 
@@ -72,8 +72,8 @@ void RunCopyRequest(VolumeOps& ops, CopyRequestHost& host) {
   // Where the image is: a name taken meanwhile or a renamed folder put it
   // elsewhere than chosen.
   if (copied)
-    host.ShowPrompt(FormatText(kSuccessText, {row.RootPath, keptPath}), PromptKind::Information,
-                    ButtonSet({PromptButton::OK}));
+    host.ShowPrompt(PromptId::Copied, FormatText(kSuccessText, {row.RootPath, keptPath}),
+                    PromptKind::Information, ButtonSet({PromptButton::OK}));
   host.SetCopyControlsEnabled(true);
   host.ClearRequestFlags();
   host.RestoreTitle();

@@ -27,7 +27,8 @@ class CopyRequestHost {
   // the user cancels, otherwise the chosen full path and the file there the
   // user agreed to replace, if any.
   virtual bool RunSaveDialog(const std::string& proposedName, int filterIndex, ImageTarget& target) = 0;
-  virtual PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) = 0;
+  virtual PromptResult ShowPrompt(PromptId id, const std::string& text, PromptKind kind,
+                                  PromptButtons buttons) = 0;
   // Unticks the lock check box.
   virtual void ClearLockOption() = 0;
   // Disables (or enables again) the seven controls, each in the window's order.

@@ -14,7 +14,9 @@ namespace vorkan {
 
 class NullCopyJobHost : public CopyJobHost {
  public:
-  PromptResult ShowPrompt(const std::string&, PromptKind, PromptButtons) override { return mrCancel; }
+  PromptResult ShowPrompt(PromptId, const std::string&, PromptKind, PromptButtons) override {
+    return PromptResult::Cancel;
+  }
   void ShowCopyProgress(const std::string&, const std::string&, const std::string&, const std::string&,
                         std::int32_t maximum, std::int32_t position, bool show) override {
     if (!show) return;

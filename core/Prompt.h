@@ -24,28 +24,39 @@ constexpr bool HasButton(PromptButtons set, PromptButton b) {
   return (set & (1u << static_cast<int>(b))) != 0;
 }
 
-// Result codes; modal windows end with the same codes (1 OK, 2 Cancel).
-using PromptResult = std::int32_t;
-constexpr PromptResult mrOk = 1;
-constexpr PromptResult mrCancel = 2;
-constexpr PromptResult mrAbort = 3;
-constexpr PromptResult mrRetry = 4;
-constexpr PromptResult mrIgnore = 5;
-constexpr PromptResult mrYes = 6;
-constexpr PromptResult mrNo = 7;
+// What a prompt answers with: the button pressed, Cancel when it was closed
+// without one. The message box's modal run ends with the same numbers.
+enum class PromptResult : int { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
 // The result a button returns.
 constexpr PromptResult ResultOf(PromptButton b) {
   switch (b) {
-    case PromptButton::Yes: return mrYes;
-    case PromptButton::No: return mrNo;
-    case PromptButton::OK: return mrOk;
-    case PromptButton::Cancel: return mrCancel;
-    case PromptButton::Abort: return mrAbort;
-    case PromptButton::Retry: return mrRetry;
-    case PromptButton::Ignore: return mrIgnore;
+    case PromptButton::Yes: return PromptResult::Yes;
+    case PromptButton::No: return PromptResult::No;
+    case PromptButton::OK: return PromptResult::Ok;
+    case PromptButton::Cancel: return PromptResult::Cancel;
+    case PromptButton::Abort: return PromptResult::Abort;
+    case PromptButton::Retry: return PromptResult::Retry;
+    case PromptButton::Ignore: return PromptResult::Ignore;
   }
-  return mrCancel;
+  return PromptResult::Cancel;
 }
+
+// What a prompt of the copy is about, beside its text, so that a front end
+// can answer and word it without reading the text.
+enum class PromptId {
+  ImageNotCreated,   // the image file cannot be made in the target folder
+  SourceUnreadable,  // the volume cannot be opened, or holds nothing
+  LockRefused,       // Abort, Retry or Ignore
+  SourceMissing,     // a read failed
+  EndOfDataEarly,    // the data ended short of the volume: Cancel or Retry
+  WriteFailed,       // the image could not be written, flushed, named or closed
+  KeepPartial,       // Yes keeps what was copied, No deletes it
+  KeptElsewhere,     // a kept image took another name, or stayed partial
+  NotKept,           // a kept image could be given no name at all
+  RoomShortage,      // Cancel, Retry or Ignore
+  SameDrive,         // the image would go on the volume copied: Yes, No or Cancel
+  Copied,            // success, naming where the image is
+};
 
 }  // namespace vorkan

@@ -43,7 +43,7 @@ void BelongTo(TMessageForm& form) {
 }  // namespace
 
 PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) {
-  if (Application::Instance().IsTerminating()) return mrCancel;
+  if (Application::Instance().IsTerminating()) return PromptResult::Cancel;
   TMessageForm form(text, kind, buttons);
   BelongTo(form);
   return form.Run();

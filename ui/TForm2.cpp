@@ -212,7 +212,7 @@ void TForm2::Button1Click() {
   const vorkan::PromptResult answer =
       vorkan::ShowPrompt(kAbortQuestion, vorkan::PromptKind::Warning,
                          vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No}));
-  if (answer == vorkan::mrYes) FAbort = 1;
+  if (answer == vorkan::PromptResult::Yes) FAbort = 1;
 }
 
 void TForm2::Button2Click() { vorkan::Application::Instance().Minimize(); }

@@ -87,9 +87,9 @@ void TForm3::FormCreate() {
   vorkan::NameByCaption(*ui_->Label8, *ui_->Edit8);
 }
 
-int TForm3::ShowForDrive(const vorkan::DriveRecord& row) {
+TForm3::Result TForm3::ShowForDrive(const vorkan::DriveRecord& row) {
   PutDrive(row);
-  return exec();
+  return static_cast<Result>(exec());
 }
 
 void TForm3::PutDrive(const vorkan::DriveRecord& row) {
@@ -130,7 +130,7 @@ void TForm3::done(int result) {
   FormClose();
 }
 
-void TForm3::reject() { done(mrClose); }
+void TForm3::reject() { done(static_cast<int>(Result::Close)); }
 
 bool TForm3::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyRelease) {
@@ -171,14 +171,14 @@ void TForm3::FormShow() { ui_->Edit1->setFocus(Qt::OtherFocusReason); }
 void TForm3::FormKeyUp(int& key) {
   if (key != Qt::Key_Escape) return;
   key = 0;
-  done(mrClose);
+  done(static_cast<int>(Result::Close));
 }
 
 void TForm3::FormClose() {
   if (focusOnClose_ != nullptr) focusOnClose_->setFocus(Qt::OtherFocusReason);
 }
 
-void TForm3::Button1Click() { done(mrClose); }
+void TForm3::Button1Click() { done(static_cast<int>(Result::Close)); }
 
 void TForm3::Button2Click() {
   if (!folderOfRootPath_) return;
@@ -186,4 +186,4 @@ void TForm3::Button2Click() {
   if (!folder.empty()) vorkan::OpenWithDesktop(folder);
 }
 
-void TForm3::Button3Click() { done(mrCopy); }
+void TForm3::Button3Click() { done(static_cast<int>(Result::Copy)); }

@@ -24,9 +24,8 @@ class TForm3 : public QDialog {
   Q_OBJECT
 
  public:
-  // Modal results.
-  static constexpr int mrCopy = 1;
-  static constexpr int mrClose = 2;
+  // How the window ended.
+  enum class Result : int { Copy = 1, Close = 2 };
 
   using FolderOfRootPath = std::function<std::string(const std::string& rootPath)>;
 
@@ -35,8 +34,8 @@ class TForm3 : public QDialog {
 
   // Puts the row on the window (caption, the eight fields, the pie or
   // "Размер неизвестен" in its place), shows it modally and returns how it
-  // ended: mrCopy or mrClose.
-  int ShowForDrive(const vorkan::DriveRecord& row);
+  // ended.
+  Result ShowForDrive(const vorkan::DriveRecord& row);
 
   // The widget that gets the keyboard focus whenever the window closes (the
   // main window's drive list).
@@ -50,7 +49,7 @@ class TForm3 : public QDialog {
   void done(int result) override;
 
  public slots:
-  // The close box (and any other reject) ends with mrClose.
+  // The close box (and any other reject) ends with Close.
   void reject() override;
 
  protected:

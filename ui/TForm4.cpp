@@ -122,11 +122,11 @@ void TForm4::MailLinkChoice(const char* subject) {
   const vorkan::PromptResult answer = vorkan::ShowPrompt(
       kMailQuestion, vorkan::PromptKind::Confirmation,
       vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No, vorkan::PromptButton::Cancel}));
-  if (answer == vorkan::mrYes) {
+  if (answer == vorkan::PromptResult::Yes) {
     // Spaces and quotes go into the link as they are; the link reaches
     // xdg-open as one argument, never through a shell.
     vorkan::OpenWithDesktop(std::string("mailto:") + kContactAddress + "?subject=\"" + subject + "\"");
-  } else if (answer == vorkan::mrNo) {
+  } else if (answer == vorkan::PromptResult::No) {
     vorkan::SetClipboardText(kContactAddress);
   }
 }
@@ -139,7 +139,7 @@ void TForm4::setVisible(bool visible) {
   QDialog::setVisible(visible);
 }
 
-void TForm4::reject() { done(vorkan::mrCancel); }
+void TForm4::reject() { done(static_cast<int>(vorkan::PromptResult::Cancel)); }
 
 void TForm4::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {

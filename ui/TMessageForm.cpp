@@ -241,7 +241,7 @@ QPushButton* TMessageForm::Button(PromptButton button) const {
 void TMessageForm::SetTitle(const QString& title) { setWindowTitle(title); }
 
 PromptResult TMessageForm::Run() {
-  result_ = mrCancel;
+  result_ = PromptResult::Cancel;
   if (Application::Instance().IsTerminating()) return result_;
   exec();
   return result_;
@@ -249,12 +249,12 @@ PromptResult TMessageForm::Run() {
 
 void TMessageForm::Press(PromptButton button) {
   result_ = ResultOf(button);
-  done(result_);
+  done(static_cast<int>(result_));
 }
 
 void TMessageForm::reject() {
-  result_ = mrCancel;
-  done(mrCancel);
+  result_ = PromptResult::Cancel;
+  done(static_cast<int>(PromptResult::Cancel));
 }
 
 int TMessageForm::FocusedIndex() const {

@@ -115,7 +115,7 @@ class TMessageForm : public QDialog {
   PromptKind kind_;
   PromptButtons buttons_;
   PromptLayout layout_;
-  PromptResult result_ = mrCancel;
+  PromptResult result_ = PromptResult::Cancel;
   std::vector<std::pair<PromptButton, QPushButton*>> controls_;  // left to right
   QPushButton* defaultButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;

@@ -71,7 +71,7 @@ TEST_F(AboutPlacement, ReopensWhereItStoodAfterTheCloseBox) {
   int result = -1;
   const QPoint first = OpenMoveAndClose(form, {31, 47}, CloseBox, &result);
   EXPECT_EQ(first, centre_);
-  EXPECT_EQ(result, vorkan::mrCancel);
+  EXPECT_EQ(result, static_cast<int>(vorkan::PromptResult::Cancel));
   EXPECT_EQ(OpenMoveAndClose(form, {52, 19}, CloseBox), QPoint(31, 47));
   // Ok brings the centring back for the opening after the next one.
   EXPECT_EQ(OpenMoveAndClose(form, {60, 70}, PressOk), QPoint(52, 19));
@@ -83,7 +83,8 @@ TEST_F(AboutPlacement, EnterPressesOk) {
   TForm4 form(&owner_);
   int result = -1;
   OpenMoveAndClose(form, {31, 47}, TypeEnter, &result);
-  EXPECT_EQ(result, vorkan::mrCancel) << "Ok closes the window the way the close box does";
+  EXPECT_EQ(result, static_cast<int>(vorkan::PromptResult::Cancel))
+      << "Ok closes the window the way the close box does";
   const QPoint second = OpenMoveAndClose(form, {52, 19}, CloseBox);
   EXPECT_EQ(second, centre_) << "Enter went through Ok";
 }
@@ -103,7 +104,7 @@ TEST_F(AboutPlacement, EscDoesNothing) {
     shown.move(40, 50);
     shown.close();
   });
-  EXPECT_EQ(result, vorkan::mrCancel);
+  EXPECT_EQ(result, static_cast<int>(vorkan::PromptResult::Cancel));
   // Esc did not reset the placement either.
   EXPECT_EQ(OpenMoveAndClose(form, {52, 19}, CloseBox), QPoint(40, 50));
 }

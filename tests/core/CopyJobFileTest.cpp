@@ -122,7 +122,7 @@ TEST_F(ImageTargetTest, FullFileSystemKeepsExactlyWhatTheKeepPromptNames) {
   test::WriteFile(dir / "volume.bin", source);
   const std::string target = mnt + "/x.IMA";
   ops.SetPathLetter(mnt, 'F');
-  host.answers = {mrOk, mrYes};
+  host.answers = {PromptResult::Ok, PromptResult::Yes};
   EXPECT_FALSE(CopyDiskToImage(ops, host, 'E', target));
   ASSERT_EQ(host.prompts.size(), 2u);
   EXPECT_EQ(host.prompts[0].text, "Диск F:\\ переполнен или ошибка записи!");

@@ -113,7 +113,7 @@ TEST_F(LoopCopyTest, MountedExt4RefusesTheLockAndCopiesAfterIgnore) {
   ASSERT_TRUE(volume->Mount(mnt, why)) << why;
 
   host.lockOption = true;
-  host.answers = {mrIgnore};
+  host.answers = {PromptResult::Ignore};
   bool copied = false;
   ASSERT_TRUE(CopyLoop(volume->Name(), copied));
   EXPECT_TRUE(copied);
@@ -134,7 +134,7 @@ TEST_F(LoopCopyTest, MountedVolumeLockRetryThenAbortLeavesEmptyImage) {
   ASSERT_TRUE(volume) << why;
   ASSERT_TRUE(volume->Mount(dir / "mnt", why)) << why;
   host.lockOption = true;
-  host.answers = {mrRetry, mrAbort};
+  host.answers = {PromptResult::Retry, PromptResult::Abort};
   bool copied = true;
   ASSERT_TRUE(CopyLoop(volume->Name(), copied));
   EXPECT_FALSE(copied);

@@ -146,7 +146,7 @@ const char* const kLockPrompt =
 TEST_F(CopyJobTest, LockRefusedThenAbortLeavesAnEmptyImage) {
   MakeVolume(2 * B).refuseLock = -1;
   host.lockOption = true;
-  host.answers = {mrAbort};
+  host.answers = {PromptResult::Abort};
   EXPECT_FALSE(Copy());
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].text, kLockPrompt);
@@ -162,7 +162,7 @@ TEST_F(CopyJobTest, LockRefusedThenAbortLeavesAnEmptyImage) {
 TEST_F(CopyJobTest, LockRefusedThenRetryAsksAgainUntilGranted) {
   MakeVolume(2 * B).refuseLock = 2;
   host.lockOption = true;
-  host.answers = {mrRetry, mrRetry};
+  host.answers = {PromptResult::Retry, PromptResult::Retry};
   EXPECT_TRUE(Copy());
   EXPECT_EQ(host.prompts.size(), 2u);
   EXPECT_EQ(ops.lockRequests, 3);
@@ -174,7 +174,7 @@ TEST_F(CopyJobTest, LockRefusedThenRetryAsksAgainUntilGranted) {
 TEST_F(CopyJobTest, LockRefusedThenIgnoreCopiesUnlockedAndUnticksTheBox) {
   MakeVolume(2 * B).refuseLock = -1;
   host.lockOption = true;
-  host.answers = {mrIgnore};
+  host.answers = {PromptResult::Ignore};
   EXPECT_TRUE(Copy());
   EXPECT_EQ(ops.lockRequests, 1);
   EXPECT_EQ(ops.unlockRequests, 0);
@@ -186,7 +186,7 @@ TEST_F(CopyJobTest, LockRefusedThenIgnoreCopiesUnlockedAndUnticksTheBox) {
 TEST_F(CopyJobTest, LockPromptClosedWithoutAnswerCopiesWithTheFlagKept) {
   MakeVolume(2 * B).refuseLock = -1;
   host.lockOption = true;
-  host.answers = {mrCancel};
+  host.answers = {PromptResult::Cancel};
   EXPECT_TRUE(Copy());
   EXPECT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.lockOptionSets, std::vector<bool>{true});
@@ -197,7 +197,7 @@ TEST_F(CopyJobTest, LockPromptClosedWithoutAnswerCopiesWithTheFlagKept) {
 TEST_F(CopyJobTest, ReadFaultKeepsOrDeletesWhatWasCopied) {
   MakeVolume(4 * B).throwReadAt = 2 * B;
   host.lockOption = true;
-  host.answers = {mrOk, mrYes};
+  host.answers = {PromptResult::Ok, PromptResult::Yes};
   EXPECT_FALSE(Copy());
   ASSERT_EQ(host.prompts.size(), 2u);
   EXPECT_EQ(host.prompts[0].text, "Диск E:\\ отсутствует или ошибка чтения!");
@@ -222,7 +222,7 @@ TEST_F(CopyJobTest, WriteFailureKeepsExactlyTheBlocksThePromptCounts) {
   MakeVolume(4 * B);
   ops.Image().failWriteAfter = B + 100;
   ops.Image().writeErrno = EIO;
-  host.answers = {mrOk, mrYes};
+  host.answers = {PromptResult::Ok, PromptResult::Yes};
   EXPECT_FALSE(Copy());
   ASSERT_EQ(host.prompts.size(), 2u);
   EXPECT_EQ(host.prompts[0].text, "Диск D:\\ переполнен или ошибка записи!");
@@ -236,7 +236,7 @@ TEST_F(CopyJobTest, WriteFailureKeepsExactlyTheBlocksThePromptCounts) {
 TEST_F(CopyJobTest, WriteFailureOnTheFirstBlockStillAsksToKeep) {
   MakeVolume(4 * B);
   ops.Image().failWriteAfter = 0;
-  host.answers = {mrOk, mrNo};
+  host.answers = {PromptResult::Ok, PromptResult::No};
   EXPECT_FALSE(Copy());
   ASSERT_EQ(host.prompts.size(), 2u);
   EXPECT_EQ(host.prompts[1].text, KeepText(0));
@@ -245,14 +245,14 @@ TEST_F(CopyJobTest, WriteFailureOnTheFirstBlockStillAsksToKeep) {
 
 TEST_F(CopyJobTest, KeepOrDeleteAnswers) {
   MakeVolume(4 * B);
-  for (PromptResult answer : {mrNo, mrYes, mrCancel}) {
+  for (PromptResult answer : {PromptResult::No, PromptResult::Yes, PromptResult::Cancel}) {
     host = RecordingHost();
     host.onPump = [](RecordingHost& h, int pump) {
       if (pump == 1) h.FAbort = 1;
     };
     host.answers = {answer};
     EXPECT_FALSE(Copy());
-    EXPECT_EQ(test::Exists(image), answer != mrNo) << answer;
+    EXPECT_EQ(test::Exists(image), answer != PromptResult::No) << static_cast<int>(answer);
   }
 }
 
@@ -261,7 +261,7 @@ TEST_F(CopyJobTest, AbortDuringAReportCopiesOneMoreBlock) {
   host.onPump = [](RecordingHost& h, int pump) {
     if (pump == 2) h.FAbort = 1;  // confirmed inside the second report
   };
-  host.answers = {mrNo};
+  host.answers = {PromptResult::No};
   EXPECT_FALSE(Copy());
   EXPECT_EQ(ops.bytesReadTotal, 3 * B);
   ASSERT_EQ(host.prompts.size(), 1u);
@@ -310,7 +310,7 @@ TEST_F(CopyJobTest, AbortWhilePausedReadsNoFurtherBlock) {
     if (pump == 2) h.FPause = 1;
     if (pump == 6) h.FAbort = 1;
   };
-  host.answers = {mrYes};
+  host.answers = {PromptResult::Yes};
   EXPECT_FALSE(Copy());
   EXPECT_EQ(ops.bytesReadTotal, 3 * B);
   EXPECT_EQ(Image(), source.substr(0, 3 * B));
@@ -321,7 +321,7 @@ TEST_F(CopyJobTest, RetryAtTheEndOfDataReadsOnFromWhereItStopped) {
   FileVolume& v = MakeVolume(4 * B + 4096);
   v.failReadAt = 2 * B;
   v.failReads = 1;  // the medium answers again on the next try
-  host.answers = {mrRetry};
+  host.answers = {PromptResult::Retry};
   EXPECT_TRUE(Copy());
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].text, "Диск E:\\ отсутствует или ошибка чтения!");
@@ -332,7 +332,7 @@ TEST_F(CopyJobTest, RetryAtTheEndOfDataReadsOnFromWhereItStopped) {
 TEST_F(CopyJobTest, CancelAtTheEndOfDataEndsIncomplete) {
   FileVolume& v = MakeVolume(4 * B);
   v.failReadAt = 2 * B;
-  host.answers = {mrRetry, mrCancel, mrYes};
+  host.answers = {PromptResult::Retry, PromptResult::Cancel, PromptResult::Yes};
   EXPECT_FALSE(Copy());
   ASSERT_EQ(host.prompts.size(), 3u);
   EXPECT_EQ(host.prompts[1].buttons, ButtonSet({PromptButton::Cancel, PromptButton::Retry}));
@@ -349,7 +349,7 @@ TEST_F(CopyJobTest, CompletionThresholdLeavesRoomForAShortTail) {
 
   host = RecordingHost();
   ops.Volume('E').reportedLength = 3 * B + TailMargin + 1;
-  host.answers = {mrCancel, mrYes};
+  host.answers = {PromptResult::Cancel, PromptResult::Yes};
   EXPECT_FALSE(Copy());
   ASSERT_EQ(host.prompts.size(), 2u);
   EXPECT_EQ(host.prompts[0].buttons, ButtonSet({PromptButton::Cancel, PromptButton::Retry}));
@@ -380,7 +380,7 @@ TEST_F(CopyJobTest, AbortAfterTheThresholdShowsTheMissingPartAsZero) {
   host.onPump = [](RecordingHost& h, int pump) {
     if (pump == 2) h.FAbort = 1;
   };
-  host.answers = {mrYes};
+  host.answers = {PromptResult::Yes};
   EXPECT_FALSE(Copy());
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].text, "Вы хотите сохранить 768,0 Кб незавершенного файла (0 б из " +
@@ -416,7 +416,7 @@ TEST_F(CopyJobTest, AnImageTheSystemCannotFlushOrCloseIsAWriteFailure) {
     ops.unlockRequests = 0;
     host = RecordingHost();
     host.lockOption = true;
-    host.answers = {mrOk, mrYes};
+    host.answers = {PromptResult::Ok, PromptResult::Yes};
     EXPECT_FALSE(Copy()) << row.fault;
     ASSERT_EQ(host.prompts.size(), 2u) << row.fault;
     EXPECT_EQ(host.prompts[0].text, "Диск D:\\ переполнен или ошибка записи!") << row.fault;
@@ -446,17 +446,17 @@ TEST_F(CopyJobTest, AKeptImageEndingInZeroBlocksHasTheLengthThePromptNames) {
          h.onPump = [](RecordingHost& host, int pump) {
            if (pump == 2) host.FAbort = 1;
          };
-         h.answers = {mrYes};
+         h.answers = {PromptResult::Yes};
        }},
       {"write failure after the zeros",
        [this](RecordingHost& h) {
          ops.Image().failWriteAfter = 3 * B;
-         h.answers = {mrOk, mrYes};
+         h.answers = {PromptResult::Ok, PromptResult::Yes};
        }},
       {"write failure part way into the next block",
        [this](RecordingHost& h) {
          ops.Image().failWriteAfter = 3 * B + 1000;
-         h.answers = {mrOk, mrYes};
+         h.answers = {PromptResult::Ok, PromptResult::Yes};
        }},
   };
   for (const Row& row : rows) {
@@ -544,9 +544,10 @@ class TimelineOps : public FileVolumeOps {
 class TimelineHost : public RecordingHost {
  public:
   explicit TimelineHost(Timeline& steps) : steps_(steps) {}
-  PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) override {
-    steps_.push_back(Step(text, buttons));
-    return RecordingHost::ShowPrompt(text, kind, buttons);
+  PromptResult ShowPrompt(PromptId id, const std::string& text, PromptKind kind,
+                          PromptButtons buttons) override {
+    steps_.push_back(Step(id));
+    return RecordingHost::ShowPrompt(id, text, kind, buttons);
   }
   void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
                         const std::string& freeText, std::int32_t maximum, std::int32_t position,
@@ -556,16 +557,19 @@ class TimelineHost : public RecordingHost {
   }
 
  private:
-  static std::string Step(const std::string& text, PromptButtons buttons) {
-    auto has = [&](const char* part) { return text.find(part) != std::string::npos; };
-    if (has("Ошибка чтения/записи")) return "create-failed prompt";
-    if (has("пуст, или")) return "empty prompt";
-    if (has("заблокировать")) return "lock prompt";
-    if (has("переполнен")) return "write-failure prompt";
-    if (has("Не удалось сохранить")) return "not-kept prompt";
-    if (has("сохранить")) return "keep-or-delete";
-    if (has("отсутствует или")) return buttons == kOK ? "read-fault prompt" : "end-of-data prompt";
-    return "prompt " + text;
+  static std::string Step(PromptId id) {
+    switch (id) {
+      case PromptId::ImageNotCreated: return "create-failed prompt";
+      case PromptId::SourceUnreadable: return "empty prompt";
+      case PromptId::LockRefused: return "lock prompt";
+      case PromptId::WriteFailed: return "write-failure prompt";
+      case PromptId::NotKept: return "not-kept prompt";
+      case PromptId::KeptElsewhere: return "kept-elsewhere prompt";
+      case PromptId::KeepPartial: return "keep-or-delete";
+      case PromptId::SourceMissing: return "read-fault prompt";
+      case PromptId::EndOfDataEarly: return "end-of-data prompt";
+      default: return "prompt";
+    }
   }
   Timeline& steps_;
 };
@@ -614,14 +618,14 @@ TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrderAndCostsNothingItDoesNotKeep) 
       {"lock aborted",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Volume('E').refuseLock = -1;
-         h.answers = {mrAbort};
+         h.answers = {PromptResult::Abort};
        },
        after({"lock prompt", "close volume", "close image", "keep image where none is"}), kOld},
       // Where nothing stood, the empty image stays.
       {"lock aborted, no file before",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Volume('E').refuseLock = -1;
-         h.answers = {mrAbort};
+         h.answers = {PromptResult::Abort};
        },
        after({"lock prompt", "close volume", "close image", "keep image where none is"}), 0, false},
       {"empty volume",
@@ -633,31 +637,32 @@ TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrderAndCostsNothingItDoesNotKeep) 
       {"read fault, not kept",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Volume('E').throwReadAt = 2 * B;
-         h.answers = {mrOk, mrNo};
+         h.answers = {PromptResult::Ok, PromptResult::No};
        },
        closing({"read-fault prompt"}, {"keep-or-delete", "delete image", "hide"}), kOld},
       {"read fault at once",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Volume('E').throwReadAt = 0;
-         h.answers = {mrOk};
+         h.answers = {PromptResult::Ok};
        },
        closing({"read-fault prompt"}, {"keep image where none is", "hide"}), kOld},
       {"write failure, kept",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Image().failWriteAfter = B;
-         h.answers = {mrOk, mrYes};
+         h.answers = {PromptResult::Ok, PromptResult::Yes};
        },
        closing({"write-failure prompt"}, {"keep-or-delete", "keep image", "hide"}), B},
-      {"abort, kept", abortAtFirstPump(mrYes), closing({}, {"keep-or-delete", "keep image", "hide"}), 2 * B},
+      {"abort, kept", abortAtFirstPump(PromptResult::Yes),
+       closing({}, {"keep-or-delete", "keep image", "hide"}), 2 * B},
       // The close box of the keep prompt, and every prompt while the program closes.
-      {"abort, closed", abortAtFirstPump(mrCancel), closing({}, {"keep-or-delete", "keep image", "hide"}),
-       2 * B},
-      {"abort, not kept", abortAtFirstPump(mrNo), closing({}, {"keep-or-delete", "delete image", "hide"}),
-       kOld},
+      {"abort, closed", abortAtFirstPump(PromptResult::Cancel),
+       closing({}, {"keep-or-delete", "keep image", "hide"}), 2 * B},
+      {"abort, not kept", abortAtFirstPump(PromptResult::No),
+       closing({}, {"keep-or-delete", "delete image", "hide"}), kOld},
       {"incomplete",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Volume('E').failReadAt = 2 * B;
-         h.answers = {mrCancel, mrYes};
+         h.answers = {PromptResult::Cancel, PromptResult::Yes};
        },
        closing({"end-of-data prompt"}, {"keep-or-delete", "keep image", "hide"}), 2 * B},
       // Only a success waits for the image to reach the disk, and it is put
@@ -667,20 +672,20 @@ TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrderAndCostsNothingItDoesNotKeep) 
       {"flush failure",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Image().failFlush = true;
-         h.answers = {mrOk, mrNo};
+         h.answers = {PromptResult::Ok, PromptResult::No};
        },
        closing({"flush image", "write-failure prompt"}, {"keep-or-delete", "delete image", "hide"}), kOld},
       // A file system that took every byte and kept a block of them.
       {"length short",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Image().keepOnly = B;
-         h.answers = {mrOk, mrNo};
+         h.answers = {PromptResult::Ok, PromptResult::No};
        },
        closing({"flush image", "write-failure prompt"}, {"keep-or-delete", "delete image", "hide"}), kOld},
       {"name not set",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Image().failKeep = true;
-         h.answers = {mrOk, mrYes};
+         h.answers = {PromptResult::Ok, PromptResult::Yes};
        },
        closing({"flush image", "keep image", "write-failure prompt"},
                {"keep-or-delete", "keep image", "not-kept prompt", "hide"}),
@@ -688,7 +693,7 @@ TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrderAndCostsNothingItDoesNotKeep) 
       {"close failure",
        [](FileVolumeOps& o, RecordingHost& h, std::string&) {
          o.Image().failClose = true;
-         h.answers = {mrOk, mrYes};
+         h.answers = {PromptResult::Ok, PromptResult::Yes};
        },
        closing({"flush image", "keep image"},
                {"write-failure prompt", "keep-or-delete", "keep image", "hide"}),

@@ -37,11 +37,12 @@ class ScriptedWindow : public CopyRequestHost {
     dialogAnswers.pop_front();
     return true;
   }
-  PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) override {
-    prompts.push_back({text, kind, buttons});
+  PromptResult ShowPrompt(PromptId id, const std::string& text, PromptKind kind,
+                          PromptButtons buttons) override {
+    prompts.push_back({text, kind, buttons, id});
     log.push_back("prompt");
     if (onPrompt) onPrompt(prompts.size());
-    if (answers.empty()) return mrCancel;
+    if (answers.empty()) return PromptResult::Cancel;
     const PromptResult r = answers.front();
     answers.pop_front();
     return r;
@@ -158,7 +159,7 @@ TEST_F(CopyRequestTest, OneByteShortAsksWithTheShortageAndRetryAsksAgain) {
   window.onPrompt = [&](std::size_t n) {
     if (n == 1) ops.Volume('D').totalFreeBytes = static_cast<std::int64_t>(source.size()) - 2048;
   };
-  window.answers = {mrRetry, mrCancel};
+  window.answers = {PromptResult::Retry, PromptResult::Cancel};
   RunCopyRequest(ops, window);
   ASSERT_EQ(window.prompts.size(), 2u);
   EXPECT_EQ(window.prompts[0].text,
@@ -175,7 +176,7 @@ TEST_F(CopyRequestTest, OneByteShortAsksWithTheShortageAndRetryAsksAgain) {
 TEST_F(CopyRequestTest, SameDriveMeetsTheShortageFirstThenTheWarning) {
   const std::string target = dir / "e/x.IMA";
   window.dialogAnswers = {target, dir / "d/y.IMA"};
-  window.answers = {mrIgnore, mrNo};  // No: choose again
+  window.answers = {PromptResult::Ignore, PromptResult::No};  // No: choose again
   RunCopyRequest(ops, window);
   ASSERT_EQ(window.prompts.size(), 3u);
   EXPECT_EQ(window.prompts[0].text.rfind("Недостаточно места на диске!", 0), 0u);
@@ -195,7 +196,7 @@ TEST_F(CopyRequestTest, SameDriveYesUnticksTheLockAndCopies) {
   ops.Volume('E').totalFreeBytes = 10'000'000;
   window.selected.RootPath = "e:\\";  // letters differ only in case
   window.dialogAnswers = {dir / "e/x.IMA"};
-  window.answers = {mrYes};
+  window.answers = {PromptResult::Yes};
   RunCopyRequest(ops, window);
   const auto untick = std::find(window.log.begin(), window.log.end(), "untick");
   ASSERT_NE(untick, window.log.end());
@@ -206,7 +207,7 @@ TEST_F(CopyRequestTest, SameDriveYesUnticksTheLockAndCopies) {
 TEST_F(CopyRequestTest, SameDriveCancelEndsWithoutAFile) {
   ops.Volume('E').totalFreeBytes = 10'000'000;
   window.dialogAnswers = {dir / "e/x.IMA"};
-  window.answers = {mrCancel};
+  window.answers = {PromptResult::Cancel};
   RunCopyRequest(ops, window);
   EXPECT_EQ(window.log.back(), "prompt");
   EXPECT_FALSE(test::Exists(dir / "e/x.IMA"));
@@ -215,7 +216,7 @@ TEST_F(CopyRequestTest, SameDriveCancelEndsWithoutAFile) {
 TEST_F(CopyRequestTest, TargetWithoutDriveHasNoRoomAndIsNotTheSourceDrive) {
   const std::string target = dir / "x.IMA";  // no lettered drive holds this folder
   window.dialogAnswers = {target};
-  window.answers = {mrIgnore, mrOk};
+  window.answers = {PromptResult::Ignore, PromptResult::Ok};
   RunCopyRequest(ops, window);
   ASSERT_EQ(window.prompts.size(), 2u);
   EXPECT_NE(window.prompts[0].text.find("Освободите " +
@@ -262,7 +263,7 @@ TEST(CopyRequestOnBtrfs, ATargetOnTheSourceVolumeIsTheSameDrive) {
     window.selected.RootPath = RootPathOf(letter);
     window.selected.SubItems[siMediaType] = "Локальный";
     window.dialogAnswers = {target};
-    window.answers = {mrIgnore, mrCancel};
+    window.answers = {PromptResult::Ignore, PromptResult::Cancel};
     RunCopyRequest(ops, window);
     ASSERT_EQ(window.prompts.size(), 2u) << target;
     EXPECT_EQ(window.prompts[0].text.find("Освободите " + FormatByteSize(length) + " "), std::string::npos)
@@ -302,7 +303,7 @@ TEST(CopyRequestTmpfsTest, ATargetWithoutADeviceHasItsOwnFreeSpaceAndName) {
   ScriptedWindow window(ops);
   window.selected.RootPath = RootPathOf(letter);
   window.dialogAnswers = {roomy + "/x.IMA"};
-  window.answers = {mrOk};
+  window.answers = {PromptResult::Ok};
   RunCopyRequest(ops, window);
   ASSERT_EQ(window.prompts.size(), 1u);
   EXPECT_EQ(window.prompts[0].text,
@@ -314,8 +315,8 @@ TEST(CopyRequestTmpfsTest, ATargetWithoutADeviceHasItsOwnFreeSpaceAndName) {
   ScriptedWindow full(ops);
   full.selected.RootPath = RootPathOf(letter);
   full.dialogAnswers = {tight + "/x.IMA"};
-  full.answers = {mrIgnore};
-  full.jobHost.answers = {mrOk, mrNo};
+  full.answers = {PromptResult::Ignore};
+  full.jobHost.answers = {PromptResult::Ok, PromptResult::No};
   RunCopyRequest(ops, full);
   ASSERT_EQ(full.prompts.size(), 1u);
   EXPECT_NE(full.prompts[0].text.find("Освободите " + FormatByteSize((4 << 20) - (2 << 20)) + " "),

@@ -153,7 +153,7 @@ TEST_F(ImageTrustTest, ATargetFolderRemovedMidCopyIsAWriteFailure) {
   host.onPump = [&](RecordingHost&, int pump) {
     if (pump == 2) test::Run("rm -rf " + test::Quote(folder));
   };
-  host.answers = {mrOk, mrYes};  // the write failure; keep what there is
+  host.answers = {PromptResult::Ok, PromptResult::Yes};  // the write failure; keep what there is
   EXPECT_FALSE(CopyDiskToImage(ops, host, letter, folder + "/x.IMA"));
   ASSERT_EQ(host.prompts.size(), 3u);
   EXPECT_NE(host.prompts[0].text.find("переполнен или ошибка записи!"), std::string::npos)
@@ -332,7 +332,7 @@ TEST_F(ImageTrustTest, AFileSystemThatCannotHoldTheImageIsAWriteFailure) {
   letter = ops.Map().LetterOfDevice(source.Name());
   ASSERT_NE(letter, 0);
   RecordingHost host;
-  host.answers = {mrOk, mrNo};  // the write failure; do not keep
+  host.answers = {PromptResult::Ok, PromptResult::No};  // the write failure; do not keep
   const std::string target = fat + "/big.IMA";
   EXPECT_FALSE(CopyDiskToImage(ops, host, letter, target));
   ASSERT_EQ(host.prompts.size(), 2u);

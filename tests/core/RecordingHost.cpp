@@ -2,8 +2,9 @@
 
 namespace vorkan::test {
 
-PromptResult RecordingHost::ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) {
-  prompts.push_back({text, kind, buttons});
+PromptResult RecordingHost::ShowPrompt(PromptId id, const std::string& text, PromptKind kind,
+                                       PromptButtons buttons) {
+  prompts.push_back({text, kind, buttons, id});
   if (answers.empty()) return defaultAnswer;
   const PromptResult r = answers.front();
   answers.pop_front();

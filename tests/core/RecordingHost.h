@@ -21,7 +21,8 @@ struct ProgressCall {
 
 class RecordingHost : public NullCopyJobHost {
  public:
-  PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) override;
+  PromptResult ShowPrompt(PromptId id, const std::string& text, PromptKind kind,
+                          PromptButtons buttons) override;
   void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
                         const std::string& freeText, std::int32_t maximum, std::int32_t position,
                         bool show) override;
@@ -34,7 +35,7 @@ class RecordingHost : public NullCopyJobHost {
 
   // Answers given in order; defaultAnswer once they run out.
   std::deque<PromptResult> answers;
-  PromptResult defaultAnswer = mrCancel;
+  PromptResult defaultAnswer = PromptResult::Cancel;
   // Runs at every event pump with the number of pumps so far (1-based).
   std::function<void(RecordingHost&, int pump)> onPump;
 

@@ -20,7 +20,7 @@ namespace {
 struct Way {
   const char* name;
   std::function<void(TForm3&)> close;
-  int result;
+  TForm3::Result result;
 };
 
 std::vector<Way> WaysOfClosing() {
@@ -30,25 +30,28 @@ std::vector<Way> WaysOfClosing() {
          PressKey(f, Qt::Key_Escape);
          ReleaseKey(f, Qt::Key_Escape);
        },
-       TForm3::mrClose},
-      {"Enter on a field", [](TForm3& f) { QTest::keyClick(Edit(f, 1), Qt::Key_Return); }, TForm3::mrClose},
-      {"Enter on the keypad", [](TForm3& f) { QTest::keyClick(Edit(f, 5), Qt::Key_Enter); }, TForm3::mrClose},
-      {"\"ОК\" clicked", [](TForm3& f) { QTest::mouseClick(Button(f, 1), Qt::LeftButton); }, TForm3::mrClose},
-      {"close box", [](TForm3& f) { f.close(); }, TForm3::mrClose},
+       TForm3::Result::Close},
+      {"Enter on a field", [](TForm3& f) { QTest::keyClick(Edit(f, 1), Qt::Key_Return); },
+       TForm3::Result::Close},
+      {"Enter on the keypad", [](TForm3& f) { QTest::keyClick(Edit(f, 5), Qt::Key_Enter); },
+       TForm3::Result::Close},
+      {"\"ОК\" clicked", [](TForm3& f) { QTest::mouseClick(Button(f, 1), Qt::LeftButton); },
+       TForm3::Result::Close},
+      {"close box", [](TForm3& f) { f.close(); }, TForm3::Result::Close},
       {"\"Копировать\" clicked", [](TForm3& f) { QTest::mouseClick(Button(f, 3), Qt::LeftButton); },
-       TForm3::mrCopy},
+       TForm3::Result::Copy},
       {"Enter while \"Копировать\" has the focus",
        [](TForm3& f) {
          Button(f, 3)->setFocus();
          QTest::keyClick(Button(f, 3), Qt::Key_Return);
        },
-       TForm3::mrCopy},
+       TForm3::Result::Copy},
       {"Space on \"Копировать\"",
        [](TForm3& f) {
          Button(f, 3)->setFocus();
          QTest::keyClick(Button(f, 3), Qt::Key_Space);
        },
-       TForm3::mrCopy},
+       TForm3::Result::Copy},
   };
 }
 
@@ -76,7 +79,7 @@ TEST(DriveInfoClosing, EveryWayGivesItsResultAndTheFocusToTheList) {
     form.SetFocusOnClose(main.list);
     ASSERT_EQ(main.window.focusWidget(), main.other);
     QWidget* focusWhileOpen = nullptr;
-    const int result = OpenAndRun(form, NormalRow(), [&](TForm3& f) {
+    const TForm3::Result result = OpenAndRun(form, NormalRow(), [&](TForm3& f) {
       focusWhileOpen = main.window.focusWidget();
       way.close(f);
     });
@@ -91,7 +94,7 @@ TEST(DriveInfoClosing, EscCountsOnlyWhenReleased) {
   TForm3 form;
   bool openAfterPress = false;
   bool openAfterOtherRelease = false;
-  const int result = OpenAndRun(form, NormalRow(), [&](TForm3& f) {
+  const TForm3::Result result = OpenAndRun(form, NormalRow(), [&](TForm3& f) {
     PressKey(f, Qt::Key_Escape);
     openAfterPress = f.isVisible();
     QTest::keyClick(f.focusWidget(), Qt::Key_A);
@@ -101,17 +104,17 @@ TEST(DriveInfoClosing, EscCountsOnlyWhenReleased) {
   });
   EXPECT_TRUE(openAfterPress);
   EXPECT_TRUE(openAfterOtherRelease);
-  EXPECT_EQ(result, TForm3::mrClose);
+  EXPECT_EQ(result, TForm3::Result::Close);
 }
 
 TEST(DriveInfoClosing, EscReleasedOnAButtonClosesWithoutPressingIt) {
   TForm3 form;
-  const int result = OpenAndRun(form, NormalRow(), [](TForm3& f) {
+  const TForm3::Result result = OpenAndRun(form, NormalRow(), [](TForm3& f) {
     Button(f, 3)->setFocus();
     PressKey(f, Qt::Key_Escape);
     ReleaseKey(f, Qt::Key_Escape);
   });
-  EXPECT_EQ(result, TForm3::mrClose);
+  EXPECT_EQ(result, TForm3::Result::Close);
 }
 
 // Records what the window hands to the desktop instead of starting it.
@@ -143,14 +146,14 @@ TEST(DriveInfoExplorer, OpensTheMountPointOfTheRootPathAndStaysOpen) {
   });
   bool openAfterClick = false;
   std::size_t callsWhileOpen = 0;
-  const int result = OpenAndRun(form, NormalRow(), [&](TForm3& f) {
+  const TForm3::Result result = OpenAndRun(form, NormalRow(), [&](TForm3& f) {
     QTest::mouseClick(Button(f, 2), Qt::LeftButton);
     openAfterClick = f.isVisible();
     callsWhileOpen = opener.calls.size();
     QTest::mouseClick(Button(f, 1), Qt::LeftButton);
   });
   EXPECT_TRUE(openAfterClick);
-  EXPECT_EQ(result, TForm3::mrClose);
+  EXPECT_EQ(result, TForm3::Result::Close);
   ASSERT_EQ(callsWhileOpen, 1u);
   EXPECT_EQ(opener.calls[0].program, "xdg-open");
   EXPECT_EQ(opener.calls[0].arguments, std::vector<std::string>{"/media/data disk"});

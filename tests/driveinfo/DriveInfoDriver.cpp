@@ -46,10 +46,11 @@ QPushButton* Button(TForm3& form, int number) {
 QLabel* Panel2(TForm3& form) { return Control<QLabel>(form, "Panel2"); }
 chart::TChart* Chart1(TForm3& form) { return Control<chart::TChart>(form, "Chart1"); }
 
-int OpenAndRun(TForm3& form, const DriveRecord& row, const std::function<void(TForm3&)>& whileOpen) {
+TForm3::Result OpenAndRun(TForm3& form, const DriveRecord& row,
+                          const std::function<void(TForm3&)>& whileOpen) {
   QTimer::singleShot(0, &form, [&form, &whileOpen] {
     if (whileOpen) whileOpen(form);
-    if (form.isVisible()) form.done(kLeftOpen);
+    if (form.isVisible()) form.done(static_cast<int>(kLeftOpen));
   });
   return form.ShowForDrive(row);
 }

@@ -20,7 +20,7 @@
 namespace vorkan::test {
 
 // What OpenAndRun returns when the actions left the window open.
-inline constexpr int kLeftOpen = -7;
+inline constexpr TForm3::Result kLeftOpen = static_cast<TForm3::Result>(-7);
 
 // Colours of the two slices as they are drawn.
 inline const QColor kUsedRgb(218, 12, 28);
@@ -48,7 +48,8 @@ chart::TChart* Chart1(TForm3& form);
 // Fills and shows the window for `row` through ShowForDrive and runs
 // `whileOpen` inside its modal loop once it is on screen. A window still open
 // after the actions is closed with kLeftOpen, so that no test can hang.
-int OpenAndRun(TForm3& form, const DriveRecord& row, const std::function<void(TForm3&)>& whileOpen);
+TForm3::Result OpenAndRun(TForm3& form, const DriveRecord& row,
+                          const std::function<void(TForm3&)>& whileOpen);
 
 // The point of the series with this label, nullptr when there is none.
 const chart::TPiePoint* PointLabelled(TForm3& form, const QString& label);

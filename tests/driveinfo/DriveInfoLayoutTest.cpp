@@ -149,7 +149,7 @@ TEST(DriveInfoLayout, EveryOpeningStartsWithEdit1Focused) {
   TForm3 form;
   OpenAndRun(form, NormalRow(), [](TForm3& f) {
     Button(f, 2)->setFocus();
-    f.done(TForm3::mrClose);
+    f.done(static_cast<int>(TForm3::Result::Close));
   });
   QString focused;
   OpenAndRun(form, EmptyOpticalRow(), [&](TForm3& f) { focused = f.focusWidget()->objectName(); });

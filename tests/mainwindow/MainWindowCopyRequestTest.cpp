@@ -153,16 +153,18 @@ TEST_F(MainWindowCopyRequest, InformationWindowCopyChoiceStartsTheRequest) {
   Windows windows(ops_);
   TForm1& f = windows.main();
   windows.AnswerSaveDialog({""});
-  // The drive window ends with OK: the copy request for the same row follows.
+  // The drive window ends with Copy: the copy request for the same row follows.
   QTimer::singleShot(0, [] {
-    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->done(mrOk);
+    if (auto* dialog = qobject_cast<TForm3*>(QApplication::activeModalWidget()))
+      dialog->done(static_cast<int>(TForm3::Result::Copy));
   });
   QTest::mouseClick(Control<QPushButton>(f, "Button4"), Qt::LeftButton);
   ASSERT_EQ(windows.dialogs.size(), 1u);
   EXPECT_EQ(windows.dialogs[0].proposedName, QStringLiteral("диск_c"));
   // Ending it otherwise starts nothing.
   QTimer::singleShot(0, [] {
-    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->done(mrCancel);
+    if (auto* dialog = qobject_cast<TForm3*>(QApplication::activeModalWidget()))
+      dialog->done(static_cast<int>(TForm3::Result::Close));
   });
   QTest::mouseClick(Control<QPushButton>(f, "Button4"), Qt::LeftButton);
   EXPECT_EQ(windows.dialogs.size(), 1u);
@@ -182,7 +184,7 @@ TEST_F(MainWindowCopyRequest, InformationWindowOpensTheMountPointAndGivesTheFocu
     ASSERT_NE(dialog, nullptr);
     dialog->findChild<QPushButton*>(QStringLiteral("Button2"))->click();  // "Проводник"
     EXPECT_TRUE(dialog->isVisible());
-    dialog->done(mrCancel);
+    dialog->done(static_cast<int>(TForm3::Result::Close));
   });
   QTest::mouseClick(Control<QPushButton>(f, "Button4"), Qt::LeftButton);
   SetOpener(previous);

@@ -132,8 +132,9 @@ TEST_F(MainWindowKeys, ReleaseWithoutItsPressDoesNothing) {
 
   // Esc pressed in a prompt closes the prompt only.
   TMessageForm::answerer = [](TMessageForm& form) { QTest::keyPress(&form, Qt::Key_Escape); };
-  EXPECT_EQ(f.ShowPrompt("?", PromptKind::Confirmation, ButtonSet({PromptButton::Yes, PromptButton::Cancel})),
-            mrCancel);
+  EXPECT_EQ(f.ShowPrompt(PromptId::SameDrive, "?", PromptKind::Confirmation,
+                         ButtonSet({PromptButton::Yes, PromptButton::Cancel})),
+            PromptResult::Cancel);
   TMessageForm::answerer = nullptr;
   QTest::keyRelease(list, Qt::Key_Escape);
   EXPECT_TRUE(f.isVisible());

@@ -287,7 +287,8 @@ TEST_F(MainWindowSlowRead, TheProgramEndsAtOnceWhenClosedDuringARead) {
           windows.main().close();
         },
         true);
-    EXPECT_TRUE(closed && windows.prompts.empty()) << "not closed, or a prompt came";
+    EXPECT_TRUE(closed && windows.prompts.empty())
+        << "not closed, or a prompt came: " << (windows.prompts.empty() ? "" : windows.prompts[0].text);
     return;  // the process ends as the program does
   }
   const std::string why = SlowSource(dir / "slow.img", 6, CopyBlockSize / 2);

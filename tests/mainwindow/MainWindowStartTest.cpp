@@ -211,7 +211,8 @@ TEST_F(MainWindowStart, ExitButtonClosesAndEndsTheApplication) {
   EXPECT_TRUE(Application::Instance().IsTerminating());
   // While terminating, a prompt answers Cancel without waiting.
   windows.AnswerPrompts({PromptButton::OK});
-  EXPECT_EQ(f.ShowPrompt("x", PromptKind::Information, ButtonSet({PromptButton::OK})), mrCancel);
+  EXPECT_EQ(f.ShowPrompt(PromptId::Copied, "x", PromptKind::Information, ButtonSet({PromptButton::OK})),
+            PromptResult::Cancel);
   EXPECT_TRUE(windows.prompts.empty());
 }
 

@@ -40,7 +40,8 @@ ProgressHost::~ProgressHost() {
   Application::Instance().SetTitle("");
 }
 
-PromptResult ProgressHost::ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) {
+PromptResult ProgressHost::ShowPrompt(PromptId, const std::string& text, PromptKind kind,
+                                      PromptButtons buttons) {
   return vorkan::ShowPrompt(text, kind, buttons);
 }
 

@@ -40,7 +40,8 @@ class ProgressHost : public NullCopyJobHost {
   ProgressHost();
   ~ProgressHost() override;
 
-  PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) override;
+  PromptResult ShowPrompt(PromptId id, const std::string& text, PromptKind kind,
+                          PromptButtons buttons) override;
   void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
                         const std::string& freeText, std::int32_t maximum, std::int32_t position,
                         bool show) override;

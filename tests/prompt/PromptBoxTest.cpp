@@ -34,7 +34,7 @@ TEST(PromptClipboardTest, CtrlCPutsTheBoxOnTheClipboardAndKeepsItOpen) {
                                         stillOpen = form.isVisible();
                                       });
   EXPECT_TRUE(stillOpen);
-  EXPECT_EQ(answered.result, mrCancel);
+  EXPECT_EQ(answered.result, PromptResult::Cancel);
   EXPECT_EQ(ClipboardText(), kDashes + "Confirm\r\n" + kDashes + text + "\r\n" + kDashes +
                                  "Yes   No   Cancel   \r\n" + kDashes);
 }
@@ -78,9 +78,9 @@ TEST(PromptTerminatingTest, TerminatingApplicationGetsCancelWithoutABox) {
                     ButtonSet({PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}),
                     [](TMessageForm& form) { Type(form, Qt::Key_Return); });
   Application::Instance().SetTerminating(false);
-  EXPECT_EQ(answered.result, mrCancel);
+  EXPECT_EQ(answered.result, PromptResult::Cancel);
   EXPECT_EQ(answered.shown, 0);
-  EXPECT_EQ(abortSet.result, mrCancel);
+  EXPECT_EQ(abortSet.result, PromptResult::Cancel);
   EXPECT_EQ(abortSet.shown, 0);
 }
 
@@ -94,7 +94,7 @@ TEST(PromptTerminatingTest, BoxUpWhenTheApplicationStartsTerminatingClosesWithCa
                     });
   Application::Instance().SetTerminating(false);
   EXPECT_TRUE(closed);
-  EXPECT_EQ(answered.result, mrCancel);
+  EXPECT_EQ(answered.result, PromptResult::Cancel);
 }
 
 TEST(PromptModalTest, BoxIsApplicationModalAndGoneAfterTheCall) {
@@ -110,7 +110,7 @@ TEST(PromptModalTest, BoxIsApplicationModalAndGoneAfterTheCall) {
         activeModal = QApplication::activeModalWidget();
         Type(form, Qt::Key_Space);
       });
-  EXPECT_EQ(answered.result, mrOk);
+  EXPECT_EQ(answered.result, PromptResult::Ok);
   EXPECT_TRUE(modal);
   EXPECT_NE(activeModal, nullptr);
   EXPECT_TRUE(seen.isNull()) << "the box is destroyed before the call returns";
@@ -118,7 +118,7 @@ TEST(PromptModalTest, BoxIsApplicationModalAndGoneAfterTheCall) {
 }
 
 TEST(PromptModalTest, PromptInsideAPromptAnswersEach) {
-  PromptResult inner = -1;
+  std::optional<PromptResult> inner;
   int depth = 0;
   TMessageForm::answerer = [&](TMessageForm& form) {
     ++depth;
@@ -131,8 +131,8 @@ TEST(PromptModalTest, PromptInsideAPromptAnswersEach) {
   };
   const PromptResult outer = ShowPrompt("outer", PromptKind::Information, ButtonSet({PromptButton::OK}));
   TMessageForm::answerer = nullptr;
-  EXPECT_EQ(inner, mrNo);
-  EXPECT_EQ(outer, mrOk);
+  EXPECT_EQ(inner, PromptResult::No);
+  EXPECT_EQ(outer, PromptResult::Ok);
 }
 
 class Thrower : public QObject {

@@ -7,14 +7,16 @@
 #include <functional>
 #include <string>
 
+#include <optional>
+
 #include "ShowPrompt.h"
 #include "TMessageForm.h"
 
 namespace vorkan::testing {
 
 struct Answered {
-  PromptResult result = -1;
-  int shown = 0;  // how many boxes the answerer saw
+  std::optional<PromptResult> result;  // none until answered
+  int shown = 0;                       // how many boxes the answerer saw
 };
 
 inline Answered ShowAndAnswer(const std::string& text, PromptKind kind, PromptButtons buttons,

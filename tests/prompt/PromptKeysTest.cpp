@@ -16,8 +16,8 @@ using testing::Type;
 
 struct SetCase {
   const char* name;
-  std::vector<PromptButton> buttons;  // in the order they are shown
-  PromptResult escResult;             // 0: Esc does nothing
+  std::vector<PromptButton> buttons;      // in the order they are shown
+  std::optional<PromptResult> escResult;  // none: Esc does nothing
 };
 
 void PrintTo(const SetCase& c, std::ostream* os) { *os << c.name; }
@@ -48,12 +48,14 @@ class PromptSetTest : public ::testing::TestWithParam<SetCase> {};
 
 // Every button set the program shows.
 const SetCase kSets[] = {
-    {"OK", {PromptButton::OK}, mrOk},
-    {"YesNo", {PromptButton::Yes, PromptButton::No}, mrNo},
-    {"YesNoCancel", {PromptButton::Yes, PromptButton::No, PromptButton::Cancel}, mrCancel},
-    {"CancelRetry", {PromptButton::Cancel, PromptButton::Retry}, mrCancel},
-    {"CancelRetryIgnore", {PromptButton::Cancel, PromptButton::Retry, PromptButton::Ignore}, mrCancel},
-    {"AbortRetryIgnore", {PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}, 0},
+    {"OK", {PromptButton::OK}, PromptResult::Ok},
+    {"YesNo", {PromptButton::Yes, PromptButton::No}, PromptResult::No},
+    {"YesNoCancel", {PromptButton::Yes, PromptButton::No, PromptButton::Cancel}, PromptResult::Cancel},
+    {"CancelRetry", {PromptButton::Cancel, PromptButton::Retry}, PromptResult::Cancel},
+    {"CancelRetryIgnore",
+     {PromptButton::Cancel, PromptButton::Retry, PromptButton::Ignore},
+     PromptResult::Cancel},
+    {"AbortRetryIgnore", {PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}, std::nullopt},
 };
 
 TEST_P(PromptSetTest, ButtonsStandInTheFixedOrderAndTheLeftmostHasTheFocus) {
@@ -95,7 +97,7 @@ TEST_P(PromptSetTest, EscPressesTheCancelButtonOrNothing) {
     if (stillOpen) Type(form, Qt::Key_Right);  // then the second button ...
     if (stillOpen) Type(form, Qt::Key_Space);  // ... pressed with Space
   });
-  if (c.escResult == 0) {
+  if (!c.escResult) {
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(answered.result, ResultOf(c.buttons.size() > 1 ? c.buttons[1] : c.buttons[0]));
   } else {
@@ -108,14 +110,14 @@ TEST_P(PromptSetTest, CloseBoxAndAltF4AnswerCancel) {
   const SetCase& c = GetParam();
   const auto closed =
       ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [](TMessageForm& form) { form.close(); });
-  EXPECT_EQ(closed.result, mrCancel);
+  EXPECT_EQ(closed.result, PromptResult::Cancel);
   bool closedByKey = false;
   const auto altF4 = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [&](TMessageForm& form) {
     Type(form, Qt::Key_F4, Qt::AltModifier);
     closedByKey = !form.isVisible();
   });
   EXPECT_TRUE(closedByKey);
-  EXPECT_EQ(altF4.result, mrCancel);
+  EXPECT_EQ(altF4.result, PromptResult::Cancel);
 }
 
 TEST_P(PromptSetTest, AccessKeysWithAndWithoutAltPressTheirButton) {

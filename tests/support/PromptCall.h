@@ -11,6 +11,7 @@ struct PromptCall {
   std::string text;
   PromptKind kind;
   PromptButtons buttons;
+  PromptId id{};  // where the prompt comes from the copy
 };
 
 }  // namespace vorkan::test
