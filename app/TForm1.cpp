@@ -411,7 +411,7 @@ void TForm1::AppendImage(const QPixmap& icon) {
   ImageList1.append(image);
 }
 
-bool TForm1::AppendDriveIcon(const std::string& rootPath, unsigned driveType) {
+bool TForm1::AppendDriveIcon(const std::string& rootPath, vorkan::DriveKind driveType) {
   const bool floppy = !rootPath.empty() && (rootPath[0] == 'A' || rootPath[0] == 'B');
   const QPixmap icon = vorkan::DriveIconPixmap(driveType, floppy);
   if (icon.isNull()) return false;

@@ -98,7 +98,7 @@ class TForm1 : public QWidget,
   void Clear() override;
   void AppendRow(const vorkan::DriveRecord& record) override;
   int RowCount() const override;
-  bool AppendDriveIcon(const std::string& rootPath, unsigned driveType) override;
+  bool AppendDriveIcon(const std::string& rootPath, vorkan::DriveKind driveType) override;
   void AppendApplicationIcon() override;
   int ImageCount() const override;
   void SetStateImage(int row, int image) override;

@@ -68,7 +68,7 @@ class DiskCopyJob {
     if (image_ == kInvalidImage) return CreateFailed();
     imageOpen_ = true;
     bool lockFlag = host_.GetLockOption();
-    volume_ = ops_.OpenVolume(RawDevicePathOf(sourceLetter_));
+    volume_ = ops_.OpenVolume(sourceLetter_);
     if (volume_ == kInvalidHandle) return OpenFailed();
     if (lockFlag && !TakeLock(lockFlag)) return LockAborted();
     locked_ = lockFlag;

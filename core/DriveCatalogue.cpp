@@ -11,13 +11,13 @@
 
 namespace vorkan {
 
-std::optional<std::string> MediaTypeText(unsigned driveType) {
+std::optional<std::string> MediaTypeText(DriveKind driveType) {
   switch (driveType) {
-    case DRIVE_UNKNOWN: return std::string("Неизвестно");
-    case DRIVE_REMOVABLE: return std::string("Съемный");
-    case DRIVE_FIXED: return std::string("Локальный");
-    case DRIVE_CDROM: return std::string(kMediaTypeCdRom);
-    case DRIVE_RAMDISK: return std::string("RAM-диск");
+    case DriveKind::Unknown: return std::string("Неизвестно");
+    case DriveKind::Removable: return std::string("Съемный");
+    case DriveKind::Fixed: return std::string("Локальный");
+    case DriveKind::CdRom: return std::string(kMediaTypeCdRom);
+    case DriveKind::RamDisk: return std::string("RAM-диск");
     default: return std::nullopt;
   }
 }
@@ -70,14 +70,14 @@ void DriveListModel::AppendRow(const DriveRecord& record) {
   stateImages.push_back(-1);
 }
 
-bool DriveListModel::AppendDriveIcon(const std::string& rootPath, unsigned driveType) {
+bool DriveListModel::AppendDriveIcon(const std::string& rootPath, DriveKind driveType) {
   if (std::find(typesWithoutIcon.begin(), typesWithoutIcon.end(), driveType) != typesWithoutIcon.end())
     return false;
   images.push_back(Image{false, rootPath, driveType});
   return true;
 }
 
-void DriveListModel::AppendApplicationIcon() { images.push_back(Image{true, {}, 0}); }
+void DriveListModel::AppendApplicationIcon() { images.push_back(Image{true, {}, DriveKind::Unknown}); }
 
 void DriveListModel::SetStateImage(int row, int image) {
   if (row >= 0 && row < RowCount()) stateImages[static_cast<std::size_t>(row)] = image;
@@ -105,7 +105,7 @@ void FillDriveList(VolumeOps& ops, DriveListTarget& target) {
     GetVolumeDetails(ops, rootPath, details);  // its success flag is not looked at
     const std::int64_t length = GetDeviceLength(ops, kInvalidHandle, letter);
     const std::string sizeText = FormatByteSize(length);
-    const unsigned driveType = ops.GetDriveType(rootPath);
+    const DriveKind driveType = ops.KindOf(rootPath);
     const std::optional<std::string> mediaType = MediaTypeText(driveType);
     if (!mediaType) continue;
 

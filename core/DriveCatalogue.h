@@ -50,7 +50,7 @@ inline constexpr const char* kMediaTypeCdRom = "CD-диск";
 
 // The media type text of a drive type code; nullopt for the codes that get
 // no row (no root dir, remote, unknown codes).
-std::optional<std::string> MediaTypeText(unsigned driveType);
+std::optional<std::string> MediaTypeText(DriveKind driveType);
 
 // The length with the locale's thousands separator between groups of three
 // digits and at least two digits ("05"), except that 0 gives "0".
@@ -76,7 +76,7 @@ class DriveListTarget {
 
   // Appends the desktop's small (16 x 16) icon for a drive of this type as
   // the new last image; false, appending nothing, when there is none.
-  virtual bool AppendDriveIcon(const std::string& rootPath, unsigned driveType) = 0;
+  virtual bool AppendDriveIcon(const std::string& rootPath, DriveKind driveType) = 0;
   // Appends the application's icon as the new last image.
   virtual void AppendApplicationIcon() = 0;
   virtual int ImageCount() const = 0;
@@ -97,13 +97,13 @@ class DriveListModel : public DriveListTarget {
   struct Image {
     bool applicationIcon = false;
     std::string rootPath;  // of a drive icon
-    unsigned driveType = 0;
+    DriveKind driveType = DriveKind::Unknown;
   };
 
   void Clear() override;
   void AppendRow(const DriveRecord& record) override;
   int RowCount() const override { return static_cast<int>(rows.size()); }
-  bool AppendDriveIcon(const std::string& rootPath, unsigned driveType) override;
+  bool AppendDriveIcon(const std::string& rootPath, DriveKind driveType) override;
   void AppendApplicationIcon() override;
   int ImageCount() const override { return static_cast<int>(images.size()); }
   void SetStateImage(int row, int image) override;
@@ -123,7 +123,7 @@ class DriveListModel : public DriveListTarget {
   bool onScreen = false;
   int focusCount = 0;
   // Drive types for which no desktop icon is found.
-  std::vector<unsigned> typesWithoutIcon;
+  std::vector<DriveKind> typesWithoutIcon;
 };
 
 // Rebuilds the list: asks the volume layer to look at the drives again, then

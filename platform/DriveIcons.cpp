@@ -23,18 +23,18 @@ void EnsureIconTheme() {
   }
 }
 
-const char* ThemeIconName(unsigned driveType, bool floppy) {
+const char* ThemeIconName(DriveKind driveType, bool floppy) {
   if (floppy) return "media-floppy";
   switch (driveType) {
-    case DRIVE_REMOVABLE: return "drive-removable-media";
-    case DRIVE_CDROM: return "drive-optical";
+    case DriveKind::Removable: return "drive-removable-media";
+    case DriveKind::CdRom: return "drive-optical";
     default: return "drive-harddisk";
   }
 }
 
 }  // namespace
 
-QPixmap DriveIconPixmap(unsigned driveType, bool floppy) {
+QPixmap DriveIconPixmap(DriveKind driveType, bool floppy) {
   EnsureIconTheme();
   const QIcon icon = QIcon::fromTheme(QString::fromLatin1(ThemeIconName(driveType, floppy)));
   if (icon.isNull()) return QPixmap();

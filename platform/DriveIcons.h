@@ -3,12 +3,14 @@
 
 #include <QPixmap>
 
+#include "volume/DriveKind.h"
+
 namespace vorkan {
 
 // The 16 x 16 icon the desktop shows for a drive of this type
 // ("drive-harddisk", "drive-removable-media", "drive-optical",
 // "media-floppy"); a null pixmap when the theme has none.
-QPixmap DriveIconPixmap(unsigned driveType, bool floppy = false);
+QPixmap DriveIconPixmap(DriveKind driveType, bool floppy = false);
 
 // The application's own icon at 16 x 16 (the style's drive icon while the
 // application has none).

@@ -163,9 +163,9 @@ std::vector<BlockVolume> ScanBlockVolumes(const std::string& sysBlockDir, const 
     const bool sized = ReadNumber(dir + "/size", sectors);
 
     if (IsPrefixAndNumber(name, "sr")) {
-      v.driveType = DRIVE_CDROM;  // with or without a medium
+      v.driveType = DriveKind::CdRom;  // with or without a medium
     } else if (IsPrefixAndNumber(name, "fd")) {
-      v.driveType = DRIVE_REMOVABLE;
+      v.driveType = DriveKind::Removable;
     } else {
       if (!partition) {
         if (IsPrefixAndNumber(name, "loop") && !Exists(dir + "/loop/backing_file")) continue;
@@ -178,11 +178,11 @@ std::vector<BlockVolume> ScanBlockVolumes(const std::string& sysBlockDir, const 
       unsigned long long removable = 0;
       ReadNumber(partition ? dir + "/../removable" : dir + "/removable", removable);
       if (IsPrefixAndNumber(name, "ram") || IsPrefixAndNumber(name, "zram"))
-        v.driveType = DRIVE_RAMDISK;
+        v.driveType = DriveKind::RamDisk;
       else if (removable == 1)
-        v.driveType = DRIVE_REMOVABLE;
+        v.driveType = DriveKind::Removable;
       else
-        v.driveType = DRIVE_FIXED;
+        v.driveType = DriveKind::Fixed;
     }
     v.name = name;
     if (sized && sectors <= static_cast<unsigned long long>(INT64_MAX) / 512)
@@ -297,7 +297,7 @@ void DriveLetterMap::AssignLetters(const BlockVolume* rootVolume) {
     c = &volumes_[static_cast<std::size_t>(rootVolume - volumes_.data())];
   } else {
     for (BlockVolume& vol : volumes_)
-      if (vol.letter == 0 && vol.driveType == DRIVE_FIXED) {
+      if (vol.letter == 0 && vol.driveType == DriveKind::Fixed) {
         c = &vol;
         break;
       }
@@ -320,9 +320,9 @@ const BlockVolume* DriveLetterMap::VolumeOfLetter(char letter) const {
   return index < 0 ? nullptr : &volumes_[static_cast<std::size_t>(index)];
 }
 
-unsigned DriveLetterMap::DriveTypeOf(char letter) const {
+DriveKind DriveLetterMap::KindOfLetter(char letter) const {
   const BlockVolume* vol = VolumeOfLetter(letter);
-  return vol == nullptr ? DRIVE_NO_ROOT_DIR : vol->driveType;
+  return vol == nullptr ? DriveKind::NoRootDir : vol->driveType;
 }
 
 char DriveLetterMap::LetterOfDevice(std::string_view kernelName) const {

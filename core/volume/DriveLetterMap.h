@@ -10,8 +10,8 @@
 //    not on a block device, the first fixed volume); every other volume takes
 //    the next free letter from C on, in the natural order of the kernel
 //    names (loop2 < loop10 < sda1 < sdb1 < sr0); there is nothing after Z;
-//  - the root path "X:\" stands for the volume's first mount point, the raw
-//    path "\\.\X:" for its device node.
+//  - the root path "X:\" stands for the volume's first mount point, and
+//    opening the letter opens its device node.
 //
 // The map is a snapshot: it is taken again only by Rebuild (the drive list
 // does that on every refresh), so that the lookups the copy job makes for
@@ -27,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "volume/DriveKind.h"
 #include "volume/MountInfo.h"
 
 namespace vorkan {
@@ -36,10 +37,10 @@ struct BlockVolume {
   std::string devicePath;  // "/dev/sda1"
   unsigned major = 0;
   unsigned minor = 0;
-  unsigned driveType = 0;   // DRIVE_REMOVABLE, DRIVE_FIXED, DRIVE_CDROM or DRIVE_RAMDISK
-  std::string mountPoint;   // the first mount of its file system; empty when not mounted
-  std::string mountFsType;  // the file system type of that mount
-  char letter = 0;          // 'A'..'Z', or 0 when no letter was left for it
+  DriveKind driveType = DriveKind::Unknown;  // Removable, Fixed, CdRom or RamDisk
+  std::string mountPoint;                    // the first mount of its file system; empty when not mounted
+  std::string mountFsType;                   // the file system type of that mount
+  char letter = 0;                           // 'A'..'Z', or 0 when no letter was left for it
   // The size the kernel gives anyone (sysfs, 512-byte units), for a volume
   // this process may not open; 0 when unknown.
   std::int64_t kernelBytes = 0;
@@ -75,8 +76,8 @@ class DriveLetterMap {
 
   // The volume at `letter` (upper or lower case); nullptr when none.
   const BlockVolume* VolumeOfLetter(char letter) const;
-  // DRIVE_NO_ROOT_DIR for a letter without a volume.
-  unsigned DriveTypeOf(char letter) const;
+  // DriveKind::NoRootDir for a letter without a volume.
+  DriveKind KindOfLetter(char letter) const;
   // The letter of a kernel name ("loop3p1"), 0 when it has none.
   char LetterOfDevice(std::string_view kernelName) const;
   // The letter of the lettered volume mounted where the folder of `path`

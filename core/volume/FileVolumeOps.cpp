@@ -35,9 +35,7 @@ FileVolumeOps::OpenVolumeState* FileVolumeOps::State(VolumeHandle handle) {
   return it == open_.end() ? nullptr : &it->second;
 }
 
-VolumeHandle FileVolumeOps::OpenVolume(const std::string& rawDevicePath) {
-  if (rawDevicePath.size() < 6 || rawDevicePath.compare(0, 4, "\\\\.\\") != 0) return kInvalidHandle;
-  const char letter = rawDevicePath[4];
+VolumeHandle FileVolumeOps::OpenVolume(char letter) {
   FileVolume* volume = Find(letter);
   if (volume == nullptr || volume->refuseOpen) return kInvalidHandle;
   const int fd = ::open(volume->path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -47,7 +45,7 @@ VolumeHandle FileVolumeOps::OpenVolume(const std::string& rawDevicePath) {
   return fd;
 }
 
-bool FileVolumeOps::GetLengthInfo(VolumeHandle handle, std::int64_t& length) {
+bool FileVolumeOps::VolumeLength(VolumeHandle handle, std::int64_t& length) {
   OpenVolumeState* state = State(handle);
   if (state == nullptr) return false;
   FileVolume& volume = volumes_.at(state->letter);
@@ -120,9 +118,7 @@ void FileVolumeOps::CloseVolume(VolumeHandle handle) {
   --openVolumes;
 }
 
-void FileVolumeOps::SetErrorMode(unsigned mode) { errorMode = mode; }
-
-bool FileVolumeOps::GetVolumeInformation(const std::string& rootPath, VolumeInformation& info) {
+bool FileVolumeOps::ProbeFileSystem(const std::string& rootPath, VolumeInformation& info) {
   FileVolume* volume = rootPath.empty() ? nullptr : Find(rootPath[0]);
   if (volume == nullptr || !volume->hasInformation) return false;
   info.label = volume->label;
@@ -131,7 +127,7 @@ bool FileVolumeOps::GetVolumeInformation(const std::string& rootPath, VolumeInfo
   return true;
 }
 
-bool FileVolumeOps::GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) {
+bool FileVolumeOps::FreeSpaceOf(const std::string& rootPath, DiskFreeSpace& space) {
   FileVolume* volume = rootPath.empty() ? nullptr : Find(rootPath[0]);
   if (volume == nullptr || !volume->totalFreeBytes) return false;
   space.totalFreeBytes = *volume->totalFreeBytes;
@@ -142,12 +138,12 @@ bool FileVolumeOps::GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpac
 
 // Only a folder on a lettered drive has its figures.
 bool FileVolumeOps::GetFolderFreeSpace(const std::string& path, DiskFreeSpace& space) {
-  return GetDiskFreeSpaceEx(RootPathOf(DriveLetterOfPath(path)), space);
+  return FreeSpaceOf(RootPathOf(DriveLetterOfPath(path)), space);
 }
 
-unsigned FileVolumeOps::GetDriveType(const std::string& rootPath) {
+DriveKind FileVolumeOps::KindOf(const std::string& rootPath) {
   FileVolume* volume = rootPath.empty() ? nullptr : Find(rootPath[0]);
-  return volume == nullptr ? DRIVE_NO_ROOT_DIR : volume->driveType;
+  return volume == nullptr ? DriveKind::NoRootDir : volume->driveType;
 }
 
 std::string FileVolumeOps::FolderOfRootPath(const std::string& rootPath) {

@@ -16,8 +16,8 @@ namespace vorkan {
 
 struct FileVolume {
   std::string path;  // the file whose bytes the volume delivers
-  unsigned driveType = DRIVE_FIXED;
-  bool hasInformation = true;  // GetVolumeInformation succeeds
+  DriveKind driveType = DriveKind::Fixed;
+  bool hasInformation = true;  // ProbeFileSystem succeeds
   std::string label;
   std::string fileSystem = "vfat";
   std::uint32_t serial = 0;
@@ -56,16 +56,15 @@ class FileVolumeOps : public VolumeOps {
   void SetPathLetter(const std::string& folderPrefix, char letter);
   ImageFaults& Image() { return imageFaults_; }
 
-  VolumeHandle OpenVolume(const std::string& rawDevicePath) override;
-  bool GetLengthInfo(VolumeHandle handle, std::int64_t& length) override;
+  VolumeHandle OpenVolume(char letter) override;
+  bool VolumeLength(VolumeHandle handle, std::int64_t& length) override;
   bool LockVolume(VolumeHandle handle) override;
   void UnlockVolume(VolumeHandle handle) override;
   std::uint32_t ReadVolume(VolumeHandle handle, void* buffer, std::uint32_t size) override;
   void CloseVolume(VolumeHandle handle) override;
-  void SetErrorMode(unsigned mode) override;
-  bool GetVolumeInformation(const std::string& rootPath, VolumeInformation& info) override;
-  bool GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) override;
-  unsigned GetDriveType(const std::string& rootPath) override;
+  bool ProbeFileSystem(const std::string& rootPath, VolumeInformation& info) override;
+  bool FreeSpaceOf(const std::string& rootPath, DiskFreeSpace& space) override;
+  DriveKind KindOf(const std::string& rootPath) override;
   std::string FolderOfRootPath(const std::string& rootPath) override;
   char DriveLetterOfPath(const std::string& path) override;
   ImageHandle CreateImage(const std::string& path, const std::optional<FileIdentity>& replaces) override;
@@ -83,7 +82,6 @@ class FileVolumeOps : public VolumeOps {
   int openVolumes = 0;
   int openImages = 0;  // image handles held
   int imageFlushes = 0;
-  unsigned errorMode = 0;
   std::int64_t bytesReadTotal = 0;
 
  private:

@@ -238,10 +238,8 @@ std::string LinuxVolumeOps::FolderOfRootPath(const std::string& rootPath) {
   return volume == nullptr ? std::string() : volume->mountPoint;
 }
 
-VolumeHandle LinuxVolumeOps::OpenVolume(const std::string& rawDevicePath) {
-  // "\\.\X:": the letter is the fifth character.
-  if (rawDevicePath.size() < 5) return kInvalidHandle;
-  const BlockVolume* volume = Map().VolumeOfLetter(rawDevicePath[4]);
+VolumeHandle LinuxVolumeOps::OpenVolume(char letter) {
+  const BlockVolume* volume = Map().VolumeOfLetter(letter);
   if (volume == nullptr) return kInvalidHandle;
   VolumeHandle handle = OpenDevicePath(volume->devicePath);
   // Without udisks2 (or where even it may not open the device: a
@@ -301,7 +299,7 @@ VolumeHandle LinuxVolumeOps::LengthOnlyHandle(const std::string& path, std::int6
   return fd;
 }
 
-bool LinuxVolumeOps::GetLengthInfo(VolumeHandle handle, std::int64_t& length) {
+bool LinuxVolumeOps::VolumeLength(VolumeHandle handle, std::int64_t& length) {
   if (handle < 0) return false;
   if (const auto it = lengthOnly_.find(handle); it != lengthOnly_.end()) {
     length = it->second;
@@ -419,12 +417,7 @@ void LinuxVolumeOps::CloseVolume(VolumeHandle handle) {
   ::close(handle);
 }
 
-void LinuxVolumeOps::SetErrorMode(unsigned mode) {
-  errorMode_ = mode;
-  errorModeSet_ = true;
-}
-
-bool LinuxVolumeOps::GetVolumeInformation(const std::string& rootPath, VolumeInformation& info) {
+bool LinuxVolumeOps::ProbeFileSystem(const std::string& rootPath, VolumeInformation& info) {
   info = VolumeInformation{};
   if (rootPath.empty()) return false;
   const BlockVolume* volume = Map().VolumeOfLetter(rootPath[0]);
@@ -505,15 +498,15 @@ bool LinuxVolumeOps::QueryWithoutDevice(const BlockVolume& volume, VolumeInforma
   return !type.empty();
 }
 
-bool LinuxVolumeOps::GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) {
+bool LinuxVolumeOps::FreeSpaceOf(const std::string& rootPath, DiskFreeSpace& space) {
   if (rootPath.empty()) return false;
   const BlockVolume* volume = Map().VolumeOfLetter(rootPath[0]);
   return volume != nullptr && !volume->mountPoint.empty() && SpaceOfFolder(volume->mountPoint, space);
 }
 
-unsigned LinuxVolumeOps::GetDriveType(const std::string& rootPath) {
-  if (rootPath.empty()) return DRIVE_NO_ROOT_DIR;
-  return Map().DriveTypeOf(rootPath[0]);
+DriveKind LinuxVolumeOps::KindOf(const std::string& rootPath) {
+  if (rootPath.empty()) return DriveKind::NoRootDir;
+  return Map().KindOfLetter(rootPath[0]);
 }
 
 char LinuxVolumeOps::DriveLetterOfPath(const std::string& path) { return Map().LetterOfPath(path); }

@@ -69,8 +69,8 @@ class LinuxVolumeOps : public VolumeOps {
   void RefreshDrives() override;
   std::string FolderOfRootPath(const std::string& rootPath) override;
 
-  VolumeHandle OpenVolume(const std::string& rawDevicePath) override;
-  bool GetLengthInfo(VolumeHandle handle, std::int64_t& length) override;
+  VolumeHandle OpenVolume(char letter) override;
+  bool VolumeLength(VolumeHandle handle, std::int64_t& length) override;
   bool LockVolume(VolumeHandle handle) override;
   void UnlockVolume(VolumeHandle handle) override;
   std::uint32_t ReadVolume(VolumeHandle handle, void* buffer, std::uint32_t size) override;
@@ -79,10 +79,9 @@ class LinuxVolumeOps : public VolumeOps {
   void AbandonRead(VolumeHandle handle, void* buffer) override;
   void CloseVolume(VolumeHandle handle) override;
 
-  void SetErrorMode(unsigned mode) override;
-  bool GetVolumeInformation(const std::string& rootPath, VolumeInformation& info) override;
-  bool GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) override;
-  unsigned GetDriveType(const std::string& rootPath) override;
+  bool ProbeFileSystem(const std::string& rootPath, VolumeInformation& info) override;
+  bool FreeSpaceOf(const std::string& rootPath, DiskFreeSpace& space) override;
+  DriveKind KindOf(const std::string& rootPath) override;
   char DriveLetterOfPath(const std::string& path) override;
   std::string DriveNameOfPath(const std::string& path) override;
   bool GetFolderFreeSpace(const std::string& path, DiskFreeSpace& space) override;
@@ -97,11 +96,6 @@ class LinuxVolumeOps : public VolumeOps {
   // Opens a device node, or a regular file standing in for a volume, the way
   // OpenVolume opens a lettered one; anything else is refused.
   VolumeHandle OpenDevicePath(const std::string& path);
-
-  // The error mode as last set; there are no system boxes to suppress, so it
-  // is only kept, and never reset, for anyone who wants to see it was set.
-  bool ErrorModeWasSet() const { return errorModeSet_; }
-  unsigned ErrorMode() const { return errorMode_; }
 
   // The letter snapshot, taken on first use and again by RefreshDrives.
   const DriveLetterMap& Map();
@@ -146,8 +140,6 @@ class LinuxVolumeOps : public VolumeOps {
   // opener's properties or the kernel tell; they read nothing.
   std::map<VolumeHandle, std::int64_t> lengthOnly_;
   std::map<VolumeHandle, DropBehind> dropBehind_;
-  unsigned errorMode_ = 0;
-  bool errorModeSet_ = false;
 };
 
 }  // namespace vorkan

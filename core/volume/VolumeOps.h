@@ -1,6 +1,6 @@
 // The platform operations the imaging core needs from the system, addressed
-// the way the program thinks of drives: by letter, root path ("C:\") and raw
-// device path ("\\.\C:"). The Linux implementation answers them over /dev,
+// the way the windows show drives: by letter, or by root path ("C:\"). The
+// Linux implementation answers them over /dev,
 // /sys and libblkid; the file-backed substitute answers them with regular
 // files so that faults can be shown on demand.
 #pragma once
@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "volume/DriveKind.h"
 #include "volume/FileIdentity.h"
 
 namespace vorkan {
@@ -22,19 +23,6 @@ constexpr VolumeHandle kInvalidHandle = -1;
 // An image file handle; -1 when creating failed.
 using ImageHandle = int;
 constexpr ImageHandle kInvalidImage = -1;
-
-// Drive type codes, as the drive catalogue maps them to media type texts.
-enum DriveType : unsigned {
-  DRIVE_UNKNOWN = 0,
-  DRIVE_NO_ROOT_DIR = 1,
-  DRIVE_REMOVABLE = 2,
-  DRIVE_FIXED = 3,
-  DRIVE_REMOTE = 4,
-  DRIVE_CDROM = 5,
-  DRIVE_RAMDISK = 6,
-};
-
-constexpr unsigned SEM_FAILCRITICALERRORS = 1;
 
 // Bytes asked for by every volume read.
 constexpr std::uint32_t CopyBlockSize = 262144;
@@ -72,10 +60,11 @@ class VolumeOps {
   // and the size checks before a copy only want lengths, and must never ask.
   virtual void SetInteractionAllowed(bool allowed) { (void)allowed; }
 
-  // Opens the raw volume named by "\\.\X:" for sequential reading from byte 0.
-  virtual VolumeHandle OpenVolume(const std::string& rawDevicePath) = 0;
+  // Opens the device of the volume with that letter (either case) for
+  // sequential reading from byte 0.
+  virtual VolumeHandle OpenVolume(char letter) = 0;
   // The volume's length in bytes; false when it cannot be told.
-  virtual bool GetLengthInfo(VolumeHandle handle, std::int64_t& length) = 0;
+  virtual bool VolumeLength(VolumeHandle handle, std::int64_t& length) = 0;
   // Exclusive access until UnlockVolume or CloseVolume; false when refused.
   virtual bool LockVolume(VolumeHandle handle) = 0;
   virtual void UnlockVolume(VolumeHandle handle) = 0;
@@ -105,12 +94,11 @@ class VolumeOps {
   }
   virtual void CloseVolume(VolumeHandle handle) = 0;
 
-  virtual void SetErrorMode(unsigned mode) = 0;
   // Queries by root path "X:\" (the first character is the letter; any other
   // first character names no drive).
-  virtual bool GetVolumeInformation(const std::string& rootPath, VolumeInformation& info) = 0;
-  virtual bool GetDiskFreeSpaceEx(const std::string& rootPath, DiskFreeSpace& space) = 0;
-  virtual unsigned GetDriveType(const std::string& rootPath) = 0;
+  virtual bool ProbeFileSystem(const std::string& rootPath, VolumeInformation& info) = 0;
+  virtual bool FreeSpaceOf(const std::string& rootPath, DiskFreeSpace& space) = 0;
+  virtual DriveKind KindOf(const std::string& rootPath) = 0;
 
   // The drive letter of the file system that holds `path`'s folder, or the
   // path's first character when no lettered volume holds it.
@@ -164,6 +152,5 @@ class VolumeOps {
 
 // Path helpers shared by every implementation.
 inline std::string RootPathOf(char letter) { return std::string(1, letter) + ":\\"; }
-inline std::string RawDevicePathOf(char letter) { return std::string("\\\\.\\") + letter + ":"; }
 
 }  // namespace vorkan

@@ -10,12 +10,12 @@ std::int64_t GetDeviceLength(VolumeOps& ops, VolumeHandle handle, char letter) {
   std::int64_t result = 0;
   std::int64_t length = 0;
   if (handle != kInvalidHandle) {
-    if (ops.GetLengthInfo(handle, length)) result = length;
+    if (ops.VolumeLength(handle, length)) result = length;
     return result;
   }
-  VolumeHandle own = ops.OpenVolume(RawDevicePathOf(letter));
+  VolumeHandle own = ops.OpenVolume(letter);
   if (own == kInvalidHandle) return 0;
-  if (ops.GetLengthInfo(own, length)) result = length;
+  if (ops.VolumeLength(own, length)) result = length;
   ops.CloseVolume(own);
   return result;
 }
@@ -24,11 +24,10 @@ bool GetVolumeDetails(VolumeOps& ops, const std::string& rootPath, VolumeDetails
   details.label.clear();
   details.fileSystemName.clear();
   details.serialText.clear();
-  ops.SetErrorMode(SEM_FAILCRITICALERRORS);
   VolumeInformation info;
-  const bool ok = ops.GetVolumeInformation(rootPath, info);
+  const bool ok = ops.ProbeFileSystem(rootPath, info);
   DiskFreeSpace space;
-  if (ops.GetDiskFreeSpaceEx(rootPath, space)) {
+  if (ops.FreeSpaceOf(rootPath, space)) {
     details.freeText = FormatByteSize(space.totalFreeBytes);
     details.freeBytes = space.totalFreeBytes;
   } else {
@@ -44,14 +43,12 @@ bool GetVolumeDetails(VolumeOps& ops, const std::string& rootPath, VolumeDetails
 }
 
 std::int64_t GetFreeBytes(VolumeOps& ops, char letter) {
-  ops.SetErrorMode(SEM_FAILCRITICALERRORS);
   DiskFreeSpace space;
-  if (!ops.GetDiskFreeSpaceEx(RootPathOf(letter), space)) return 0;
+  if (!ops.FreeSpaceOf(RootPathOf(letter), space)) return 0;
   return space.totalFreeBytes;
 }
 
 std::int64_t GetTargetFreeBytes(VolumeOps& ops, const std::string& path) {
-  ops.SetErrorMode(SEM_FAILCRITICALERRORS);
   DiskFreeSpace space;
   if (!ops.GetFolderFreeSpace(path, space)) return 0;
   return space.totalFreeBytes;

@@ -32,7 +32,7 @@ class SubstituteJourney : public ::testing::Test {
     ops_.AddVolume('C', system);
     FileVolume medium;
     medium.path = dir_ / "medium.img";
-    medium.driveType = DRIVE_REMOVABLE;
+    medium.driveType = DriveKind::Removable;
     medium.label = "MEDIUM";
     ops_.AddVolume('E', medium);
     ops_.SetPathLetter(dir_.Path(), 'C');

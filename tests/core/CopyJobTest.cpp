@@ -508,9 +508,9 @@ class TimelineOps : public FileVolumeOps {
     steps_.push_back("create image");
     return FileVolumeOps::CreateImage(path, replaces);
   }
-  VolumeHandle OpenVolume(const std::string& rawDevicePath) override {
+  VolumeHandle OpenVolume(char letter) override {
     steps_.push_back("open volume");
-    return FileVolumeOps::OpenVolume(rawDevicePath);
+    return FileVolumeOps::OpenVolume(letter);
   }
   void UnlockVolume(VolumeHandle handle) override {
     steps_.push_back("release");

@@ -26,7 +26,7 @@ class MainWindowStart : public ::testing::Test {
     ops_.AddVolume('C', c);
     FileVolume d;
     d.path = dir_ / "d.img";
-    d.driveType = DRIVE_CDROM;
+    d.driveType = DriveKind::CdRom;
     d.totalFreeBytes = 0;
     ops_.AddVolume('D', d);
   }

@@ -117,7 +117,7 @@ class OpenerVolume : public ::testing::Test {
     }
   }
 
-  VolumeHandle Open() { return ops_->OpenVolume(RawDevicePathOf(letter_)); }
+  VolumeHandle Open() { return ops_->OpenVolume(letter_); }
   std::string FirstBlock(VolumeHandle handle) {
     std::string block(CopyBlockSize, '\0');
     block.resize(ops_->ReadVolume(handle, block.data(), CopyBlockSize));
@@ -145,7 +145,7 @@ TEST_F(OpenerVolume, OpenOfAnUnreadableNode) {
     int refuseOpen;
     bool properties;
     bool opens;
-    std::int64_t length;  // through GetLengthInfo
+    std::int64_t length;  // through VolumeLength
     bool reads;
     std::vector<OpenCall> calls;
   };
@@ -174,7 +174,7 @@ TEST_F(OpenerVolume, OpenOfAnUnreadableNode) {
     EXPECT_EQ(h != kInvalidHandle, c.opens);
     EXPECT_EQ(opener_->opens, c.calls);
     std::int64_t length = 0;
-    EXPECT_EQ(ops_->GetLengthInfo(h, length), c.opens);
+    EXPECT_EQ(ops_->VolumeLength(h, length), c.opens);
     EXPECT_EQ(length, c.length);
     if (h != kInvalidHandle) {
       EXPECT_FALSE((::fcntl(h, F_GETFD) & FD_CLOEXEC) == 0) << "a child would inherit the disk";

@@ -78,15 +78,15 @@ TEST(SectorsHexText, ReadsBackAsSixtyFourBitNumbers) {
 }
 
 TEST(MediaTypeText, OneTextPerDriveTypeWithARow) {
-  EXPECT_EQ(MediaTypeText(DRIVE_UNKNOWN), "Неизвестно");
-  EXPECT_EQ(MediaTypeText(DRIVE_REMOVABLE), "Съемный");
-  EXPECT_EQ(MediaTypeText(DRIVE_FIXED), "Локальный");
-  EXPECT_EQ(MediaTypeText(DRIVE_CDROM), "CD-диск");
-  EXPECT_EQ(MediaTypeText(DRIVE_RAMDISK), "RAM-диск");
-  EXPECT_FALSE(MediaTypeText(DRIVE_NO_ROOT_DIR).has_value());
-  EXPECT_FALSE(MediaTypeText(DRIVE_REMOTE).has_value());
-  EXPECT_FALSE(MediaTypeText(7).has_value());
-  EXPECT_FALSE(MediaTypeText(0xFFFFFFFFu).has_value());
+  EXPECT_EQ(MediaTypeText(DriveKind::Unknown), "Неизвестно");
+  EXPECT_EQ(MediaTypeText(DriveKind::Removable), "Съемный");
+  EXPECT_EQ(MediaTypeText(DriveKind::Fixed), "Локальный");
+  EXPECT_EQ(MediaTypeText(DriveKind::CdRom), "CD-диск");
+  EXPECT_EQ(MediaTypeText(DriveKind::RamDisk), "RAM-диск");
+  EXPECT_FALSE(MediaTypeText(DriveKind::NoRootDir).has_value());
+  EXPECT_FALSE(MediaTypeText(DriveKind::Remote).has_value());
+  EXPECT_FALSE(MediaTypeText(static_cast<DriveKind>(7)).has_value());
+  EXPECT_FALSE(MediaTypeText(static_cast<DriveKind>(0xFFFFFFFFu)).has_value());
 }
 
 // A volume layer whose answers are set per letter, and which records the
@@ -94,7 +94,7 @@ TEST(MediaTypeText, OneTextPerDriveTypeWithARow) {
 class ScriptedVolumeOps : public VolumeOps {
  public:
   struct Drive {
-    unsigned type = DRIVE_NO_ROOT_DIR;
+    DriveKind type = DriveKind::NoRootDir;
     bool infoOk = false;
     VolumeInformation info;
     bool spaceOk = false;
@@ -107,14 +107,14 @@ class ScriptedVolumeOps : public VolumeOps {
   Drive& operator[](char letter) { return drives[letter]; }
 
   void RefreshDrives() override { calls.push_back("refresh"); }
-  VolumeHandle OpenVolume(const std::string& raw) override {
-    calls.push_back("open " + raw);
-    const Drive& d = drives[raw.size() > 4 ? raw[4] : '?'];
+  VolumeHandle OpenVolume(char letter) override {
+    calls.push_back("open " + std::string(1, letter));
+    const Drive& d = drives[letter];
     if (!d.openOk) return kInvalidHandle;
     ++openHandles;
-    return 100 + raw[4];
+    return 100 + letter;
   }
-  bool GetLengthInfo(VolumeHandle h, std::int64_t& length) override {
+  bool VolumeLength(VolumeHandle h, std::int64_t& length) override {
     const Drive& d = drives[static_cast<char>(h - 100)];
     if (!d.lengthOk) return false;
     length = d.length;
@@ -124,15 +124,14 @@ class ScriptedVolumeOps : public VolumeOps {
   void UnlockVolume(VolumeHandle) override {}
   std::uint32_t ReadVolume(VolumeHandle, void*, std::uint32_t) override { return 0; }
   void CloseVolume(VolumeHandle) override { --openHandles; }
-  void SetErrorMode(unsigned mode) override { errorMode = mode; }
-  bool GetVolumeInformation(const std::string& root, VolumeInformation& info) override {
+  bool ProbeFileSystem(const std::string& root, VolumeInformation& info) override {
     calls.push_back("info " + root);
     const Drive& d = drives[root[0]];
     if (!d.infoOk) return false;
     info = d.info;
     return true;
   }
-  bool GetDiskFreeSpaceEx(const std::string& root, DiskFreeSpace& space) override {
+  bool FreeSpaceOf(const std::string& root, DiskFreeSpace& space) override {
     calls.push_back("space " + root);
     const Drive& d = drives[root[0]];
     if (!d.spaceOk) return false;
@@ -141,7 +140,7 @@ class ScriptedVolumeOps : public VolumeOps {
     space.totalBytes = d.length * 2;
     return true;
   }
-  unsigned GetDriveType(const std::string& root) override {
+  DriveKind KindOf(const std::string& root) override {
     calls.push_back("type " + root);
     return drives[root[0]].type;
   }
@@ -159,7 +158,6 @@ class ScriptedVolumeOps : public VolumeOps {
   std::map<char, Drive> drives;
   std::vector<std::string> calls;
   int openHandles = 0;
-  unsigned errorMode = 0;
 };
 
 class FillDriveListTest : public ::testing::Test {
@@ -171,7 +169,7 @@ class FillDriveListTest : public ::testing::Test {
 
 TEST_F(FillDriveListTest, RowsCarryEveryTextInOrder) {
   ScriptedVolumeOps::Drive& c = ops['C'];
-  c.type = DRIVE_FIXED;
+  c.type = DriveKind::Fixed;
   c.infoOk = true;
   c.info = {"SYSTEM", "ext4", 0x1A2B};
   c.spaceOk = true;
@@ -196,12 +194,11 @@ TEST_F(FillDriveListTest, RowsCarryEveryTextInOrder) {
   // The named accessors are the positions of the sub-items.
   EXPECT_EQ(r.SubItems[siVolumeLabel], "SYSTEM");
   EXPECT_EQ(r.SubItems[siFreeSectorsHex], "$00012A05F2");
-  EXPECT_EQ(ops.errorMode, SEM_FAILCRITICALERRORS);
 }
 
 TEST_F(FillDriveListTest, WorkedExampleOfAFullFloppy) {
   ScriptedVolumeOps::Drive& a = ops['A'];
-  a.type = DRIVE_REMOVABLE;
+  a.type = DriveKind::Removable;
   a.infoOk = true;
   a.info = {"", "vfat", 0};
   a.spaceOk = true;
@@ -222,14 +219,14 @@ TEST_F(FillDriveListTest, WorkedExampleOfAFullFloppy) {
 }
 
 TEST_F(FillDriveListTest, EveryLetterIsQueriedAndOnlyTypedOnesGetRows) {
-  ops['C'].type = DRIVE_FIXED;
-  ops['D'].type = DRIVE_CDROM;
-  ops['N'].type = DRIVE_REMOTE;
+  ops['C'].type = DriveKind::Fixed;
+  ops['D'].type = DriveKind::CdRom;
+  ops['N'].type = DriveKind::Remote;
   ops['N'].spaceOk = true;
   ops['N'].freeBytes = 5000;
-  ops['Q'].type = 9;  // no such code
-  ops['R'].type = DRIVE_RAMDISK;
-  ops['U'].type = DRIVE_UNKNOWN;
+  ops['Q'].type = static_cast<DriveKind>(9);  // no such kind
+  ops['R'].type = DriveKind::RamDisk;
+  ops['U'].type = DriveKind::Unknown;
   FillDriveList(ops, list);
   ASSERT_EQ(list.RowCount(), 4);
   EXPECT_EQ(list.rows[0].RootPath, "C:\\");
@@ -248,7 +245,7 @@ TEST_F(FillDriveListTest, EveryLetterIsQueriedAndOnlyTypedOnesGetRows) {
     const std::string root = std::string(1, letter) + ":\\";
     expected.push_back("info " + root);
     expected.push_back("space " + root);
-    expected.push_back("open \\\\.\\" + std::string(1, letter) + ":");
+    expected.push_back("open " + std::string(1, letter));
     expected.push_back("type " + root);
   }
   EXPECT_EQ(ops.calls, expected);
@@ -257,7 +254,7 @@ TEST_F(FillDriveListTest, EveryLetterIsQueriedAndOnlyTypedOnesGetRows) {
 
 TEST_F(FillDriveListTest, ALetterWhoseQueriesFailStillGetsItsRow) {
   // An optical drive without a disc: nothing answers but the drive type.
-  ops['E'].type = DRIVE_CDROM;
+  ops['E'].type = DriveKind::CdRom;
   FillDriveList(ops, list);
   ASSERT_EQ(list.RowCount(), 1);
   const DriveRecord& r = list.rows[0];
@@ -274,7 +271,7 @@ TEST_F(FillDriveListTest, ALetterWhoseQueriesFailStillGetsItsRow) {
 
 TEST_F(FillDriveListTest, AVolumeThatCannotBeOpenedRawShowsANegativeUsedCount) {
   ScriptedVolumeOps::Drive& f = ops['F'];
-  f.type = DRIVE_FIXED;
+  f.type = DriveKind::Fixed;
   f.infoOk = true;
   f.info = {"DATA", "ntfs", 0xCAFEF00D};
   f.spaceOk = true;
@@ -293,7 +290,7 @@ TEST_F(FillDriveListTest, AVolumeThatCannotBeOpenedRawShowsANegativeUsedCount) {
 }
 
 TEST_F(FillDriveListTest, LengthQueryFailingOnAnOpenVolumeGivesZero) {
-  ops['G'].type = DRIVE_FIXED;
+  ops['G'].type = DriveKind::Fixed;
   ops['G'].openOk = true;
   ops['G'].lengthOk = false;
   ops['G'].length = 12345;  // never taken
@@ -304,27 +301,27 @@ TEST_F(FillDriveListTest, LengthQueryFailingOnAnOpenVolumeGivesZero) {
 }
 
 TEST_F(FillDriveListTest, IconsOnePerRowWithTheApplicationIconWhenNoneIsFound) {
-  ops['A'].type = DRIVE_REMOVABLE;
-  ops['C'].type = DRIVE_FIXED;
-  ops['D'].type = DRIVE_CDROM;
-  ops['U'].type = DRIVE_UNKNOWN;
-  list.typesWithoutIcon = {DRIVE_UNKNOWN, DRIVE_CDROM};
+  ops['A'].type = DriveKind::Removable;
+  ops['C'].type = DriveKind::Fixed;
+  ops['D'].type = DriveKind::CdRom;
+  ops['U'].type = DriveKind::Unknown;
+  list.typesWithoutIcon = {DriveKind::Unknown, DriveKind::CdRom};
   FillDriveList(ops, list);
   ASSERT_EQ(list.RowCount(), 4);
   ASSERT_EQ(list.ImageCount(), 4);
   for (int row = 0; row < 4; ++row) EXPECT_EQ(list.stateImages[static_cast<std::size_t>(row)], row);
   EXPECT_FALSE(list.images[0].applicationIcon);
   EXPECT_EQ(list.images[0].rootPath, "A:\\");
-  EXPECT_EQ(list.images[0].driveType, DRIVE_REMOVABLE);
+  EXPECT_EQ(list.images[0].driveType, DriveKind::Removable);
   EXPECT_FALSE(list.images[1].applicationIcon);
-  EXPECT_EQ(list.images[1].driveType, DRIVE_FIXED);
+  EXPECT_EQ(list.images[1].driveType, DriveKind::Fixed);
   EXPECT_TRUE(list.images[2].applicationIcon);
   EXPECT_TRUE(list.images[3].applicationIcon);
 }
 
 TEST_F(FillDriveListTest, FirstRowSelectedAndFocusOnlyOnScreen) {
-  ops['C'].type = DRIVE_FIXED;
-  ops['D'].type = DRIVE_FIXED;
+  ops['C'].type = DriveKind::Fixed;
+  ops['D'].type = DriveKind::Fixed;
   FillDriveList(ops, list);
   EXPECT_EQ(list.selectedRow, 0);
   EXPECT_EQ(list.focusedRow, 0);
@@ -340,17 +337,17 @@ TEST_F(FillDriveListTest, FirstRowSelectedAndFocusOnlyOnScreen) {
 }
 
 TEST_F(FillDriveListTest, ARebuildDiscardsTheOldRowsAndAnEmptyListSelectsNothing) {
-  ops['C'].type = DRIVE_FIXED;
-  ops['D'].type = DRIVE_FIXED;
+  ops['C'].type = DriveKind::Fixed;
+  ops['D'].type = DriveKind::Fixed;
   FillDriveList(ops, list);
   ASSERT_EQ(list.RowCount(), 2);
-  ops['D'].type = DRIVE_NO_ROOT_DIR;
+  ops['D'].type = DriveKind::NoRootDir;
   FillDriveList(ops, list);
   ASSERT_EQ(list.RowCount(), 1);
   EXPECT_EQ(list.ImageCount(), 1);
   EXPECT_EQ(list.stateImages.size(), 1u);
 
-  ops['C'].type = DRIVE_NO_ROOT_DIR;
+  ops['C'].type = DriveKind::NoRootDir;
   list.onScreen = true;
   FillDriveList(ops, list);
   EXPECT_EQ(list.RowCount(), 0);

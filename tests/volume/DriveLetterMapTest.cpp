@@ -88,17 +88,17 @@ TEST_F(FakeTreeMap, ChoosesTheVolumesAndLeavesOutTheRest) {
 TEST_F(FakeTreeMap, DriveTypesFollowTheKindOfDevice) {
   DriveLetterMap map = Map();
   map.Rebuild({});
-  auto typeOf = [&](const char* name) { return map.DriveTypeOf(map.LetterOfDevice(name)); };
-  EXPECT_EQ(typeOf("fd0"), DRIVE_REMOVABLE);
-  EXPECT_EQ(typeOf("sr0"), DRIVE_CDROM);
-  EXPECT_EQ(typeOf("zram1"), DRIVE_RAMDISK);
-  EXPECT_EQ(typeOf("sdb"), DRIVE_REMOVABLE);
-  EXPECT_EQ(typeOf("sdc1"), DRIVE_REMOVABLE);  // from its disk's "removable"
-  EXPECT_EQ(typeOf("sda1"), DRIVE_FIXED);
-  EXPECT_EQ(typeOf("loop2"), DRIVE_FIXED);
-  EXPECT_EQ(typeOf("mmcblk0p1"), DRIVE_FIXED);
-  EXPECT_EQ(map.DriveTypeOf('Z'), DRIVE_NO_ROOT_DIR);
-  EXPECT_EQ(map.DriveTypeOf('?'), DRIVE_NO_ROOT_DIR);
+  auto typeOf = [&](const char* name) { return map.KindOfLetter(map.LetterOfDevice(name)); };
+  EXPECT_EQ(typeOf("fd0"), DriveKind::Removable);
+  EXPECT_EQ(typeOf("sr0"), DriveKind::CdRom);
+  EXPECT_EQ(typeOf("zram1"), DriveKind::RamDisk);
+  EXPECT_EQ(typeOf("sdb"), DriveKind::Removable);
+  EXPECT_EQ(typeOf("sdc1"), DriveKind::Removable);  // from its disk's "removable"
+  EXPECT_EQ(typeOf("sda1"), DriveKind::Fixed);
+  EXPECT_EQ(typeOf("loop2"), DriveKind::Fixed);
+  EXPECT_EQ(typeOf("mmcblk0p1"), DriveKind::Fixed);
+  EXPECT_EQ(map.KindOfLetter('Z'), DriveKind::NoRootDir);
+  EXPECT_EQ(map.KindOfLetter('?'), DriveKind::NoRootDir);
 }
 
 TEST_F(FakeTreeMap, RootVolumeIsCAndTheOthersFollowInNaturalOrder) {
@@ -207,7 +207,7 @@ TEST(DriveLetterMapLimits, AnEmptyOrMissingTreeHasNoVolumes) {
   DriveLetterMap map(sources);
   map.Rebuild({});
   EXPECT_TRUE(map.Volumes().empty());
-  for (char letter = 'A'; letter <= 'Z'; ++letter) EXPECT_EQ(map.DriveTypeOf(letter), DRIVE_NO_ROOT_DIR);
+  for (char letter = 'A'; letter <= 'Z'; ++letter) EXPECT_EQ(map.KindOfLetter(letter), DriveKind::NoRootDir);
 }
 
 // The letter of a path goes by the st_dev of the path's folder.

@@ -59,33 +59,33 @@ class FakeTreeOps : public ::testing::Test {
   std::string expected;
 };
 
-TEST_F(FakeTreeOps, RawPathsAndRootPathsNameTheLetterInEitherCase) {
+TEST_F(FakeTreeOps, LettersAndRootPathsNameTheVolumeInEitherCase) {
   auto ops = Ops();
   ASSERT_EQ(ops->Map().LetterOfDevice("loop2"), 'C');
-  for (const char* raw : {"\\\\.\\C:", "\\\\.\\c:"}) {
-    const VolumeHandle h = ops->OpenVolume(raw);
-    ASSERT_NE(h, kInvalidHandle) << raw;
+  for (const char letter : {'C', 'c'}) {
+    const VolumeHandle h = ops->OpenVolume(letter);
+    ASSERT_NE(h, kInvalidHandle) << letter;
     std::int64_t length = 0;
-    EXPECT_TRUE(ops->GetLengthInfo(h, length));
+    EXPECT_TRUE(ops->VolumeLength(h, length));
     EXPECT_EQ(length, 300000);
     ops->CloseVolume(h);
   }
-  EXPECT_EQ(ops->GetDriveType("C:\\"), DRIVE_FIXED);
-  EXPECT_EQ(ops->GetDriveType("c:\\"), DRIVE_FIXED);
-  EXPECT_EQ(ops->GetDriveType("D:\\"), DRIVE_REMOVABLE);  // sdb
-  EXPECT_EQ(ops->GetDriveType("E:\\"), DRIVE_CDROM);      // sr0
-  EXPECT_EQ(ops->GetDriveType("F:\\"), DRIVE_NO_ROOT_DIR);
-  EXPECT_EQ(ops->GetDriveType("/"), DRIVE_NO_ROOT_DIR);
-  EXPECT_EQ(ops->GetDriveType(""), DRIVE_NO_ROOT_DIR);
-  EXPECT_EQ(ops->OpenVolume("\\\\.\\F:"), kInvalidHandle);
-  EXPECT_EQ(ops->OpenVolume("\\\\."), kInvalidHandle);
-  EXPECT_EQ(ops->OpenVolume(""), kInvalidHandle);
+  EXPECT_EQ(ops->KindOf("C:\\"), DriveKind::Fixed);
+  EXPECT_EQ(ops->KindOf("c:\\"), DriveKind::Fixed);
+  EXPECT_EQ(ops->KindOf("D:\\"), DriveKind::Removable);  // sdb
+  EXPECT_EQ(ops->KindOf("E:\\"), DriveKind::CdRom);      // sr0
+  EXPECT_EQ(ops->KindOf("F:\\"), DriveKind::NoRootDir);
+  EXPECT_EQ(ops->KindOf("/"), DriveKind::NoRootDir);
+  EXPECT_EQ(ops->KindOf(""), DriveKind::NoRootDir);
+  EXPECT_EQ(ops->OpenVolume('F'), kInvalidHandle);
+  EXPECT_EQ(ops->OpenVolume('/'), kInvalidHandle);
+  EXPECT_EQ(ops->OpenVolume('\0'), kInvalidHandle);
   EXPECT_EQ(GetDeviceLength(*ops, kInvalidHandle, 'c'), 300000);
 }
 
 TEST_F(FakeTreeOps, AFileStandingInIsReadInBlocksToItsEnd) {
   auto ops = Ops();
-  const VolumeHandle h = ops->OpenVolume(RawDevicePathOf('C'));
+  const VolumeHandle h = ops->OpenVolume('C');
   ASSERT_NE(h, kInvalidHandle);
   EXPECT_TRUE(ops->LockVolume(h));
   EXPECT_TRUE(ops->LockVolume(h));  // a second lock on the same handle changes nothing
@@ -112,7 +112,7 @@ TEST_F(FakeTreeOps, OnlyBlockDevicesAndRegularFilesOpen) {
   EXPECT_EQ(ops->OpenDevicePath("/dev/null"), kInvalidHandle);  // a character device
   EXPECT_EQ(ops->OpenDevicePath(dev / "missing"), kInvalidHandle);
   std::int64_t length = 0;
-  EXPECT_FALSE(ops->GetLengthInfo(kInvalidHandle, length));
+  EXPECT_FALSE(ops->VolumeLength(kInvalidHandle, length));
   EXPECT_FALSE(ops->LockVolume(kInvalidHandle));
   ops->UnlockVolume(kInvalidHandle);
   ops->CloseVolume(kInvalidHandle);
@@ -131,24 +131,11 @@ TEST_F(FakeTreeOps, VolumesWithoutANodeOrMountAnswerLikeEmptyDrives) {
   EXPECT_EQ(GetDeviceLength(*ops, kInvalidHandle, 'E'), 0);
   // A stand-in file holds no file system.
   VolumeInformation info;
-  EXPECT_FALSE(ops->GetVolumeInformation("C:\\", info));
+  EXPECT_FALSE(ops->ProbeFileSystem("C:\\", info));
   DiskFreeSpace space;
-  EXPECT_FALSE(ops->GetDiskFreeSpaceEx("C:\\", space));  // not mounted
+  EXPECT_FALSE(ops->FreeSpaceOf("C:\\", space));  // not mounted
   EXPECT_EQ(GetFreeBytes(*ops, '/'), 0);
   EXPECT_EQ(GetFreeBytes(*ops, '\\'), 0);
-}
-
-TEST_F(FakeTreeOps, ErrorModeIsRecordedAndNeverReset) {
-  auto ops = Ops();
-  EXPECT_FALSE(ops->ErrorModeWasSet());
-  VolumeDetails details;
-  GetVolumeDetails(*ops, "C:\\", details);
-  EXPECT_TRUE(ops->ErrorModeWasSet());
-  EXPECT_EQ(ops->ErrorMode(), SEM_FAILCRITICALERRORS);
-  GetFreeBytes(*ops, 'C');
-  ops->RefreshDrives();
-  EXPECT_TRUE(ops->ErrorModeWasSet());
-  EXPECT_EQ(ops->ErrorMode(), SEM_FAILCRITICALERRORS);
 }
 
 TEST_F(FakeTreeOps, FillDriveListRefreshesTheLettersFirst) {

@@ -137,7 +137,7 @@ TEST_F(LoopVolumes, UnmountedVfatFloppyIsTheWorkedExample) {
   VolumeDetails details;
   EXPECT_TRUE(GetVolumeDetails(ops, RootPathOf(letter), details));
   EXPECT_EQ(GetFreeBytes(ops, letter), 0);  // not mounted
-  EXPECT_EQ(ops.GetDriveType(RootPathOf(letter)), DRIVE_FIXED);
+  EXPECT_EQ(ops.KindOf(RootPathOf(letter)), DriveKind::Fixed);
   EXPECT_EQ(ops.Map().VolumeOfLetter(letter)->devicePath, loop.Device());
 }
 
@@ -171,7 +171,7 @@ TEST_F(LoopVolumes, Ext4UnmountedThenMountedOnAFolderWithASpace) {
     EXPECT_EQ(ops.DriveLetterOfPath(dir / "beside.ima"), ops.DriveLetterOfPath(dir / "other.ima"));
     EXPECT_NE(ops.DriveLetterOfPath(dir / "beside.ima"), letter);
     DiskFreeSpace space;
-    ASSERT_TRUE(ops.GetDiskFreeSpaceEx(RootPathOf(letter), space));
+    ASSERT_TRUE(ops.FreeSpaceOf(RootPathOf(letter), space));
     struct statvfs st {};
     ASSERT_EQ(::statvfs(mountPoint.c_str(), &st), 0);
     EXPECT_EQ(space.totalBytes, static_cast<std::int64_t>(st.f_blocks * st.f_frsize));
@@ -428,7 +428,7 @@ TEST_F(LoopVolumes, AVolumeTheUserMayNotReadKeepsWhatTheMountTells) {
     LinuxVolumeOps udevOps(DriveLetterSources{}, diskDir);
     VolumeInformation info;
     const char letter = udevOps.Map().LetterOfDevice(privName);
-    if (letter != 0 && udevOps.GetVolumeInformation(RootPathOf(letter), info))
+    if (letter != 0 && udevOps.ProbeFileSystem(RootPathOf(letter), info))
       text += info.label + "\x1f" + info.fileSystem + "\x1f" + SerialText(info.serial);
     return text;
   });
@@ -483,12 +483,12 @@ TEST_F(LoopVolumes, LockIsRefusedWhileMountedAndExclusiveWhileHeld) {
   if (letter == 0) GTEST_SKIP() << "no drive letter left";
   const int before = test::OpenDescriptorCount();
 
-  const VolumeHandle h = ops.OpenVolume(RawDevicePathOf(letter));
+  const VolumeHandle h = ops.OpenVolume(letter);
   ASSERT_NE(h, kInvalidHandle);
   ASSERT_TRUE(ops.LockVolume(h));
   // While it is held, nobody else gets the device exclusively: not another
   // handle, not a plain exclusive open, not a mount.
-  const VolumeHandle other = ops.OpenVolume(RawDevicePathOf(letter));
+  const VolumeHandle other = ops.OpenVolume(letter);
   ASSERT_NE(other, kInvalidHandle);
   EXPECT_FALSE(ops.LockVolume(other));
   const int excl = ::open(loop.Device().c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
@@ -514,7 +514,7 @@ TEST_F(LoopVolumes, LockIsRefusedWhileMountedAndExclusiveWhileHeld) {
 
   MountedVolume mounted(loop.Device(), dir / "mounted", "ext4");
   ASSERT_TRUE(mounted.Ok()) << mounted.Error();
-  const VolumeHandle m = ops.OpenVolume(RawDevicePathOf(letter));
+  const VolumeHandle m = ops.OpenVolume(letter);
   ASSERT_NE(m, kInvalidHandle);  // a mounted volume still opens for reading
   EXPECT_FALSE(ops.LockVolume(m));
   ops.CloseVolume(m);
@@ -532,7 +532,7 @@ TEST_F(LoopVolumes, ReadsTheWholeVolumeByteForByte) {
   ATTACH(loop);
   const char letter = ops.Map().LetterOfDevice(loop.Name());
   if (letter == 0) GTEST_SKIP() << "no drive letter left";
-  const VolumeHandle h = ops.OpenVolume(RawDevicePathOf(letter));
+  const VolumeHandle h = ops.OpenVolume(letter);
   ASSERT_NE(h, kInvalidHandle);
   EXPECT_EQ(GetDeviceLength(ops, h, letter), 1474560);
   EXPECT_EQ(GetDeviceLength(ops, kInvalidHandle, letter), 1474560);
@@ -558,8 +558,8 @@ TEST(SystemVolumes, ALetterWithNoVolume) {
     if (ops.Map().VolumeOfLetter(letter) == nullptr) free = letter;
   if (free == 0) GTEST_SKIP() << "every letter holds a volume";
   const int before = test::OpenDescriptorCount();
-  EXPECT_EQ(ops.GetDriveType(RootPathOf(free)), DRIVE_NO_ROOT_DIR);
-  EXPECT_EQ(ops.OpenVolume(RawDevicePathOf(free)), kInvalidHandle);
+  EXPECT_EQ(ops.KindOf(RootPathOf(free)), DriveKind::NoRootDir);
+  EXPECT_EQ(ops.OpenVolume(free), kInvalidHandle);
   EXPECT_EQ(GetDeviceLength(ops, kInvalidHandle, free), 0);
   VolumeDetails details;
   EXPECT_FALSE(GetVolumeDetails(ops, RootPathOf(free), details));
@@ -596,7 +596,7 @@ TEST(SystemVolumes, TheVolumeHoldingTheRootIsC) {
   EXPECT_EQ(ops.Map().VolumeOfLetter('C')->mountPoint, "/");
   EXPECT_EQ(ops.DriveLetterOfPath("/disk.ima"), 'C');
   DiskFreeSpace space;
-  EXPECT_TRUE(ops.GetDiskFreeSpaceEx("C:\\", space));
+  EXPECT_TRUE(ops.FreeSpaceOf("C:\\", space));
   EXPECT_GT(space.totalBytes, 0);
 }
 
@@ -609,7 +609,7 @@ TEST(SystemVolumes, RebuildsLeaveNoDescriptorOpen) {
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     GetDeviceLength(ops, kInvalidHandle, letter);
     VolumeInformation info;
-    ops.GetVolumeInformation(RootPathOf(letter), info);
+    ops.ProbeFileSystem(RootPathOf(letter), info);
     ops.DriveLetterOfPath("/tmp/x.ima");
   }
   EXPECT_EQ(test::OpenDescriptorCount(), before);
