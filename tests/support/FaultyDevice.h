@@ -20,8 +20,8 @@ struct DeviceFaults {
     std::int64_t begin = 0, end = 0;  // bytes [begin, end) of the device
     int failures = -1;                // the first N reads touching it fail; -1: every one
   };
-  std::vector<Range> failing;  // with EIO
-  long readRate = 0;           // bytes a second; 0: as fast as the backing file
+  std::vector<Range> failing = {};  // with EIO
+  long readRate = 0;                // bytes a second; 0: as fast as the backing file
   long writeRate = 0;
   std::string Text() const;  // as faulty_fs's control file takes it
 };

@@ -89,15 +89,18 @@ struct State {
   std::condition_variable changed;
   Settings settings;
   unsigned generation = 0;
-  // When the bytes booked so far have gone through; idle time is not saved
-  // up, so a transfer of K bytes never takes less than K / rate.
+  // When the bytes booked so far have gone through. Idle time is not saved
+  // up, so a transfer of K bytes never takes less than K / rate; but one of
+  // many requests in a row goes on from the last one's turn, so that the
+  // round trip between them is not charged to the device.
   Clock::time_point readFree, writeFree;
 } state;
 
 // Waits for `bytes` at `rate` (bytes a second); new settings end the wait.
 void Pace(std::unique_lock<std::mutex>& lock, Clock::time_point& free, double rate, std::size_t bytes) {
   if (rate <= 0) return;
-  free = std::max(free, Clock::now()) +
+  const Clock::time_point now = Clock::now();
+  free = (now - free < std::chrono::milliseconds(20) ? free : now) +
          std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(bytes) / rate));
   const unsigned generation = state.generation;
   const Clock::time_point until = free;
@@ -183,7 +186,7 @@ int Write(const char* path, const char* buf, std::size_t size, off_t offset, fus
       if (!Apply(settings, token)) return -EINVAL;
     }
     state.settings = settings;
-    state.readFree = state.writeFree = Clock::now();
+    state.readFree = state.writeFree = Clock::time_point{};
     ++state.generation;
     state.changed.notify_all();
     return int(size);
