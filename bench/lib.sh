@@ -33,12 +33,15 @@
 #   bench_median / bench_max   of the numbers on standard input
 #   bench_field LABEL N        column N of LABEL's samples, one a line
 #   bench_rebuild_vs_lsblk     drive list rebuild against lsblk -f plus df
-#   bench_throttle_group NAME  a cgroup v1 blkio group of its own, removed on
-#                              exit: $bench_group; the caller's `skip` when
-#                              not root or there is no such controller
-#   bench_throttle DIR DEV B/S limits the group's reads (DIR read) or writes
-#                              (DIR write) of a block device
-#   bench_in_group CMD...      runs CMD inside the group from its start
+#   bench_faulty_device FILE   a loop device over FILE whose every read and
+#                              write passes the faulty_fs daemon (built with
+#                              the tests), all removed on exit: $bench_dev,
+#                              and $bench_control, the file that takes its
+#                              settings; the caller's `skip` when not root or
+#                              there is no FUSE
+#   bench_faults CONTROL SETTING...  new settings of such a device, in place
+#                              of the old: read-rate=B/S, write-rate=B/S (see
+#                              tests/support/faulty_fs.cpp)
 
 bench_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -191,14 +194,26 @@ bench_rebuild_vs_lsblk() {
   echo "$(bench_median <"$bench_out/rebuild.ns") $(bench_median <"$bench_out/lsblk.ns")"
 }
 
-bench_throttle_group() {
-  [[ $(id -u) -eq 0 ]] || skip "not root: no loop device and no throttle"
-  [[ -w /sys/fs/cgroup/blkio/cgroup.procs ]] || skip "no cgroup v1 blkio controller"
-  bench_group="/sys/fs/cgroup/blkio/vorkan-$1-$$"
-  mkdir "$bench_group"
-  bench_on_exit "rmdir '$bench_group'"
+bench_faulty_device() {
+  local fs="$bench_root/${BUILD_DIR:-build}/tests/support/faulty_fs" mnt pid i
+  [[ $(id -u) -eq 0 ]] || skip "not root: no loop device"
+  [[ -w /dev/fuse ]] || skip "no /dev/fuse: no FUSE here"
+  [[ -x "$fs" ]] || { echo "build first: $fs is missing" >&2; return 2; }
+  mnt=$(mktemp -d "$bench_out/faulty.XXXXXX")
+  "$fs" "$1" "$mnt" &
+  pid=$!
+  bench_on_exit "umount -l '$mnt' 2>/dev/null; sleep 0.2; kill -9 $pid 2>/dev/null; wait $pid 2>/dev/null"
+  for ((i = 0; i < 100; i++)); do
+    [[ -e "$mnt/control" ]] && break
+    sleep 0.05
+  done
+  [[ -e "$mnt/control" ]] || { echo "faulty_fs did not mount $1" >&2; return 1; }
+  bench_control="$mnt/control"
+  bench_dev=$(losetup --find --show --direct-io=on "$mnt/disk")
+  bench_on_exit "losetup -d $bench_dev"
 }
-bench_throttle() {
-  echo "$(lsblk -dno MAJ:MIN "$2" | tr -d ' ') $3" >"$bench_group/blkio.throttle.$1_bps_device"
+bench_faults() {
+  local control="$1"
+  shift
+  echo "$*" >"$control"
 }
-bench_in_group() { bash -c 'echo $$ >"$1/cgroup.procs"; shift; exec "$@"' _ "$bench_group" "$@"; }

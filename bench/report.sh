@@ -27,13 +27,13 @@
 #               an ext4 file system: the image's room (du) and its SHA-256
 #               against the device's.
 #   drive list  the drive list rebuild against "lsblk -f" plus "df".
-#   responsiveness  the program's windows copying a loop device throttled to
-#               100 KB/s, clicked and asked from outside over X and AT-SPI,
+#   responsiveness  the program's windows copying a loop device held to
+#               100 KB/s (through faulty_fs), clicked and asked from outside over X and AT-SPI,
 #               against the same program with its reads blocking
 #               (bench/responsiveness.sh; root, Xvfb, openbox, AT-SPI).
 #   read-ahead  a loop device read at 32 MiB/s copied onto an ext4 loop
-#               volume written at 32 MiB/s, with read-ahead and without
-#               (bench/readahead.sh; root).
+#               volume written at 32 MiB/s (both through faulty_fs), with
+#               read-ahead and without (bench/readahead.sh; root, FUSE).
 #
 # Verdicts: a ratio is judged on the fastest run against the fastest run
 # (other load only ever adds time) and CPU on the leanest run against the

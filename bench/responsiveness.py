@@ -9,9 +9,9 @@ stands, then from its Yes until the copy's abort ending (the keep question).
 Each click lands at a random point of a read. Prints one line per sample:
 "query SECONDS", "pause SECONDS", "close SECONDS", "ending SECONDS".
 The copy starts at a rate that lets the objects be found quickly (even with
-a blocking read, which answers one call a block); once they are, THROTTLE
-(the cgroup's blkio.throttle.read_bps_device) is given RULE ("MAJ:MIN RATE").
-Usage: responsiveness.py APP_NAME CLICKS THROTTLE RULE"""
+a blocking read, which answers one call a block); once they are, CONTROL
+(the slow device's faulty_fs control file) is given RULE ("read-rate=B/S").
+Usage: responsiveness.py APP_NAME CLICKS CONTROL RULE"""
 import random
 import subprocess
 import sys
@@ -20,7 +20,7 @@ import time
 import pyatspi
 from gi.repository import Atspi, GLib
 
-app_name, clicks, throttle, rule = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+app_name, clicks, control, rule = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
 # A program that waits with a read answers late: the query waits for it
 # rather than giving up after AT-SPI's 0.8 s.
 Atspi.set_timeout(60000, 60000)
@@ -88,7 +88,7 @@ progress = wait_for(lambda: window(pyatspi.ROLE_DIALOG, "Копирование"
 pause = wait_for(lambda: find(progress, pyatspi.ROLE_PUSH_BUTTON, "Пазуа"), "Pause button")
 x, y = centre(pause)
 xdotool("mousemove", str(x), str(y))
-with open(throttle, "w") as out:
+with open(control, "w") as out:
     out.write(rule + "\n")
 time.sleep(3)  # the block read at the fast rate in: from now on the copy is in its slow reads
 for _ in range(clicks):

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # How the windows answer while a read waits: the program's own windows
-# (responsive_copy) copy a loop device whose reads are throttled to 100 KB/s
-# (a cgroup v1 blkio throttle, so each 256 KiB block takes about 2.6 s), on
+# (responsive_copy) copy a loop device whose reads are held to 100 KB/s
+# (through faulty_fs, so each 256 KiB block takes about 2.6 s), on
 # Xvfb with openbox and the AT-SPI buses; responsiveness.py clicks and asks
 # from outside. Each round runs the program twice in turn: as it is, and
 # with the asynchronous read refused (--blocking), the peer that shows what a
 # blocking read costs. Prints the rows of report.sh's table.
 # Usage: bench/responsiveness.sh [--rounds N] [--clicks N] [--rate BYTES/S]
-# Exit code 77 with the reason when it cannot run here (not root, no cgroup
-# v1 blkio, no Xvfb, openbox, xdotool or AT-SPI).
+# Exit code 77 with the reason when it cannot run here (not root, no FUSE,
+# no Xvfb, openbox, xdotool or AT-SPI).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/lib.sh"
@@ -28,7 +28,6 @@ why="$(a11y_missing)"
 [[ -z $why ]] || skip "$why"
 program=$(bench_program responsive_copy)
 bench_workdir
-bench_throttle_group responsiveness
 work="$bench_out"
 fail() { echo "$*" >&2; exit 1; }
 source "$here/../tests/support/xvfb.sh"
@@ -47,26 +46,24 @@ sleep 1
 fast=4194304
 blocks=$((256 + (clicks * 2 + 6) * 3 / 2))
 head -c "$((blocks * 262144))" /dev/urandom >"$work/slow.bin"
-dev=$(losetup --find --show --read-only "$work/slow.bin")
-bench_on_exit "losetup -d $dev"
+bench_faulty_device "$work/slow.bin"
+dev=$bench_dev
 # No read-ahead: each read of the copy waits for its own block, rather than
 # for the kernel's next 2.5 MiB every ten blocks.
 blockdev --setra 0 "$dev"
-majmin=$(lsblk -dno MAJ:MIN "$dev" | tr -d ' ')
 
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 for ((i = 0; i < rounds; i++)); do
   for mode in async blocking; do
     blockdev --flushbufs "$dev"
-    bench_throttle read "$dev" "$fast"
+    bench_faults "$bench_control" "read-rate=$fast"
     rm -f "$work/slow.IMA"
     flag=()
     [[ $mode == blocking ]] && flag=(--blocking)
-    # The program goes into the throttled group before it starts.
-    bench_in_group "$program" "${flag[@]}" "$dev" "$work/slow.IMA" >"$work/$mode.log" 2>&1 &
+    "$program" "${flag[@]}" "$dev" "$work/slow.IMA" >"$work/$mode.log" 2>&1 &
     pid=$!
     timeout 600 "$a11y_python" "$here/responsiveness.py" "$(basename "$program")" "$clicks" \
-      "$bench_group/blkio.throttle.read_bps_device" "$majmin $rate" \
+      "$bench_control" "read-rate=$rate" \
       >>"$work/$mode.samples" 2>"$work/$mode.err" || { kill "$pid"; wait "$pid"; fail "$mode: $(cat "$work/$mode.err")"; }
     wait "$pid" || fail "$mode: the program ended with $?: $(cat "$work/$mode.log")"
     [[ ! -e "$work/slow.IMA" ]] || fail "$mode: the aborted image was kept after No"
@@ -102,4 +99,4 @@ for what in query pause close ending; do
   fi
   echo "| $name | $(ms "$(median async)") median, $(ms "$(worst async)") worst | $(ms "$(median blocking)") median, $(ms "$(worst blocking)") worst (blocking read) | $(awk -v a="$(median async)" -v b="$(median blocking)" 'BEGIN { printf "%.3f", a / b }') | $target | $verdict | medians $(ms "$lo")–$(ms "$hi") |"
 done
-echo "responsiveness: $rounds rounds, each the program with the asynchronous read and with it refused; $clicks clicks and queries a run, the close at its end; loop device $dev throttled to $rate B/s."
+echo "responsiveness: $rounds rounds, each the program with the asynchronous read and with it refused; $clicks clicks and queries a run, the close at its end; loop device $dev held to $rate B/s through faulty_fs."

@@ -13,6 +13,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n qt6-wayland libgl-dev libblkid-dev liburing-dev libgtest-dev
   fonts-liberation fonts-dejavu-core
   util-linux mount dosfstools e2fsprogs xfsprogs btrfs-progs xorriso squashfs-tools fusefat ntfs-3g
+  fuse3 libfuse3-dev
   libxcb1-dev
   xvfb xdotool x11-utils imagemagick time openbox
   sway wtype grim

@@ -17,11 +17,11 @@
 #include <thread>
 
 #include "CopyJob.h"
+#include "FaultyDevice.h"
 #include "LocaleSeparators.h"
 #include "LoopDevice.h"
 #include "MountedVolume.h"
 #include "NullCopyJobHost.h"
-#include "ReadThrottle.h"
 #include "RecordingHost.h"
 #include "TestSupport.h"
 #include "volume/LinuxVolumeOps.h"
@@ -45,11 +45,13 @@ class ImageTrustTest : public ::testing::Test {
   void TearDown() override {
     if (!IsSkipped()) OverrideSeparators(std::nullopt, std::nullopt);
   }
-  // A loop volume of `size` bytes of patterned data.
-  std::unique_ptr<LoopDevice> Source(std::int64_t size) {
+  // A loop volume of `size` bytes of patterned data (a LoopDevice, or a
+  // FaultyDevice to be slowed).
+  template <class Device = LoopDevice>
+  std::unique_ptr<Device> Source(std::int64_t size) {
     bytes = test::PatternBytes(static_cast<std::size_t>(size), 11);
     test::WriteFile(dir / "source.bin", bytes);
-    auto loop = std::make_unique<LoopDevice>(dir / "source.bin");
+    auto loop = std::make_unique<Device>(dir / "source.bin");
     if (!loop->Ok()) return nullptr;
     ops.RefreshDrives();
     letter = ops.Map().LetterOfDevice(loop->Name());
@@ -90,11 +92,11 @@ class ImageTrustTest : public ::testing::Test {
 // it was, a name that was free stays free, and the only trace is the
 // partial file named as such where there are no unnamed files.
 TEST_F(ImageTrustTest, AKilledCopyLeavesNothingUnderTheChosenName) {
-  if (!test::IsRoot()) GTEST_SKIP() << "needs root to throttle a device";
-  const auto source = Source(32 * MiB);
-  ASSERT_TRUE(source) << "no loop volume with a letter";
-  test::ReadThrottle throttle(source->Device(), 2 * MiB);
-  if (!throttle.Ok()) GTEST_SKIP() << "no blkio throttle here (cgroup v1 blkio, as root)";
+  const std::string slow = test::FaultyDevicesUnavailable();
+  if (!slow.empty()) GTEST_SKIP() << "needs a slow device: " << slow;
+  const auto source = Source<test::FaultyDevice>(32 * MiB);
+  ASSERT_TRUE(source) << "no slow loop volume with a letter";
+  ASSERT_TRUE(source->Set({.readRate = 2 * MiB}));
   std::string why;
   const std::string fat = FuseFat("64M", why);
   struct Row {
@@ -122,7 +124,6 @@ TEST_F(ImageTrustTest, AKilledCopyLeavesNothingUnderTheChosenName) {
       ::_exit(CopyDiskToImage(ops, host, letter, target) ? 0 : 1);
     }
     ::close(go[0]);
-    ASSERT_TRUE(throttle.Add(child));
     ASSERT_EQ(::write(go[1], "g", 1), 1);
     ::close(go[1]);
     std::int64_t written = -1;

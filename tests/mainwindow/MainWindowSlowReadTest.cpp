@@ -1,5 +1,5 @@
-// Copies through the real windows from slow loop volumes (their reads
-// throttled): while a read waits the windows go on, so a timer keeps firing
+// Copies through the real windows from slow loop volumes (over faulty_fs,
+// their reads held to a rate): while a read waits the windows go on, so a timer keeps firing
 // and the progress window's Pause and its Abort with the question act, and
 // the job sees them once the block is in, as between any two blocks; a close
 // of the main window ends the copy at once, and the program with it; with
@@ -24,9 +24,8 @@
 #include <sstream>
 
 #include "ByteSize.h"
-#include "LoopDevice.h"
+#include "FaultyDevice.h"
 #include "MainWindowDriver.h"
-#include "ReadThrottle.h"
 #include "TGauge.h"
 #include "TestSupport.h"
 #include "volume/AsyncRead.h"
@@ -38,47 +37,30 @@ namespace {
 class MainWindowSlowRead : public ::testing::Test {
  protected:
   void TearDown() override { AsyncRead::Refuse(false); }
-  ~MainWindowSlowRead() override {
-    throttle_.reset();
-    source_.reset();  // detached before the storage behind it goes
-    for (const std::string& folder : fuseFolders_) test::Run("umount -l " + Quote(folder));
-  }
 
   // A loop volume of `blocks` blocks of patterned data over `file` (with a
   // FAT file system of that label over it when one is given), its reads
-  // slowed to `bytesPerSecond` for this process and its children; empty, or
-  // why not.
+  // slowed to `bytesPerSecond`; empty, or why not.
   std::string SlowSource(const std::string& file, int blocks, long bytesPerSecond,
                          const std::string& label = {}) {
-    const std::string why = LoopDevicesUnavailable();
-    if (!why.empty()) return "needs loop devices: " + why;
-    throttle_.reset();
+    const std::string why = FaultyDevicesUnavailable();
+    if (!why.empty()) return "needs a slow device: " + why;
     source_.reset();
     bytes = PatternBytes(std::size_t(blocks) * CopyBlockSize, 17);
     WriteFile(file, bytes);
     if (!label.empty() && test::Run("mkfs.vfat -n " + label + " " + Quote(file)).status != 0)
       return "mkfs.vfat failed";
-    source_ = std::make_unique<LoopDevice>(file);
-    if (!source_->Ok()) return "no loop device: " + source_->Error();
+    source_ = std::make_unique<FaultyDevice>(file);
+    if (!source_->Ok()) return source_->Error();
     device_ = source_->Device();
-    throttle_ = std::make_unique<ReadThrottle>(source_->Device(), bytesPerSecond);
-    if (!throttle_->Ok() || !throttle_->Add(::getpid())) return "no blkio throttle here (cgroup v1, root)";
+    // Every reader of the device is slowed, so only once the system's own
+    // probe of the new device is done.
+    test::Run("udevadm settle -t 10");
+    if (!source_->Set({.readRate = bytesPerSecond})) return "faulty_fs took no rate";
     return {};
   }
-
-  // A FAT file system mounted on `folder` through FUSE, whose daemon can be
-  // killed as a medium is pulled; empty, or why not.
-  std::string FuseFolder(const std::string& folder) {
-    if (!HaveTool("fusefat")) return "fusefat is not installed (scripts/setup.sh installs it)";
-    const std::string img = folder + ".fat";
-    const CommandResult made =
-        test::Run("truncate -s 64M " + Quote(img) + " && mkfs.vfat -F 32 " + Quote(img) + " && mkdir -p " +
-                  Quote(folder) + " && fusefat -o rw+ " + Quote(img) + " " + Quote(folder));
-    if (made.status != 0) return "fusefat: " + made.output;
-    fuseFolders_.push_back(folder);
-    return {};
-  }
-  void PullMedium(const std::string& folder) { test::Run("pkill -9 -f -- " + Quote("fusefat .*" + folder)); }
+  // The daemon behind the volume killed: every read fails with EIO.
+  void PullMedium() { source_->Pull(); }
 
   // Reads come from the device again, not from what was cached of it.
   void DropCache() {
@@ -131,9 +113,7 @@ class MainWindowSlowRead : public ::testing::Test {
   std::string device_;  // the slow volume's node
 
  private:
-  std::vector<std::string> fuseFolders_;
-  std::unique_ptr<LoopDevice> source_;
-  std::unique_ptr<ReadThrottle> throttle_;
+  std::unique_ptr<FaultyDevice> source_;
 };
 
 // Watches the image grow; a read is waiting once its size has stood still
@@ -267,7 +247,7 @@ TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
 // The program closed while a read waits on a drive that hardly answers (a
 // block takes two seconds): the process is gone within a second of the
 // close, and the image keeps exactly the blocks that were in. The program is
-// this test run again in a child process, in the throttled group too.
+// this test run again in a child process.
 TEST_F(MainWindowSlowRead, TheProgramEndsAtOnceWhenClosedDuringARead) {
   using Clock = std::chrono::steady_clock;
   if (const char* closing = std::getenv("VORKAN_CLOSING")) {
@@ -356,8 +336,8 @@ TEST_F(MainWindowSlowRead, TheDriveListDoesNotWaitForASlowVolume) {
   EXPECT_LT(longestGap, 0.5) << "a refresh waited for the slow volume";
 }
 
-// The storage behind the volume goes mid-copy (the FUSE daemon holding its
-// backing file is killed: every read fails with EIO): the copy says the
+// The storage behind the volume goes mid-copy (the daemon serving the loop
+// device is killed: every read fails with EIO): the copy says the
 // drive is missing, Cancel leads to the keep question, and No leaves
 // nothing, on both roads alike.
 TEST_F(MainWindowSlowRead, AVolumeThatGoesMidCopyEndsAsItAlwaysDid) {
@@ -367,16 +347,8 @@ TEST_F(MainWindowSlowRead, AVolumeThatGoesMidCopyEndsAsItAlwaysDid) {
   };
   for (const Row row : {Row{"asynchronous", false}, Row{"refused", true}}) {
     SCOPED_TRACE(row.what);
-    const std::string fat = dir / (std::string(row.what) + "-fat"), backing = fat + "/vol.bin";
-    std::string why = FuseFolder(fat);
-    if (why.empty()) why = SlowSource(backing, 8, 4 * CopyBlockSize);
+    const std::string why = SlowSource(dir / (std::string(row.what) + ".bin"), 8, 4 * CopyBlockSize);
     if (!why.empty()) GTEST_SKIP() << why;
-    // Its pages go, so that the reads reach the daemon.
-    test::Run("sync");
-    const int fd = ::open(backing.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    ::close(fd);
     AsyncRead::Refuse(row.refused);
     LinuxVolumeOps ops;
     Windows windows(ops);
@@ -388,7 +360,7 @@ TEST_F(MainWindowSlowRead, AVolumeThatGoesMidCopyEndsAsItAlwaysDid) {
     Copy(ops, windows, image, {PromptButton::Cancel, PromptButton::No}, [&] {
       if (pulled || SizeOfImageBeingWritten(image) < 2 * std::int64_t(CopyBlockSize)) return;
       pulled = true;
-      PullMedium(fat);
+      PullMedium();
     });
     ASSERT_TRUE(pulled) << "the copy ended before the medium could be pulled";
     ASSERT_EQ(windows.prompts.size(), 2u);

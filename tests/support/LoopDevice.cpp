@@ -6,7 +6,8 @@
 namespace vorkan::test {
 
 LoopDevice::LoopDevice(const std::string& imagePath, Options options) : partitioned_(options.partitioned) {
-  const std::string flags = std::string(options.partitioned ? "-P " : "") + (options.readOnly ? "-r " : "");
+  const std::string flags = std::string(options.partitioned ? "-P " : "") + (options.readOnly ? "-r " : "") +
+                            (options.directIo ? "--direct-io=on " : "");
   const CommandResult r = Run("losetup -f --show " + flags + Quote(imagePath));
   // The device's line; warnings (an image whose end is no whole sector) may
   // stand beside it.

@@ -11,6 +11,7 @@ class LoopDevice {
   struct Options {
     bool partitioned = false;  // scan the partition table (losetup -P)
     bool readOnly = false;     // a medium that cannot be written (losetup -r)
+    bool directIo = false;     // no second cache of the backing file (losetup --direct-io=on)
   };
   // Attaches `imagePath` (already filled by the caller). Check Ok() after.
   explicit LoopDevice(const std::string& imagePath) : LoopDevice(imagePath, Options{}) {}

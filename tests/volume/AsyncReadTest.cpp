@@ -1,5 +1,5 @@
-// The two-part read of a slow volume (a loop device throttled for this
-// process): the next block is read while the caller writes the last one
+// The two-part read of a slow volume (a loop device over faulty_fs, its
+// reads held to a rate): the next block is read while the caller writes the last one
 // away, and with read-ahead and without it delivers the same blocks in the
 // same order, the short last one and then 0 at the end; a plain read between
 // two goes on where the last one stopped; a close does not wait for a read
@@ -15,8 +15,7 @@
 #include <cstring>
 #include <memory>
 
-#include "LoopDevice.h"
-#include "ReadThrottle.h"
+#include "FaultyDevice.h"
 #include "TestSupport.h"
 #include "volume/AsyncRead.h"
 #include "volume/LinuxVolumeOps.h"
@@ -29,18 +28,16 @@ struct FreeBuffer {
 };
 
 TEST(AsyncRead, DeliversTheVolumeBlockByBlockWhateverTheRoad) {
-  const std::string why = LoopDevicesUnavailable();
-  if (!why.empty()) GTEST_SKIP() << "needs loop devices: " << why;
+  const std::string why = FaultyDevicesUnavailable();
+  if (!why.empty()) GTEST_SKIP() << "needs a slow device: " << why;
   TempDir dir;
   // Three whole blocks and a half: the last read is short.
   const std::string bytes = PatternBytes(3 * CopyBlockSize + CopyBlockSize / 2, 23);
   WriteFile(dir / "vol.img", bytes);
-  LoopDevice source(dir / "vol.img");
-  ASSERT_TRUE(source.Ok()) << source.Error();
   // Two blocks a second, and no read-ahead of the kernel's: every read the
   // device is asked for takes a good part of a second.
-  ReadThrottle throttle(source.Device(), 2 * CopyBlockSize);
-  if (!throttle.Ok() || !throttle.Add(::getpid())) GTEST_SKIP() << "no blkio throttle here (cgroup v1, root)";
+  FaultyDevice source(dir / "vol.img", {.readRate = 2 * CopyBlockSize});
+  ASSERT_TRUE(source.Ok()) << source.Error();
   ASSERT_EQ(test::Run("blockdev --setra 0 " + Quote(source.Device())).status, 0);
   std::unique_ptr<char, FreeBuffer> buffer(static_cast<char*>(std::aligned_alloc(4096, CopyBlockSize)));
 
@@ -94,7 +91,7 @@ TEST(AsyncRead, DeliversTheVolumeBlockByBlockWhateverTheRoad) {
         read.append(buffer.get(), count);
         if (count == 0 || block == row.closeAt) break;
         EXPECT_LE(block, 4) << "reads past the end";
-        // The writing of the block: longer than the throttled device takes
+        // The writing of the block: longer than the slow device takes
         // for the next one.
         ::usleep(700000);
       }
