@@ -10,7 +10,7 @@
 #include <string>
 
 #include "volume/AsyncRead.h"
-#include "volume/FileVolumeOps.h"
+#include "FileVolumeOps.h"
 #include "volume/LinuxVolumeOps.h"
 
 namespace vorkan::bench {

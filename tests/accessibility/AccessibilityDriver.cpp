@@ -20,7 +20,7 @@
 #include "TForm1.h"
 #include "TSaveDialog.h"
 #include "VorkanApplication.h"
-#include "volume/FileVolumeOps.h"
+#include "FileVolumeOps.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "TForm4.h"
 #include "TGauge.h"
 #include "TMessageForm.h"
-#include "volume/FileVolumeOps.h"
+#include "FileVolumeOps.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "LocaleSeparators.h"
 #include "RecordingHost.h"
 #include "TestSupport.h"
-#include "volume/FileVolumeOps.h"
+#include "FileVolumeOps.h"
 
 namespace vorkan {
 namespace {

@@ -13,7 +13,7 @@
 #include "RecordingHost.h"
 #include "TestSupport.h"
 #include "TestVolume.h"
-#include "volume/FileVolumeOps.h"
+#include "FileVolumeOps.h"
 #include "volume/LinuxVolumeOps.h"
 #include "volume/VolumeRoutines.h"
 

@@ -24,7 +24,7 @@
 #include "TForm3.h"
 #include "TForm4.h"
 #include "TMessageForm.h"
-#include "volume/FileVolumeOps.h"
+#include "FileVolumeOps.h"
 
 namespace vorkan::test {
 

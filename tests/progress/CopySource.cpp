@@ -1,6 +1,6 @@
 #include "CopySource.h"
 
-#include "volume/FileVolumeOps.h"
+#include "FileVolumeOps.h"
 #include "volume/LinuxVolumeOps.h"
 
 namespace vorkan::test {

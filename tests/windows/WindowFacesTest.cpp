@@ -15,7 +15,7 @@
 #include "TForm3.h"
 #include "TForm4.h"
 #include "WindowStyle.h"
-#include "volume/FileVolumeOps.h"
+#include "FileVolumeOps.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "volume/FileVolumeOps.h"
+#include "FileVolumeOps.h"
 
 #include <algorithm>
 #include <cctype>
