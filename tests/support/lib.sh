@@ -234,6 +234,12 @@ start_xvfb() {
   display="$(head -n 1 "$work/display" 2>/dev/null)"
   [[ $display =~ ^[0-9]+$ ]] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$display"
+  on_failure xvfb_state
+}
+# For a failure: whether the server still runs, and what it said.
+xvfb_state() {
+  running "$xvfb_pid" && echo "Xvfb runs on $DISPLAY" || echo "Xvfb ($DISPLAY) has ended"
+  show_log "$work/xvfb.log" Xvfb
 }
 xvfb_ready() { grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null || ! running "$xvfb_pid"; }
 
