@@ -5,7 +5,9 @@
 #   bench_root                 the repository's top folder
 #   bench_program NAME         path of a built bench program (env BUILD_DIR)
 #   bench_workdir              makes the work folder $bench_out, removed on exit
-#   bench_on_exit CMD          runs CMD too when the script ends
+#   bench_on_exit CMD          runs CMD too when the script ends (the
+#                              clean-up stack of tests/support/lib.sh, which
+#                              gives skip and fail as well)
 #   bench_size PATH            bytes of a block device or a file
 #   bench_warm PATH            reads PATH once, into the page cache
 #   bench_measure LABEL CMD... runs CMD once, appends "elapsed user sys
@@ -51,13 +53,10 @@ bench_program() {
   printf '%s\n' "$path"
 }
 
-bench_exit_actions=()
-bench_on_exit() { bench_exit_actions+=("$1"); }
-bench_run_exit_actions() {
-  local i
-  for ((i = ${#bench_exit_actions[@]} - 1; i >= 0; i--)); do eval "${bench_exit_actions[i]}" || true; done
-}
-trap bench_run_exit_actions EXIT
+# skip, fail and the clean-up stack are the tests' (tests/support/lib.sh);
+# CMD is shell text, run last first with the stack's other steps.
+source "$bench_root/tests/support/lib.sh"
+bench_on_exit() { on_exit eval "$1"; }
 
 bench_workdir() {
   bench_out="$(mktemp -d "${TMPDIR:-/var/tmp}/vorkan-bench.XXXXXX")"

@@ -25,8 +25,7 @@ while (($#)); do
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
-skip() { echo "$*"; exit 77; }
-command -v mkfs.ext4 >/dev/null || skip "needs mkfs.ext4"
+need_tools mkfs.ext4
 program=$(bench_program copy_bench)
 bench_workdir
 

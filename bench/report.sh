@@ -479,8 +479,11 @@ script_rows() {  # ROUNDS SCRIPT NAME TARGET [ARGS...]
     while IFS= read -r line; do rows+=("$line"); done < <(grep '^|' "$out")
     note "$(grep -v '^|' "$out" | tail -n 1)"
   else
+    line=$(tail -n 1 "$out")
+    line=${line#SKIP: }
+    line=${line#FAIL: }
     row "$name (bench/$script)" "–" "" "–" "$target" \
-      "$( ((status == 77)) && echo skipped || echo failed) ($(tail -n 1 "$out"))" ""
+      "$( ((status == 77)) && echo skipped || echo failed) ($line)" ""
   fi
 }
 script_rows "$resp_rounds" responsiveness.sh "responsiveness during slow reads" "≤ 100 ms median, ≤ 250 ms worst" \

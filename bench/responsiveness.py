@@ -12,56 +12,27 @@ The copy starts at a rate that lets the objects be found quickly (even with
 a blocking read, which answers one call a block); once they are, CONTROL
 (the slow device's faulty_fs control file) is given RULE ("read-rate=B/S").
 Usage: responsiveness.py APP_NAME CLICKS CONTROL RULE"""
+import os
 import random
 import subprocess
 import sys
 import time
 
 import pyatspi
-from gi.repository import Atspi, GLib
+from gi.repository import Atspi
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from atspi_reader import find, press, use_app, wait_for as wait_within, window  # noqa: E402
 
 app_name, clicks, control, rule = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+use_app(app_name)
 # A program that waits with a read answers late: the query waits for it
 # rather than giving up after AT-SPI's 0.8 s.
 Atspi.set_timeout(60000, 60000)
 
 
-def pump():
-    context = GLib.MainContext.default()
-    while context.pending():
-        context.iteration(False)
-
-
-def wait_for(find, what, seconds=60, step=0.002):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        try:
-            found = find()
-        except Exception:  # an object that went away while it was read
-            found = None
-        if found:
-            return found
-        pump()
-        time.sleep(step)
-    sys.exit("no " + what + " within %d s" % seconds)
-
-
-def the_app():
-    return next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == app_name), None)
-
-
-def showing(obj):
-    return obj.getState().contains(pyatspi.STATE_SHOWING)
-
-
-def window(role, text=None):
-    app = the_app()
-    return app and next((w for w in app if w is not None and w.getRole() == role and showing(w) and
-                         (text is None or text in (w.description or "") + (w.name or ""))), None)
-
-
-def find(root, role, name):
-    return pyatspi.findDescendant(root, lambda o: o is not None and o.getRole() == role and o.name == name)
+def wait_for(test, what, seconds=60, step=0.002):
+    return wait_within(test, what, seconds, step)
 
 
 def name_now(obj):
@@ -75,16 +46,11 @@ def centre(obj):
     return box.x + box.width // 2, box.y + box.height // 2
 
 
-def press(obj):
-    action = obj.queryAction()
-    action.doAction([action.getName(i) for i in range(action.nActions)].index("Press"))
-
-
 def xdotool(*args):
     subprocess.run(["xdotool", *args], check=True)
 
 
-progress = wait_for(lambda: window(pyatspi.ROLE_DIALOG, "Копирование"), "progress window")
+progress = wait_for(lambda: window(pyatspi.ROLE_DIALOG, containing="Копирование"), "progress window")
 pause = wait_for(lambda: find(progress, pyatspi.ROLE_PUSH_BUTTON, "Пазуа"), "Pause button")
 x, y = centre(pause)
 xdotool("mousemove", str(x), str(y))
@@ -113,10 +79,10 @@ found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Коп
 xdotool("windowactivate", "--sync", found.stdout.split()[0])
 start = time.monotonic()
 xdotool("key", "alt+F4")
-question = wait_for(lambda: window(pyatspi.ROLE_ALERT, "прервать"), "the abort question", step=0.001)
+question = wait_for(lambda: window(pyatspi.ROLE_ALERT, containing="прервать"), "the abort question", step=0.001)
 print("close %.4f" % (time.monotonic() - start), flush=True)
 start = time.monotonic()
 press(wait_for(lambda: find(question, pyatspi.ROLE_PUSH_BUTTON, "Yes"), "its Yes"))
-keep = wait_for(lambda: window(pyatspi.ROLE_ALERT, "сохранить"), "the keep question", step=0.001)
+keep = wait_for(lambda: window(pyatspi.ROLE_ALERT, containing="сохранить"), "the keep question", step=0.001)
 print("ending %.4f" % (time.monotonic() - start), flush=True)
 press(wait_for(lambda: find(keep, pyatspi.ROLE_PUSH_BUTTON, "No"), "its No"))

@@ -21,25 +21,17 @@ while (($#)); do
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
-skip() { echo "$*"; exit 77; }
-for tool in Xvfb openbox xdotool losetup; do command -v "$tool" >/dev/null || skip "needs $tool"; done
-source "$here/../tests/support/a11y_bus.sh"
-why="$(a11y_missing)"
-[[ -z $why ]] || skip "$why"
+need_tools Xvfb openbox xdotool losetup
+need_a11y
 program=$(bench_program responsive_copy)
 bench_workdir
 work="$bench_out"
-fail() { echo "$*" >&2; exit 1; }
-source "$here/../tests/support/xvfb.sh"
-mkdir -m 700 "$work/runtime"
-export XDG_RUNTIME_DIR="$work/runtime" HOME="$work"
-xvfb_pid="" bus_pid="" launcher_pid="" registry_pid=""
-bench_on_exit 'for p in $registry_pid $launcher_pid $bus_pid $xvfb_pid; do kill $p 2>/dev/null; done'
+private_runtime
+export HOME="$work"
 start_xvfb
 start_a11y_buses
-openbox >/dev/null 2>&1 &
-bench_on_exit "kill $! 2>/dev/null"
-sleep 1
+# Its own configuration: Alt+F4 closes a window.
+start_window_manager
 
 # Enough blocks for the objects to be found at the fast rate, and for every
 # click and the close to land in a slow read.

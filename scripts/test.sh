@@ -25,4 +25,26 @@ fi
 export QT_QPA_PLATFORM=offscreen
 # The tests attach loop devices and mount file systems: one at a time.
 cd "$here/$build_dir"
-ctest --output-on-failure --timeout 600
+status=0
+ctest --output-on-failure --timeout 600 2>&1 | tee Testing/console.log || status=$?
+
+# The cases that did not run here, each with the reason it gave: a gtest
+# case the line after its "Skipped", a script its "SKIP: " line.
+skipped="$(sed -En 's/^[[:space:]]+[0-9]+ - (.*) \(Skipped\)$/\1/p' Testing/console.log)"
+if [[ -n $skipped ]]; then
+  echo
+  echo "Skipped here ($(wc -l <<<"$skipped")):"
+  awk -v names="$skipped" '
+    BEGIN { n = split(names, list, "\n"); for (i = 1; i <= n; i++) wanted[list[i]] = 1 }
+    /^[0-9]+\/[0-9]+ Test: / { name = substr($0, index($0, ": ") + 2); reason = ""; grab = 0; next }
+    /^<end of output>$/ {
+      if (name in wanted) printf "  %s: %s\n", name, reason == "" ? "(no reason given)" : reason
+      name = ""
+      next
+    }
+    grab { if ($0 == "" || /^\[  SKIPPED \]/) grab = 0; else reason = reason (reason == "" ? "" : " ") $0; next }
+    /(^|: )Skipped$/ { grab = 1; next }
+    /^SKIP: / { reason = substr($0, 7) }
+  ' Testing/Temporary/LastTest.log
+fi
+exit "$status"

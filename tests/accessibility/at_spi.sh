@@ -14,41 +14,17 @@ driver="$1"
 tests="$2"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
-skip() { echo "SKIP: $*"; exit 77; }
-source "$here/../support/xvfb.sh"
+source "$here/../support/lib.sh"
 
-source "$here/../support/a11y_bus.sh"
-python=$a11y_python
-for tool in Xvfb timeout; do
-  command -v "$tool" >/dev/null || skip "needs $tool"
-done
-why="$(a11y_missing)"
-[[ -z $why ]] || skip "$why"
+need_tools Xvfb timeout
+need_a11y
+make_work
+on_failure show_log "$work/driver.log" driver
 
-work="$(mktemp -d)" || exit 1
-xvfb_pid="" bus_pid="" launcher_pid="" registry_pid="" driver_pid="" display=""
-cleanup() {
-  for pid in "$driver_pid" "$registry_pid" "$launcher_pid" "$bus_pid" "$xvfb_pid"; do
-    [[ -n $pid ]] || continue
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
-fail() {
-  exec >&2
-  echo "FAIL: $*"
-  [[ -s $work/driver.log ]] && sed 's/^/  driver: /' "$work/driver.log"
-  exit 1
-}
-
-mkdir -m 700 "$work/runtime" "$work/files"
-export XDG_RUNTIME_DIR="$work/runtime" HOME="$work"
+mkdir -m 700 "$work/files"
+private_runtime
+export HOME="$work"
 start_xvfb
-
 start_a11y_buses
 
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
@@ -57,17 +33,8 @@ export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 grep -q '^\[  PASSED  \] 1 test' "$work/tests.log" || fail "the events on xcb did not run: $(cat "$work/tests.log")"
 echo "the events on xcb: $(grep -c '^\[       OK \]' "$work/tests.log") test passed"
 
-"$driver" "$work/files" >"$work/driver.log" 2>&1 &
-driver_pid=$!
+start_program "$work/driver.log" "$driver" "$work/files"
 
-timeout 150 "$python" "$here/at_spi_check.py" "$(basename "$driver")" "$work/files" || fail "at_spi_check.py"
-for _ in $(seq 100); do
-  kill -0 "$driver_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$driver_pid" 2>/dev/null && fail "the driver did not end after Выход"
-wait "$driver_pid"
-status=$?
-driver_pid=""
-((status == 0)) || fail "the driver ended with $status"
+timeout 150 "$a11y_python" "$here/at_spi_check.py" "$(basename "$driver")" "$work/files" || fail "at_spi_check.py"
+program_ends_well 10 "Выход"
 echo "the copy followed over AT-SPI made an image equal to the volume"

@@ -4,13 +4,17 @@ reader would: the main window and its list, the details window, the about
 window's link and its prompt, and a copy started with the copy button,
 paused, read and resumed, with the gauge's value changes and the success
 prompt. Usage: at_spi_check.py APP_NAME FILES_DIR"""
+import os
 import sys
-import time
 
 import pyatspi
-from gi.repository import GLib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from atspi_reader import find, pump, showing, the_app, use_app, wait_for, window  # noqa: E402
+import atspi_reader  # noqa: E402
 
 app_name, files = sys.argv[1], sys.argv[2]
+use_app(app_name)
 failures = []
 
 
@@ -20,58 +24,10 @@ def check(ok, what):
         failures.append(what)
 
 
-def pump(seconds=0.05):
-    context = GLib.MainContext.default()
-    end = time.monotonic() + seconds
-    while True:
-        while context.pending():
-            context.iteration(False)
-        if time.monotonic() >= end:
-            return
-        time.sleep(0.01)
-
-
-def wait_for(find, what, seconds=30):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        try:
-            found = find()
-        except Exception:  # an object that went away while it was read
-            found = None
-        if found:
-            return found
-        pump()
-    print("FAIL waiting for " + what, flush=True)
-    sys.exit(1)
-
-
-def showing(obj):
-    return obj.getState().contains(pyatspi.STATE_SHOWING)
-
-
-def the_app():
-    desktop = pyatspi.Registry.getDesktop(0)
-    return next((a for a in desktop if a is not None and a.name == app_name), None)
-
-
-def window(role, name=None):
-    app = the_app()
-    if app is None:
-        return None
-    return next((w for w in app if w is not None and w.getRole() == role and showing(w) and
-                 (name is None or w.name == name)), None)
-
-
-def find(root, role, name=None):
-    return pyatspi.findDescendant(root, lambda o: o is not None and o.getRole() == role and
-                                  (name is None or o.name == name))
-
-
 def press(obj, what):
-    action = obj.queryAction()
-    names = [action.getName(i) for i in range(action.nActions)]
+    names = atspi_reader.action_names(obj)
     check("Press" in names, what + " has a press action " + repr(names))
-    action.doAction(names.index("Press"))
+    atspi_reader.press(obj)
 
 
 def button(root, name):

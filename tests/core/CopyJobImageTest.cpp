@@ -1,6 +1,6 @@
 // The image on real file systems through the Linux volume layer (FAT and
-// NTFS through FUSE among them): zero blocks left as holes, and a copy that leaves neither the image nor the source in
-// the page cache.
+// NTFS through FUSE among them): zero blocks left as holes, and a copy that leaves neither the image nor the
+// source in the page cache.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -86,7 +86,7 @@ TEST_F(ImageOnDiskTest, AMostlyEmptyVolumeTakesOnlyItsDataRoomAndReadsBackTheSam
     const char* what;
     const char* mkfs;  // makes the file system on a file of `size`
     const char* size;
-    int extraPercent;  // room taken beyond the data where there are holes; -1: no holes
+    int extraPercent;            // room taken beyond the data where there are holes; -1: no holes
     const char* fuse = nullptr;  // the FUSE program that mounts it, where the kernel does not
     std::string name = "copy.IMA";
   };

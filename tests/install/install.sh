@@ -11,26 +11,14 @@ set -uo pipefail
 cmake="$1"
 build="$2"
 
+source "$(dirname "${BASH_SOURCE[0]}")/../support/lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/starts.sh"
 
-prefix="$(mktemp -d "${TMPDIR:-/tmp}/vorkan-install.XXXXXX")" || exit 1
-cleanup() {
-  stop_started_program
-  rm -rf "$prefix"
-}
-trap cleanup EXIT
+make_work "${TMPDIR:-/tmp}/vorkan-install.XXXXXX"
+prefix="$work"
 
-failures=0
-fail() {
-  echo "FAIL: $*"
-  ((++failures))
-}
-
-if ! "$cmake" --install "$build" --prefix "$prefix/usr" >"$prefix/install.log" 2>&1; then
-  cat "$prefix/install.log"
-  echo "FAIL: cmake --install failed"
-  exit 1
-fi
+"$cmake" --install "$build" --prefix "$prefix/usr" >"$prefix/install.log" 2>&1 ||
+  fail "cmake --install failed: $(cat "$prefix/install.log")"
 root="$prefix/usr"
 echo "installed into $root:"
 (cd "$root" && find . -type f | sort | sed 's|^\./|  |')
@@ -39,9 +27,9 @@ echo "installed into $root:"
 
 program="$root/bin/vorkan"
 if [[ ! -f $program || ! -x $program ]]; then
-  fail "bin/vorkan is not installed as an executable file"
+  fail_later "bin/vorkan is not installed as an executable file"
 elif [[ "$(head -c 4 "$program" | od -An -c | tr -d ' ')" != '177ELF' ]]; then
-  fail "bin/vorkan is not an ELF program"
+  fail_later "bin/vorkan is not an ELF program"
 fi
 
 # --- the desktop entry --------------------------------------------------------------
@@ -49,7 +37,7 @@ fi
 shopt -s nullglob
 entries=("$root"/share/applications/*.desktop)
 if ((${#entries[@]} != 1)); then
-  fail "expected one desktop entry in share/applications, found ${#entries[@]}"
+  fail_later "expected one desktop entry in share/applications, found ${#entries[@]}"
 fi
 entry="${entries[0]:-}"
 
@@ -64,58 +52,58 @@ value() {
 if [[ -n $entry ]]; then
   echo "desktop entry: ${entry#"$root"/}"
   [[ "$(grep -v '^[[:space:]]*\(#\|$\)' "$entry" | head -n 1)" == "[Desktop Entry]" ]] ||
-    fail "the desktop entry does not begin with the [Desktop Entry] group"
-  [[ "$(value Type)" == Application ]] || fail "Type is '$(value Type)', not Application"
-  [[ -n "$(value Name)" ]] || fail "no Name="
+    fail_later "the desktop entry does not begin with the [Desktop Entry] group"
+  [[ "$(value Type)" == Application ]] || fail_later "Type is '$(value Type)', not Application"
+  [[ -n "$(value Name)" ]] || fail_later "no Name="
   categories="$(value Categories)"
-  [[ $categories =~ ^([A-Za-z0-9-]+\;)+$ ]] || fail "Categories '$categories' is not a list of names each ended by ';'"
+  [[ $categories =~ ^([A-Za-z0-9-]+\;)+$ ]] || fail_later "Categories '$categories' is not a list of names each ended by ';'"
 
   # Exec: the program, without a folder (the prefix is chosen at install
   # time), and only field codes after it.
   exec_line="$(value Exec)"
   read -r exec_program exec_args <<<"$exec_line"
   if [[ -z $exec_program ]]; then
-    fail "no Exec="
+    fail_later "no Exec="
   elif [[ $exec_program == */* ]]; then
-    fail "Exec names '$exec_program' with a folder, not the installed program's name"
+    fail_later "Exec names '$exec_program' with a folder, not the installed program's name"
   elif [[ ! -x $root/bin/$exec_program ]]; then
-    fail "Exec names '$exec_program', which bin/ does not hold"
+    fail_later "Exec names '$exec_program', which bin/ does not hold"
   fi
   for arg in $exec_args; do
-    [[ $arg =~ ^%[fFuU]$ ]] || fail "Exec passes '$arg', which the program does not take"
+    [[ $arg =~ ^%[fFuU]$ ]] || fail_later "Exec passes '$arg', which the program does not take"
   done
 
   # Icon: a theme name (no folder, no extension) found in hicolor.
   icon="$(value Icon)"
   hicolor="$root/share/icons/hicolor"
   if [[ -z $icon ]]; then
-    fail "no Icon="
+    fail_later "no Icon="
   elif [[ $icon == */* || $icon == *.png || $icon == *.svg ]]; then
-    fail "Icon '$icon' is a file, not an icon theme name"
+    fail_later "Icon '$icon' is a file, not an icon theme name"
   else
     svg="$hicolor/scalable/apps/$icon.svg"
     if [[ ! -f $svg ]]; then
-      fail "no scalable icon $icon.svg"
+      fail_later "no scalable icon $icon.svg"
     elif ! grep -q '<svg' "$svg"; then
-      fail "$icon.svg holds no SVG"
+      fail_later "$icon.svg holds no SVG"
     fi
     for size in 16 22 24 32 48 64 128 256; do
       png="$hicolor/${size}x${size}/apps/$icon.png"
       if [[ ! -f $png ]]; then
-        fail "no ${size}x${size} icon $icon.png"
+        fail_later "no ${size}x${size} icon $icon.png"
         continue
       fi
       # The signature, then the width and height of the IHDR chunk.
       signature="$(od -An -tx1 -N8 "$png" | tr -d ' \n')"
       width=$((16#$(od -An -tx1 -j16 -N4 "$png" | tr -d ' \n')))
       height=$((16#$(od -An -tx1 -j20 -N4 "$png" | tr -d ' \n')))
-      [[ $signature == 89504e470d0a1a0a ]] || fail "${size}x${size}/apps/$icon.png is not a PNG"
+      [[ $signature == 89504e470d0a1a0a ]] || fail_later "${size}x${size}/apps/$icon.png is not a PNG"
       [[ $width == "$size" && $height == "$size" ]] ||
-        fail "${size}x${size}/apps/$icon.png is ${width}x${height}"
+        fail_later "${size}x${size}/apps/$icon.png is ${width}x${height}"
     done
   fi
   if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$entry" || fail "desktop-file-validate rejects the entry"
+    desktop-file-validate "$entry" || fail_later "desktop-file-validate rejects the entry"
   fi
 fi
 
@@ -124,30 +112,27 @@ fi
 # Software centres find the program by its metainfo, which names the entry.
 metainfo="$root/share/metainfo/io.github.vorkan.metainfo.xml"
 if [[ ! -f $metainfo ]]; then
-  fail "no share/metainfo/io.github.vorkan.metainfo.xml"
+  fail_later "no share/metainfo/io.github.vorkan.metainfo.xml"
 elif [[ -n $entry ]] && ! grep -qF "<launchable type=\"desktop-id\">${entry##*/}</launchable>" "$metainfo"; then
-  fail "the metainfo does not name the desktop entry ${entry##*/} as its launchable"
+  fail_later "the metainfo does not name the desktop entry ${entry##*/} as its launchable"
 fi
 
 # --- the installed program runs -------------------------------------------------------
 
 if [[ -x $program ]]; then
   unresolved="$(ldd "$program" 2>&1 | grep 'not found')"
-  [[ -z $unresolved ]] || fail "libraries that do not resolve: $unresolved"
+  [[ -z $unresolved ]] || fail_later "libraries that do not resolve: $unresolved"
   # The installed program must not lean on the build tree.
   build_real="$(cd "$build" && pwd -P)"
   if command -v readelf >/dev/null && readelf -d "$program" | grep -E 'R(UN)?PATH' | grep -qF "$build_real"; then
-    fail "the installed program's library path points into the build: $(readelf -d "$program" | grep -E 'R(UN)?PATH')"
+    fail_later "the installed program's library path points into the build: $(readelf -d "$program" | grep -E 'R(UN)?PATH')"
   fi
   if program_starts "$program" "$prefix"; then
     echo "the installed program runs"
   else
-    fail "the installed program does not run"
+    fail_later "the installed program does not run"
   fi
 fi
 
-if ((failures)); then
-  echo "$failures check(s) failed"
-  exit 1
-fi
+end_checks
 echo "all install checks passed"

@@ -4,6 +4,7 @@
 # Usage: metainfo.sh METAINFO_XML
 # Exit code 77: no appstreamcli.
 set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/lib.sh"
 
-command -v appstreamcli >/dev/null || { echo "SKIP: appstreamcli is missing (package appstream)"; exit 77; }
+need_tools appstreamcli
 appstreamcli validate --no-net --explain "$1"

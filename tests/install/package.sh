@@ -16,41 +16,24 @@ build="$2"
 version="$3"
 sanitized="$4"
 
-skip() {
-  echo "SKIP: $*"
-  exit 77
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/lib.sh"
 [[ $sanitized == ON ]] && skip "this is a sanitizer build; the package is made from the plain build"
 for tool in dpkg-deb dpkg-shlibdeps lintian readelf; do
   command -v "$tool" >/dev/null || skip "$tool is missing (packages dpkg-dev, lintian, binutils)"
 done
 
 source "$(dirname "${BASH_SOURCE[0]}")/starts.sh"
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/vorkan-package.XXXXXX")" || exit 1
+make_work "${TMPDIR:-/tmp}/vorkan-package.XXXXXX"
+scratch="$work"
 installed=""
-cleanup() {
-  stop_started_program
-  if [[ -n $installed ]]; then
-    echo "purging the package"
-    DEBIAN_FRONTEND=noninteractive timeout 300 apt-get purge -y -qq -o DPkg::Lock::Timeout=120 vorkan >/dev/null ||
-      dpkg --purge vorkan
-  fi
-  rm -rf "$scratch"
+# Whatever way the script ends, a package it installed is purged.
+purge_installed() {
+  [[ -n $installed ]] || return 0
+  echo "purging the package"
+  DEBIAN_FRONTEND=noninteractive timeout 300 apt-get purge -y -qq -o DPkg::Lock::Timeout=120 vorkan >/dev/null ||
+    dpkg --purge vorkan
 }
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-failures=0
-fail() {
-  echo "FAIL: $*"
-  ((++failures))
-}
-finish() {
-  if ((failures)); then
-    echo "$failures check(s) failed"
-    exit 1
-  fi
-}
+on_exit purge_installed
 
 # What the package lays down, under /.
 files=(usr/bin/vorkan usr/share/applications/vorkan.desktop usr/share/icons/hicolor/scalable/apps/vorkan.svg
@@ -62,22 +45,16 @@ done
 
 # --- the package --------------------------------------------------------------------
 
-if ! timeout 300 "$cpack" -G DEB -B "$scratch/out" --config "$build/CPackConfig.cmake" >"$scratch/cpack.log" 2>&1; then
-  cat "$scratch/cpack.log"
-  echo "FAIL: cpack failed"
-  exit 1
-fi
+timeout 300 "$cpack" -G DEB -B "$scratch/out" --config "$build/CPackConfig.cmake" >"$scratch/cpack.log" 2>&1 ||
+  fail "cpack failed: $(cat "$scratch/cpack.log")"
 shopt -s nullglob
 debs=("$scratch"/out/*.deb)
-((${#debs[@]} == 1)) || {
-  echo "FAIL: cpack made ${#debs[@]} packages: ${debs[*]}"
-  exit 1
-}
+((${#debs[@]} == 1)) || fail "cpack made ${#debs[@]} packages: ${debs[*]}"
 deb="${debs[0]}"
 name="${deb##*/}"
 echo "package: $name"
 [[ $name =~ ^vorkan_${version//./\\.}-[0-9]+_$(dpkg --print-architecture)\.deb$ ]] ||
-  fail "$name is not named vorkan_${version}-RELEASE_$(dpkg --print-architecture).deb"
+  fail_later "$name is not named vorkan_${version}-RELEASE_$(dpkg --print-architecture).deb"
 
 depends="$(dpkg-deb -f "$deb" Depends)"
 recommends="$(dpkg-deb -f "$deb" Recommends)"
@@ -86,19 +63,19 @@ echo "Recommends: $recommends"
 # Names in a relation field, one a line.
 names() { sed 's/[,|]/\n/g' <<<"$1" | sed 's/(.*//; s/[[:space:]]//g' | grep -v '^$'; }
 for library in libqt6core6 libqt6gui6 libqt6widgets6 libblkid1 qt6-qpa-plugins; do
-  names "$depends" | grep -qx "$library" || fail "Depends lacks $library"
+  names "$depends" | grep -qx "$library" || fail_later "Depends lacks $library"
 done
 for recommended in udisks2 polkitd qt6-wayland; do
-  names "$depends" | grep -qx "$recommended" && fail "Depends requires $recommended, which is only recommended"
-  names "$recommends" | grep -qx "$recommended" || fail "Recommends lacks $recommended"
+  names "$depends" | grep -qx "$recommended" && fail_later "Depends requires $recommended, which is only recommended"
+  names "$recommends" | grep -qx "$recommended" || fail_later "Recommends lacks $recommended"
 done
 
 dpkg-deb -x "$deb" "$scratch/root"
 for file in "${files[@]}"; do
-  [[ -f $scratch/root/$file ]] || fail "the package lacks /$file"
+  [[ -f $scratch/root/$file ]] || fail_later "the package lacks /$file"
 done
 if [[ -f $scratch/root/usr/bin/vorkan ]] && readelf -S "$scratch/root/usr/bin/vorkan" | grep -qE '\.(symtab|debug_)'; then
-  fail "the packed program is not stripped"
+  fail_later "the packed program is not stripped"
 fi
 
 # With its information tags: the hardening ones are only information, and a
@@ -106,11 +83,11 @@ fi
 timeout 300 lintian --fail-on error,warning --display-info "$deb" >"$scratch/lintian.log" 2>&1
 status=$?
 grep -v 'running with root privileges' "$scratch/lintian.log"
-((status == 0)) || fail "lintian reports errors or warnings (status $status)"
+((status == 0)) || fail_later "lintian reports errors or warnings (status $status)"
 for tag in hardening-no-bindnow hardening-no-fortify-functions hardening-no-relro hardening-no-pie; do
-  grep -qw -- "$tag" "$scratch/lintian.log" && fail "lintian finds $tag: the program is not hardened as Debian builds are"
+  grep -qw -- "$tag" "$scratch/lintian.log" && fail_later "lintian finds $tag: the program is not hardened as Debian builds are"
 done
-finish
+end_checks
 
 # --- installed with apt-get -------------------------------------------------------------
 
@@ -122,43 +99,34 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 # The machine that built the program has its libraries; anything else apt-get
 # would bring along would stay behind after the purge.
-if ! apt-get install -s --no-install-recommends "$deb" >"$scratch/apt.log" 2>&1; then
-  cat "$scratch/apt.log"
-  echo "FAIL: apt-get would not install the package"
-  exit 1
-fi
+apt-get install -s --no-install-recommends "$deb" >"$scratch/apt.log" 2>&1 ||
+  fail "apt-get would not install the package: $(cat "$scratch/apt.log")"
 others="$(awk '$1 == "Inst" && $2 != "vorkan" { printf " %s", $2 }' "$scratch/apt.log")"
-[[ -z $others ]] || {
-  echo "FAIL: installing would also bring in:$others"
-  exit 1
-}
+[[ -z $others ]] || fail "installing would also bring in:$others"
 installed=yes
-if ! timeout 300 apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=120 "$deb" >"$scratch/apt.log" 2>&1; then
-  cat "$scratch/apt.log"
-  echo "FAIL: apt-get install failed"
-  exit 1
-fi
+timeout 300 apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=120 "$deb" >"$scratch/apt.log" 2>&1 ||
+  fail "apt-get install failed: $(cat "$scratch/apt.log")"
 owned="$(dpkg -L vorkan)"
 for file in "${files[@]}"; do
   if ! grep -qx "/$file" <<<"$owned" || [[ ! -f /$file ]]; then
-    fail "the installed package lacks /$file"
+    fail_later "the installed package lacks /$file"
   fi
 done
 if [[ $(command -v vorkan) != /usr/bin/vorkan ]]; then
-  fail "the desktop entry's 'vorkan' is '$(command -v vorkan)', not /usr/bin/vorkan"
+  fail_later "the desktop entry's 'vorkan' is '$(command -v vorkan)', not /usr/bin/vorkan"
 fi
 if program_starts /usr/bin/vorkan "$scratch"; then
   echo "the installed program runs"
 else
-  fail "the installed program does not run"
+  fail_later "the installed program does not run"
 fi
 
 timeout 300 apt-get purge -y -qq -o DPkg::Lock::Timeout=120 vorkan >"$scratch/apt.log" 2>&1 || cat "$scratch/apt.log"
 if dpkg-query -W -f='${Status}' vorkan 2>/dev/null | grep -q 'ok installed' || [[ -e /usr/bin/vorkan ]]; then
-  fail "apt-get purge left the package installed"
+  fail_later "apt-get purge left the package installed"
 else
   installed=""
   echo "the package installed, ran and was purged"
 fi
-finish
+end_checks
 echo "all package checks passed"

@@ -8,30 +8,15 @@
 set -uo pipefail
 
 program="$1"
-source "$(dirname "${BASH_SOURCE[0]}")/../support/dbus_bus.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/lib.sh"
 
-skip() { echo "SKIP: $*"; exit 77; }
-fail() { echo "FAIL: $*" >&2; exit 1; }
+need_tools dbus-daemon
+make_work
+private_runtime
+export QT_QPA_PLATFORM=offscreen
+start_session_bus
 
-command -v dbus-daemon >/dev/null || skip "needs dbus-daemon (package dbus-daemon)"
-work="$(mktemp -d)" || exit 1
-bus_pid=""
-cleanup() {
-  if [[ -n $bus_pid ]]; then
-    kill "$bus_pid" 2>/dev/null
-    wait "$bus_pid" 2>/dev/null
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-mkdir -m 700 "$work/runtime"
-export XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen
-
-start_bus --session --address="unix:path=$work/bus" || fail "dbus-daemon did not start: $(cat "$work/bus.log")"
-
-DBUS_SESSION_BUS_ADDRESS="$bus_address" VORKAN_LAUNCHER_BUS=private \
-  "$program" --gtest_filter='MainWindowLauncherEntry.*' || fail "on the private session bus"
+VORKAN_LAUNCHER_BUS=private "$program" --gtest_filter='MainWindowLauncherEntry.*' || fail "on the private session bus"
 
 DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" VORKAN_LAUNCHER_BUS=none \
   "$program" --gtest_filter='MainWindowLauncherEntry.*' 2>"$work/stderr" || fail "without a session bus"

@@ -10,30 +10,17 @@
 set -uo pipefail
 
 program="$1"
-source "$(dirname "${BASH_SOURCE[0]}")/../support/dbus_bus.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/lib.sh"
 standin="$(dirname "${BASH_SOURCE[0]}")/logind_standin.py"
 
-skip() { echo "SKIP: $*"; exit 77; }
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-command -v dbus-daemon >/dev/null || skip "needs dbus-daemon (package dbus-daemon)"
+need_tools dbus-daemon
 /usr/bin/python3 -c 'import dbus, dbus.mainloop.glib, gi' 2>/dev/null ||
   skip "needs /usr/bin/python3 with dbus and gi (packages python3-dbus, python3-gi)"
-work="$(mktemp -d)" || exit 1
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-mkdir -m 700 "$work/runtime" "$work/services"
+make_work
+private_runtime
+mkdir -m 700 "$work/services"
 # The task-bar entry's session bus is none of this test's business.
-export XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-session-bus"
+export QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-session-bus"
 
 # A service file would start "logind" on demand by making a file.
 cat >"$work/services/org.freedesktop.login1.service" <<EOT
@@ -41,19 +28,7 @@ cat >"$work/services/org.freedesktop.login1.service" <<EOT
 Name=org.freedesktop.login1
 Exec=/bin/touch $work/started
 EOT
-cat >"$work/bus.conf" <<EOT
-<busconfig>
-  <type>system</type>
-  <listen>unix:path=$work/bus</listen>
-  <servicedir>$work/services</servicedir>
-  <policy context="default"><allow user="*"/><allow own="*"/><allow send_destination="*"/><allow receive_sender="*"/></policy>
-</busconfig>
-EOT
-bus_up=1
-start_bus --config-file="$work/bus.conf" || bus_up=0
-pids+=("$bus_pid")  # stopped by the cleanup, up or not
-((bus_up)) || fail "dbus-daemon did not start: $(cat "$work/bus.log")"
-export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/bus"
+start_system_bus "$work/services"
 
 quiet_run() {
   VORKAN_SLEEP_BUS="$1" "$program" --gtest_filter='MainWindowSleepInhibitor.*' 2>"$work/stderr" ||
@@ -65,15 +40,12 @@ quiet_run() {
 quiet_run no-logind "a system bus without logind"
 [[ -e $work/started ]] && fail "a copy had the bus start logind on demand"
 
-/usr/bin/python3 "$standin" >"$work/standin.out" 2>"$work/standin.log" &
-pids+=($!)
-for _ in $(seq 100); do
-  grep -q ready "$work/standin.out" && break
-  kill -0 "${pids[1]}" 2>/dev/null || break
-  sleep 0.1
-done
-grep -q ready "$work/standin.out" || fail "the logind stand-in did not start: $(cat "$work/standin.log")"
+start_process "$work/standin.out" /usr/bin/python3 "$standin"
+standin_pid=$started_pid
+standin_ready() { grep -q ready "$work/standin.out" || ! running "$standin_pid"; }
+wait_until 10 standin_ready || true
+grep -q ready "$work/standin.out" || fail "the logind stand-in did not start: $(cat "$work/standin.out")"
 VORKAN_SLEEP_BUS=logind "$program" --gtest_filter='MainWindowSleepInhibitor.*' ||
-  fail "with logind: $(cat "$work/standin.log")"
+  fail "with logind: $(cat "$work/standin.out")"
 
-DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus" quiet_run none "no system bus"
+DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus" quiet_run none "no system bus"

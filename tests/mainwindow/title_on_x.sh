@@ -8,24 +8,9 @@
 set -uo pipefail
 
 program="$1"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/lib.sh"
 
-skip() { echo "SKIP: $*"; exit 77; }
-fail() { echo "FAIL: $*" >&2; exit 1; }
-source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
-
-command -v Xvfb >/dev/null || skip "needs Xvfb"
-work="$(mktemp -d)" || exit 1
-xvfb_pid="" display=""
-cleanup() {
-  if [[ -n $xvfb_pid ]]; then
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
+make_work
 start_xvfb
-mkdir -m 700 "$work/runtime"
-QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" "$program" --gtest_filter='MainWindowTitle.*'
+private_runtime
+QT_QPA_PLATFORM=xcb "$program" --gtest_filter='MainWindowTitle.*'

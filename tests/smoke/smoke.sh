@@ -17,14 +17,11 @@ program="$1"
 rows_helper="$2"
 artefacts="$3"
 
-skip() { echo "SKIP: $*"; exit 77; }
-source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/lib.sh"
 
-[[ $(id -u) -eq 0 ]] || skip "needs root to attach a loop device"
-for tool in Xvfb xdotool import losetup mkfs.vfat truncate sha256sum blockdev timeout df dd; do
-  command -v "$tool" >/dev/null || skip "needs $tool"
-done
-[[ -e /dev/loop-control ]] || skip "no loop devices (/dev/loop-control missing)"
+need_root "to attach a loop device"
+need_tools Xvfb xdotool import losetup mkfs.vfat truncate sha256sum blockdev timeout df dd
+need_loop_devices
 mkdir -p "$artefacts" || exit 1
 # The image goes next to the volume's backing file; the program counts a
 # folder without a block device (tmpfs) as having no room.
@@ -33,72 +30,31 @@ case "$(df --output=source "$artefacts" 2>/dev/null | tail -n 1)" in
   *) skip "$artefacts is not on a block device, so the program would see no room for the image" ;;
 esac
 
-work="$(mktemp -d "$artefacts/run.XXXXXX")" || exit 1
+make_work "$artefacts/run.XXXXXX"
 screenshot="$artefacts/smoke-main-window.png"
 failshot="$artefacts/smoke-failure.png"
 rm -f "$screenshot" "$failshot"
 
-device=""
-xvfb_pid=""
-program_pid=""
-display=""
-
-cleanup() {
-  if [[ -n $program_pid ]] && kill -0 "$program_pid" 2>/dev/null; then
-    kill "$program_pid" 2>/dev/null
-    for _ in $(seq 30); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$program_pid" 2>/dev/null
-    wait "$program_pid" 2>/dev/null
-  fi
-  if [[ -n $xvfb_pid ]]; then
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-  fi
-  [[ -n $device ]] && losetup -d "$device"
-  rm -rf "$work"
+failure_screen() {
+  [[ -n ${DISPLAY:-} ]] || return 0
+  import -window root "$failshot" 2>/dev/null && echo "screen at the failure: $failshot"
+  print_windows
 }
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
-# Inside $(...) it ends only that subshell: callers add "|| exit 1".
-fail() {
-  exec >&2
-  echo "FAIL: $*"
-  if [[ -n $display ]]; then
-    DISPLAY=":$display" import -window root "$failshot" 2>/dev/null && echo "screen at the failure: $failshot"
-    print_windows
-  fi
-  if [[ -s $work/program.log ]]; then
-    echo "program output:"
-    sed 's/^/  /' "$work/program.log"
-  fi
-  exit 1
-}
+on_failure failure_screen
+on_failure show_log "$work/program.log" program
 
 # --- the volume ---------------------------------------------------------------
 
 backing="$work/volume.img"
-truncate -s 1440K "$backing" || fail "cannot create $backing"
-mkfs.vfat -n SMOKE "$backing" >/dev/null || fail "mkfs.vfat failed"
+make_volume "$backing" 1440K vfat SMOKE
 # Random bytes in the free data area make the volume's content unlike any
 # other's.
 dd if=/dev/urandom of="$backing" bs=64K seek=8 count=4 conv=notrunc status=none || fail "cannot fill $backing"
 # A loop device numbered far above those that "losetup -f" hands out, so
 # that other programs' loop volumes coming and going do not change how many
 # rows follow this one's; the first free one when none can be had up there.
-for n in $(seq 100 163); do
-  [[ -n "$(cat "/sys/block/loop$n/loop/backing_file" 2>/dev/null)" ]] && continue
-  if losetup "/dev/loop$n" "$backing" 2>/dev/null; then
-    device="/dev/loop$n"
-    break
-  fi
-done
-if [[ -z $device ]]; then
-  device="$(losetup -f --show "$backing" 2>"$work/losetup.err")" || {
-    device=""
-    skip "cannot attach a loop device: $(cat "$work/losetup.err")"
-  }
-fi
+attach_loop "$backing" 100
+device="$loop_device"
 echo "volume: $device (backing file $backing)"
 
 # --- the X server -------------------------------------------------------------
@@ -108,8 +64,6 @@ echo "X server: $DISPLAY"
 
 # --- helpers ------------------------------------------------------------------
 
-alive() { kill -0 "$program_pid" 2>/dev/null; }
-
 # The first window on screen whose name matches the pattern; fails at once on
 # a prompt that should not come (the expected one excepted), when the program
 # ends, or after `seconds`.
@@ -117,7 +71,7 @@ wait_window() {
   local pattern="$1" seconds="$2" w name
   local deadline=$((SECONDS + seconds))
   while ((SECONDS < deadline)); do
-    alive || fail "the program ended while waiting for a window named '$pattern'"
+    program_alive || fail "the program ended while waiting for a window named '$pattern'"
     for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
       name="$(xdotool getwindowname "$w" 2>/dev/null)" || continue
       if [[ $name =~ $pattern ]]; then
@@ -172,16 +126,15 @@ after_before=$after
 mkdir -m 700 "$work/runtime" "$work/config"
 # A config folder of its own: the save dialog then opens in the working
 # folder, not in one remembered from another run.
-(cd "$work" && exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
-  "$program" >"$work/program.log" 2>&1) &
-program_pid=$!
+start_program "$work/program.log" env -C "$work" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" \
+  XDG_CONFIG_HOME="$work/config" "$program"
 
 # Waits of a second each, so that a program that dies is noticed at once.
 main=""
 for _ in $(seq 20); do
   main="$(timeout 1 xdotool search --sync --onlyvisible --name '^Vorkan v1.2$' 2>/dev/null | head -n 1)"
   [[ -n $main ]] && break
-  alive || fail "the program ended before its window came"
+  program_alive || fail "the program ended before its window came"
 done
 [[ -n $main ]] || fail "no window titled 'Vorkan v1.2' within 20 s"
 echo "main window: $main after $((SECONDS - started)) s"
@@ -243,10 +196,5 @@ echo "image $image: $image_size bytes, SHA-256 $image_sum as the volume's"
 # --- Esc ends the program ------------------------------------------------------------
 
 keys "$main" Escape
-for _ in $(seq 150); do alive || break; sleep 0.1; done
-alive && fail "the program still runs 15 s after Esc"
-wait "$program_pid"
-status=$?
-program_pid=""
-[[ $status -eq 0 ]] || fail "the program exited with status $status"
+program_ends_well 15 "Esc"
 echo "the program exited with status 0 after Esc; $((SECONDS - started)) s in all"

@@ -19,76 +19,50 @@ program="$1"
 rows_helper="$2"
 artefacts="$3"
 
-skip() { echo "SKIP: $*"; exit 77; }
-[[ $(id -u) -eq 0 ]] || skip "needs root for a loop volume and a compositor user"
-for tool in sway swaymsg wtype grim losetup mkfs.vfat truncate sha256sum blockdev useradd userdel setpriv python3; do
-  command -v "$tool" >/dev/null || skip "needs $tool (scripts/setup.sh installs it)"
-done
-[[ -e /dev/loop-control ]] || skip "no loop devices (/dev/loop-control missing)"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/lib.sh"
+
+need_root "for a loop volume and a compositor user"
+need_tools sway swaymsg wtype grim losetup mkfs.vfat truncate sha256sum blockdev useradd userdel setpriv python3
+need_loop_devices
 ls /usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so >/dev/null 2>&1 ||
   skip "Qt's wayland platform is not installed (qt6-wayland)"
 mkdir -p "$artefacts" || exit 1
 
-work="$(mktemp -d /tmp/vorkan-wayland.XXXXXX)" || exit 1
+make_work /tmp/vorkan-wayland.XXXXXX
 chmod 0755 "$work"
 user="vorkan-wl-$$"
-device=""
-sway_pid=""
-program_pid=""
 
-cleanup() {
-  if [[ -n $program_pid ]] && kill -0 "$program_pid" 2>/dev/null; then
-    kill -9 "$program_pid" 2>/dev/null
-    wait "$program_pid" 2>/dev/null
-  fi
-  if [[ -n $sway_pid ]]; then
-    kill "$sway_pid" 2>/dev/null
-    wait "$sway_pid" 2>/dev/null
-  fi
-  [[ -n $device ]] && losetup -d "$device"
-  id "$user" >/dev/null 2>&1 && userdel "$user"
-  rm -rf "$work"
+failure_screen() {
+  [[ -n ${WAYLAND_DISPLAY:-} ]] || return 0
+  grim "$artefacts/wayland-failure.png" 2>/dev/null && echo "screen at the failure: $artefacts/wayland-failure.png"
 }
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
-fail() {
-  exec >&2
-  echo "FAIL: $*"
-  [[ -n ${WAYLAND_DISPLAY:-} ]] && grim "$artefacts/wayland-failure.png" 2>/dev/null &&
-    echo "screen at the failure: $artefacts/wayland-failure.png"
-  for log in "$work/program.log" "$work/sway.log"; do
-    [[ -s $log ]] && { echo "$log:"; tail -n 20 "$log" | sed 's/^/  /'; }
-  done
-  exit 1
-}
+on_failure failure_screen
+on_failure show_log "$work/program.log" program
+on_failure show_log "$work/sway.log" sway
 
 # --- the volume ---------------------------------------------------------------
 
-backing="$work/volume.img"
-truncate -s 1440K "$backing" && mkfs.vfat -n WAYLAND "$backing" >/dev/null || fail "cannot make the volume"
-dd if=/dev/urandom of="$backing" bs=64K seek=8 count=4 conv=notrunc status=none || fail "cannot fill $backing"
-device="$(losetup -f --show "$backing" 2>"$work/losetup.err")" || {
-  device=""
-  skip "cannot attach a loop device: $(cat "$work/losetup.err")"
-}
+make_volume "$work/volume.img" 1440K vfat WAYLAND
+dd if=/dev/urandom of="$work/volume.img" bs=64K seek=8 count=4 conv=notrunc status=none || fail "cannot fill the volume"
+attach_loop "$work/volume.img"
+device="$loop_device"
 
 # --- the compositor -----------------------------------------------------------
 
 useradd -M -r -s /usr/sbin/nologin "$user" || skip "cannot make a user for the compositor"
+on_exit userdel "$user"
 runtime="$work/runtime"
 mkdir -m 0700 "$runtime" && chown "$user" "$runtime" || fail "cannot make $runtime"
 # No bar, no wallpaper: a bare output of a fixed size.
 printf 'output HEADLESS-1 resolution 1024x768\n' >"$work/sway.conf"
-setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups \
+start_process "$work/sway.log" setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups \
   env -i HOME="$work" XDG_RUNTIME_DIR="$runtime" PATH=/usr/bin:/bin WLR_BACKENDS=headless \
-  WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
-sway_pid=$!
-for _ in $(seq 100); do
-  [[ -S $runtime/wayland-1 ]] && compgen -G "$runtime/sway-ipc.*.sock" >/dev/null && break
-  kill -0 "$sway_pid" 2>/dev/null || skip "sway did not start: $(tail -n 3 "$work/sway.log")"
-  sleep 0.1
-done
+  WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$work/sway.conf"
+sway_pid=$started_pid
+sway_ready() { [[ -S $runtime/wayland-1 ]] && compgen -G "$runtime/sway-ipc.*.sock" >/dev/null; }
+sway_ready_or_gone() { sway_ready || ! running "$sway_pid"; }
+wait_until 10 sway_ready_or_gone || true
+running "$sway_pid" || skip "sway did not start: $(tail -n 3 "$work/sway.log")"
 [[ -S $runtime/wayland-1 ]] || skip "sway made no Wayland socket within 10 s"
 export WAYLAND_DISPLAY="$runtime/wayland-1" SWAYSOCK
 SWAYSOCK="$(compgen -G "$runtime/sway-ipc.*.sock" | head -n 1)"
@@ -96,8 +70,6 @@ mkdir -m 0700 "$work/own-runtime"
 export XDG_RUNTIME_DIR="$work/own-runtime"
 
 # --- helpers ------------------------------------------------------------------
-
-alive() { kill -0 "$program_pid" 2>/dev/null; }
 
 # The windows sway shows: one line each, "app_id<TAB>title<TAB>focused".
 windows() {
@@ -116,7 +88,7 @@ wait_window() {
   local pattern="$1" seconds="$2" line
   local deadline=$((SECONDS + seconds))
   while ((SECONDS < deadline)); do
-    alive || fail "the program ended while waiting for a window named '$pattern'"
+    program_alive || fail "the program ended while waiting for a window named '$pattern'"
     while IFS=$'\t' read -r app title focused; do
       if [[ $title =~ $pattern && $focused == True ]]; then
         [[ $app == vorkan ]] || fail "window '$title' has app id '$app', not vorkan"
@@ -157,9 +129,7 @@ IFS=$'\t' read -r _ row root label _ <<<"$(grep $'^\\*\t' <<<"$listing")"
 after=$(($(wc -l <<<"$listing") - 1 - row))
 [[ $label == WAYLAND ]] || fail "the row of $device is labelled '$label'"
 
-(cd "$work" && exec env QT_QPA_PLATFORM=wayland XDG_CONFIG_HOME="$work/config" "$program" \
-  >"$work/program.log" 2>&1) &
-program_pid=$!
+start_program "$work/program.log" env -C "$work" QT_QPA_PLATFORM=wayland XDG_CONFIG_HOME="$work/config" "$program"
 wait_window '^Vorkan v1.2$' 20
 ups=()
 for ((i = 0; i < after; ++i)); do ups+=(Up); done
@@ -198,12 +168,7 @@ shot drive-info
 wtype -s 300 -P Escape -s 1500 -p Escape || fail "wtype could not hold Esc"
 wait_gone '^Информация о диске' 5
 wait_window '^Vorkan v1.2$' 5
-alive || fail "held Esc ended the program"
+program_alive || fail "held Esc ended the program"
 keys Escape
-for _ in $(seq 150); do alive || break; sleep 0.1; done
-alive && fail "the program still runs 15 s after Esc"
-wait "$program_pid"
-status=$?
-program_pid=""
-[[ $status -eq 0 ]] || fail "the program exited with status $status"
+program_ends_well 15 "Esc"
 echo "app id vorkan on every window; held Esc closed the details window only; Esc ended the program"

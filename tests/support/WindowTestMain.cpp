@@ -6,6 +6,8 @@
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  // ctest lists the tests at the start of a run, where no screen is set.
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
   vorkan::VorkanApplication app(argc, argv);
   return RUN_ALL_TESTS();
 }

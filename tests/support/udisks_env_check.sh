@@ -6,44 +6,17 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-env_sh="$here/udisks_env.sh"
+source "$here/lib.sh"
 
-skip() {
-  echo "SKIP: $*"
-  exit 77
-}
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-[[ $(id -u) -eq 0 ]] || skip "the udisks2 environment needs root (loop devices, daemons, test users)"
+need_root "for the udisks2 environment (loop devices, daemons, test users)"
 /usr/bin/python3 -c 'import dbus' 2>/dev/null || skip "python3-dbus is not installed"
 
-work="$(mktemp -d /tmp/vorkan-udisks-check.XXXXXX)"
-chmod 0755 "$work"
-loop=""
-holder=""
-cleanup() {
-  exec 8>&- || true
-  [[ -n $holder ]] && kill "$holder" 2>/dev/null
-  "$env_sh" stop "$work/env" || true
-  [[ -n $loop ]] && losetup -d "$loop"
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-truncate -s 16M "$work/volume.img"
-mkfs.ext4 -q -L vorkan-check "$work/volume.img"
-loop="$(losetup -f --show "$work/volume.img")"
-rc=0
-"$env_sh" start "$work/env" "$loop" || rc=$?
-((rc != 77)) || skip "udisks2 cannot run here (see above)"
-((rc == 0)) || fail "the environment did not start"
-# shellcheck disable=SC1091
-. "$work/env/env"
-helper="$("$env_sh" install "$work/env" "$here/udisks_open.py")"
-as() { "$env_sh" run-as "$work/env" "$@"; }
+make_work /tmp/vorkan-udisks-check.XXXXXX
+loop_volume 16M ext4 vorkan-check
+loop="$loop_device"
+start_udisks_env "$loop"
+helper="$(udisks_env install "$here/udisks_open.py")"
+as() { udisks_env run-as "$@"; }
 
 # The details, read by the user who may not open the device.
 block="$(as denied "$helper" resolve "$loop")"
@@ -73,22 +46,21 @@ root_excl() { /usr/bin/python3 -c 'import os, sys; os.open(sys.argv[1], os.O_RDO
 mkfifo "$work/hold"
 as allowed "$helper" open "$loop" r $((O_CLOEXEC | O_EXCL)) <"$work/hold" >"$work/held" &
 holder=$!
+on_exit stop_process "$holder"
 exec 8>"$work/hold"
-for _ in $(seq 100); do
-  grep -q . "$work/held" && break
-  kill -0 "$holder" 2>/dev/null || break
-  sleep 0.1
-done
+let_go() { exec 8>&-; }
+on_exit let_go
+holding() { grep -q . "$work/held" || ! running "$holder"; }
+wait_until 10 holding || true
 [[ $(cat "$work/held") == "$sum" ]] || fail "the exclusive open was not held: '$(cat "$work/held")'"
 [[ $(root_excl) == *"Device or resource busy"* ]] || fail "root opened $loop exclusively while the user held it"
-exec 8>&-
+let_go
 wait "$holder"
-holder=""
 [[ -z $(root_excl) ]] || fail "root could not open $loop exclusively after the user let go: $(root_excl)"
 
 # Stopping leaves nothing of the environment behind.
-created="$(cat "$work/env/created")"
-"$env_sh" stop "$work/env"
+created="$(cat "$udisks_state/created")"
+udisks_env stop
 while read -r kind a b _; do
   case "$kind" in
     pid) [[ $(awk '{print $3}' "/proc/$b/stat" 2>/dev/null) == @(|Z) ]] || fail "$a ($b) still runs" ;;

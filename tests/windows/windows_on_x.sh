@@ -15,76 +15,41 @@ set -uo pipefail
 program="$1"
 artefacts="$2"
 
-skip() { echo "SKIP: $*"; exit 77; }
-source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/lib.sh"
 
-[[ $(id -u) -eq 0 ]] || skip "needs root to attach the loop volume that gives the drive list a row"
-for tool in Xvfb openbox xdotool xwininfo xprop xev losetup mkfs.ext4 truncate timeout; do
-  command -v "$tool" >/dev/null || skip "needs $tool"
-done
-[[ -e /dev/loop-control ]] || skip "no loop devices (/dev/loop-control missing)"
+need_root "to attach the loop volume that gives the drive list a row"
+need_tools Xvfb openbox xdotool xwininfo xprop xev losetup mkfs.ext4 truncate timeout
+need_loop_devices
 mkdir -p "$artefacts" || exit 1
-work="$(mktemp -d "$artefacts/run.XXXXXX")" || exit 1
-
-device="" xvfb_pid="" wm_pid="" program_pid="" display=""
-cleanup() {
-  for pid in "$program_pid" "$wm_pid" "$xvfb_pid"; do
-    [[ -n $pid ]] || continue
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  done
-  [[ -n $device ]] && losetup -d "$device"
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
-fail() {
-  exec >&2
-  echo "FAIL: $*"
-  [[ -n $display ]] && print_windows
-  [[ -s $work/program.log ]] && sed 's/^/  program: /' "$work/program.log"
-  exit 1
-}
+make_work "$artefacts/run.XXXXXX"
+on_failure print_windows
+on_failure show_log "$work/program.log" program
 
 # A volume of its own, so that the drive list has a row for F1 to open.
-truncate -s 4M "$work/volume.img" && mkfs.ext4 -q -L KEYS "$work/volume.img" || fail "cannot make the volume"
-device="$(losetup -f --show "$work/volume.img" 2>"$work/losetup.err")" || {
-  device=""
-  skip "cannot attach a loop device: $(cat "$work/losetup.err")"
-}
+loop_volume 4M ext4 KEYS
 
 # --- the X server and the window manager ---------------------------------------
 
 start_xvfb
-openbox --config-file /dev/null >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start: $(cat "$work/openbox.log")"
+# No configuration of the machine's: the same frames everywhere.
+start_window_manager --config-file /dev/null
 
 # A held key must auto-repeat on this server, or the holds below prove nothing.
-xev -event keyboard -name keycheck >"$work/xev.log" 2>&1 &
-xev_pid=$!
+start_process "$work/xev.log" xev -event keyboard -name keycheck
 probe="$(timeout 5 xdotool search --sync --onlyvisible --name '^keycheck$' | head -n 1)"
 [[ -n $probe ]] && xdotool windowfocus --sync "$probe" && xdotool keydown space && sleep 1 && xdotool keyup space
 sleep 0.3
-kill "$xev_pid" 2>/dev/null
-wait "$xev_pid" 2>/dev/null
+stop_process "$started_pid"
 (($(grep -c KeyRelease "$work/xev.log") >= 3)) || skip "the X server sends no auto-repeat for a held key"
 
 # --- helpers ------------------------------------------------------------------
-
-alive() { kill -0 "$program_pid" 2>/dev/null; }
 
 # The first visible window whose name matches, within `seconds`.
 wait_window() {
   local pattern="$1" seconds="$2" w
   local deadline=$((SECONDS + seconds))
   while ((SECONDS < deadline)); do
-    alive || fail "the program ended while waiting for '$pattern'"
+    program_alive || fail "the program ended while waiting for '$pattern'"
     w="$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1)"
     [[ -n $w ]] && { echo "$w"; return 0; }
     sleep 0.1
@@ -128,8 +93,7 @@ hold_escape() {
 # --- start-up -----------------------------------------------------------------
 
 mkdir -m 700 "$work/runtime"
-env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" "$program" >"$work/program.log" 2>&1 &
-program_pid=$!
+start_program "$work/program.log" env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" "$program"
 main="$(wait_window '^Vorkan v1.2$' 20)" || exit 1
 echo "main window at $(centred_frame "$main" "main window" || exit 1)"
 
@@ -141,11 +105,11 @@ first="$(centred_frame "$details" "details window (first opening)")" || exit 1
 echo "details window, first opening, at $first"
 
 hold_escape "$details"
-alive || fail "the program ended while Esc was held in the details window"
+program_alive || fail "the program ended while Esc was held in the details window"
 visible '^Информация о диске$' || fail "the details window closed before Esc was let go"
 xdotool keyup Escape
 sleep 0.5
-alive || fail "the program ended when Esc was let go in the details window"
+program_alive || fail "the program ended when Esc was let go in the details window"
 visible '^Информация о диске$' && fail "the details window is still open after Esc was let go"
 visible '^Vorkan v1.2$' || fail "the main window is gone after Esc in the details window"
 echo "Esc held in the details window closed it, on its release only"
@@ -182,13 +146,8 @@ echo "about window at $about_first both times"
 # --- a held Esc in the main window --------------------------------------------------
 
 hold_escape "$main"
-alive || fail "the program ended while Esc was still held in the main window"
+program_alive || fail "the program ended while Esc was still held in the main window"
 visible '^Vorkan v1.2$' || fail "the main window closed before Esc was let go"
 xdotool keyup Escape
-for _ in $(seq 50); do alive || break; sleep 0.1; done
-alive && fail "the program still runs 5 s after Esc was let go in the main window"
-wait "$program_pid"
-status=$?
-program_pid=""
-((status == 0)) || fail "the program exited with status $status"
+program_ends_well 5 "Esc was let go in the main window"
 echo "Esc held in the main window ended the program on its release, with status 0"
