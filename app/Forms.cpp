@@ -12,7 +12,7 @@ TForm4* Form4 = nullptr;
 
 void CreateForms(vorkan::VolumeOps& ops) {
   Form1 = new TForm1(ops);
-  Form2 = new TForm2(Form1, Form1->FAbort, Form1->FPause);
+  Form2 = new TForm2(Form1, Form1->abortRequested, Form1->pauseRequested);
   Form3 = new TForm3(Form1);
   Form4 = new TForm4(Form1);
   Form1->UseWindows(Form2, Form3, Form4);

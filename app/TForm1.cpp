@@ -123,8 +123,8 @@ void TForm1::FormCreate() {
   setWindowTitle(QStringLiteral("Vorkan v1.2"));
   vorkan::Application::Instance().SetTitle(windowTitle().toStdString());
   vorkan::Application::Instance().SetHintHidePause(-1);
-  FAbort = 0;
-  FPause = 0;
+  abortRequested = 0;
+  pauseRequested = 0;
   vorkan::FillDriveList(ops_, *this);
   ui_->Label2->setText(QStringLiteral("Выберите диск для копирования:"));
   ui_->Label2->adjustSize();
@@ -252,7 +252,7 @@ void TForm1::Button5Click() {
 // --- window -----------------------------------------------------------------
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  FAbort = 1;
+  abortRequested = 1;
   vorkan::Application::Instance().SetTerminating(true);
   event->accept();
   QCoreApplication::quit();
@@ -303,7 +303,7 @@ std::string TForm1::GetMainCaption() { return windowTitle().toStdString(); }
 void TForm1::SetAppTitle(const std::string& title) {
   vorkan::Application::Instance().SetTitle(title);
   // A paused copy stands still: its title goes out at once.
-  if (FPause == 1) vorkan::Application::Instance().FlushTitle();
+  if (pauseRequested == 1) vorkan::Application::Instance().FlushTitle();
 }
 
 std::int32_t TForm1::GetPercentComplete() { return form2_ ? form2_->PercentComplete() : 0; }
@@ -363,8 +363,8 @@ bool TForm1::RunCopyJob(char sourceLetter, const vorkan::ImageTarget& target, st
 }
 
 void TForm1::ClearRequestFlags() {
-  FAbort = 0;
-  FPause = 0;
+  abortRequested = 0;
+  pauseRequested = 0;
 }
 
 void TForm1::RestoreTitle() {

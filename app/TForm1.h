@@ -41,8 +41,8 @@ class TForm1 : public QWidget,
   void UseWindows(TForm2* form2, TForm3* form3, TForm4* form4);
 
   // The request flags: 1 set, 0 clear.
-  std::uint8_t FAbort = 0;
-  std::uint8_t FPause = 0;
+  std::uint8_t abortRequested = 0;
+  std::uint8_t pauseRequested = 0;
 
   // One 16 x 16 image per row of the list, in row order, on white.
   QList<QPixmap> ImageList1;
@@ -72,8 +72,8 @@ class TForm1 : public QWidget,
   void ShowCopyProgress(const std::string& caption, const std::string& fileName, const std::string& doneText,
                         const std::string& freeText, std::int32_t maximum, std::int32_t position,
                         bool show) override;
-  std::uint8_t GetAbortFlag() override { return FAbort; }
-  std::uint8_t GetPauseFlag() override { return FPause; }
+  std::uint8_t GetAbortFlag() override { return abortRequested; }
+  std::uint8_t GetPauseFlag() override { return pauseRequested; }
   void ProcessPendingEvents() override;
   bool WaitForDescriptor(int fd) override;
   bool GetLockOption() override;

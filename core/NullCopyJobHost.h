@@ -23,8 +23,8 @@ class NullCopyJobHost : public CopyJobHost {
     maximum_ = maximum;
     position_ = position;
   }
-  std::uint8_t GetAbortFlag() override { return FAbort; }
-  std::uint8_t GetPauseFlag() override { return FPause; }
+  std::uint8_t GetAbortFlag() override { return abortRequested; }
+  std::uint8_t GetPauseFlag() override { return pauseRequested; }
   void ProcessPendingEvents() override {}
   bool GetLockOption() override { return lockOption; }
   void SetLockOption(bool locked) override { lockOption = locked; }
@@ -32,8 +32,8 @@ class NullCopyJobHost : public CopyJobHost {
   void SetAppTitle(const std::string&) override {}
   std::int32_t GetPercentComplete() override { return PercentOfProgress(maximum_, position_); }
 
-  std::uint8_t FAbort = 0;
-  std::uint8_t FPause = 0;
+  std::uint8_t abortRequested = 0;
+  std::uint8_t pauseRequested = 0;
   bool lockOption = false;
 
  private:

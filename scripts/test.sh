@@ -26,6 +26,8 @@ export QT_QPA_PLATFORM=offscreen
 # The tests attach loop devices and mount file systems: one at a time.
 cd "$here/$build_dir"
 status=0
+# ctest makes Testing/ only once it runs, after tee has opened its file.
+mkdir -p Testing
 ctest --output-on-failure --timeout 600 2>&1 | tee Testing/console.log || status=$?
 
 # The cases that did not run here, each with the reason it gave: a gtest

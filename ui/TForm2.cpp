@@ -29,8 +29,8 @@ TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
     : QDialog(nullptr),
       ui_(std::make_unique<Ui::TForm2>()),
       mainWindow_(mainWindow),
-      FAbort(fAbort),
-      FPause(fPause) {
+      abortRequested(fAbort),
+      pauseRequested(fPause) {
   ui_->setupUi(this);
   vorkan::StyleWindow(*this, vorkan::WindowFrame::Dialog);
   vorkan::UseButtonFace(*this, vorkan::ResolveColor(vorkan::clBtnFace));
@@ -212,17 +212,17 @@ void TForm2::Button1Click() {
   const vorkan::PromptResult answer =
       vorkan::ShowPrompt(kAbortQuestion, vorkan::PromptKind::Warning,
                          vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No}));
-  if (answer == vorkan::PromptResult::Yes) FAbort = 1;
+  if (answer == vorkan::PromptResult::Yes) abortRequested = 1;
 }
 
 void TForm2::Button2Click() { vorkan::Application::Instance().Minimize(); }
 
 void TForm2::Button3Click() {
-  FPause ^= 1;
-  if (FPause == 1) {
+  pauseRequested ^= 1;
+  if (pauseRequested == 1) {
     ui_->Button3->setText(QStringLiteral("Далее"));
     ui_->Label7->setText(QStringLiteral("[ПАУЗА] "));
-  } else if (FPause == 0) {
+  } else if (pauseRequested == 0) {
     ui_->Button3->setText(QStringLiteral("Пазуа"));
     ui_->Label7->setText(QStringLiteral("Копирование диска..."));
   }

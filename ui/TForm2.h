@@ -82,8 +82,8 @@ class TForm2 : public QDialog {
 
   std::unique_ptr<Ui::TForm2> ui_;
   QWidget* mainWindow_;
-  std::uint8_t& FAbort;
-  std::uint8_t& FPause;
+  std::uint8_t& abortRequested;
+  std::uint8_t& pauseRequested;
   std::chrono::steady_clock::time_point lastFieldPaint_{};
   // What the fields and the caption show (the job passes the same texts
   // again and again), and the texts still to be put on the fields.

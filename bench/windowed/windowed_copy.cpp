@@ -20,7 +20,7 @@ namespace {
 
 class WindowedHost : public vorkan::bench::PrintingHost {
  public:
-  WindowedHost() : form_(&mainWindow_, FAbort, FPause) {
+  WindowedHost() : form_(&mainWindow_, abortRequested, pauseRequested) {
     mainWindow_.setWindowTitle(QStringLiteral("Vorkan v1.2"));
     mainWindow_.resize(560, 360);
     mainWindow_.show();

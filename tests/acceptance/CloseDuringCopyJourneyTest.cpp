@@ -64,8 +64,8 @@ TEST(CloseDuringCopyJourney, ProgramEndsAndKeepsThePrefix) {
   EXPECT_FALSE(HoldsDescriptorOn(source.Device()));
   EXPECT_FALSE(f.isVisible());
   EXPECT_FALSE(Form2->isVisible());
-  EXPECT_EQ(f.FAbort, 0);
-  EXPECT_EQ(f.FPause, 0);
+  EXPECT_EQ(f.abortRequested, 0);
+  EXPECT_EQ(f.pauseRequested, 0);
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
 }
 

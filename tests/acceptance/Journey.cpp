@@ -41,8 +41,8 @@ void ExpectAtRest(TForm1& form, int descriptorsBefore, const std::string& device
   if (!device.empty()) {
     EXPECT_FALSE(HoldsDescriptorOn(device)) << device << " is still open";
   }
-  EXPECT_EQ(form.FAbort, 0);
-  EXPECT_EQ(form.FPause, 0);
+  EXPECT_EQ(form.abortRequested, 0);
+  EXPECT_EQ(form.pauseRequested, 0);
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
   for (const char* name : kCopyControls)
     EXPECT_TRUE(Control<QWidget>(form, name)->isEnabled()) << name << " left disabled";

@@ -36,7 +36,7 @@ class StallingVolumeOps : public vorkan::FileVolumeOps {
       stalled_ = true;
       // A bound only, should the tool never pause.
       const QDeadlineTimer deadline(60000);
-      while (Form1->FPause == 0 && !deadline.hasExpired()) {
+      while (Form1->pauseRequested == 0 && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
       }

@@ -248,7 +248,7 @@ TEST_F(CopyJobTest, KeepOrDeleteAnswers) {
   for (PromptResult answer : {PromptResult::No, PromptResult::Yes, PromptResult::Cancel}) {
     host = RecordingHost();
     host.onPump = [](RecordingHost& h, int pump) {
-      if (pump == 1) h.FAbort = 1;
+      if (pump == 1) h.abortRequested = 1;
     };
     host.answers = {answer};
     EXPECT_FALSE(Copy());
@@ -259,7 +259,7 @@ TEST_F(CopyJobTest, KeepOrDeleteAnswers) {
 TEST_F(CopyJobTest, AbortDuringAReportCopiesOneMoreBlock) {
   MakeVolume(6 * B);
   host.onPump = [](RecordingHost& h, int pump) {
-    if (pump == 2) h.FAbort = 1;  // confirmed inside the second report
+    if (pump == 2) h.abortRequested = 1;  // confirmed inside the second report
   };
   host.answers = {PromptResult::No};
   EXPECT_FALSE(Copy());
@@ -275,9 +275,9 @@ TEST_F(CopyJobTest, PauseSpinsWithoutReadingAndMarksCaptionAndTitle) {
   MakeVolume(5 * B);
   std::vector<std::int64_t> readWhilePaused;
   host.onPump = [&](RecordingHost& h, int pump) {
-    if (pump == 2) h.FPause = 1;
-    if (pump > 2 && h.FPause == 1) readWhilePaused.push_back(ops.bytesReadTotal);
-    if (pump == 9) h.FPause = 0;
+    if (pump == 2) h.pauseRequested = 1;
+    if (pump > 2 && h.pauseRequested == 1) readWhilePaused.push_back(ops.bytesReadTotal);
+    if (pump == 9) h.pauseRequested = 0;
   };
   EXPECT_TRUE(Copy());
   EXPECT_EQ(Image(), source);
@@ -307,8 +307,8 @@ TEST_F(CopyJobTest, PauseSpinsWithoutReadingAndMarksCaptionAndTitle) {
 TEST_F(CopyJobTest, AbortWhilePausedReadsNoFurtherBlock) {
   MakeVolume(5 * B);
   host.onPump = [](RecordingHost& h, int pump) {
-    if (pump == 2) h.FPause = 1;
-    if (pump == 6) h.FAbort = 1;
+    if (pump == 2) h.pauseRequested = 1;
+    if (pump == 6) h.abortRequested = 1;
   };
   host.answers = {PromptResult::Yes};
   EXPECT_FALSE(Copy());
@@ -366,8 +366,8 @@ TEST_F(CopyJobTest, RequestsDuringTheLastReportAreNotActedOn) {
   MakeVolume(2 * B);
   host.onPump = [](RecordingHost& h, int pump) {
     if (pump == 3) {  // the report after the read that delivered nothing
-      h.FAbort = 1;
-      h.FPause = 1;
+      h.abortRequested = 1;
+      h.pauseRequested = 1;
     }
   };
   EXPECT_TRUE(Copy());
@@ -378,7 +378,7 @@ TEST_F(CopyJobTest, RequestsDuringTheLastReportAreNotActedOn) {
 TEST_F(CopyJobTest, AbortAfterTheThresholdShowsTheMissingPartAsZero) {
   MakeVolume(3 * B);
   host.onPump = [](RecordingHost& h, int pump) {
-    if (pump == 2) h.FAbort = 1;
+    if (pump == 2) h.abortRequested = 1;
   };
   host.answers = {PromptResult::Yes};
   EXPECT_FALSE(Copy());
@@ -444,7 +444,7 @@ TEST_F(CopyJobTest, AKeptImageEndingInZeroBlocksHasTheLengthThePromptNames) {
        [](RecordingHost& h) {
          // Set during the second block's report: the third is copied, then the job stops.
          h.onPump = [](RecordingHost& host, int pump) {
-           if (pump == 2) host.FAbort = 1;
+           if (pump == 2) host.abortRequested = 1;
          };
          h.answers = {PromptResult::Yes};
        }},
@@ -603,7 +603,7 @@ TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrderAndCostsNothingItDoesNotKeep) 
   auto abortAtFirstPump = [](PromptResult keep) {
     return [keep](FileVolumeOps&, RecordingHost& h, std::string&) {
       h.onPump = [](RecordingHost& host, int pump) {
-        if (pump == 1) host.FAbort = 1;
+        if (pump == 1) host.abortRequested = 1;
       };
       h.answers = {keep};
     };

@@ -141,8 +141,8 @@ TEST_F(MainWindowCopyRequest, TargetWithoutALetterHasNoRoomAndThenCopies) {
   EXPECT_EQ(windows.prompts[2].kind, PromptKind::Information);
   EXPECT_EQ(ReadFile(nowhere), source_);
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
-  EXPECT_EQ(f.FAbort, 0);
-  EXPECT_EQ(f.FPause, 0);
+  EXPECT_EQ(f.abortRequested, 0);
+  EXPECT_EQ(f.pauseRequested, 0);
   EXPECT_EQ(ops_.refreshes, refreshesBefore + 1);
   EXPECT_TRUE(f.isVisible());
   EXPECT_TRUE(f.isEnabled());

@@ -113,7 +113,7 @@ TEST_F(MainWindowKeys, EscClosesTheWindowOnRelease) {
   EXPECT_FALSE(Application::Instance().IsTerminating());
   QTest::keyRelease(list, Qt::Key_Escape, Qt::ShiftModifier);
   EXPECT_FALSE(f.isVisible());
-  EXPECT_EQ(f.FAbort, 1);
+  EXPECT_EQ(f.abortRequested, 1);
   EXPECT_TRUE(Application::Instance().IsTerminating());
 }
 

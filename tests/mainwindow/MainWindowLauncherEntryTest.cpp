@@ -73,8 +73,8 @@ TEST(MainWindowLauncherEntry, CopiesPublishWholePercentsOnceAndEndTheBar) {
     const int endedBefore = listener.ended;
     WindowCopy copy(c.blocks);
     copy.duringPump = [&](int pump) {
-      if (pump == c.pauseFrom) copy.main().FPause = 1;
-      if (pump == c.pauseTo) copy.main().FPause = 0;
+      if (pump == c.pauseFrom) copy.main().pauseRequested = 1;
+      if (pump == c.pauseTo) copy.main().pauseRequested = 0;
     };
     ASSERT_TRUE(copy.Run());
     // The signals come back over the bus.

@@ -101,8 +101,8 @@ TEST_F(MainWindowLoopCopy, WholeVolumeWithTheLockGivesAnIdenticalImage) {
   EXPECT_TRUE(ReadFile(image) == source_) << "image differs from the volume";
   // The window as before the copy.
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
-  EXPECT_EQ(f.FAbort, 0);
-  EXPECT_EQ(f.FPause, 0);
+  EXPECT_EQ(f.abortRequested, 0);
+  EXPECT_EQ(f.pauseRequested, 0);
   EXPECT_TRUE(Control<QCheckBox>(f, "CheckBox1")->isChecked());
   for (const char* name : kCopyControls) EXPECT_TRUE(Control<QWidget>(f, name)->isEnabled()) << name;
   EXPECT_EQ(ops.refreshes, refreshesBefore + 1);
@@ -133,7 +133,7 @@ TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartial
     if (Form2->isVisible() && SizeOfImageBeingWritten(image) >= (2 << 20)) {
       f.close();
       closed = true;
-      abortSeen = f.FAbort;
+      abortSeen = f.abortRequested;
     } else {
       QTimer::singleShot(0, closeLater);
     }
@@ -154,7 +154,7 @@ TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartial
   // The closed window is not given back, and the request cleaned up.
   EXPECT_FALSE(f.isVisible());
   EXPECT_FALSE(Form2->isVisible());
-  EXPECT_EQ(f.FAbort, 0);
+  EXPECT_EQ(f.abortRequested, 0);
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
   EXPECT_TRUE(CanOpenExclusive(sourceLoop_->Device()));
   EXPECT_EQ(OpenDescriptorCount(), fdsBefore);

@@ -41,8 +41,8 @@ TEST_F(MainWindowStart, CaptionsTitleAndFlagsAfterCreation) {
   EXPECT_EQ(f.windowTitle(), QStringLiteral("Vorkan v1.2"));
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
   EXPECT_EQ(Application::Instance().HintHidePause(), -1);
-  EXPECT_EQ(f.FAbort, 0);
-  EXPECT_EQ(f.FPause, 0);
+  EXPECT_EQ(f.abortRequested, 0);
+  EXPECT_EQ(f.pauseRequested, 0);
   QLabel* label = Control<QLabel>(f, "Label2");
   EXPECT_EQ(label->text(), QStringLiteral("Выберите диск для копирования:"));
   const std::pair<const char*, const char*> captions[] = {
@@ -207,7 +207,7 @@ TEST_F(MainWindowStart, ExitButtonClosesAndEndsTheApplication) {
   TForm1& f = windows.main();
   QTest::mouseClick(Control<QPushButton>(f, "Button2"), Qt::LeftButton);
   EXPECT_FALSE(f.isVisible());
-  EXPECT_EQ(f.FAbort, 1);
+  EXPECT_EQ(f.abortRequested, 1);
   EXPECT_TRUE(Application::Instance().IsTerminating());
   // While terminating, a prompt answers Cancel without waiting.
   windows.AnswerPrompts({PromptButton::OK});

@@ -86,13 +86,13 @@ TEST(MainWindowTitle, LatestTextAfterPauseHideAndCopyWithFewChanges) {
     bool paused = false;
     std::string pausedTitle;
     copy.duringPump = [&](int pump) {
-      if (pump == 5) copy.main().FPause = 1;
+      if (pump == 5) copy.main().pauseRequested = 1;
       const std::string title = Application::Instance().Title();
-      if (copy.main().FPause == 1 && !paused && title.rfind("[ПАУЗА] ", 0) == 0) {
+      if (copy.main().pauseRequested == 1 && !paused && title.rfind("[ПАУЗА] ", 0) == 0) {
         paused = true;
         pausedTitle = title;
         ExpectWindowsShowTheTitle("paused");
-        copy.main().FPause = 0;
+        copy.main().pauseRequested = 0;
       }
     };
     std::string atSuccess;

@@ -42,8 +42,8 @@ class ProgressCopyTest : public ::testing::Test {
   bool Copy(ProgressHost& host, const std::string& target) {
     const bool result = CopyDiskToImage(volume.Ops(), host, volume.Letter(), target);
     // As the copy request does once the job has returned.
-    host.FAbort = 0;
-    host.FPause = 0;
+    host.abortRequested = 0;
+    host.pauseRequested = 0;
     Application::Instance().Restore();
     return result;
   }

@@ -18,7 +18,7 @@
 
 namespace vorkan::test {
 
-ProgressHost::ProgressHost() : form(&mainWindow, FAbort, FPause) {
+ProgressHost::ProgressHost() : form(&mainWindow, abortRequested, pauseRequested) {
   mainWindow.setWindowTitle(QStringLiteral("Vorkan v1.2"));
   mainWindow.resize(300, 200);
   mainWindow.show();
@@ -61,7 +61,8 @@ void ProgressHost::ShowCopyProgress(const std::string& caption, const std::strin
                      Button("Button3")->text().toStdString(), FieldText("Label5"), FieldText("Label1"),
                      FieldText("Edit1"), Priority()->currentText().toStdString(), gauge.MaxValue(),
                      gauge.Progress(), form.PercentComplete(), form.isVisible(), form.isMinimized(),
-                     mainWindow.isVisible(), mainWindow.isEnabled(), FAbort, FPause, CurrentNiceValue()});
+                     mainWindow.isVisible(), mainWindow.isEnabled(), abortRequested, pauseRequested,
+                     CurrentNiceValue()});
 }
 
 void ProgressHost::ProcessPendingEvents() {

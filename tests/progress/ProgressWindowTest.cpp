@@ -250,7 +250,7 @@ TEST(ProgressWindow, AbortButtonEnterCloseBoxAndEscape) {
   EXPECT_EQ(host.prompts[0].text, "Вы действительно хотите прервать данную операцию?");
   EXPECT_EQ(host.prompts[0].kind, PromptKind::Warning);
   EXPECT_EQ(host.prompts[0].buttons, ButtonSet({PromptButton::Yes, PromptButton::No}));
-  EXPECT_EQ(host.FAbort, 0);
+  EXPECT_EQ(host.abortRequested, 0);
 
   // The close box never closes the window: it asks the same question.
   host.answers = {PromptButton::No};
@@ -258,27 +258,27 @@ TEST(ProgressWindow, AbortButtonEnterCloseBoxAndEscape) {
   EXPECT_TRUE(host.form.isVisible());
   ASSERT_EQ(host.prompts.size(), 2u);
   EXPECT_EQ(host.prompts[1].text, host.prompts[0].text);
-  EXPECT_EQ(host.FAbort, 0);
+  EXPECT_EQ(host.abortRequested, 0);
 
   // A prompt closed without a button (Cancel) changes nothing either.
   host.answers.clear();
   QTest::mouseClick(host.Button("Button1"), Qt::LeftButton);
   EXPECT_EQ(host.prompts.size(), 3u);
-  EXPECT_EQ(host.FAbort, 0);
+  EXPECT_EQ(host.abortRequested, 0);
 
   // Enter presses the default button; Yes sets the abort flag.
   host.Button("Button1")->setFocus();
   host.answers = {PromptButton::Yes};
   QTest::keyClick(&host.form, Qt::Key_Return);
   EXPECT_EQ(host.prompts.size(), 4u);
-  EXPECT_EQ(host.FAbort, 1);
+  EXPECT_EQ(host.abortRequested, 1);
   EXPECT_TRUE(host.form.isVisible());
 
   // A focused other button takes Enter for itself.
   host.Button("Button3")->setFocus();
   QTest::keyClick(host.Button("Button3"), Qt::Key_Return);
   EXPECT_EQ(host.prompts.size(), 4u);
-  EXPECT_EQ(host.FPause, 1);
+  EXPECT_EQ(host.pauseRequested, 1);
 }
 
 TEST(ProgressWindow, PauseToggleTextsAndOtherFlagValues) {
@@ -287,17 +287,17 @@ TEST(ProgressWindow, PauseToggleTextsAndOtherFlagValues) {
   QPushButton* pause = host.Button("Button3");
   QLabel* status = host.Label("Label7");
   QTest::mouseClick(pause, Qt::LeftButton);
-  EXPECT_EQ(host.FPause, 1);
+  EXPECT_EQ(host.pauseRequested, 1);
   EXPECT_EQ(pause->text(), "Далее");
   EXPECT_EQ(status->text(), "[ПАУЗА] ");
   QTest::mouseClick(pause, Qt::LeftButton);
-  EXPECT_EQ(host.FPause, 0);
+  EXPECT_EQ(host.pauseRequested, 0);
   EXPECT_EQ(pause->text(), "Пазуа");
   EXPECT_EQ(status->text(), "Копирование диска...");
   // A byte that is neither 0 nor 1 is toggled but leaves the texts alone.
-  host.FPause = 2;
+  host.pauseRequested = 2;
   QTest::mouseClick(pause, Qt::LeftButton);
-  EXPECT_EQ(host.FPause, 3);
+  EXPECT_EQ(host.pauseRequested, 3);
   EXPECT_EQ(pause->text(), "Пазуа");
   EXPECT_EQ(status->text(), "Копирование диска...");
 }
