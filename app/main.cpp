@@ -2,11 +2,11 @@
 // the desktop's language, the title, the four windows and the message loop,
 // which runs until the main window closes.
 #include "Application.h"
-#include "Forms.h"
+#include "AppWindows.h"
 #include "Locale.h"
 #include "QtTranslations.h"
 #include "ShowPrompt.h"
-#include "TForm1.h"
+#include "MainWindow.h"
 #include "UDisksOpener.h"
 #include "VorkanApplication.h"
 #include "volume/LinuxVolumeOps.h"
@@ -23,9 +23,9 @@ int main(int argc, char** argv) {
   vorkan::UDisksOpener opener;
   vorkan::LinuxVolumeOps volumes;
   volumes.SetDeviceOpener(&opener);
-  CreateForms(volumes);
-  Form1->show();  // centred on the screen the first time
+  CreateWindows(volumes);
+  mainWindow->show();  // centred on the screen the first time
   const int result = app.exec();
-  DestroyForms();
+  DestroyWindows();
   return result;
 }

@@ -1,15 +1,15 @@
 #include "PromptAccessible.h"
 
 #include "PromptMessage.h"
-#include "TMessageForm.h"
+#include "PromptBox.h"
 
 namespace vorkan {
 
 namespace {
 
 QAccessibleInterface* MakePromptAccessible(const QString& className, QObject* object) {
-  if (className == QLatin1String(TMessageForm::staticMetaObject.className())) {
-    auto* form = qobject_cast<TMessageForm*>(object);
+  if (className == QLatin1String(PromptBox::staticMetaObject.className())) {
+    auto* form = qobject_cast<PromptBox*>(object);
     return form != nullptr ? new PromptAccessible(form) : nullptr;
   }
   if (className == QLatin1String(PromptMessage::staticMetaObject.className())) {
@@ -21,11 +21,11 @@ QAccessibleInterface* MakePromptAccessible(const QString& className, QObject* ob
 
 }  // namespace
 
-PromptAccessible::PromptAccessible(TMessageForm* form) : QAccessibleWidget(form, QAccessible::AlertMessage) {}
+PromptAccessible::PromptAccessible(PromptBox* form) : QAccessibleWidget(form, QAccessible::AlertMessage) {}
 
 QString PromptAccessible::text(QAccessible::Text type) const {
   if (type == QAccessible::Description && widget()->accessibleDescription().isEmpty())
-    return PromptDisplayText(static_cast<const TMessageForm*>(widget())->Text());
+    return PromptDisplayText(static_cast<const PromptBox*>(widget())->Text());
   return QAccessibleWidget::text(type);
 }
 

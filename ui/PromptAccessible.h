@@ -8,11 +8,11 @@
 namespace vorkan {
 
 class PromptMessage;
-class TMessageForm;
+class PromptBox;
 
 class PromptAccessible : public QAccessibleWidget {
  public:
-  explicit PromptAccessible(TMessageForm* form);
+  explicit PromptAccessible(PromptBox* form);
   QString text(QAccessible::Text type) const override;
 };
 

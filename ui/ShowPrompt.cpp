@@ -4,7 +4,7 @@
 #include <QWindow>
 
 #include "Application.h"
-#include "TMessageForm.h"
+#include "PromptBox.h"
 #include "VorkanApplication.h"
 
 namespace vorkan {
@@ -19,11 +19,10 @@ QWidget* PromptOwner() {
   QWidget* modal = QApplication::activeModalWidget();
   if (modal != nullptr && modal->isVisible()) return modal;
   QWidget* active = QApplication::activeWindow();
-  if (active != nullptr && active->isVisible() && qobject_cast<TMessageForm*>(active) == nullptr)
-    return active;
+  if (active != nullptr && active->isVisible() && qobject_cast<PromptBox*>(active) == nullptr) return active;
   QWidget* shown = nullptr;
   for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (!w->isVisible() || w->isMinimized() || qobject_cast<TMessageForm*>(w) != nullptr) continue;
+    if (!w->isVisible() || w->isMinimized() || qobject_cast<PromptBox*>(w) != nullptr) continue;
     // A window of its own over another (the progress window is over the
     // main window) is the one in front.
     if (shown == nullptr || w->parentWidget() == shown) shown = w;
@@ -33,7 +32,7 @@ QWidget* PromptOwner() {
 
 // The desktop places the prompt over its window, keeps it in front of it
 // and gives it no task-bar entry of its own.
-void BelongTo(TMessageForm& form) {
+void BelongTo(PromptBox& form) {
   QWidget* owner = PromptOwner();
   if (owner == nullptr || owner->windowHandle() == nullptr) return;
   form.winId();
@@ -44,14 +43,14 @@ void BelongTo(TMessageForm& form) {
 
 PromptResult ShowPrompt(const std::string& text, PromptKind kind, PromptButtons buttons) {
   if (Application::Instance().IsTerminating()) return PromptResult::Cancel;
-  TMessageForm form(text, kind, buttons);
+  PromptBox form(text, kind, buttons);
   BelongTo(form);
   return form.Run();
 }
 
 void InstallFaultBox() {
   VorkanApplication::SetFaultPresenter([](const std::string& title, const std::string& text) {
-    TMessageForm form(text, PromptKind::Error, ButtonSet({PromptButton::OK}));
+    PromptBox form(text, PromptKind::Error, ButtonSet({PromptButton::OK}));
     form.SetTitle(QString::fromStdString(title));
     BelongTo(form);
     form.Run();

@@ -7,19 +7,19 @@
 #include <QString>
 #include <vector>
 
-#include "TPieSeries.h"
+#include "PieSeries.h"
 
 namespace vorkan::chart {
 
-class TChart;
+class PieChart;
 
 // The shares of `points` as one line, in order of addition; empty without
 // points.
-QString ChartSharesText(const std::vector<TPiePoint>& points);
+QString ChartSharesText(const std::vector<PiePoint>& points);
 
 class ChartAccessible : public QAccessibleWidget {
  public:
-  explicit ChartAccessible(TChart* chart);
+  explicit ChartAccessible(PieChart* chart);
 
   // The name is the shares unless the chart was given a name of its own.
   QString text(QAccessible::Text type) const override;

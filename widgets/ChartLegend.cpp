@@ -105,17 +105,17 @@ QString LegendItemText(const QString& label, double value, double total) {
   return text;
 }
 
-std::vector<QString> LegendItemTexts(const std::vector<TPiePoint>& points) {
+std::vector<QString> LegendItemTexts(const std::vector<PiePoint>& points) {
   const double total = AbsoluteTotal(points);
   std::vector<QString> texts;
   texts.reserve(points.size());
-  for (const TPiePoint& p : points) texts.push_back(LegendItemText(p.Label, p.Value, total));
+  for (const PiePoint& p : points) texts.push_back(LegendItemText(p.Label, p.Value, total));
   return texts;
 }
 
-TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int itemCount,
-                                 const TLegendMetrics& metrics, const TLegendSettings& settings) {
-  TLegendLayout layout;
+LegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int itemCount,
+                                const LegendMetrics& metrics, const LegendSettings& settings) {
+  LegendLayout layout;
   layout.PlotRectAfter = plotRect;
   layout.ItemHeight = metrics.ItemHeight;
   int widest = 0;
@@ -157,7 +157,7 @@ TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int item
 
   const int shown = std::min(items, slotCount);
   for (int n = 0; n < shown; ++n) {
-    TLegendItemPlace place;
+    LegendItemPlace place;
     place.Index = settings.Inverted ? itemCount - 1 - n : settings.FirstValue + n;
     place.Text.X = layout.Rect.Left + layout.ColorBoxWidth + 8 +
                    (n % columns) * (layout.TextColumnWidth + layout.ColorBoxWidth + 4);
@@ -177,12 +177,12 @@ TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int item
   return layout;
 }
 
-void TCustomChartLegend::SetColor(TColor color) {
+void ChartLegendBase::SetColor(TColor color) {
   color_ = color;
   Changed();
 }
 
-QFont TCustomChartLegend::Font(int logicalDpi) const {
+QFont ChartLegendBase::Font(int logicalDpi) const {
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(std::max(1, MulDiv(8, logicalDpi > 0 ? logicalDpi : 96, 72)));
   font.setBold(false);
@@ -190,12 +190,12 @@ QFont TCustomChartLegend::Font(int logicalDpi) const {
   return font;
 }
 
-TLegendLayout TCustomChartLegend::LayoutBottom(const TRect& plotRect, int chartWidth, int itemCount,
-                                               const TLegendMetrics& metrics) const {
+LegendLayout ChartLegendBase::LayoutBottom(const TRect& plotRect, int chartWidth, int itemCount,
+                                           const LegendMetrics& metrics) const {
   return LayoutBottomLegend(plotRect, chartWidth, itemCount, metrics, settings_);
 }
 
-void TCustomChartLegend::Changed() {
+void ChartLegendBase::Changed() {
   if (onChange_) onChange_();
 }
 

@@ -4,7 +4,7 @@
 
 #include "ChartColors.h"
 #include "PieGeometry.h"
-#include "TPieSeries.h"
+#include "PieSeries.h"
 
 #include <QFont>
 #include <QString>
@@ -15,9 +15,9 @@
 
 namespace vorkan::chart {
 
-enum TLegendAlignment { laLeft, laRight, laTop, laBottom };
-enum TLegendStyle { lsAuto, lsSeries, lsValues, lsLastValues };
-enum TLegendTextStyle { ltsPlain, ltsLeftValue, ltsRightValue, ltsLeftPercent, ltsRightPercent, ltsXValue };
+enum LegendAlignment { laLeft, laRight, laTop, laBottom };
+enum LegendStyle { lsAuto, lsSeries, lsValues, lsLastValues };
+enum LegendTextStyle { ltsPlain, ltsLeftValue, ltsRightValue, ltsLeftPercent, ltsRightPercent, ltsXValue };
 
 // p formatted as "##0.## %": two decimals at most (halves away from zero),
 // trailing zeros and a bare separator dropped, the locale's decimal separator.
@@ -30,11 +30,11 @@ double SlicePercent(double value, double total);
 QString LegendItemText(const QString& label, double value, double total);
 
 // The item texts of a series in its current order.
-std::vector<QString> LegendItemTexts(const std::vector<TPiePoint>& points);
+std::vector<QString> LegendItemTexts(const std::vector<PiePoint>& points);
 
 // The settings the bottom layout depends on, held once by the legend (here
 // with the drive window's values) and handed as they are to the layout.
-struct TLegendSettings {
+struct LegendSettings {
   int ColorWidth = 15;  // colour box width in percent of the text column
   bool FrameVisible = false;
   int FrameWidth = 1;
@@ -48,50 +48,50 @@ struct TLegendSettings {
 };
 
 // What the bottom layout measures of the item texts.
-struct TLegendMetrics {
+struct LegendMetrics {
   int ItemHeight = 0;           // text height of "W"
   std::vector<int> TextWidths;  // one per item
 };
 
-struct TLegendItemPlace {
+struct LegendItemPlace {
   int Index = 0;   // point index
   TPoint Text;     // top-left of the text
   TRect ColorBox;  // box edges; Right and Bottom lie just outside
 };
 
-struct TLegendLayout {
+struct LegendLayout {
   int ItemHeight = 0;
   int TextColumnWidth = 0;
   int ColorBoxWidth = 0;
   int Columns = 0;
   int Rows = 0;
   TRect Rect;  // left, top, right, bottom
-  std::vector<TLegendItemPlace> Items;
+  std::vector<LegendItemPlace> Items;
   bool Drawn = false;   // false: nothing drawn, PlotRect kept
   TRect PlotRectAfter;  // the plot rectangle once the legend took its height
 };
 
-class TCustomChartLegend {
+class ChartLegendBase {
  public:
-  virtual ~TCustomChartLegend() = default;
+  virtual ~ChartLegendBase() = default;
 
   TColor Color() const { return color_; }
   void SetColor(TColor color);
 
   bool Visible() const { return visible_; }
 
-  TLegendAlignment Alignment() const { return alignment_; }
-  TLegendStyle LegendStyle() const { return legendStyle_; }
-  TLegendTextStyle TextStyle() const { return textStyle_; }
-  const TLegendSettings& Settings() const { return settings_; }
+  LegendAlignment Alignment() const { return alignment_; }
+  LegendStyle Style() const { return legendStyle_; }
+  LegendTextStyle TextStyle() const { return textStyle_; }
+  const LegendSettings& Settings() const { return settings_; }
 
   // "Arial" 8 point at the given logical resolution (96 dots per inch gives an
   // 11-pixel em), so that measuring and drawing agree on any device.
   QFont Font(int logicalDpi) const;
 
   // The laBottom layout for `itemCount` items given the measured metrics.
-  TLegendLayout LayoutBottom(const TRect& plotRect, int chartWidth, int itemCount,
-                             const TLegendMetrics& metrics) const;
+  LegendLayout LayoutBottom(const TRect& plotRect, int chartWidth, int itemCount,
+                            const LegendMetrics& metrics) const;
 
   void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
 
@@ -101,17 +101,17 @@ class TCustomChartLegend {
  private:
   TColor color_ = clWhite;
   bool visible_ = true;
-  TLegendAlignment alignment_ = laBottom;
-  TLegendStyle legendStyle_ = lsValues;
-  TLegendTextStyle textStyle_ = ltsRightPercent;
-  TLegendSettings settings_;
+  LegendAlignment alignment_ = laBottom;
+  LegendStyle legendStyle_ = lsValues;
+  LegendTextStyle textStyle_ = ltsRightPercent;
+  LegendSettings settings_;
   std::function<void()> onChange_;
 };
 
-class TChartLegend : public TCustomChartLegend {};
+class ChartLegend : public ChartLegendBase {};
 
 // The laBottom layout as a plain function of its inputs.
-TLegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int itemCount,
-                                 const TLegendMetrics& metrics, const TLegendSettings& settings);
+LegendLayout LayoutBottomLegend(const TRect& plotRect, int chartWidth, int itemCount,
+                                const LegendMetrics& metrics, const LegendSettings& settings);
 
 }  // namespace vorkan::chart

@@ -1,22 +1,22 @@
 #include "GaugeAccessible.h"
 
-#include "TGauge.h"
+#include "ProgressGauge.h"
 
 namespace vorkan {
 
 namespace {
 
 QAccessibleInterface* MakeGaugeAccessible(const QString& className, QObject* object) {
-  if (className != QLatin1String(TGauge::staticMetaObject.className())) return nullptr;
-  auto* gauge = qobject_cast<TGauge*>(object);
+  if (className != QLatin1String(ProgressGauge::staticMetaObject.className())) return nullptr;
+  auto* gauge = qobject_cast<ProgressGauge*>(object);
   return gauge != nullptr ? new GaugeAccessible(gauge) : nullptr;
 }
 
 }  // namespace
 
-GaugeAccessible::GaugeAccessible(TGauge* gauge) : QAccessibleWidget(gauge, QAccessible::ProgressBar) {}
+GaugeAccessible::GaugeAccessible(ProgressGauge* gauge) : QAccessibleWidget(gauge, QAccessible::ProgressBar) {}
 
-const TGauge& GaugeAccessible::Gauge() const { return *static_cast<const TGauge*>(widget()); }
+const ProgressGauge& GaugeAccessible::Gauge() const { return *static_cast<const ProgressGauge*>(widget()); }
 
 void* GaugeAccessible::interface_cast(QAccessible::InterfaceType type) {
   if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);

@@ -6,11 +6,11 @@
 
 namespace vorkan {
 
-class TGauge;
+class ProgressGauge;
 
 class GaugeAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
  public:
-  explicit GaugeAccessible(TGauge* gauge);
+  explicit GaugeAccessible(ProgressGauge* gauge);
 
   void* interface_cast(QAccessible::InterfaceType type) override;
   QString text(QAccessible::Text type) const override;
@@ -23,7 +23,7 @@ class GaugeAccessible : public QAccessibleWidget, public QAccessibleValueInterfa
   QVariant minimumStepSize() const override;
 
  private:
-  const TGauge& Gauge() const;
+  const ProgressGauge& Gauge() const;
 };
 
 // Makes every gauge answer with a GaugeAccessible; once per process.

@@ -57,16 +57,16 @@ TRect PlotRect(const TRect& chartArea, int marginLeft, int marginTop, int margin
   return FixInvertedRect(r);
 }
 
-std::vector<TSliceAngle> SliceAngles(const std::vector<double>& values, const std::vector<bool>& grouped) {
+std::vector<SliceAngle> SliceAngles(const std::vector<double>& values, const std::vector<bool>& grouped) {
   double total = 0;
   for (double v : values) total += std::fabs(v);
   const double factor = total == 0 ? 0.0 : kTwoPi / total;
 
-  std::vector<TSliceAngle> angles(values.size());
+  std::vector<SliceAngle> angles(values.size());
   double sum = 0;
   double previousEnd = 0;
   for (std::size_t i = 0; i < values.size(); ++i) {
-    TSliceAngle& a = angles[i];
+    SliceAngle& a = angles[i];
     a.Start = previousEnd;
     if (total == 0) {
       a.End = kTwoPi;
@@ -120,7 +120,7 @@ int SeriesDepth(int plotWidth, int chart3DPercent, bool orthogonal) {
   return RoundHalfEven(plotWidth * (chart3DPercent * kPerMille) * factor);
 }
 
-TProjection::TProjection(const TView3DOptions& options, TPoint centre, int depth)
+TProjection::TProjection(const View3DOptions& options, TPoint centre, int depth)
     : centre_(centre),
       zc_(depth / 2),
       horizOffset_(options.HorizOffset),
@@ -154,9 +154,9 @@ int SlicePointCount(double start, double end) {
   return std::min(30, steps) + 2;
 }
 
-TSlicePolygons DrawSlice3D(const TProjection& projection, TPoint centre, int xRadius, int yRadius, int depth,
-                           double start, double end) {
-  TSlicePolygons out;
+SlicePolygons DrawSlice3D(const TProjection& projection, TPoint centre, int xRadius, int yRadius, int depth,
+                          double start, double end) {
+  SlicePolygons out;
   const int n = SlicePointCount(start, end);
   out.PointCount = n;
   const long double step = (static_cast<long double>(end) - start) / (n - 1);

@@ -35,7 +35,7 @@ TRect PlotRect(const TRect& chartArea, int marginLeft, int marginTop, int margin
 TRect FixInvertedRect(TRect rect);
 
 // Start, middle and end of one slice in radians, before the rotation.
-struct TSliceAngle {
+struct SliceAngle {
   double Start = 0;
   double Middle = 0;
   double End = 0;
@@ -43,8 +43,7 @@ struct TSliceAngle {
 
 // One record per value. `grouped` marks values folded into an "other" slice
 // (they add nothing to the running sum); it may be empty.
-std::vector<TSliceAngle> SliceAngles(const std::vector<double>& values,
-                                     const std::vector<bool>& grouped = {});
+std::vector<SliceAngle> SliceAngles(const std::vector<double>& values, const std::vector<bool>& grouped = {});
 
 // The pie's rectangle, centre and radii.
 struct TPieGeometry {
@@ -73,7 +72,7 @@ int SeriesDepth(int plotWidth, int chart3DPercent, bool orthogonal);
 
 // Viewing angles in degrees; the defaults are the drive window's view: from
 // above at 45 degrees, no tilt, no perspective.
-struct TView3DOptions {
+struct View3DOptions {
   int Elevation = 315;
   int Rotation = 360;
   int Tilt = 0;
@@ -89,7 +88,7 @@ struct TView3DOptions {
 // applied.
 class TProjection {
  public:
-  TProjection(const TView3DOptions& options, TPoint centre, int depth);
+  TProjection(const View3DOptions& options, TPoint centre, int depth);
 
   TPoint Project3D(int x, int y, int z) const;
 
@@ -116,7 +115,7 @@ int SlicePointCount(double start, double end);
 
 // What one slice draws: the face on the back plane (B0, B1 … BN) and up to two
 // rim bands (Bp … Bq, Fq … Fp) where the arc faces the viewer.
-struct TSlicePolygons {
+struct SlicePolygons {
   int PointCount = 0;
   std::vector<TPoint> Back;   // B1 … BN
   std::vector<TPoint> Front;  // F1 … FN
@@ -125,7 +124,7 @@ struct TSlicePolygons {
 };
 
 // Angles in radians including the rotation.
-TSlicePolygons DrawSlice3D(const TProjection& projection, TPoint centre, int xRadius, int yRadius, int depth,
-                           double start, double end);
+SlicePolygons DrawSlice3D(const TProjection& projection, TPoint centre, int xRadius, int yRadius, int depth,
+                          double start, double end);
 
 }  // namespace vorkan::chart

@@ -13,10 +13,10 @@
 #include <cstring>
 #include <string>
 
-#include "Forms.h"
+#include "AppWindows.h"
 #include "ShowPrompt.h"
-#include "TForm1.h"
-#include "TSaveDialog.h"
+#include "MainWindow.h"
+#include "SaveImageDialog.h"
 #include "VorkanApplication.h"
 #include "volume/AsyncRead.h"
 #include "volume/LinuxVolumeOps.h"
@@ -39,26 +39,26 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s has no drive letter\n", source.c_str());
     return 2;
   }
-  TForm1::saveDialogRunner = [&](TSaveDialog& dialog) {
+  MainWindow::saveDialogRunner = [&](SaveImageDialog& dialog) {
     dialog.SetNameText(QString::fromStdString(target));
     dialog.accept();
     return dialog.result();
   };
-  CreateForms(ops);
-  Form1->show();
-  QTreeWidget* list = Form1->findChild<QTreeWidget*>(QStringLiteral("ListView1"));
+  CreateWindows(ops);
+  mainWindow->show();
+  QTreeWidget* list = mainWindow->findChild<QTreeWidget*>(QStringLiteral("driveList"));
   const QString root = QString(QChar(letter)) + QStringLiteral(":\\");
   for (int row = 0; list != nullptr && row < list->topLevelItemCount(); ++row)
     if (list->topLevelItem(row)->text(0) == root) list->setCurrentItem(list->topLevelItem(row));
-  if (Form1->SelectedIndex() < 0) {
+  if (mainWindow->SelectedIndex() < 0) {
     std::fprintf(stderr, "no row for %s in the drive list\n", root.toStdString().c_str());
     return 2;
   }
   QTimer::singleShot(0, [] {
-    Form1->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    mainWindow->findChild<QPushButton*>(QStringLiteral("copyButton"))->click();
     QCoreApplication::exit(0);
   });
   const int result = app.exec();
-  DestroyForms();
+  DestroyWindows();
   return result;
 }

@@ -14,7 +14,7 @@
 #include "Application.h"
 #include "CopyJob.h"
 #include "LauncherEntry.h"
-#include "TForm2.h"
+#include "ProgressWindow.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ class WindowedHost : public vorkan::bench::PrintingHost {
 
  private:
   QWidget mainWindow_;
-  TForm2 form_;
+  ProgressWindow form_;
   vorkan::LauncherEntry launcherEntry_;
 };
 

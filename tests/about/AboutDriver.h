@@ -8,14 +8,14 @@
 #include <gtest/gtest.h>
 
 #include "Controls.h"
-#include "TForm4.h"
+#include "AboutWindow.h"
 
 namespace vorkan::testing {
 
 // Opens the window modally, as the main window does, runs `act` from inside
 // its event loop and returns how it ended. A window that `act` leaves open is
 // closed with its close box so that no test hangs.
-inline int RunModal(TForm4& form, const std::function<void(TForm4&)>& act) {
+inline int RunModal(AboutWindow& form, const std::function<void(AboutWindow&)>& act) {
   QTimer::singleShot(0, &form, [&form, &act] {
     act(form);
     if (form.isVisible()) form.close();

@@ -15,8 +15,8 @@
 #include "AboutDriver.h"
 #include "Clipboard.h"
 #include "Shell.h"
-#include "TForm4.h"
-#include "TMessageForm.h"
+#include "AboutWindow.h"
+#include "PromptBox.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ void Leave(QWidget* widget) {
   QApplication::sendEvent(widget, &event);
 }
 
-QColor TextColour(TForm4& form, const char* name) {
+QColor TextColour(AboutWindow& form, const char* name) {
   return Control<QLabel>(form, name)->palette().color(QPalette::WindowText);
 }
 
@@ -57,11 +57,11 @@ class LinkHover : public ::testing::Test {
 };
 
 TEST_F(LinkHover, TurnsALinkBlueOnEnterAndToTheWindowTextColourOnLeave) {
-  TForm4 form;
+  AboutWindow form;
   form.show();
-  for (const char* name : {"Label10", "Label11"}) {
+  for (const char* name : {"emailLink", "bugReportLink"}) {
     SCOPED_TRACE(name);
-    const char* other = std::string(name) == "Label10" ? "Label11" : "Label10";
+    const char* other = std::string(name) == "emailLink" ? "bugReportLink" : "emailLink";
     const QColor otherBefore = TextColour(form, other);
     QLabel* link = Control<QLabel>(form, name);
     EXPECT_EQ(TextColour(form, name), QColor(120, 30, 40)) << "button text before the first hover";
@@ -78,9 +78,9 @@ TEST_F(LinkHover, TurnsALinkBlueOnEnterAndToTheWindowTextColourOnLeave) {
 }
 
 TEST_F(LinkHover, LeavesTheOtherLabelsAlone) {
-  TForm4 form;
+  AboutWindow form;
   form.show();
-  for (const char* name : {"Label1", "Label6", "Label9"}) {
+  for (const char* name : {"titleLabel", "authorField", "emailCaption"}) {
     QLabel* label = Control<QLabel>(form, name);
     Enter(label);
     Leave(label);
@@ -111,8 +111,8 @@ void PrintTo(const LinkCase& c, std::ostream* os) { *os << Describe(c); }
 std::string CaseName(const ::testing::TestParamInfo<LinkCase>& info) { return Describe(info.param); }
 
 const Link kAddress = {
-    "Label10", "mailto:vorkan@example.org?subject=\"Vorkan v.1.2 29.09.07 RUS/KX7 - Software comment\""};
-const Link kBugReport = {"Label11",
+    "emailLink", "mailto:vorkan@example.org?subject=\"Vorkan v.1.2 29.09.07 RUS/KX7 - Software comment\""};
+const Link kBugReport = {"bugReportLink",
                          "mailto:vorkan@example.org?subject=\"Vorkan v.1.2 29.09.07 RUS/KX7 - Bug report\""};
 
 struct Started {
@@ -133,12 +133,12 @@ class LinkClicks : public ::testing::Test {
   }
   void TearDown() override {
     vorkan::SetOpener(previous_);
-    vorkan::TMessageForm::answerer = nullptr;
+    vorkan::PromptBox::answerer = nullptr;
   }
 
   // Clicks the link on the shown window and answers the prompt.
-  void ClickAndAnswer(TForm4& form, const char* label, Answer answer) {
-    vorkan::TMessageForm::answerer = [this, answer](vorkan::TMessageForm& box) {
+  void ClickAndAnswer(AboutWindow& form, const char* label, Answer answer) {
+    vorkan::PromptBox::answerer = [this, answer](vorkan::PromptBox& box) {
       ++prompts_;
       text_ = box.Text();
       kind_ = box.Kind();
@@ -155,7 +155,7 @@ class LinkClicks : public ::testing::Test {
     };
     QLabel* link = Control<QLabel>(form, label);
     QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
-    vorkan::TMessageForm::answerer = nullptr;
+    vorkan::PromptBox::answerer = nullptr;
   }
 
   vorkan::Opener previous_;
@@ -170,7 +170,7 @@ class MailLink : public LinkClicks, public ::testing::WithParamInterface<LinkCas
 
 TEST_P(MailLink, AsksAndActsOnTheAnswer) {
   const LinkCase& c = GetParam();
-  TForm4 form;
+  AboutWindow form;
   form.show();
   ClickAndAnswer(form, c.link.label, c.answer);
 
@@ -192,7 +192,7 @@ TEST_P(MailLink, AsksAndActsOnTheAnswer) {
       EXPECT_TRUE(started_.empty());
       EXPECT_EQ(vorkan::ClipboardText(), "vorkan@example.org");
       // The address on the clipboard is the one the window shows.
-      EXPECT_EQ(QString::fromStdString(vorkan::ClipboardText()), Control<QLabel>(form, "Label10")->text());
+      EXPECT_EQ(QString::fromStdString(vorkan::ClipboardText()), Control<QLabel>(form, "emailLink")->text());
       break;
     case Answer::Cancel:
     case Answer::CloseBox:
@@ -212,17 +212,17 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName);
 
 TEST_F(LinkClicks, OnlyALeftClickOnALinkAsks) {
-  TForm4 form;
+  AboutWindow form;
   form.show();
-  vorkan::TMessageForm::answerer = [this](vorkan::TMessageForm& box) {
+  vorkan::PromptBox::answerer = [this](vorkan::PromptBox& box) {
     ++prompts_;
     box.close();
   };
-  QTest::mouseClick(Control<QLabel>(form, "Label10"), Qt::RightButton, Qt::NoModifier, QPoint(3, 3));
-  QTest::mouseClick(Control<QLabel>(form, "Label6"), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
-  QTest::mouseClick(Control<QLabel>(form, "Label9"), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+  QTest::mouseClick(Control<QLabel>(form, "emailLink"), Qt::RightButton, Qt::NoModifier, QPoint(3, 3));
+  QTest::mouseClick(Control<QLabel>(form, "authorField"), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+  QTest::mouseClick(Control<QLabel>(form, "emailCaption"), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
   EXPECT_EQ(prompts_, 0);
-  QTest::mouseClick(Control<QLabel>(form, "Label11"), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+  QTest::mouseClick(Control<QLabel>(form, "bugReportLink"), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
   EXPECT_EQ(prompts_, 1);
   EXPECT_TRUE(started_.empty());
 }

@@ -9,7 +9,7 @@
 #include "AboutDriver.h"
 #include "ApplicationIcon.h"
 #include "Resources.h"
-#include "TForm4.h"
+#include "AboutWindow.h"
 
 namespace {
 
@@ -51,8 +51,8 @@ TEST(Banner, IsA400By90PictureLightWhereTheTextsLie) {
   // The left part carries a picture.
   EXPECT_NE(banner.pixelColor(50, 45), QColor(248, 246, 201));
 
-  TForm4 form;
-  const QPixmap shown = vorkan::test::Control<QLabel>(form, "Image1")->pixmap();
+  AboutWindow form;
+  const QPixmap shown = vorkan::test::Control<QLabel>(form, "banner")->pixmap();
   EXPECT_EQ(shown.size(), QSize(400, 90));
   EXPECT_EQ(shown.toImage().convertToFormat(QImage::Format_RGB32),
             banner.convertToFormat(QImage::Format_RGB32));

@@ -9,14 +9,14 @@
 
 #include "AboutDriver.h"
 #include "Prompt.h"
-#include "TForm4.h"
+#include "AboutWindow.h"
 
 namespace {
 
 using vorkan::test::Control;
 using vorkan::testing::RunModal;
 
-QPoint ScreenCentre(const TForm4& form) {
+QPoint ScreenCentre(const AboutWindow& form) {
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   const QSize frame = form.frameGeometry().size();
   return {screen.x() + screen.width() / 2 - frame.width() / 2,
@@ -35,10 +35,10 @@ class AboutPlacement : public ::testing::Test {
   // Opens the window, notes where it stands, moves it to `moveTo` and closes
   // it with `close`; returns the place it opened at. Where the centred window
   // stands is noted while it is shown, when its frame is known.
-  QPoint OpenMoveAndClose(TForm4& form, QPoint moveTo, const std::function<void(TForm4&)>& close,
+  QPoint OpenMoveAndClose(AboutWindow& form, QPoint moveTo, const std::function<void(AboutWindow&)>& close,
                           int* result = nullptr) {
     QPoint opened;
-    const int ended = RunModal(form, [&](TForm4& shown) {
+    const int ended = RunModal(form, [&](AboutWindow& shown) {
       opened = shown.pos();
       centre_ = ScreenCentre(shown);
       shown.move(moveTo);
@@ -54,12 +54,12 @@ class AboutPlacement : public ::testing::Test {
   QPoint centre_;
 };
 
-void PressOk(TForm4& form) { QTest::mouseClick(Control<QPushButton>(form, "Button1"), Qt::LeftButton); }
-void CloseBox(TForm4& form) { form.close(); }
-void TypeEnter(TForm4& form) { QTest::keyClick(form.focusWidget(), Qt::Key_Return); }
+void PressOk(AboutWindow& form) { QTest::mouseClick(Control<QPushButton>(form, "okButton"), Qt::LeftButton); }
+void CloseBox(AboutWindow& form) { form.close(); }
+void TypeEnter(AboutWindow& form) { QTest::keyClick(form.focusWidget(), Qt::Key_Return); }
 
 TEST_F(AboutPlacement, OpensCentredOnTheScreenFirstAndAgainAfterOk) {
-  TForm4 form(&owner_);
+  AboutWindow form(&owner_);
   const QPoint first = OpenMoveAndClose(form, {31, 47}, PressOk);
   EXPECT_EQ(first, centre_);
   const QPoint second = OpenMoveAndClose(form, {52, 19}, PressOk);
@@ -67,7 +67,7 @@ TEST_F(AboutPlacement, OpensCentredOnTheScreenFirstAndAgainAfterOk) {
 }
 
 TEST_F(AboutPlacement, ReopensWhereItStoodAfterTheCloseBox) {
-  TForm4 form(&owner_);
+  AboutWindow form(&owner_);
   int result = -1;
   const QPoint first = OpenMoveAndClose(form, {31, 47}, CloseBox, &result);
   EXPECT_EQ(first, centre_);
@@ -80,7 +80,7 @@ TEST_F(AboutPlacement, ReopensWhereItStoodAfterTheCloseBox) {
 }
 
 TEST_F(AboutPlacement, EnterPressesOk) {
-  TForm4 form(&owner_);
+  AboutWindow form(&owner_);
   int result = -1;
   OpenMoveAndClose(form, {31, 47}, TypeEnter, &result);
   EXPECT_EQ(result, static_cast<int>(vorkan::PromptResult::Cancel))
@@ -90,14 +90,14 @@ TEST_F(AboutPlacement, EnterPressesOk) {
 }
 
 TEST_F(AboutPlacement, EscDoesNothing) {
-  TForm4 form(&owner_);
-  const int result = RunModal(form, [](TForm4& shown) {
+  AboutWindow form(&owner_);
+  const int result = RunModal(form, [](AboutWindow& shown) {
     QTest::keyClick(shown.focusWidget(), Qt::Key_Escape);
     EXPECT_TRUE(shown.isVisible());
     QTest::keyClick(&shown, Qt::Key_Escape);
     EXPECT_TRUE(shown.isVisible());
     // From the description as well.
-    QWidget* memo = Control<QWidget>(shown, "Memo1");
+    QWidget* memo = Control<QWidget>(shown, "description");
     memo->setFocus();
     QTest::keyClick(memo, Qt::Key_Escape);
     EXPECT_TRUE(shown.isVisible());

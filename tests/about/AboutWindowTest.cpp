@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "AboutDriver.h"
-#include "TForm4.h"
+#include "AboutWindow.h"
 
 namespace {
 
@@ -23,16 +23,16 @@ struct PlacedText {
 
 // The labels of fixed size with the texts they show once the window is made.
 const PlacedText kFixedLabels[] = {
-    {"Label1", {112, 12, 289, 13}, "Vorkan - Бесплатное копирование дисков"},
-    {"Label3", {16, 108, 101, 13}, "Версия:"},
-    {"Label4", {136, 108, 261, 13}, "1.2 29.09.07 RUS/KX7"},
-    {"Label5", {16, 132, 101, 13}, "Автор:"},
-    {"Label6", {136, 132, 261, 13}, "Кирилл Ветров"},
-    {"Label7", {16, 156, 101, 13}, "ICQ:"},
-    {"Label8", {136, 156, 261, 13}, "318452907"},
-    {"Label9", {16, 180, 101, 13}, "E-Mail:"},
-    {"Label12", {16, 204, 101, 13}, "Лицензия:"},
-    {"Label13", {136, 204, 261, 13}, "Бесплатная (freeware)"},
+    {"titleLabel", {112, 12, 289, 13}, "Vorkan - Бесплатное копирование дисков"},
+    {"versionCaption", {16, 108, 101, 13}, "Версия:"},
+    {"versionField", {136, 108, 261, 13}, "1.2 29.09.07 RUS/KX7"},
+    {"authorCaption", {16, 132, 101, 13}, "Автор:"},
+    {"authorField", {136, 132, 261, 13}, "Кирилл Ветров"},
+    {"icqCaption", {16, 156, 101, 13}, "ICQ:"},
+    {"icqField", {136, 156, 261, 13}, "318452907"},
+    {"emailCaption", {16, 180, 101, 13}, "E-Mail:"},
+    {"licenceCaption", {16, 204, 101, 13}, "Лицензия:"},
+    {"licenceField", {136, 204, 261, 13}, "Бесплатная (freeware)"},
 };
 
 const char* const kDescription =
@@ -41,23 +41,23 @@ const char* const kDescription =
     "или дублирования созданной копии диска.";
 
 TEST(AboutWindow, ShowsItsRussianTextsAndKeepsTheLaidOutOnes) {
-  TForm4 form;
+  AboutWindow form;
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Vorkan v1.2"));
   for (const PlacedText& row : kFixedLabels) {
     QLabel* label = Control<QLabel>(form, row.name);
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), QString::fromUtf8(row.text)) << row.name;
   }
-  EXPECT_EQ(Control<QLabel>(form, "Label10")->text(), QStringLiteral("vorkan@example.org"));
-  EXPECT_EQ(Control<QLabel>(form, "Label11")->text(), QStringLiteral("Сообщить об ошибке"));
+  EXPECT_EQ(Control<QLabel>(form, "emailLink")->text(), QStringLiteral("vorkan@example.org"));
+  EXPECT_EQ(Control<QLabel>(form, "bugReportLink")->text(), QStringLiteral("Сообщить об ошибке"));
   // The button keeps its caption from the layout.
-  EXPECT_EQ(Control<QPushButton>(form, "Button1")->text(), QStringLiteral("Ok"));
+  EXPECT_EQ(Control<QPushButton>(form, "okButton")->text(), QStringLiteral("Ok"));
   // The description replaces the memo's laid-out text entirely.
-  EXPECT_EQ(Control<QPlainTextEdit>(form, "Memo1")->toPlainText(), QString::fromUtf8(kDescription));
+  EXPECT_EQ(Control<QPlainTextEdit>(form, "description")->toPlainText(), QString::fromUtf8(kDescription));
 }
 
 TEST(AboutWindow, LaysOutItsControlsAtTheirPlaces) {
-  TForm4 form;
+  AboutWindow form;
   EXPECT_EQ(form.size(), QSize(409, 273));
   EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "the frame is of fixed size";
   const Qt::WindowFlags flags = form.windowFlags();
@@ -68,40 +68,41 @@ TEST(AboutWindow, LaysOutItsControlsAtTheirPlaces) {
 
   for (const PlacedText& row : kFixedLabels)
     EXPECT_EQ(Control<QLabel>(form, row.name)->geometry(), row.rect) << row.name;
-  EXPECT_EQ(Control<QLabel>(form, "Image1")->geometry(), QRect(4, 4, 400, 90));
-  EXPECT_EQ(Control<QFrame>(form, "Bevel2")->geometry(), QRect(4, 4, 401, 91));
-  EXPECT_EQ(Control<QFrame>(form, "Bevel2")->frameShape(), QFrame::Box);
-  EXPECT_EQ(Control<QFrame>(form, "Bevel1")->geometry(), QRect(8, 228, 393, 13));
-  EXPECT_EQ(Control<QPlainTextEdit>(form, "Memo1")->geometry(), QRect(112, 30, 289, 61));
-  EXPECT_EQ(Control<QPushButton>(form, "Button1")->geometry(), QRect(316, 240, 83, 25));
+  EXPECT_EQ(Control<QLabel>(form, "banner")->geometry(), QRect(4, 4, 400, 90));
+  EXPECT_EQ(Control<QFrame>(form, "bannerFrame")->geometry(), QRect(4, 4, 401, 91));
+  EXPECT_EQ(Control<QFrame>(form, "bannerFrame")->frameShape(), QFrame::Box);
+  EXPECT_EQ(Control<QFrame>(form, "linkRule")->geometry(), QRect(8, 228, 393, 13));
+  EXPECT_EQ(Control<QPlainTextEdit>(form, "description")->geometry(), QRect(112, 30, 289, 61));
+  EXPECT_EQ(Control<QPushButton>(form, "okButton")->geometry(), QRect(316, 240, 83, 25));
 
   // The links size themselves to their texts.
-  for (const char* name : {"Label10", "Label11"}) {
+  for (const char* name : {"emailLink", "bugReportLink"}) {
     QLabel* link = Control<QLabel>(form, name);
     EXPECT_EQ(link->size(), link->sizeHint()) << name;
   }
-  EXPECT_EQ(Control<QLabel>(form, "Label10")->pos(), QPoint(136, 180));
-  EXPECT_EQ(Control<QLabel>(form, "Label11")->pos(), QPoint(8, 240));
+  EXPECT_EQ(Control<QLabel>(form, "emailLink")->pos(), QPoint(136, 180));
+  EXPECT_EQ(Control<QLabel>(form, "bugReportLink")->pos(), QPoint(8, 240));
 }
 
 TEST(AboutWindow, DrawsItsTextsInTheirFontsAndStyles) {
-  TForm4 form;
+  AboutWindow form;
   EXPECT_EQ(form.font().family(), QStringLiteral("MS Sans Serif"));
   EXPECT_EQ(form.font().pixelSize(), 11);
 
-  for (const char* name : {"Label1", "Label3", "Label5", "Label7", "Label9", "Label12"}) {
+  for (const char* name :
+       {"titleLabel", "versionCaption", "authorCaption", "icqCaption", "emailCaption", "licenceCaption"}) {
     QLabel* label = Control<QLabel>(form, name);
     EXPECT_TRUE(label->font().bold()) << name;
     EXPECT_EQ(label->font().pixelSize(), 11) << name;
   }
-  for (const char* name : {"Label3", "Label5", "Label7", "Label9", "Label12"})
+  for (const char* name : {"versionCaption", "authorCaption", "icqCaption", "emailCaption", "licenceCaption"})
     EXPECT_TRUE(Control<QLabel>(form, name)->alignment() & Qt::AlignRight) << name;
-  for (const char* name : {"Label4", "Label6", "Label8", "Label13"}) {
+  for (const char* name : {"versionField", "authorField", "icqField", "licenceField"}) {
     QLabel* label = Control<QLabel>(form, name);
     EXPECT_FALSE(label->font().bold()) << name;
     EXPECT_FALSE(label->alignment() & Qt::AlignRight) << name;
   }
-  for (const char* name : {"Label10", "Label11"}) {
+  for (const char* name : {"emailLink", "bugReportLink"}) {
     QLabel* link = Control<QLabel>(form, name);
     EXPECT_TRUE(link->font().underline()) << name;
     EXPECT_FALSE(link->font().bold()) << name;
@@ -110,28 +111,28 @@ TEST(AboutWindow, DrawsItsTextsInTheirFontsAndStyles) {
 }
 
 TEST(AboutWindow, KeepsTheDescriptionReadOnlyOnItsOwnBackground) {
-  TForm4 form;
-  QPlainTextEdit* memo = Control<QPlainTextEdit>(form, "Memo1");
+  AboutWindow form;
+  QPlainTextEdit* memo = Control<QPlainTextEdit>(form, "description");
   EXPECT_TRUE(memo->isReadOnly());
   EXPECT_EQ(memo->frameShape(), QFrame::NoFrame);
   EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_EQ(memo->palette().color(QPalette::Base), QColor(248, 246, 201));
   // The header line and the description lie on the picture.
-  QWidget* image = Control<QWidget>(form, "Image1");
+  QWidget* image = Control<QWidget>(form, "banner");
   EXPECT_TRUE(image->geometry().contains(memo->geometry().adjusted(0, 0, -1, -1)));
-  EXPECT_TRUE(image->geometry().contains(Control<QWidget>(form, "Label1")->geometry()));
-  EXPECT_FALSE(Control<QLabel>(form, "Label1")->autoFillBackground()) << "transparent on the picture";
+  EXPECT_TRUE(image->geometry().contains(Control<QWidget>(form, "titleLabel")->geometry()));
+  EXPECT_FALSE(Control<QLabel>(form, "titleLabel")->autoFillBackground()) << "transparent on the picture";
 }
 
 TEST(AboutWindow, GivesTheFocusToOkFirstAndTheDescriptionNext) {
   QWidget owner;
-  TForm4 form(&owner);
-  QPushButton* ok = Control<QPushButton>(form, "Button1");
+  AboutWindow form(&owner);
+  QPushButton* ok = Control<QPushButton>(form, "okButton");
   EXPECT_TRUE(ok->isDefault());
-  vorkan::testing::RunModal(form, [&](TForm4& shown) {
+  vorkan::testing::RunModal(form, [&](AboutWindow& shown) {
     EXPECT_EQ(shown.focusWidget(), ok);
     QTest::keyClick(ok, Qt::Key_Tab);
-    EXPECT_EQ(shown.focusWidget(), Control<QWidget>(shown, "Memo1"));
+    EXPECT_EQ(shown.focusWidget(), Control<QWidget>(shown, "description"));
     QTest::keyClick(shown.focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(shown.focusWidget(), ok) << "only the button and the description take the focus";
   });
@@ -146,9 +147,10 @@ TEST(AboutWindow, DrawsEveryLabelInTheButtonTextColour) {
   theme.setColor(QPalette::Active, QPalette::WindowText, QColor(10, 90, 20));
   QApplication::setPalette(theme);
   {
-    TForm4 form;
-    for (const char* name : {"Label1", "Label3", "Label4", "Label5", "Label6", "Label7", "Label8", "Label9",
-                             "Label10", "Label11", "Label12", "Label13"})
+    AboutWindow form;
+    for (const char* name :
+         {"titleLabel", "versionCaption", "versionField", "authorCaption", "authorField", "icqCaption",
+          "icqField", "emailCaption", "emailLink", "bugReportLink", "licenceCaption", "licenceField"})
       EXPECT_EQ(Control<QLabel>(form, name)->palette().color(QPalette::WindowText), QColor(120, 30, 40))
           << name;
   }

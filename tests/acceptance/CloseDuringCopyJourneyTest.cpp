@@ -24,23 +24,23 @@ TEST(CloseDuringCopyJourney, ProgramEndsAndKeepsThePrefix) {
 
   LinuxVolumeOps ops;
   Windows windows(ops);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   ASSERT_TRUE(ClickDriveRow(f, ops.Map().LetterOfDevice(source.Name())));
   const int fdsBefore = OpenDescriptorCount();
-  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
+  Control<QCheckBox>(f, "lockCheckBox")->setChecked(true);
   const std::string image = dir / "part.IMA";
   TypeIntoSaveDialog(image);
   windows.AnswerPrompts({});  // a prompt that waited for the user would be recorded here
 
   bool copyReturned = false, closed = false, loopStillRunning = false;
   QTimer::singleShot(0, [&] {
-    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
     copyReturned = true;
   });
   QTimer closer;
   closer.setInterval(0);
   QObject::connect(&closer, &QTimer::timeout, [&] {
-    if (!Form2->isVisible() || SizeOfImageBeingWritten(image) < (4 << 20)) return;
+    if (!progressWindow->isVisible() || SizeOfImageBeingWritten(image) < (4 << 20)) return;
     closer.stop();
     f.close();
     closed = true;
@@ -63,7 +63,7 @@ TEST(CloseDuringCopyJourney, ProgramEndsAndKeepsThePrefix) {
   EXPECT_EQ(OpenDescriptorCount(), fdsBefore);
   EXPECT_FALSE(HoldsDescriptorOn(source.Device()));
   EXPECT_FALSE(f.isVisible());
-  EXPECT_FALSE(Form2->isVisible());
+  EXPECT_FALSE(progressWindow->isVisible());
   EXPECT_EQ(f.abortRequested, 0);
   EXPECT_EQ(f.pauseRequested, 0);
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");

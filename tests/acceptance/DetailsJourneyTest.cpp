@@ -22,18 +22,18 @@ class DetailsJourney : public ::testing::Test {
 
   // Clicks "Инфо", and in the details window, once it shows, "Копировать".
   // The root path the details window showed is returned.
-  std::string CopyThroughDetails(TForm1& f) {
+  std::string CopyThroughDetails(MainWindow& f) {
     std::string shownRoot;
     QTimer watcher;
     watcher.setInterval(0);
     QObject::connect(&watcher, &QTimer::timeout, [&] {
-      if (!Form3->isVisible()) return;
+      if (!detailsWindow->isVisible()) return;
       watcher.stop();
-      shownRoot = Form3->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text().toStdString();
-      QTest::mouseClick(Form3->findChild<QPushButton*>(QStringLiteral("Button3")), Qt::LeftButton);
+      shownRoot = detailsWindow->findChild<QLineEdit*>(QStringLiteral("driveField"))->text().toStdString();
+      QTest::mouseClick(detailsWindow->findChild<QPushButton*>(QStringLiteral("copyButton")), Qt::LeftButton);
     });
     watcher.start();
-    QTest::mouseClick(Control<QPushButton>(f, "Button4"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "detailsButton"), Qt::LeftButton);
     return shownRoot;
   }
 
@@ -46,13 +46,13 @@ TEST_F(DetailsJourney, CopyFromDetailsThenReplaceTheImage) {
   ASSERT_TRUE(volume) << why;
   LinuxVolumeOps ops;
   Windows windows(ops);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   const char letter = ops.Map().LetterOfDevice(volume->Name());
   ASSERT_TRUE(ClickDriveRow(f, letter));
   const std::string root = std::string(1, letter) + ":\\";
   const std::string deviceSum = Sha256(volume->Device());
   const int fdsBefore = OpenDescriptorCount();
-  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
+  Control<QCheckBox>(f, "lockCheckBox")->setChecked(true);
   const std::string image = dir_ / "details.IMA";
   const std::string success = "Диск " + root + " успешно скопирован в " + image + ".";
 

@@ -35,7 +35,7 @@ bool HoldsDescriptorOn(const std::string& path) {
   return found;
 }
 
-void ExpectAtRest(TForm1& form, int descriptorsBefore, const std::string& device) {
+void ExpectAtRest(MainWindow& form, int descriptorsBefore, const std::string& device) {
   EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore)
       << "a descriptor was left open" << Run("ls -l /proc/" + std::to_string(::getpid()) + "/fd").output;
   if (!device.empty()) {
@@ -48,8 +48,8 @@ void ExpectAtRest(TForm1& form, int descriptorsBefore, const std::string& device
     EXPECT_TRUE(Control<QWidget>(form, name)->isEnabled()) << name << " left disabled";
   EXPECT_TRUE(form.isVisible());
   EXPECT_TRUE(form.isEnabled());
-  EXPECT_FALSE(Form2->isVisible());
-  EXPECT_FALSE(Form3->isVisible());
+  EXPECT_FALSE(progressWindow->isVisible());
+  EXPECT_FALSE(detailsWindow->isVisible());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a modal box is still open";
 }
 

@@ -16,7 +16,7 @@ bool HoldsDescriptorOn(const std::string& path);
 // After a journey: no descriptor left open, nothing held on `device` (when
 // given), the main window shown and idle with the flags at 0, the seven copy
 // controls enabled, the progress window hidden and the title back.
-void ExpectAtRest(TForm1& form, int descriptorsBefore, const std::string& device = "");
+void ExpectAtRest(MainWindow& form, int descriptorsBefore, const std::string& device = "");
 
 // Runs the application's message loop until it ends; the status it ended
 // with. A loop still running after two minutes is ended with status 3 and

@@ -40,12 +40,12 @@ class SubstituteJourney : public ::testing::Test {
 
   // Copies drive E: from the main window into `image_`.
   void CopyMedium(Windows& windows, std::vector<PromptButton> answers) {
-    TForm1& f = windows.main();
+    MainWindow& f = windows.main();
     ASSERT_TRUE(ClickDriveRow(f, 'E'));
-    Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
+    Control<QCheckBox>(f, "lockCheckBox")->setChecked(true);
     TypeIntoSaveDialog(image_);
     windows.AnswerPrompts(std::move(answers));
-    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
   }
 
   void ExpectNothingHeld() {
@@ -97,8 +97,8 @@ TEST_F(SubstituteJourney, ReadErrorThenCancelKeepsOrDeletesThePart) {
     EXPECT_EQ(windows.prompts[1].kind, PromptKind::Confirmation);
     EXPECT_EQ(windows.prompts[1].text, keepQuestion);
     // Over the progress window, the one shown while the main window is hidden.
-    EXPECT_EQ(windows.prompts[0].owner, "Form2");
-    EXPECT_EQ(windows.prompts[1].owner, "Form2");
+    EXPECT_EQ(windows.prompts[0].owner, "ProgressWindow");
+    EXPECT_EQ(windows.prompts[1].owner, "ProgressWindow");
     if (keep == PromptButton::Yes) {
       EXPECT_TRUE(ReadFile(image_) == data_.substr(0, kFailAt))
           << "the kept part is not the medium's beginning";
@@ -117,7 +117,8 @@ TEST_F(SubstituteJourney, MediumRemovedBeforeTheFirstBlock) {
   bool progressShown = false;
   QTimer watcher;
   watcher.setInterval(0);
-  QObject::connect(&watcher, &QTimer::timeout, [&] { progressShown = progressShown || Form2->isVisible(); });
+  QObject::connect(&watcher, &QTimer::timeout,
+                   [&] { progressShown = progressShown || progressWindow->isVisible(); });
   watcher.start();
   CopyMedium(windows, {PromptButton::OK});
   watcher.stop();

@@ -33,7 +33,7 @@ TEST(TargetFullJourney, ShortageIgnoredDiskFullPrefixKept) {
 
   LinuxVolumeOps ops;
   Windows windows(ops);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   const char sourceLetter = ops.Map().LetterOfDevice(source->Name());
   const char targetLetter = ops.Map().LetterOfDevice(target->Name());
   ASSERT_NE(targetLetter, 0);
@@ -42,12 +42,12 @@ TEST(TargetFullJourney, ShortageIgnoredDiskFullPrefixKept) {
   const std::int64_t free = GetFreeBytes(ops, targetLetter);
   ASSERT_LT(free, length);
   const int fdsBefore = OpenDescriptorCount();
-  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
+  Control<QCheckBox>(f, "lockCheckBox")->setChecked(true);
   const std::string image = dir / "small/copy.IMA";
   TypeIntoSaveDialog(image);
   windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK, PromptButton::Yes});
 
-  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
 
   ASSERT_EQ(windows.prompts.size(), 3u);
   EXPECT_EQ(windows.prompts[0].kind, PromptKind::Error);

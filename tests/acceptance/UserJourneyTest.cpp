@@ -72,7 +72,7 @@ LinuxVolumeOps& WithOpener(LinuxVolumeOps& ops, DeviceOpener& opener) {
 class UserWindows {
  public:
   UserWindows() : windows_(WithOpener(ops_, opener)) { letter = ops_.Map().LetterOfDevice(device.substr(5)); }
-  TForm1& main() { return windows_.main(); }
+  MainWindow& main() { return windows_.main(); }
   Windows& windows() { return windows_; }
 
   const std::string device = Param("VORKAN_JOURNEY_DEVICE");
@@ -154,7 +154,7 @@ TEST(DISABLED_AsUser, ListShowsTheVolume) {
   ASSERT_NE(w.letter, 0) << "no drive letter for " << w.device;
   ASSERT_TRUE(ClickDriveRow(w.main(), w.letter)) << "no row for " << w.letter << ":\\";
   const QTreeWidgetItem* row =
-      Control<QTreeWidget>(w.main(), "ListView1")->topLevelItem(w.main().SelectedIndex());
+      Control<QTreeWidget>(w.main(), "driveList")->topLevelItem(w.main().SelectedIndex());
   EXPECT_EQ(row->text(1).toStdString(), Param("VORKAN_JOURNEY_LABEL"));
   EXPECT_EQ(row->text(3).toStdString(), FormatByteSize(std::stoll(Param("VORKAN_JOURNEY_SIZE"))));
   DriveRecord record;
@@ -170,7 +170,7 @@ TEST(DISABLED_AsUser, CopyEqualsTheDevice) {
   const std::string image = Param("VORKAN_JOURNEY_IMAGE");
   ASSERT_TRUE(ClickDriveRow(w.main(), w.letter)) << "no row for " << w.letter << ":\\";
   const int fdsBefore = OpenDescriptorCount();
-  Control<QCheckBox>(w.main(), "CheckBox1")->setChecked(locked);
+  Control<QCheckBox>(w.main(), "lockCheckBox")->setChecked(locked);
   TypeIntoSaveDialog(image);
   w.windows().AnswerPrompts({PromptButton::OK});
 
@@ -182,14 +182,14 @@ TEST(DISABLED_AsUser, CopyEqualsTheDevice) {
   QTimer probe;
   probe.setInterval(0);
   QObject::connect(&probe, &QTimer::timeout, [&] {
-    if (!Form2->isVisible() || probed) return;
+    if (!progressWindow->isVisible() || probed) return;
     probed = true;
     heldHere = DescriptorsOn(w.device);
     childHolds = DescriptorsOfAStartedChild();
     if (locked) rootSees = RootExclusiveOpen();
   });
   probe.start();
-  QTest::mouseClick(Control<QPushButton>(w.main(), "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(w.main(), "copyButton"), Qt::LeftButton);
   probe.stop();
 
   ASSERT_TRUE(probed) << "the progress window never showed";
@@ -205,7 +205,7 @@ TEST(DISABLED_AsUser, CopyEqualsTheDevice) {
   ASSERT_EQ(w.windows().prompts.size(), 1u);
   EXPECT_EQ(w.windows().prompts[0].text, "Диск " + shown + " успешно скопирован в " + image + ".");
   EXPECT_EQ(w.opener.asking, locked ? 2 : 1) << "the open (and the lock) through udisks2";
-  EXPECT_EQ(Control<QCheckBox>(w.main(), "CheckBox1")->isChecked(), locked);
+  EXPECT_EQ(Control<QCheckBox>(w.main(), "lockCheckBox")->isChecked(), locked);
   ExpectAtRest(w.main(), fdsBefore, w.device);
 }
 
@@ -216,7 +216,7 @@ TEST(DISABLED_AsUser, RefusedCopyIsAFailedOpen) {
   const int fdsBefore = OpenDescriptorCount();
   TypeIntoSaveDialog(image);
   w.windows().AnswerPrompts({PromptButton::OK});
-  QTest::mouseClick(Control<QPushButton>(w.main(), "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(w.main(), "copyButton"), Qt::LeftButton);
   ASSERT_EQ(w.windows().prompts.size(), 1u);
   EXPECT_EQ(w.windows().prompts[0].text, "Диск " + std::string(1, w.letter) + ":\\ пуст, или ошибка чтения!");
   EXPECT_EQ(w.windows().prompts[0].kind, PromptKind::Error);
@@ -291,7 +291,7 @@ TEST(DISABLED_AsUser, CloseWhileThePromptWaits) {
   PaintCounter counter;
   w.main().installEventFilter(&counter);
   QTimer::singleShot(0, [&] {
-    QTest::mouseClick(Control<QPushButton>(w.main(), "Button1"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(w.main(), "copyButton"), Qt::LeftButton);
     copyReturned = true;
   });
   QTimer closer;

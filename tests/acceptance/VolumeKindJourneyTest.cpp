@@ -41,15 +41,15 @@ TEST_P(VolumeKindJourney, ImageEqualsTheDevice) {
 
   LinuxVolumeOps ops;  // made after the volume, as a program started now
   Windows windows(ops);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   const char letter = ops.Map().LetterOfDevice(volume->Name());
   ASSERT_NE(letter, 0) << "no drive letter for " << volume->Name();
   ASSERT_TRUE(ClickDriveRow(f, letter)) << "no row for " << letter << ":\\";
-  const QTreeWidgetItem* row = Control<QTreeWidget>(f, "ListView1")->topLevelItem(f.SelectedIndex());
+  const QTreeWidgetItem* row = Control<QTreeWidget>(f, "driveList")->topLevelItem(f.SelectedIndex());
   EXPECT_EQ(row->text(1).toStdString(), volume->Label()) << "the row shows another volume";
 
   const int fdsBefore = OpenDescriptorCount();
-  Control<QCheckBox>(f, "CheckBox1")->setChecked(locked);
+  Control<QCheckBox>(f, "lockCheckBox")->setChecked(locked);
   const std::string image = dir_ / "copy.IMA";
   TypeIntoSaveDialog(image);
   if (mounted && locked)
@@ -64,14 +64,14 @@ TEST_P(VolumeKindJourney, ImageEqualsTheDevice) {
   QTimer probe;
   probe.setInterval(0);
   QObject::connect(&probe, &QTimer::timeout, [&] {
-    if (!Form2->isVisible()) return;
+    if (!progressWindow->isVisible()) return;
     othersLockedOut = !CanOpenExclusive(volume->Device());
     ++probes;
     probe.stop();
   });
   probe.start();
 
-  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
   probe.stop();
 
   const std::string shown = std::string(1, letter) + ":\\";
@@ -97,7 +97,7 @@ TEST_P(VolumeKindJourney, ImageEqualsTheDevice) {
     EXPECT_EQ(othersLockedOut, locked) << "the lock option was not obeyed";
   }
   // The box shows whether the copy ran locked: a refused lock ignored clears it.
-  EXPECT_EQ(Control<QCheckBox>(f, "CheckBox1")->isChecked(), locked && !mounted);
+  EXPECT_EQ(Control<QCheckBox>(f, "lockCheckBox")->isChecked(), locked && !mounted);
   ExpectAtRest(f, fdsBefore, volume->Device());
   if (!mounted) {
     EXPECT_TRUE(CanOpenExclusive(volume->Device())) << "the lock is still held";

@@ -15,10 +15,10 @@
 #include <iterator>
 #include <string>
 
-#include "Forms.h"
+#include "AppWindows.h"
 #include "ShowPrompt.h"
-#include "TForm1.h"
-#include "TSaveDialog.h"
+#include "MainWindow.h"
+#include "SaveImageDialog.h"
 #include "VorkanApplication.h"
 #include "FileVolumeOps.h"
 
@@ -36,7 +36,7 @@ class StallingVolumeOps : public vorkan::FileVolumeOps {
       stalled_ = true;
       // A bound only, should the tool never pause.
       const QDeadlineTimer deadline(60000);
-      while (Form1->pauseRequested == 0 && !deadline.hasExpired()) {
+      while (mainWindow->pauseRequested == 0 && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
       }
@@ -88,15 +88,15 @@ int main(int argc, char** argv) {
 
   // First a place on drive C itself, then on E.
   int dialogs = 0;
-  TForm1::saveDialogRunner = [&](TSaveDialog& dialog) {
+  MainWindow::saveDialogRunner = [&](SaveImageDialog& dialog) {
     dialog.SetNameText(QString::fromStdString(dialogs++ == 0 ? dir + "/c/c.IMA" : image));
     dialog.accept();
     return dialog.result();
   };
-  CreateForms(ops);
-  Form1->show();
+  CreateWindows(ops);
+  mainWindow->show();
   const int result = app.exec();
-  DestroyForms();
+  DestroyWindows();
   if (result != 0) return result;
   if (Contents(image) != source) {
     std::fprintf(stderr, "the image %s does not equal drive C\n", image.c_str());

@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "Controls.h"
-#include "TChart.h"
-#include "TForm1.h"
-#include "TForm2.h"
-#include "TForm3.h"
-#include "TForm4.h"
-#include "TGauge.h"
-#include "TMessageForm.h"
+#include "PieChart.h"
+#include "MainWindow.h"
+#include "ProgressWindow.h"
+#include "DriveDetailsWindow.h"
+#include "AboutWindow.h"
+#include "ProgressGauge.h"
+#include "PromptBox.h"
 #include "FileVolumeOps.h"
 
 namespace {
@@ -74,13 +74,13 @@ class Events {
 
 TEST(Accessible, RolesNamesAndCaptionsOfEveryWindow) {
   vorkan::FileVolumeOps ops;
-  TForm1 main(ops);
+  MainWindow main(ops);
   std::uint8_t abort = 0, pause = 0;
-  TForm2 progress(nullptr, abort, pause);
-  TForm3 details;
-  TForm4 about;
-  vorkan::TMessageForm prompt("Вопрос?\r\nВторая строка", vorkan::PromptKind::Warning,
-                              vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No}));
+  ProgressWindow progress(nullptr, abort, pause);
+  DriveDetailsWindow details;
+  AboutWindow about;
+  vorkan::PromptBox prompt("Вопрос?\r\nВторая строка", vorkan::PromptKind::Warning,
+                           vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No}));
   struct Row {
     QWidget* window;
     const char* control;  // empty: the window itself
@@ -90,24 +90,24 @@ TEST(Accessible, RolesNamesAndCaptionsOfEveryWindow) {
   };
   const std::vector<Row> rows = {
       {&main, "", QAccessible::Window, "Vorkan v1.2", ""},
-      {&main, "ListView1", QAccessible::Tree, "Выберите диск для копирования:", ""},
-      {&progress, "Gauge1", QAccessible::ProgressBar, "", ""},
-      {&progress, "Label5", QAccessible::EditableText, "Имя файла:", "Имя файла:"},
-      {&progress, "Edit1", QAccessible::EditableText, "Свободно:", "Свободно:"},
-      {&progress, "Label1", QAccessible::EditableText, "Скопировано:", "Скопировано:"},
-      {&progress, "ComboBox1", QAccessible::ComboBox, "", "Приоритет:"},
-      {&progress, "Label7", QAccessible::StaticText, "Копирование диска...", "Статус:"},
-      {&details, "Chart1", QAccessible::Chart, "", ""},
-      {&details, "Edit1", QAccessible::EditableText, "Диск", "Диск"},
-      {&details, "Edit2", QAccessible::EditableText, "Метка", "Метка"},
-      {&details, "Edit3", QAccessible::EditableText, "Тип носителя", "Тип носителя"},
-      {&details, "Edit4", QAccessible::EditableText, "Размер", "Размер"},
-      {&details, "Edit5", QAccessible::EditableText, "Свободно", "Свободно"},
-      {&details, "Edit6", QAccessible::EditableText, "Серийный номер", "Серийный номер"},
-      {&details, "Edit7", QAccessible::EditableText, "Файловая система", "Файловая система"},
-      {&details, "Edit8", QAccessible::EditableText, "Размер (байт)", "Размер (байт)"},
-      {&about, "Label10", QAccessible::Link, "vorkan@example.org", ""},
-      {&about, "Label11", QAccessible::Link, "Сообщить об ошибке", ""},
+      {&main, "driveList", QAccessible::Tree, "Выберите диск для копирования:", ""},
+      {&progress, "gauge", QAccessible::ProgressBar, "", ""},
+      {&progress, "fileNameField", QAccessible::EditableText, "Имя файла:", "Имя файла:"},
+      {&progress, "freeSpaceField", QAccessible::EditableText, "Свободно:", "Свободно:"},
+      {&progress, "copiedField", QAccessible::EditableText, "Скопировано:", "Скопировано:"},
+      {&progress, "priorityBox", QAccessible::ComboBox, "", "Приоритет:"},
+      {&progress, "statusText", QAccessible::StaticText, "Копирование диска...", "Статус:"},
+      {&details, "pieChart", QAccessible::Chart, "", ""},
+      {&details, "driveField", QAccessible::EditableText, "Диск", "Диск"},
+      {&details, "labelField", QAccessible::EditableText, "Метка", "Метка"},
+      {&details, "mediaTypeField", QAccessible::EditableText, "Тип носителя", "Тип носителя"},
+      {&details, "sizeField", QAccessible::EditableText, "Размер", "Размер"},
+      {&details, "freeField", QAccessible::EditableText, "Свободно", "Свободно"},
+      {&details, "serialField", QAccessible::EditableText, "Серийный номер", "Серийный номер"},
+      {&details, "fileSystemField", QAccessible::EditableText, "Файловая система", "Файловая система"},
+      {&details, "byteSizeField", QAccessible::EditableText, "Размер (байт)", "Размер (байт)"},
+      {&about, "emailLink", QAccessible::Link, "vorkan@example.org", ""},
+      {&about, "bugReportLink", QAccessible::Link, "Сообщить об ошибке", ""},
       {&prompt, "", QAccessible::AlertMessage, "Warning", ""},
       {&prompt, "Message", QAccessible::StaticText, "Вопрос?\nВторая строка", ""},
   };
@@ -130,7 +130,7 @@ TEST(Accessible, RolesNamesAndCaptionsOfEveryWindow) {
 }
 
 TEST(Accessible, GaugeValueFollowsProgress) {
-  vorkan::TGauge gauge;
+  vorkan::ProgressGauge gauge;
   gauge.SetMaxValue(1000);
   QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(&gauge)->valueInterface();
   ASSERT_NE(value, nullptr);
@@ -164,12 +164,12 @@ TEST(Accessible, ChangesReachAssistiveTools) {
     (void)QTest::qWaitFor([] { return QAccessible::isActive(); }, 10000);
   if (!QAccessible::isActive())
     GTEST_SKIP() << "no platform accessibility here (offscreen); at_spi.sh runs this on xcb";
-  vorkan::TGauge gauge;
+  vorkan::ProgressGauge gauge;
   gauge.SetMaxValue(1000);
-  vorkan::chart::TChart chart;
-  vorkan::TMessageForm prompt("Диск C:\\ успешно скопирован.", vorkan::PromptKind::Information,
-                              vorkan::ButtonSet({vorkan::PromptButton::OK}));
-  vorkan::TMessageForm::answerer = [](vorkan::TMessageForm& form) { form.reject(); };
+  vorkan::chart::PieChart chart;
+  vorkan::PromptBox prompt("Диск C:\\ успешно скопирован.", vorkan::PromptKind::Information,
+                           vorkan::ButtonSet({vorkan::PromptButton::OK}));
+  vorkan::PromptBox::answerer = [](vorkan::PromptBox& form) { form.reject(); };
   struct Step {
     const char* what;
     std::function<void()> act;
@@ -209,7 +209,7 @@ TEST(Accessible, ChangesReachAssistiveTools) {
       EXPECT_EQ(value, step.value);
     }
   }
-  vorkan::TMessageForm::answerer = nullptr;
+  vorkan::PromptBox::answerer = nullptr;
 }
 
 TEST(Accessible, ChartIsNamedByItsSharesInTheOrderTheyWereAdded) {
@@ -225,7 +225,7 @@ TEST(Accessible, ChartIsNamedByItsSharesInTheOrderTheyWereAdded) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.toStdString());
-    vorkan::chart::TChart chart;
+    vorkan::chart::PieChart chart;
     chart.resize(289, 137);
     const QString labels[] = {QStringLiteral("Занято:"), QStringLiteral("Свободно:")};
     for (std::size_t i = 0; i < c.values.size(); ++i)
@@ -236,14 +236,14 @@ TEST(Accessible, ChartIsNamedByItsSharesInTheOrderTheyWereAdded) {
 }
 
 TEST(Accessible, PressingALinkDoesWhatAClickDoes) {
-  TForm4 about;
+  AboutWindow about;
   about.show();
   std::vector<std::string> prompts;
-  vorkan::TMessageForm::answerer = [&](vorkan::TMessageForm& form) {
+  vorkan::PromptBox::answerer = [&](vorkan::PromptBox& form) {
     prompts.push_back(form.Text());
     form.reject();
   };
-  for (const char* name : {"Label10", "Label11"}) {
+  for (const char* name : {"emailLink", "bugReportLink"}) {
     SCOPED_TRACE(name);
     prompts.clear();
     QAccessibleActionInterface* action =
@@ -256,7 +256,7 @@ TEST(Accessible, PressingALinkDoesWhatAClickDoes) {
     ASSERT_EQ(prompts.size(), 1u);
     EXPECT_EQ(prompts[0].rfind("Нажмите [Да] для открытия письма", 0), 0u);
   }
-  vorkan::TMessageForm::answerer = nullptr;
+  vorkan::PromptBox::answerer = nullptr;
 }
 
 TEST(Accessible, PromptAlertsWithItsMessageAsItOpens) {
@@ -273,8 +273,8 @@ TEST(Accessible, PromptAlertsWithItsMessageAsItOpens) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     QString description, message;
-    vorkan::TMessageForm form(c.text, c.kind, vorkan::ButtonSet({vorkan::PromptButton::OK}));
-    vorkan::TMessageForm::answerer = [&](vorkan::TMessageForm& shown) {
+    vorkan::PromptBox form(c.text, c.kind, vorkan::ButtonSet({vorkan::PromptButton::OK}));
+    vorkan::PromptBox::answerer = [&](vorkan::PromptBox& shown) {
       QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&shown);
       description = iface->text(QAccessible::Description);
       for (int i = 0; i < iface->childCount(); ++i)
@@ -283,7 +283,7 @@ TEST(Accessible, PromptAlertsWithItsMessageAsItOpens) {
       shown.Button(vorkan::PromptButton::OK)->click();
     };
     form.Run();
-    vorkan::TMessageForm::answerer = nullptr;
+    vorkan::PromptBox::answerer = nullptr;
     EXPECT_EQ(NameOf(&form), c.title);
     EXPECT_EQ(description, c.shown);
     EXPECT_EQ(message, c.shown);

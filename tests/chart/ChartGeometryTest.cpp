@@ -3,8 +3,8 @@
 #include "ChartColors.h"
 #include "MulDiv.h"
 #include "PieGeometry.h"
-#include "TChart.h"
-#include "TPieSeries.h"
+#include "PieChart.h"
+#include "PieSeries.h"
 
 #include <gtest/gtest.h>
 
@@ -68,26 +68,26 @@ TEST(ChartDepth, SeriesDepthFromPlotWidth) {
   EXPECT_EQ(SeriesDepth(0, 35, false), 0);
 }
 
-TEST(ChartDepth, Chart3DPercentIsCheckedAndStored) {
-  TChart chart;
-  EXPECT_EQ(chart.Chart3DPercent(), 35);
-  chart.SetChart3DPercent(1);
-  EXPECT_EQ(chart.Chart3DPercent(), 1);
-  chart.SetChart3DPercent(100);
-  EXPECT_EQ(chart.Chart3DPercent(), 100);
+TEST(ChartDepth, DepthPercentIsCheckedAndStored) {
+  PieChart chart;
+  EXPECT_EQ(chart.DepthPercent(), 35);
+  chart.SetDepthPercent(1);
+  EXPECT_EQ(chart.DepthPercent(), 1);
+  chart.SetDepthPercent(100);
+  EXPECT_EQ(chart.DepthPercent(), 100);
   for (int bad : {0, -5, 101}) {
     try {
-      chart.SetChart3DPercent(bad);
+      chart.SetDepthPercent(bad);
       ADD_FAILURE() << bad << " was accepted";
     } catch (const std::exception& e) {
       EXPECT_STREQ(e.what(), "3D effect percent must be between 1 and 100");
     }
-    EXPECT_EQ(chart.Chart3DPercent(), 100);
+    EXPECT_EQ(chart.DepthPercent(), 100);
   }
 }
 
 TEST(ChartSeriesSettings, RotationAngleIsCheckedAndStoredModulo360) {
-  TPieSeries series;
+  PieSeries series;
   EXPECT_EQ(series.RotationAngle(), 25);
   series.SetRotationAngle(0);
   EXPECT_EQ(series.RotationAngle(), 0);
@@ -113,10 +113,10 @@ TEST(ChartSeriesSettings, RotationAngleIsCheckedAndStoredModulo360) {
   EXPECT_EQ(series.OtherSliceText(), QStringLiteral("Other"));
 }
 
-std::vector<TPiePoint> Points(std::initializer_list<std::pair<double, const char*>> values) {
-  std::vector<TPiePoint> points;
+std::vector<PiePoint> Points(std::initializer_list<std::pair<double, const char*>> values) {
+  std::vector<PiePoint> points;
   for (const auto& [value, label] : values) {
-    TPiePoint p;
+    PiePoint p;
     p.X = static_cast<double>(points.size());
     p.Value = value;
     p.Label = QString::fromUtf8(label);
@@ -126,9 +126,9 @@ std::vector<TPiePoint> Points(std::initializer_list<std::pair<double, const char
   return points;
 }
 
-std::vector<std::string> Labels(const std::vector<TPiePoint>& points) {
+std::vector<std::string> Labels(const std::vector<PiePoint>& points) {
   std::vector<std::string> labels;
-  for (const TPiePoint& p : points) labels.push_back(p.Label.toStdString());
+  for (const PiePoint& p : points) labels.push_back(p.Label.toStdString());
   return labels;
 }
 
@@ -164,17 +164,17 @@ TEST(ChartSeriesOrder, RandomSeriesComeOutOrderedAndComplete) {
   };
   for (int round = 0; round < 200; ++round) {
     const int count = 1 + static_cast<int>(next() % 40);
-    std::vector<TPiePoint> points;
+    std::vector<PiePoint> points;
     double sum = 0;
     for (int i = 0; i < count; ++i) {
-      TPiePoint p;
+      PiePoint p;
       p.Value = static_cast<double>(next() % 12);  // many equal values
       p.Color = static_cast<TColor>(i);
       p.Label = QString::number(p.Value);
       sum += p.Value * (i + 1);
       points.push_back(p);
     }
-    for (TChartListOrder order : {loDescending, loAscending}) {
+    for (ListOrder order : {loDescending, loAscending}) {
       auto sorted = points;
       PreparePiePoints(sorted, order);
       ASSERT_EQ(sorted.size(), points.size());
@@ -225,7 +225,7 @@ TEST(ChartSeriesOrder, LeftOverOtherSliceIsDroppedAndXRenumbered) {
 }
 
 TEST(ChartSeriesOrder, SeriesAddClearAndPrepare) {
-  TPieSeries series;
+  PieSeries series;
   int changes = 0;
   series.SetOnChange([&] { ++changes; });
   EXPECT_EQ(series.Add(30, "Свободно:", 2), 0);
@@ -345,7 +345,7 @@ TEST(ChartPieRect, ScreenRatioFromPixelsAndMillimetres) {
 }
 
 TEST(ChartProjection, CoefficientsOfTheDriveWindowView) {
-  const TView3DOptions view;  // elevation 315, rotation 360, tilt 0
+  const View3DOptions view;  // elevation 315, rotation 360, tilt 0
   const TProjection p(view, TPoint{144, 58}, 19);
   EXPECT_DOUBLE_EQ(p.Kxx(), 1.0);
   EXPECT_DOUBLE_EQ(p.Kxy(), 0.0);
@@ -371,7 +371,7 @@ TEST(ChartProjection, CoefficientsOfTheDriveWindowView) {
 }
 
 TEST(ChartProjection, FullCoefficientTable) {
-  TView3DOptions flat;
+  View3DOptions flat;
   flat.Rotation = 0;
   flat.Elevation = 0;
   const TProjection identity(flat, TPoint{100, 50}, 20);
@@ -385,7 +385,7 @@ TEST(ChartProjection, FullCoefficientTable) {
   EXPECT_EQ(zoomed.Project3D(110, 45, 10), (TPoint{123, 36}));
 
   // Tilt 90: kxx falls to its minimum, x follows y.
-  TView3DOptions tilted;
+  View3DOptions tilted;
   tilted.Rotation = 0;
   tilted.Elevation = 0;
   tilted.Tilt = 90;
@@ -397,7 +397,7 @@ TEST(ChartProjection, FullCoefficientTable) {
   EXPECT_EQ(t.Project3D(10, 20, 0), (TPoint{20, -10}));
 
   // Rotation 90 at elevation 0 turns depth into x.
-  TView3DOptions turned;
+  View3DOptions turned;
   turned.Rotation = 90;
   turned.Elevation = 0;
   const TProjection r(turned, TPoint{0, 0}, 0);
@@ -406,7 +406,7 @@ TEST(ChartProjection, FullCoefficientTable) {
   EXPECT_EQ(r.Project3D(0, 7, 30), (TPoint{-30, 7}));
 
   // Rotation 30, elevation 20, tilt 10: each coefficient against its formula.
-  TView3DOptions any;
+  View3DOptions any;
   any.Rotation = 30;
   any.Elevation = 20;
   any.Tilt = 10;
@@ -434,10 +434,10 @@ TEST(ChartSlices, PointCounts) {
 
 class DriveWindowSlices : public ::testing::Test {
  protected:
-  TProjection projection{TView3DOptions{}, TPoint{144, 58}, 19};
+  TProjection projection{View3DOptions{}, TPoint{144, 58}, 19};
   TPoint centre{144, 58};
 
-  TSlicePolygons Slice(double startDeg, double endDeg) {
+  SlicePolygons Slice(double startDeg, double endDeg) {
     return DrawSlice3D(projection, centre, 54, 54, 19, startDeg * kRad, endDeg * kRad);
   }
   TPoint Arc(double deg, int z) {
@@ -448,7 +448,7 @@ class DriveWindowSlices : public ::testing::Test {
 };
 
 TEST_F(DriveWindowSlices, FacePolygon) {
-  const TSlicePolygons big = Slice(25, 277);
+  const SlicePolygons big = Slice(25, 277);
   EXPECT_EQ(big.PointCount, 27);
   ASSERT_EQ(big.Face.size(), 28u);
   EXPECT_EQ(big.Face[0], (TPoint{144, 51}));
@@ -459,7 +459,7 @@ TEST_F(DriveWindowSlices, FacePolygon) {
   EXPECT_EQ(big.Front[0], Arc(25, 0));
   EXPECT_EQ(big.Front[0].Y - big.Back[0].Y, 13);  // 0.707 × 19
 
-  const TSlicePolygons small = Slice(277, 385);
+  const SlicePolygons small = Slice(277, 385);
   EXPECT_EQ(small.PointCount, 13);
   ASSERT_EQ(small.Face.size(), 14u);
   EXPECT_EQ(small.Face[1], big.Face.back());
@@ -467,7 +467,7 @@ TEST_F(DriveWindowSlices, FacePolygon) {
 }
 
 // Checks that a band is Bp … Bq followed by Fq … Fp.
-void ExpectBand(const TSlicePolygons& s, const std::vector<TPoint>& band, int p, int q) {
+void ExpectBand(const SlicePolygons& s, const std::vector<TPoint>& band, int p, int q) {
   ASSERT_EQ(band.size(), static_cast<std::size_t>(2 * (q - p + 1)));
   std::size_t i = 0;
   for (int k = p; k <= q; ++k) EXPECT_EQ(band[i++], s.Back[static_cast<std::size_t>(k - 1)]);
@@ -476,7 +476,7 @@ void ExpectBand(const TSlicePolygons& s, const std::vector<TPoint>& band, int p,
 
 TEST_F(DriveWindowSlices, RimBandsFaceTheViewer) {
   // 25° to 277°: x falls to 180°, then grows to the end: one band to N.
-  const TSlicePolygons big = Slice(25, 277);
+  const SlicePolygons big = Slice(25, 277);
   ASSERT_EQ(big.RimBands.size(), 1u);
   int s = 0;
   for (int k = 2; k <= 27; ++k) {
@@ -489,7 +489,7 @@ TEST_F(DriveWindowSlices, RimBandsFaceTheViewer) {
   ExpectBand(big, big.RimBands[0], 17, 27);
 
   // 277° to 385°: x grows to 360°, then falls: one band from the start.
-  const TSlicePolygons small = Slice(277, 385);
+  const SlicePolygons small = Slice(277, 385);
   ASSERT_EQ(small.RimBands.size(), 1u);
   int e = 0;
   for (int j = 2; j <= 12; ++j) {
@@ -507,7 +507,7 @@ TEST_F(DriveWindowSlices, RimBandsFaceTheViewer) {
 
 TEST_F(DriveWindowSlices, TwoBandsWhenTheSliceWrapsPastTheBack) {
   // 300° to 600°: grows to 360°, falls over the top, grows again from 540°.
-  const TSlicePolygons s = Slice(300, 600);
+  const SlicePolygons s = Slice(300, 600);
   EXPECT_EQ(s.PointCount, 32);
   ASSERT_EQ(s.RimBands.size(), 2u);
   EXPECT_EQ(s.RimBands[0].front(), s.Back[0]);
@@ -519,7 +519,7 @@ TEST_F(DriveWindowSlices, TwoBandsWhenTheSliceWrapsPastTheBack) {
 }
 
 TEST_F(DriveWindowSlices, EmptySliceIsARadialLine) {
-  const TSlicePolygons line = Slice(385, 385);
+  const SlicePolygons line = Slice(385, 385);
   EXPECT_EQ(line.PointCount, 2);
   ASSERT_EQ(line.Face.size(), 3u);
   EXPECT_EQ(line.Face[0], (TPoint{144, 51}));
@@ -527,7 +527,7 @@ TEST_F(DriveWindowSlices, EmptySliceIsARadialLine) {
   EXPECT_EQ(line.Face[2], Arc(25, 19));
   EXPECT_TRUE(line.RimBands.empty());
 
-  const TSlicePolygons full = Slice(25, 385);
+  const SlicePolygons full = Slice(25, 385);
   EXPECT_EQ(full.PointCount, 32);
   EXPECT_EQ(full.Face[1], full.Face.back());
 }

@@ -2,7 +2,7 @@
 #include "ChartLegend.h"
 #include "LocaleSeparators.h"
 #include "MulDiv.h"
-#include "TChart.h"
+#include "PieChart.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ TEST_F(LegendTexts, ItemTexts) {
   EXPECT_EQ(LegendItemText(QStringLiteral("Свободно:"), 0, 8), QStringLiteral("Свободно: 0 %"));
   EXPECT_EQ(LegendItemText(QStringLiteral("a\rb\r"), 1, 2), QStringLiteral("a b  50 %"));
 
-  TPieSeries series;
+  PieSeries series;
   series.Add(1, QStringLiteral("one"), 1);
   series.Add(2, QStringLiteral("two"), 2);
   series.PrepareForDrawing();
@@ -75,11 +75,11 @@ TEST_F(LegendTexts, ItemTexts) {
   EXPECT_EQ(zero[1], QStringLiteral("a 100 %"));
 }
 
-TLegendSettings WindowLegend() { return TLegendSettings{}; }
+LegendSettings WindowLegend() { return LegendSettings{}; }
 
 TEST(LegendLayout, DriveWindowExample) {
-  const TLegendMetrics metrics{14, {80, 70}};
-  const TLegendLayout l = LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, metrics, WindowLegend());
+  const LegendMetrics metrics{14, {80, 70}};
+  const LegendLayout l = LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, metrics, WindowLegend());
   EXPECT_TRUE(l.Drawn);
   EXPECT_EQ(l.ItemHeight, 14);
   EXPECT_EQ(l.TextColumnWidth, 84);
@@ -98,8 +98,8 @@ TEST(LegendLayout, DriveWindowExample) {
 }
 
 TEST(LegendLayout, EmptySeriesDrawsNothingAndKeepsThePlot) {
-  const TLegendLayout l =
-      LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 0, TLegendMetrics{14, {}}, WindowLegend());
+  const LegendLayout l =
+      LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 0, LegendMetrics{14, {}}, WindowLegend());
   EXPECT_FALSE(l.Drawn);
   EXPECT_TRUE(l.Items.empty());
   EXPECT_EQ(l.Columns, 0);
@@ -107,21 +107,21 @@ TEST(LegendLayout, EmptySeriesDrawsNothingAndKeepsThePlot) {
   EXPECT_EQ(l.PlotRectAfter, (TRect{9, 4, 280, 133}));
 
   // A plot whose right edge is at 8 or less has no columns.
-  const TLegendLayout left =
-      LayoutBottomLegend(TRect{0, 0, 8, 100}, 8, 2, TLegendMetrics{14, {1, 1}}, WindowLegend());
+  const LegendLayout left =
+      LayoutBottomLegend(TRect{0, 0, 8, 100}, 8, 2, LegendMetrics{14, {1, 1}}, WindowLegend());
   EXPECT_FALSE(left.Drawn);
   EXPECT_EQ(left.PlotRectAfter, (TRect{0, 0, 8, 100}));
 
   // Columns that do not fit the plot width.
-  const TLegendLayout wide =
-      LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, TLegendMetrics{14, {300, 1}}, WindowLegend());
+  const LegendLayout wide =
+      LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, LegendMetrics{14, {300, 1}}, WindowLegend());
   EXPECT_FALSE(wide.Drawn);
   EXPECT_EQ(wide.PlotRectAfter, (TRect{9, 4, 280, 133}));
 }
 
 TEST(LegendLayout, NarrowPlotStacksItemsInRows) {
-  const TLegendMetrics metrics{14, {130, 90}};
-  const TLegendLayout l = LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, metrics, WindowLegend());
+  const LegendMetrics metrics{14, {130, 90}};
+  const LegendLayout l = LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, metrics, WindowLegend());
   EXPECT_EQ(l.TextColumnWidth, 134);
   EXPECT_EQ(l.ColorBoxWidth, 20);  // 20.1
   EXPECT_EQ(l.Columns, 1);         // 261 div 162
@@ -155,11 +155,11 @@ TEST(LegendLayout, ColumnCountAtTheWidthBoundary) {
       {271, 102, 2, 1, TRect{14, 117, 274, 133}},  // 261 div 130 = 2; 260 wide
       {269, 102, 1, 2, TRect{76, 103, 210, 133}},  // 259 div 130 = 1; centre 143
   };
-  TChart chart;  // the window's legend settings
+  PieChart chart;  // the window's legend settings
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "plot " << c.plotWidth << ", widest text " << c.widest);
-    const TLegendLayout l = chart.Legend().LayoutBottom(TRect{9, 4, 9 + c.plotWidth, 133}, 289, 2,
-                                                        TLegendMetrics{14, {c.widest, 60}});
+    const LegendLayout l = chart.Legend().LayoutBottom(TRect{9, 4, 9 + c.plotWidth, 133}, 289, 2,
+                                                       LegendMetrics{14, {c.widest, 60}});
     EXPECT_EQ(l.Columns, c.columns);
     EXPECT_EQ(l.Rows, c.rows);
     EXPECT_EQ(l.Rect, c.rect);
@@ -171,40 +171,40 @@ TEST(LegendLayout, ColumnCountAtTheWidthBoundary) {
 
 TEST(LegendLayout, RowsAreCappedAndShiftFollowsTopPos) {
   std::vector<int> widths(25, 200);
-  const TLegendLayout capped =
-      LayoutBottomLegend(TRect{9, 4, 280, 400}, 289, 25, TLegendMetrics{10, widths}, WindowLegend());
+  const LegendLayout capped =
+      LayoutBottomLegend(TRect{9, 4, 280, 400}, 289, 25, LegendMetrics{10, widths}, WindowLegend());
   EXPECT_EQ(capped.Columns, 1);
   EXPECT_EQ(capped.Rows, 10);
   EXPECT_EQ(capped.Items.size(), 10u);
   EXPECT_EQ(capped.Items.back().Index, 9);
   EXPECT_EQ(capped.Rect.Top, 400 - 2 - 100);
 
-  TLegendSettings shifted = WindowLegend();
+  LegendSettings shifted = WindowLegend();
   shifted.TopPos = 10;
-  const TLegendLayout s =
-      LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, TLegendMetrics{14, {80, 70}}, shifted);
+  const LegendLayout s =
+      LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, LegendMetrics{14, {80, 70}}, shifted);
   EXPECT_EQ(s.Rect.Left, 39 + 8);  // round(10 × 79 × 0.01)
   EXPECT_EQ(s.Items[0].Text.X, 60 + 8);
 
-  TLegendSettings margin = WindowLegend();
+  LegendSettings margin = WindowLegend();
   margin.VertMargin = 2;
-  const TLegendLayout m =
-      LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, TLegendMetrics{14, {80, 70}}, margin);
+  const LegendLayout m =
+      LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, LegendMetrics{14, {80, 70}}, margin);
   EXPECT_EQ(m.PlotRectAfter.Bottom, 115);
 
-  TLegendSettings framed = WindowLegend();
+  LegendSettings framed = WindowLegend();
   framed.FrameVisible = true;
-  const TLegendLayout f =
-      LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, TLegendMetrics{14, {80, 70}}, framed);
+  const LegendLayout f =
+      LayoutBottomLegend(TRect{9, 4, 280, 133}, 289, 2, LegendMetrics{14, {80, 70}}, framed);
   EXPECT_EQ(f.Rect.Bottom, 131);
   EXPECT_EQ(f.Rect.Top, 115);
 }
 
 TEST(LegendLayout, WindowConfigurationOfTheLegend) {
-  TChart chart;
-  const TChartLegend& legend = chart.Legend();
+  PieChart chart;
+  const ChartLegend& legend = chart.Legend();
   EXPECT_EQ(legend.Alignment(), laBottom);
-  EXPECT_EQ(legend.LegendStyle(), lsValues);
+  EXPECT_EQ(legend.Style(), lsValues);
   EXPECT_EQ(legend.TextStyle(), ltsRightPercent);
   EXPECT_EQ(legend.Settings().ColorWidth, 15);
   EXPECT_FALSE(legend.Settings().FrameVisible);
@@ -222,12 +222,12 @@ TEST(LegendLayout, WindowConfigurationOfTheLegend) {
 }
 
 TEST(LegendLayout, ChartMeasuresWithTheLegendFont) {
-  TChart chart;
+  PieChart chart;
   chart.resize(289, 137);
   chart.SetScreenRatioOverride(1.0);
   chart.AddPoint(30, QStringLiteral("Свободно:"), RgbColor(134, 255, 13));
   chart.AddPoint(70, QStringLiteral("Занято:"), RgbColor(218, 12, 28));
-  const TChartLayout layout = chart.ComputeLayout();
+  const ChartLayout layout = chart.ComputeLayout();
   const QFontMetrics fm(chart.LegendFont());
   ASSERT_TRUE(layout.Legend.Drawn);
   EXPECT_EQ(layout.Legend.ItemHeight, fm.height());

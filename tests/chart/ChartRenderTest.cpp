@@ -2,7 +2,7 @@
 // at points taken from the layout the chart computed for itself.
 #include "ChartColors.h"
 #include "LocaleSeparators.h"
-#include "TChart.h"
+#include "PieChart.h"
 
 #include <QFontInfo>
 #include <QImage>
@@ -32,7 +32,7 @@ std::string Hex(QRgb c) {
   EXPECT_EQ(Hex(Pixel(image, point)), Hex(expected)) << "at (" << (point).X << ", " << (point).Y << ")"
 
 // A point inside the face: halfway from the centre to the middle arc point.
-TPoint FaceInterior(const TSlicePolygons& s) {
+TPoint FaceInterior(const SlicePolygons& s) {
   const TPoint c = s.Face[0];
   const TPoint m = s.Back[s.Back.size() / 2];
   return TPoint{(c.X + m.X) / 2, (c.Y + m.Y) / 2};
@@ -65,14 +65,14 @@ class DriveChart : public ::testing::Test {
     chart.AddPoint(free, QStringLiteral("Свободно:"), kFree);
   }
 
-  TChart chart;
+  PieChart chart;
 };
 
 TEST_F(DriveChart, LayoutOfTheWindowWithAssumedFontMetrics) {
   Fill(70, 30);
   chart.Series().PrepareForDrawing();
-  const TChartLayout l = ComputeChartLayout(289, 137, chart.Settings(), chart.Series(), &chart.Legend(),
-                                            TLegendMetrics{14, {80, 80}}, 1.0);
+  const ChartLayout l = ComputeChartLayout(289, 137, chart.Settings(), chart.Series(), &chart.Legend(),
+                                           LegendMetrics{14, {80, 80}}, 1.0);
   EXPECT_EQ(l.MarginPlotRect, (TRect{9, 4, 280, 133}));
   EXPECT_EQ(l.PlotRect, (TRect{9, 4, 280, 112}));
   EXPECT_EQ(l.Depth, 19);
@@ -92,15 +92,15 @@ TEST_F(DriveChart, LayoutOfTheWindowWithAssumedFontMetrics) {
   EXPECT_EQ(l.Legend.Items[1].ColorBox, (TRect{144, 120, 157, 130}));
 
   // Too little height for a pie of 5 pixels: the legend still draws.
-  const TChartLayout flat = ComputeChartLayout(289, 20, chart.Settings(), chart.Series(), &chart.Legend(),
-                                               TLegendMetrics{14, {80, 80}}, 1.0);
+  const ChartLayout flat = ComputeChartLayout(289, 20, chart.Settings(), chart.Series(), &chart.Legend(),
+                                              LegendMetrics{14, {80, 80}}, 1.0);
   EXPECT_TRUE(flat.Legend.Drawn);
   EXPECT_FALSE(flat.PieDrawn);
   EXPECT_TRUE(flat.Slices.empty());
 
   // Without a legend the pie keeps the full plot.
-  const TChartLayout bare =
-      ComputeChartLayout(289, 137, chart.Settings(), chart.Series(), nullptr, TLegendMetrics{}, 1.0);
+  const ChartLayout bare =
+      ComputeChartLayout(289, 137, chart.Settings(), chart.Series(), nullptr, LegendMetrics{}, 1.0);
   EXPECT_EQ(bare.PlotRect, (TRect{9, 4, 280, 133}));
 }
 
@@ -108,7 +108,7 @@ TEST_F(DriveChart, RendersFacesRimsAndLegend) {
   Fill(70, 30);
   const QImage& image = chart.RenderImage();
   ASSERT_EQ(image.size(), QSize(289, 137));
-  const TChartLayout l = chart.ComputeLayout();
+  const ChartLayout l = chart.ComputeLayout();
   ASSERT_EQ(l.Slices.size(), 2u);
 
   EXPECT_COLOR(image, FaceInterior(l.Slices[0]), Rgb(218, 12, 28));
@@ -134,7 +134,7 @@ TEST_F(DriveChart, RendersFacesRimsAndLegend) {
     EXPECT_COLOR(image, (TPoint{box.Right, box.Bottom}), Resolved(clBtnFace));
   }
   // Some of the item text is drawn in black.
-  const TLegendItemPlace& first = l.Legend.Items[0];
+  const LegendItemPlace& first = l.Legend.Items[0];
   int dark = 0;
   for (int y = first.Text.Y; y < first.Text.Y + l.Legend.ItemHeight; ++y) {
     for (int x = first.Text.X; x < first.Text.X + 30; ++x) {
@@ -148,7 +148,7 @@ TEST_F(DriveChart, BackgroundBevelsAndLegendColour) {
   Fill(70, 30);
   chart.SetLegendColor(clWhite);
   const QImage& image = chart.RenderImage();
-  const TChartLayout l = chart.ComputeLayout();
+  const ChartLayout l = chart.ComputeLayout();
   const QRgb shadow = Resolved(clBtnShadow);
   const QRgb highlight = Resolved(clBtnHighlight);
   ASSERT_NE(shadow, highlight);
@@ -175,7 +175,7 @@ TEST_F(DriveChart, EqualValuesDrawTheSecondAddedFirstAtEveryPaint) {
   Fill(500, 500);
   const QImage first = chart.RenderImage().copy();
   EXPECT_EQ(chart.Series().Point(0).Label, QStringLiteral("Свободно:"));
-  const TChartLayout l = chart.ComputeLayout();
+  const ChartLayout l = chart.ComputeLayout();
   EXPECT_EQ(chart.Series().Point(0).Label, QStringLiteral("Свободно:"));
   EXPECT_EQ(l.LegendTexts[0], QStringLiteral("Свободно: 50 %"));
   EXPECT_EQ(l.LegendTexts[1], QStringLiteral("Занято: 50 %"));
@@ -207,7 +207,7 @@ TEST_F(DriveChart, EqualValuesDrawTheSecondAddedFirstAtEveryPaint) {
 TEST_F(DriveChart, ZeroValueIsAFullCircleAndARadialLine) {
   Fill(1000, 0);
   const QImage& image = chart.RenderImage();
-  const TChartLayout l = chart.ComputeLayout();
+  const ChartLayout l = chart.ComputeLayout();
   ASSERT_EQ(l.Slices.size(), 2u);
   EXPECT_EQ(l.Angles[0].End, 2 * std::numbers::pi);
   EXPECT_EQ(l.Slices[0].PointCount, 32);
@@ -234,7 +234,7 @@ TEST_F(DriveChart, ZeroValueIsAFullCircleAndARadialLine) {
 TEST_F(DriveChart, TotalZeroShowsHundredPercentForEachItem) {
   Fill(0, 0);
   const QImage& image = chart.RenderImage();
-  const TChartLayout l = chart.ComputeLayout();
+  const ChartLayout l = chart.ComputeLayout();
   EXPECT_EQ(l.LegendTexts[0].right(5), QStringLiteral("100 %"));
   EXPECT_EQ(l.LegendTexts[1].right(5), QStringLiteral("100 %"));
   EXPECT_EQ(l.Slices[0].PointCount, 32);
@@ -247,7 +247,7 @@ TEST_F(DriveChart, EmptySeriesDrawsNoPieAndNoLegend) {
   chart.ClearSeries();
   chart.SetLegendColor(clWhite);
   const QImage& image = chart.RenderImage();
-  const TChartLayout l = chart.ComputeLayout();
+  const ChartLayout l = chart.ComputeLayout();
   EXPECT_FALSE(l.Legend.Drawn);
   EXPECT_TRUE(l.Slices.empty());
   EXPECT_EQ(l.PlotRect, (TRect{9, 4, 280, 133}));
@@ -271,7 +271,7 @@ TEST_F(DriveChart, EmptySeriesDrawsNoPieAndNoLegend) {
 TEST_F(DriveChart, ResizeMovesThePlot) {
   Fill(70, 30);
   chart.resize(400, 300);
-  const TChartLayout l = chart.ComputeLayout();
+  const ChartLayout l = chart.ComputeLayout();
   EXPECT_EQ(l.MarginPlotRect, (TRect{12, 9, 388, 291}));
   EXPECT_EQ(l.Depth, SeriesDepth(376, 35, false));
   EXPECT_EQ(chart.RenderImage().size(), QSize(400, 300));
@@ -292,12 +292,12 @@ TEST_F(DriveChart, PaintCopiesTheBufferToTheScreen) {
     }
   }
   EXPECT_EQ(differing, 0);
-  const TChartLayout l = chart.ComputeLayout();
+  const ChartLayout l = chart.ComputeLayout();
   EXPECT_COLOR(shown, FaceInterior(l.Slices[0]), Rgb(218, 12, 28));
 }
 
 TEST_F(DriveChart, ScreenRatioComesFromTheScreen) {
-  TChart plain;
+  PieChart plain;
   const QScreen* screen = plain.screen();
   ASSERT_NE(screen, nullptr);
   const double expected = ScreenRatio(screen->size().width(), screen->size().height(),

@@ -18,32 +18,32 @@ namespace {
 // What one opening showed, taken while the window was open.
 struct Shown {
   QString caption;
-  std::vector<QString> edits;  // Edit1..Edit8
+  std::vector<QString> edits;  // the eight fields, top to bottom
   bool coverShown = false;
   int slices = 0;
-  const chart::TPiePoint* used = nullptr;
-  const chart::TPiePoint* free = nullptr;
-  chart::TPiePoint usedPoint, freePoint;
+  const chart::PiePoint* used = nullptr;
+  const chart::PiePoint* free = nullptr;
+  chart::PiePoint usedPoint, freePoint;
   TColor legendColor = 0;
   int usedPixels = 0, freePixels = 0;
 };
 
-Shown Open(TForm3& form, const DriveRecord& row) {
+Shown Open(DriveDetailsWindow& form, const DriveRecord& row) {
   Shown shown;
-  OpenAndRun(form, row, [&shown](TForm3& f) {
+  OpenAndRun(form, row, [&shown](DriveDetailsWindow& f) {
     shown.caption = f.windowTitle();
-    for (int n = 1; n <= 8; ++n) shown.edits.push_back(Edit(f, n)->text());
-    shown.coverShown = Panel2(f)->isVisible();
-    shown.slices = Chart1(f)->Series().Count();
-    if (const chart::TPiePoint* p = PointLabelled(f, QStringLiteral("Занято:"))) {
+    for (int n = 1; n <= 8; ++n) shown.edits.push_back(Field(f, n)->text());
+    shown.coverShown = SizeUnknownCover(f)->isVisible();
+    shown.slices = PieChartOf(f)->Series().Count();
+    if (const chart::PiePoint* p = PointLabelled(f, QStringLiteral("Занято:"))) {
       shown.usedPoint = *p;
       shown.used = &shown.usedPoint;
     }
-    if (const chart::TPiePoint* p = PointLabelled(f, QStringLiteral("Свободно:"))) {
+    if (const chart::PiePoint* p = PointLabelled(f, QStringLiteral("Свободно:"))) {
       shown.freePoint = *p;
       shown.free = &shown.freePoint;
     }
-    shown.legendColor = Chart1(f)->Legend().Color();
+    shown.legendColor = PieChartOf(f)->Legend().Color();
     const QImage image = ChartOnScreen(f);
     shown.usedPixels = CountPixels(image, kUsedRgb);
     shown.freePixels = CountPixels(image, kFreeRgb);
@@ -70,7 +70,7 @@ void ExpectUnknown(const Shown& shown) {
 }
 
 TEST(DriveInfoOpening, CaptionAndTheEightFieldsComeFromTheRow) {
-  TForm3 form;
+  DriveDetailsWindow form;
   const DriveRecord row = NormalRow();
   const Shown shown = Open(form, row);
   EXPECT_EQ(shown.caption, QStringLiteral("Информация о диске"));
@@ -83,7 +83,7 @@ TEST(DriveInfoOpening, CaptionAndTheEightFieldsComeFromTheRow) {
 }
 
 TEST(DriveInfoOpening, NormalRowShowsUsedThenFreeSlicesInTheirColours) {
-  TForm3 form;
+  DriveDetailsWindow form;
   const Shown shown = Open(form, NormalRow());
   ExpectPie(shown, 3000000.0, 1000000.0);
   // Used added first, free second, whatever order the drawing sorts them in.
@@ -111,7 +111,7 @@ TEST(DriveInfoOpening, SizeUnknownCoversTheChartWhenACountIsMissing) {
       {"dollar sign alone", RowWithCounts("$", "$00000F4240")},
       {"seventeen digits", RowWithCounts("$10000000000000000", "$00000F4240")},
   };
-  TForm3 form;
+  DriveDetailsWindow form;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const Shown shown = Open(form, c.row);
@@ -123,7 +123,7 @@ TEST(DriveInfoOpening, SizeUnknownCoversTheChartWhenACountIsMissing) {
 }
 
 TEST(DriveInfoOpening, EmptyOpticalDriveShowsItsZeroTexts) {
-  TForm3 form;
+  DriveDetailsWindow form;
   const Shown shown = Open(form, EmptyOpticalRow());
   const std::vector<QString> expected = {QStringLiteral("F:\\"),
                                          "",
@@ -150,7 +150,7 @@ TEST(DriveInfoOpening, CountsOf2To32SectorsAndMoreShowTheirPie) {
       {"$10000000000", "$8000000000", 1099511627776.0, 549755813888.0},
       {"$7FFFFFFFFFFFFFFF", "$4000000000000000", 9223372036854775807.0, 4611686018427387904.0},
   };
-  TForm3 form;
+  DriveDetailsWindow form;
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.used) + " " + c.free);
     ExpectPie(Open(form, RowWithCounts(c.used, c.free)), c.usedValue, c.freeValue);
@@ -158,7 +158,7 @@ TEST(DriveInfoOpening, CountsOf2To32SectorsAndMoreShowTheirPie) {
 }
 
 TEST(DriveInfoOpening, ReopeningShowsNothingOfThePreviousDrive) {
-  TForm3 form;
+  DriveDetailsWindow form;
   const Shown first = Open(form, NormalRow());
   ExpectPie(first, 3000000.0, 1000000.0);
 
@@ -183,7 +183,7 @@ TEST(DriveInfoOpening, ReopeningShowsNothingOfThePreviousDrive) {
 }
 
 // Whether arc points k − 1 and k (counted from 1) lie in one rim band of the slice.
-bool InRimBand(const chart::TSlicePolygons& slice, int k) {
+bool InRimBand(const chart::SlicePolygons& slice, int k) {
   for (const std::vector<chart::TPoint>& band : slice.RimBands) {
     const int length = static_cast<int>(band.size()) / 2;  // Bp … Bq, then Fq … Fp
     for (int p = 1; p + length - 1 <= slice.PointCount; ++p) {
@@ -203,18 +203,18 @@ TEST(DriveInfoOpening, EverySliceFacingTheViewerHasItsRim) {
   for (int t = 10; t < 3600; t += 10) tenths.push_back(t);
   for (int t = 3341; t < 3470; ++t)
     if (t % 10 != 0) tenths.push_back(t);
-  TForm3 form;
+  DriveDetailsWindow form;
   int risingPairs = 0;
   for (int t : tenths) {
     char used[16], free[16];
     std::snprintf(used, sizeof used, "$%010X", t * 100);
     std::snprintf(free, sizeof free, "$%010X", (3600 - t) * 100);
-    OpenAndRun(form, RowWithCounts(used, free), [&](TForm3& f) {
-      const chart::TChartLayout layout = Chart1(f)->ComputeLayout();
+    OpenAndRun(form, RowWithCounts(used, free), [&](DriveDetailsWindow& f) {
+      const chart::ChartLayout layout = PieChartOf(f)->ComputeLayout();
       ASSERT_TRUE(layout.PieDrawn);
       ASSERT_EQ(layout.Slices.size(), 2u);
       for (std::size_t i = 0; i < 2; ++i) {
-        const chart::TSlicePolygons& slice = layout.Slices[i];
+        const chart::SlicePolygons& slice = layout.Slices[i];
         for (int k = 2; k <= slice.PointCount; ++k) {
           if (slice.Back[k - 1].X <= slice.Back[k - 2].X) continue;
           ++risingPairs;
@@ -228,11 +228,11 @@ TEST(DriveInfoOpening, EverySliceFacingTheViewerHasItsRim) {
 }
 
 TEST(DriveInfoOpening, LongFieldTextsShowFromTheirBeginning) {
-  TForm3 form;
+  DriveDetailsWindow form;
   DriveRecord row = NormalRow();
   row.SubItems[siVolumeLabel] = "A VERY LONG VOLUME LABEL THAT DOES NOT FIT";
   int cursor = -1;
-  OpenAndRun(form, row, [&cursor](TForm3& f) { cursor = Edit(f, 2)->cursorPosition(); });
+  OpenAndRun(form, row, [&cursor](DriveDetailsWindow& f) { cursor = Field(f, 2)->cursorPosition(); });
   EXPECT_EQ(cursor, 0);
 }
 

@@ -19,39 +19,40 @@ namespace {
 
 struct Way {
   const char* name;
-  std::function<void(TForm3&)> close;
-  TForm3::Result result;
+  std::function<void(DriveDetailsWindow&)> close;
+  DriveDetailsWindow::Result result;
 };
 
 std::vector<Way> WaysOfClosing() {
   return {
       {"Esc pressed and released",
-       [](TForm3& f) {
+       [](DriveDetailsWindow& f) {
          PressKey(f, Qt::Key_Escape);
          ReleaseKey(f, Qt::Key_Escape);
        },
-       TForm3::Result::Close},
-      {"Enter on a field", [](TForm3& f) { QTest::keyClick(Edit(f, 1), Qt::Key_Return); },
-       TForm3::Result::Close},
-      {"Enter on the keypad", [](TForm3& f) { QTest::keyClick(Edit(f, 5), Qt::Key_Enter); },
-       TForm3::Result::Close},
-      {"\"ОК\" clicked", [](TForm3& f) { QTest::mouseClick(Button(f, 1), Qt::LeftButton); },
-       TForm3::Result::Close},
-      {"close box", [](TForm3& f) { f.close(); }, TForm3::Result::Close},
-      {"\"Копировать\" clicked", [](TForm3& f) { QTest::mouseClick(Button(f, 3), Qt::LeftButton); },
-       TForm3::Result::Copy},
+       DriveDetailsWindow::Result::Close},
+      {"Enter on a field", [](DriveDetailsWindow& f) { QTest::keyClick(Field(f, 1), Qt::Key_Return); },
+       DriveDetailsWindow::Result::Close},
+      {"Enter on the keypad", [](DriveDetailsWindow& f) { QTest::keyClick(Field(f, 5), Qt::Key_Enter); },
+       DriveDetailsWindow::Result::Close},
+      {"\"ОК\" clicked", [](DriveDetailsWindow& f) { QTest::mouseClick(OkButton(f), Qt::LeftButton); },
+       DriveDetailsWindow::Result::Close},
+      {"close box", [](DriveDetailsWindow& f) { f.close(); }, DriveDetailsWindow::Result::Close},
+      {"\"Копировать\" clicked",
+       [](DriveDetailsWindow& f) { QTest::mouseClick(CopyButton(f), Qt::LeftButton); },
+       DriveDetailsWindow::Result::Copy},
       {"Enter while \"Копировать\" has the focus",
-       [](TForm3& f) {
-         Button(f, 3)->setFocus();
-         QTest::keyClick(Button(f, 3), Qt::Key_Return);
+       [](DriveDetailsWindow& f) {
+         CopyButton(f)->setFocus();
+         QTest::keyClick(CopyButton(f), Qt::Key_Return);
        },
-       TForm3::Result::Copy},
+       DriveDetailsWindow::Result::Copy},
       {"Space on \"Копировать\"",
-       [](TForm3& f) {
-         Button(f, 3)->setFocus();
-         QTest::keyClick(Button(f, 3), Qt::Key_Space);
+       [](DriveDetailsWindow& f) {
+         CopyButton(f)->setFocus();
+         QTest::keyClick(CopyButton(f), Qt::Key_Space);
        },
-       TForm3::Result::Copy},
+       DriveDetailsWindow::Result::Copy},
   };
 }
 
@@ -75,11 +76,11 @@ TEST(DriveInfoClosing, EveryWayGivesItsResultAndTheFocusToTheList) {
   for (const Way& way : WaysOfClosing()) {
     SCOPED_TRACE(way.name);
     MainWindowStandIn main;
-    TForm3 form(&main.window);
+    DriveDetailsWindow form(&main.window);
     form.SetFocusOnClose(main.list);
     ASSERT_EQ(main.window.focusWidget(), main.other);
     QWidget* focusWhileOpen = nullptr;
-    const TForm3::Result result = OpenAndRun(form, NormalRow(), [&](TForm3& f) {
+    const DriveDetailsWindow::Result result = OpenAndRun(form, NormalRow(), [&](DriveDetailsWindow& f) {
       focusWhileOpen = main.window.focusWidget();
       way.close(f);
     });
@@ -91,10 +92,10 @@ TEST(DriveInfoClosing, EveryWayGivesItsResultAndTheFocusToTheList) {
 }
 
 TEST(DriveInfoClosing, EscCountsOnlyWhenReleased) {
-  TForm3 form;
+  DriveDetailsWindow form;
   bool openAfterPress = false;
   bool openAfterOtherRelease = false;
-  const TForm3::Result result = OpenAndRun(form, NormalRow(), [&](TForm3& f) {
+  const DriveDetailsWindow::Result result = OpenAndRun(form, NormalRow(), [&](DriveDetailsWindow& f) {
     PressKey(f, Qt::Key_Escape);
     openAfterPress = f.isVisible();
     QTest::keyClick(f.focusWidget(), Qt::Key_A);
@@ -104,17 +105,17 @@ TEST(DriveInfoClosing, EscCountsOnlyWhenReleased) {
   });
   EXPECT_TRUE(openAfterPress);
   EXPECT_TRUE(openAfterOtherRelease);
-  EXPECT_EQ(result, TForm3::Result::Close);
+  EXPECT_EQ(result, DriveDetailsWindow::Result::Close);
 }
 
 TEST(DriveInfoClosing, EscReleasedOnAButtonClosesWithoutPressingIt) {
-  TForm3 form;
-  const TForm3::Result result = OpenAndRun(form, NormalRow(), [](TForm3& f) {
-    Button(f, 3)->setFocus();
+  DriveDetailsWindow form;
+  const DriveDetailsWindow::Result result = OpenAndRun(form, NormalRow(), [](DriveDetailsWindow& f) {
+    CopyButton(f)->setFocus();
     PressKey(f, Qt::Key_Escape);
     ReleaseKey(f, Qt::Key_Escape);
   });
-  EXPECT_EQ(result, TForm3::Result::Close);
+  EXPECT_EQ(result, DriveDetailsWindow::Result::Close);
 }
 
 // Records what the window hands to the desktop instead of starting it.
@@ -138,7 +139,7 @@ class RecordingOpener {
 
 TEST(DriveInfoExplorer, OpensTheMountPointOfTheRootPathAndStaysOpen) {
   RecordingOpener opener;
-  TForm3 form;
+  DriveDetailsWindow form;
   std::vector<std::string> asked;
   form.SetFolderOfRootPath([&asked](const std::string& rootPath) {
     asked.push_back(rootPath);
@@ -146,14 +147,14 @@ TEST(DriveInfoExplorer, OpensTheMountPointOfTheRootPathAndStaysOpen) {
   });
   bool openAfterClick = false;
   std::size_t callsWhileOpen = 0;
-  const TForm3::Result result = OpenAndRun(form, NormalRow(), [&](TForm3& f) {
-    QTest::mouseClick(Button(f, 2), Qt::LeftButton);
+  const DriveDetailsWindow::Result result = OpenAndRun(form, NormalRow(), [&](DriveDetailsWindow& f) {
+    QTest::mouseClick(OpenFolderButton(f), Qt::LeftButton);
     openAfterClick = f.isVisible();
     callsWhileOpen = opener.calls.size();
-    QTest::mouseClick(Button(f, 1), Qt::LeftButton);
+    QTest::mouseClick(OkButton(f), Qt::LeftButton);
   });
   EXPECT_TRUE(openAfterClick);
-  EXPECT_EQ(result, TForm3::Result::Close);
+  EXPECT_EQ(result, DriveDetailsWindow::Result::Close);
   ASSERT_EQ(callsWhileOpen, 1u);
   EXPECT_EQ(opener.calls[0].program, "xdg-open");
   EXPECT_EQ(opener.calls[0].arguments, std::vector<std::string>{"/media/data disk"});
@@ -162,9 +163,10 @@ TEST(DriveInfoExplorer, OpensTheMountPointOfTheRootPathAndStaysOpen) {
 
 TEST(DriveInfoExplorer, OpensNothingWithoutAFolder) {
   RecordingOpener opener;
-  TForm3 form;
+  DriveDetailsWindow form;
   // No way to find a folder yet.
-  OpenAndRun(form, NormalRow(), [](TForm3& f) { QTest::mouseClick(Button(f, 2), Qt::LeftButton); });
+  OpenAndRun(form, NormalRow(),
+             [](DriveDetailsWindow& f) { QTest::mouseClick(OpenFolderButton(f), Qt::LeftButton); });
   // A root path without a mounted file system.
   int asked = 0;
   form.SetFolderOfRootPath([&asked](const std::string&) {
@@ -172,8 +174,8 @@ TEST(DriveInfoExplorer, OpensNothingWithoutAFolder) {
     return std::string();
   });
   bool open = false;
-  OpenAndRun(form, EmptyOpticalRow(), [&open](TForm3& f) {
-    QTest::mouseClick(Button(f, 2), Qt::LeftButton);
+  OpenAndRun(form, EmptyOpticalRow(), [&open](DriveDetailsWindow& f) {
+    QTest::mouseClick(OpenFolderButton(f), Qt::LeftButton);
     open = f.isVisible();
   });
   EXPECT_EQ(asked, 1);
@@ -183,9 +185,9 @@ TEST(DriveInfoExplorer, OpensNothingWithoutAFolder) {
 
 TEST(DriveInfoExplorer, EachOpeningUsesItsOwnRootPath) {
   RecordingOpener opener;
-  TForm3 form;
+  DriveDetailsWindow form;
   form.SetFolderOfRootPath([](const std::string& rootPath) { return "/mnt/" + rootPath.substr(0, 1); });
-  auto clickExplorer = [](TForm3& f) { QTest::mouseClick(Button(f, 2), Qt::LeftButton); };
+  auto clickExplorer = [](DriveDetailsWindow& f) { QTest::mouseClick(OpenFolderButton(f), Qt::LeftButton); };
   OpenAndRun(form, NormalRow(), clickExplorer);
   OpenAndRun(form, EmptyOpticalRow(), clickExplorer);
   ASSERT_EQ(opener.calls.size(), 2u);

@@ -34,20 +34,28 @@ DriveRecord RowWithCounts(const std::string& usedHex, const std::string& freeHex
   return row;
 }
 
-QLineEdit* Edit(TForm3& form, int number) {
-  return Control<QLineEdit>(form, QStringLiteral("Edit%1").arg(number));
-}
-QLabel* Label(TForm3& form, int number) {
-  return Control<QLabel>(form, QStringLiteral("Label%1").arg(number));
-}
-QPushButton* Button(TForm3& form, int number) {
-  return Control<QPushButton>(form, QStringLiteral("Button%1").arg(number));
-}
-QLabel* Panel2(TForm3& form) { return Control<QLabel>(form, "Panel2"); }
-chart::TChart* Chart1(TForm3& form) { return Control<chart::TChart>(form, "Chart1"); }
+namespace {
+// The fields in the order the row fills them.
+constexpr const char* kFieldNames[] = {"drive", "label",  "mediaType",  "size",
+                                       "free",  "serial", "fileSystem", "byteSize"};
+}  // namespace
 
-TForm3::Result OpenAndRun(TForm3& form, const DriveRecord& row,
-                          const std::function<void(TForm3&)>& whileOpen) {
+QLineEdit* Field(DriveDetailsWindow& form, int number) {
+  return Control<QLineEdit>(form, QStringLiteral("%1Field").arg(kFieldNames[number - 1]));
+}
+QLabel* Caption(DriveDetailsWindow& form, int number) {
+  return Control<QLabel>(form, QStringLiteral("%1Caption").arg(kFieldNames[number - 1]));
+}
+QPushButton* OkButton(DriveDetailsWindow& form) { return Control<QPushButton>(form, "okButton"); }
+QPushButton* OpenFolderButton(DriveDetailsWindow& form) {
+  return Control<QPushButton>(form, "openFolderButton");
+}
+QPushButton* CopyButton(DriveDetailsWindow& form) { return Control<QPushButton>(form, "copyButton"); }
+QLabel* SizeUnknownCover(DriveDetailsWindow& form) { return Control<QLabel>(form, "sizeUnknownCover"); }
+chart::PieChart* PieChartOf(DriveDetailsWindow& form) { return Control<chart::PieChart>(form, "pieChart"); }
+
+DriveDetailsWindow::Result OpenAndRun(DriveDetailsWindow& form, const DriveRecord& row,
+                                      const std::function<void(DriveDetailsWindow&)>& whileOpen) {
   QTimer::singleShot(0, &form, [&form, &whileOpen] {
     if (whileOpen) whileOpen(form);
     if (form.isVisible()) form.done(static_cast<int>(kLeftOpen));
@@ -55,8 +63,8 @@ TForm3::Result OpenAndRun(TForm3& form, const DriveRecord& row,
   return form.ShowForDrive(row);
 }
 
-const chart::TPiePoint* PointLabelled(TForm3& form, const QString& label) {
-  for (const chart::TPiePoint& point : Chart1(form)->Series().Points()) {
+const chart::PiePoint* PointLabelled(DriveDetailsWindow& form, const QString& label) {
+  for (const chart::PiePoint& point : PieChartOf(form)->Series().Points()) {
     if (point.Label == label) return &point;
   }
   return nullptr;
@@ -75,18 +83,18 @@ int CountPixels(const QImage& image, const QColor& color) {
   return count;
 }
 
-QImage ChartOnScreen(TForm3& form) { return Chart1(form)->grab().toImage(); }
+QImage ChartOnScreen(DriveDetailsWindow& form) { return PieChartOf(form)->grab().toImage(); }
 
 namespace {
 
-QWidget* KeyReceiver(TForm3& form) {
+QWidget* KeyReceiver(DriveDetailsWindow& form) {
   QWidget* focus = form.focusWidget();
   return focus != nullptr ? focus : &form;
 }
 
 }  // namespace
 
-void PressKey(TForm3& form, Qt::Key key) { QTest::keyPress(KeyReceiver(form), key); }
-void ReleaseKey(TForm3& form, Qt::Key key) { QTest::keyRelease(KeyReceiver(form), key); }
+void PressKey(DriveDetailsWindow& form, Qt::Key key) { QTest::keyPress(KeyReceiver(form), key); }
+void ReleaseKey(DriveDetailsWindow& form, Qt::Key key) { QTest::keyRelease(KeyReceiver(form), key); }
 
 }  // namespace vorkan::test

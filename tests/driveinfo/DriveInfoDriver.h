@@ -14,13 +14,13 @@
 
 #include "Controls.h"
 #include "DriveCatalogue.h"
-#include "TChart.h"
-#include "TForm3.h"
+#include "PieChart.h"
+#include "DriveDetailsWindow.h"
 
 namespace vorkan::test {
 
 // What OpenAndRun returns when the actions left the window open.
-inline constexpr TForm3::Result kLeftOpen = static_cast<TForm3::Result>(-7);
+inline constexpr DriveDetailsWindow::Result kLeftOpen = static_cast<DriveDetailsWindow::Result>(-7);
 
 // Colours of the two slices as they are drawn.
 inline const QColor kUsedRgb(218, 12, 28);
@@ -39,29 +39,32 @@ DriveRecord EmptyOpticalRow();
 // NormalRow with other sector texts.
 DriveRecord RowWithCounts(const std::string& usedHex, const std::string& freeHex);
 
-QLineEdit* Edit(TForm3& form, int number);
-QLabel* Label(TForm3& form, int number);
-QPushButton* Button(TForm3& form, int number);
-QLabel* Panel2(TForm3& form);
-chart::TChart* Chart1(TForm3& form);
+// The field and its caption by their place from the top, 1 to 8.
+QLineEdit* Field(DriveDetailsWindow& form, int number);
+QLabel* Caption(DriveDetailsWindow& form, int number);
+QPushButton* OkButton(DriveDetailsWindow& form);
+QPushButton* OpenFolderButton(DriveDetailsWindow& form);
+QPushButton* CopyButton(DriveDetailsWindow& form);
+QLabel* SizeUnknownCover(DriveDetailsWindow& form);
+chart::PieChart* PieChartOf(DriveDetailsWindow& form);
 
 // Fills and shows the window for `row` through ShowForDrive and runs
 // `whileOpen` inside its modal loop once it is on screen. A window still open
 // after the actions is closed with kLeftOpen, so that no test can hang.
-TForm3::Result OpenAndRun(TForm3& form, const DriveRecord& row,
-                          const std::function<void(TForm3&)>& whileOpen);
+DriveDetailsWindow::Result OpenAndRun(DriveDetailsWindow& form, const DriveRecord& row,
+                                      const std::function<void(DriveDetailsWindow&)>& whileOpen);
 
 // The point of the series with this label, nullptr when there is none.
-const chart::TPiePoint* PointLabelled(TForm3& form, const QString& label);
+const chart::PiePoint* PointLabelled(DriveDetailsWindow& form, const QString& label);
 
 // How many pixels of the image have exactly this colour.
 int CountPixels(const QImage& image, const QColor& color);
 // The chart as it is on screen, with whatever covers it.
-QImage ChartOnScreen(TForm3& form);
+QImage ChartOnScreen(DriveDetailsWindow& form);
 
 // Sends a key press or release to the widget that has the window's focus, as
 // the keyboard would.
-void PressKey(TForm3& form, Qt::Key key);
-void ReleaseKey(TForm3& form, Qt::Key key);
+void PressKey(DriveDetailsWindow& form, Qt::Key key);
+void ReleaseKey(DriveDetailsWindow& form, Qt::Key key);
 
 }  // namespace vorkan::test

@@ -19,8 +19,8 @@ namespace vorkan::test {
 namespace {
 
 TEST(DriveInfoLayout, CreationPutsTheRussianTextsOverTheDesignCaptions) {
-  TForm3 form;
-  EXPECT_EQ(Panel2(form)->text(), QStringLiteral("Размер неизвестен"));
+  DriveDetailsWindow form;
+  EXPECT_EQ(SizeUnknownCover(form)->text(), QStringLiteral("Размер неизвестен"));
   const std::map<int, QString> labels = {
       {1, QStringLiteral("Диск")},
       {2, QStringLiteral("Метка")},
@@ -31,32 +31,37 @@ TEST(DriveInfoLayout, CreationPutsTheRussianTextsOverTheDesignCaptions) {
       {7, QStringLiteral("Файловая система")},
       {8, QStringLiteral("Размер (байт)")},
   };
-  for (const auto& [number, text] : labels) EXPECT_EQ(Label(form, number)->text(), text) << "Label" << number;
-  EXPECT_EQ(Button(form, 3)->text(), QStringLiteral("Копировать"));
-  EXPECT_EQ(Button(form, 2)->text(), QStringLiteral("Проводник"));
+  for (const auto& [number, text] : labels)
+    EXPECT_EQ(Caption(form, number)->text(), text) << "caption " << number;
+  EXPECT_EQ(CopyButton(form)->text(), QStringLiteral("Копировать"));
+  EXPECT_EQ(OpenFolderButton(form)->text(), QStringLiteral("Проводник"));
   // Cyrillic О and К, not the Latin letters.
-  EXPECT_EQ(Button(form, 1)->text(), QString::fromUtf8("\xD0\x9E\xD0\x9A"));
-  EXPECT_NE(Button(form, 1)->text(), QStringLiteral("OK"));
+  EXPECT_EQ(OkButton(form)->text(), QString::fromUtf8("\xD0\x9E\xD0\x9A"));
+  EXPECT_NE(OkButton(form)->text(), QStringLiteral("OK"));
   // The caption is put on at each opening; until then the design one stays.
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Drive information"));
 }
 
-TEST(DriveInfoLayout, EveryControlLiesOnPanel1AtItsPlace) {
-  TForm3 form;
-  auto* panel1 = Control<QFrame>(form, "Panel1");
+TEST(DriveInfoLayout, EveryControlLiesOnTheChartPanelAtItsPlace) {
+  DriveDetailsWindow form;
+  auto* panel1 = Control<QFrame>(form, "chartPanel");
   ASSERT_NE(panel1, nullptr);
   EXPECT_EQ(panel1->geometry(), QRect(0, 0, 306, 393));
   EXPECT_EQ(panel1->frameShape(), QFrame::NoFrame);
 
   const std::map<QString, QRect> places = {
-      {"Chart1", {8, 8, 289, 137}},    {"Bevel3", {8, 152, 289, 193}},  {"Bevel1", {152, 153, 9, 190}},
-      {"Bevel2", {9, 200, 143, 9}},    {"Bevel4", {153, 200, 142, 9}},  {"Label1", {16, 160, 129, 13}},
-      {"Edit1", {16, 176, 81, 21}},    {"Label8", {160, 160, 129, 13}}, {"Edit8", {160, 176, 121, 21}},
-      {"Label2", {16, 216, 129, 13}},  {"Edit2", {16, 232, 129, 21}},   {"Label3", {160, 216, 129, 13}},
-      {"Edit3", {160, 232, 129, 21}},  {"Label4", {16, 256, 129, 13}},  {"Edit4", {16, 272, 129, 21}},
-      {"Label6", {160, 256, 129, 13}}, {"Edit6", {160, 272, 129, 21}},  {"Label5", {16, 296, 129, 13}},
-      {"Edit5", {16, 312, 129, 21}},   {"Label7", {160, 296, 129, 13}}, {"Edit7", {160, 312, 129, 21}},
-      {"Button3", {64, 360, 73, 25}},  {"Button2", {144, 360, 73, 25}}, {"Button1", {224, 360, 73, 25}},
+      {"pieChart", {8, 8, 289, 137}},           {"fieldsBox", {8, 152, 289, 193}},
+      {"columnRule", {152, 153, 9, 190}},       {"leftRule", {9, 200, 143, 9}},
+      {"rightRule", {153, 200, 142, 9}},        {"driveCaption", {16, 160, 129, 13}},
+      {"driveField", {16, 176, 81, 21}},        {"byteSizeCaption", {160, 160, 129, 13}},
+      {"byteSizeField", {160, 176, 121, 21}},   {"labelCaption", {16, 216, 129, 13}},
+      {"labelField", {16, 232, 129, 21}},       {"mediaTypeCaption", {160, 216, 129, 13}},
+      {"mediaTypeField", {160, 232, 129, 21}},  {"sizeCaption", {16, 256, 129, 13}},
+      {"sizeField", {16, 272, 129, 21}},        {"serialCaption", {160, 256, 129, 13}},
+      {"serialField", {160, 272, 129, 21}},     {"freeCaption", {16, 296, 129, 13}},
+      {"freeField", {16, 312, 129, 21}},        {"fileSystemCaption", {160, 296, 129, 13}},
+      {"fileSystemField", {160, 312, 129, 21}}, {"copyButton", {64, 360, 73, 25}},
+      {"openFolderButton", {144, 360, 73, 25}}, {"okButton", {224, 360, 73, 25}},
   };
   for (const auto& [name, place] : places) {
     QWidget* control = Control<QWidget>(form, name);
@@ -66,25 +71,25 @@ TEST(DriveInfoLayout, EveryControlLiesOnPanel1AtItsPlace) {
   }
 
   // The cover lies inside the chart over all of it, hidden until needed.
-  EXPECT_EQ(Panel2(form)->parentWidget(), Chart1(form));
-  EXPECT_EQ(Panel2(form)->geometry(), QRect(0, 0, 289, 137));
-  EXPECT_TRUE(Panel2(form)->isHidden());
-  EXPECT_TRUE(Panel2(form)->autoFillBackground());
-  EXPECT_EQ(Panel2(form)->alignment(), Qt::AlignCenter);
+  EXPECT_EQ(SizeUnknownCover(form)->parentWidget(), PieChartOf(form));
+  EXPECT_EQ(SizeUnknownCover(form)->geometry(), QRect(0, 0, 289, 137));
+  EXPECT_TRUE(SizeUnknownCover(form)->isHidden());
+  EXPECT_TRUE(SizeUnknownCover(form)->autoFillBackground());
+  EXPECT_EQ(SizeUnknownCover(form)->alignment(), Qt::AlignCenter);
 
   // The frame around the fields, the divider and the two rules.
   auto bevel = [&form](const char* name) { return Control<QFrame>(form, name); };
-  EXPECT_EQ(bevel("Bevel3")->frameShape(), QFrame::Box);
-  EXPECT_EQ(bevel("Bevel1")->frameShape(), QFrame::VLine);
-  EXPECT_EQ(bevel("Bevel1")->frameRect().left(), 0);
-  for (const char* rule : {"Bevel2", "Bevel4"}) {
+  EXPECT_EQ(bevel("fieldsBox")->frameShape(), QFrame::Box);
+  EXPECT_EQ(bevel("columnRule")->frameShape(), QFrame::VLine);
+  EXPECT_EQ(bevel("columnRule")->frameRect().left(), 0);
+  for (const char* rule : {"leftRule", "rightRule"}) {
     EXPECT_EQ(bevel(rule)->frameShape(), QFrame::HLine) << rule;
     EXPECT_EQ(bevel(rule)->frameRect().top(), 0) << rule;
   }
 }
 
 TEST(DriveInfoLayout, FixedDialogFrameFontAndFields) {
-  TForm3 form;
+  DriveDetailsWindow form;
   EXPECT_EQ(form.minimumSize(), QSize(306, 393));
   EXPECT_EQ(form.maximumSize(), QSize(306, 393));
   const Qt::WindowFlags flags = form.windowFlags();
@@ -96,37 +101,37 @@ TEST(DriveInfoLayout, FixedDialogFrameFontAndFields) {
 
   const QColor face = ResolveColor(clBtnFace);
   for (int number = 1; number <= 8; ++number) {
-    QLineEdit* edit = Edit(form, number);
-    EXPECT_FALSE(edit->hasFrame()) << "Edit" << number;
-    EXPECT_TRUE(edit->isReadOnly()) << "Edit" << number;
-    EXPECT_TRUE(edit->font().bold()) << "Edit" << number;
-    EXPECT_EQ(edit->font().pixelSize(), 11) << "Edit" << number;
-    EXPECT_EQ(edit->palette().color(QPalette::Base), face) << "Edit" << number;
+    QLineEdit* edit = Field(form, number);
+    EXPECT_FALSE(edit->hasFrame()) << "field " << number;
+    EXPECT_TRUE(edit->isReadOnly()) << "field " << number;
+    EXPECT_TRUE(edit->font().bold()) << "field " << number;
+    EXPECT_EQ(edit->font().pixelSize(), 11) << "field " << number;
+    EXPECT_EQ(edit->palette().color(QPalette::Base), face) << "field " << number;
   }
   for (int number = 1; number <= 8; ++number) {
-    EXPECT_FALSE(Label(form, number)->autoFillBackground()) << "Label" << number;
-    EXPECT_FALSE(Label(form, number)->font().bold()) << "Label" << number;
+    EXPECT_FALSE(Caption(form, number)->autoFillBackground()) << "caption " << number;
+    EXPECT_FALSE(Caption(form, number)->font().bold()) << "caption " << number;
   }
-  EXPECT_TRUE(Button(form, 1)->isDefault());
-  EXPECT_FALSE(Button(form, 2)->isDefault());
-  EXPECT_FALSE(Button(form, 3)->isDefault());
+  EXPECT_TRUE(OkButton(form)->isDefault());
+  EXPECT_FALSE(OpenFolderButton(form)->isDefault());
+  EXPECT_FALSE(CopyButton(form)->isDefault());
 
   // The chart as this window uses it.
-  chart::TChart* chart = Chart1(form);
+  chart::PieChart* chart = PieChartOf(form);
   EXPECT_TRUE(chart->Series().Circled());
   EXPECT_EQ(chart->Series().RotationAngle(), 25);
   EXPECT_EQ(chart->Series().Order(), chart::loDescending);
-  EXPECT_EQ(chart->Chart3DPercent(), 35);
+  EXPECT_EQ(chart->DepthPercent(), 35);
   EXPECT_EQ(chart->Legend().Alignment(), chart::laBottom);
   EXPECT_EQ(chart->Legend().TextStyle(), chart::ltsRightPercent);
 }
 
-TEST(DriveInfoLayout, OpensCentredWithEdit1FocusedAndTabsInItsOrder) {
-  TForm3 form;
+TEST(DriveInfoLayout, OpensCentredWithTheDriveFieldFocusedAndTabsInItsOrder) {
+  DriveDetailsWindow form;
   std::vector<QString> order;
   QRect frame;
   bool modal = false;
-  OpenAndRun(form, NormalRow(), [&](TForm3& f) {
+  OpenAndRun(form, NormalRow(), [&](DriveDetailsWindow& f) {
     modal = f.isModal();
     frame = f.frameGeometry();
     QWidget* focus = f.focusWidget();
@@ -140,20 +145,22 @@ TEST(DriveInfoLayout, OpensCentredWithEdit1FocusedAndTabsInItsOrder) {
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
   EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 1);
-  const std::vector<QString> expected = {"Edit1", "Edit2", "Edit4",   "Edit5",   "Edit8",   "Edit3",
-                                         "Edit6", "Edit7", "Button3", "Button2", "Button1", "Edit1"};
+  const std::vector<QString> expected = {
+      "driveField",  "labelField",      "sizeField",  "freeField",        "byteSizeField", "mediaTypeField",
+      "serialField", "fileSystemField", "copyButton", "openFolderButton", "okButton",      "driveField"};
   EXPECT_EQ(order, expected);
 }
 
-TEST(DriveInfoLayout, EveryOpeningStartsWithEdit1Focused) {
-  TForm3 form;
-  OpenAndRun(form, NormalRow(), [](TForm3& f) {
-    Button(f, 2)->setFocus();
-    f.done(static_cast<int>(TForm3::Result::Close));
+TEST(DriveInfoLayout, EveryOpeningStartsWithTheDriveFieldFocused) {
+  DriveDetailsWindow form;
+  OpenAndRun(form, NormalRow(), [](DriveDetailsWindow& f) {
+    OpenFolderButton(f)->setFocus();
+    f.done(static_cast<int>(DriveDetailsWindow::Result::Close));
   });
   QString focused;
-  OpenAndRun(form, EmptyOpticalRow(), [&](TForm3& f) { focused = f.focusWidget()->objectName(); });
-  EXPECT_EQ(focused, QStringLiteral("Edit1"));
+  OpenAndRun(form, EmptyOpticalRow(),
+             [&](DriveDetailsWindow& f) { focused = f.focusWidget()->objectName(); });
+  EXPECT_EQ(focused, QStringLiteral("driveField"));
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST(DriveInfoLoopVolume, MountedExt4RowIsShownAsTheListHoldsIt) {
   std::vector<std::string> opened;
   const Opener previous = SetOpener(
       [&opened](const std::string&, const std::vector<std::string>& arguments) { opened = arguments; });
-  TForm3 form;
+  DriveDetailsWindow form;
   form.SetFolderOfRootPath([&ops](const std::string& rootPath) -> std::string {
     if (rootPath.empty()) return {};
     const BlockVolume* volume = ops.Map().VolumeOfLetter(rootPath[0]);
@@ -59,16 +59,16 @@ TEST(DriveInfoLoopVolume, MountedExt4RowIsShownAsTheListHoldsIt) {
   int slices = 0;
   double used = 0, free = 0;
   int usedPixels = 0, freePixels = 0;
-  OpenAndRun(form, row, [&](TForm3& f) {
-    for (int n = 1; n <= 8; ++n) edits.push_back(Edit(f, n)->text().toStdString());
-    coverShown = Panel2(f)->isVisible();
-    slices = Chart1(f)->Series().Count();
+  OpenAndRun(form, row, [&](DriveDetailsWindow& f) {
+    for (int n = 1; n <= 8; ++n) edits.push_back(Field(f, n)->text().toStdString());
+    coverShown = SizeUnknownCover(f)->isVisible();
+    slices = PieChartOf(f)->Series().Count();
     if (auto* p = PointLabelled(f, QStringLiteral("Занято:"))) used = p->Value;
     if (auto* p = PointLabelled(f, QStringLiteral("Свободно:"))) free = p->Value;
     const QImage image = ChartOnScreen(f);
     usedPixels = CountPixels(image, kUsedRgb);
     freePixels = CountPixels(image, kFreeRgb);
-    QTest::mouseClick(Button(f, 2), Qt::LeftButton);
+    QTest::mouseClick(OpenFolderButton(f), Qt::LeftButton);
   });
   SetOpener(previous);
 

@@ -16,7 +16,7 @@
 
 #include "ColorValue.h"
 #include "EInvalidOperation.h"
-#include "TGauge.h"
+#include "ProgressGauge.h"
 
 using namespace vorkan;
 
@@ -50,7 +50,7 @@ QFont KnownFont() {
 }
 
 // The progress window's gauge, with a known font.
-void MakeWindowGauge(TGauge& gauge) {
+void MakeWindowGauge(ProgressGauge& gauge) {
   ConfigureProgressGauge(gauge);
   gauge.setFont(KnownFont());
 }
@@ -231,7 +231,7 @@ TEST_F(GaugeTest, MakeLikeTakesTheTemplateSizeAndTheWindowFrameColour) {
 // ------------------------------------------------------- properties, setters
 
 TEST_F(GaugeTest, ConstructionDefaults) {
-  TGauge gauge;
+  ProgressGauge gauge;
   EXPECT_EQ(gauge.MinValue(), 0);
   EXPECT_EQ(gauge.MaxValue(), 100);
   EXPECT_EQ(gauge.Progress(), 0);
@@ -250,7 +250,7 @@ TEST_F(GaugeTest, ConstructionDefaults) {
 }
 
 TEST_F(GaugeTest, ProgressWindowConfiguration) {
-  TGauge gauge;
+  ProgressGauge gauge;
   ConfigureProgressGauge(gauge);
   EXPECT_EQ(gauge.Kind(), gkHorizontalBar);
   EXPECT_TRUE(gauge.ShowText());
@@ -269,7 +269,7 @@ TEST_F(GaugeTest, ProgressWindowConfiguration) {
   EXPECT_EQ(FilledColumns(gauge.RenderImage(), fore_, back_), 358);
 
   // A gauge whose range lay elsewhere takes the configuration all the same.
-  TGauge moved;
+  ProgressGauge moved;
   moved.SetMinValue(-500);
   moved.SetMaxValue(-200);
   EXPECT_NO_THROW(ConfigureProgressGauge(moved));
@@ -280,7 +280,7 @@ TEST_F(GaugeTest, ProgressWindowConfiguration) {
 }
 
 TEST_F(GaugeTest, ProgressIsClampedIntoTheRange) {
-  TGauge gauge;
+  ProgressGauge gauge;
   gauge.SetProgress(150);
   EXPECT_EQ(gauge.Progress(), 100);
   EXPECT_EQ(gauge.PercentComplete(), 100);
@@ -299,7 +299,7 @@ TEST_F(GaugeTest, ProgressIsClampedIntoTheRange) {
 }
 
 TEST_F(GaugeTest, LoweringMaxValueBelowProgressPullsProgressDownAndRepaints) {
-  TGauge gauge;
+  ProgressGauge gauge;
   gauge.SetProgress(80);
   const int before = gauge.RepaintCount();
   gauge.SetMaxValue(50);
@@ -312,10 +312,11 @@ TEST_F(GaugeTest, LoweringMaxValueBelowProgressPullsProgressDownAndRepaints) {
 }
 
 TEST_F(GaugeTest, InvertedRangeFailsWithItsMessageAndChangesNothing) {
-  TGauge gauge;
+  ProgressGauge gauge;
   gauge.SetProgress(40);
   // The fault is an EInvalidOperation, a std::logic_error.
-  auto expectRefused = [&gauge](void (TGauge::*set)(std::int32_t), std::int32_t value, const char* message) {
+  auto expectRefused = [&gauge](void (ProgressGauge::*set)(std::int32_t), std::int32_t value,
+                                const char* message) {
     try {
       (gauge.*set)(value);
       ADD_FAILURE() << "no error for " << value;
@@ -324,16 +325,16 @@ TEST_F(GaugeTest, InvertedRangeFailsWithItsMessageAndChangesNothing) {
       EXPECT_STREQ(e.what(), message);
     }
   };
-  expectRefused(&TGauge::SetMinValue, 101, "Value must be between -2147483647 and 99");
-  expectRefused(&TGauge::SetMaxValue, -1, "Value must be between 1 and 2147483647");
+  expectRefused(&ProgressGauge::SetMinValue, 101, "Value must be between -2147483647 and 99");
+  expectRefused(&ProgressGauge::SetMaxValue, -1, "Value must be between 1 and 2147483647");
   EXPECT_EQ(gauge.MinValue(), 0);
   EXPECT_EQ(gauge.MaxValue(), 100);
   EXPECT_EQ(gauge.Progress(), 40);
 
   gauge.SetMaxValue(5000);
   gauge.SetMinValue(-300);
-  expectRefused(&TGauge::SetMinValue, 5001, "Value must be between -2147483647 and 4999");
-  expectRefused(&TGauge::SetMaxValue, -301, "Value must be between -299 and 2147483647");
+  expectRefused(&ProgressGauge::SetMinValue, 5001, "Value must be between -2147483647 and 4999");
+  expectRefused(&ProgressGauge::SetMaxValue, -301, "Value must be between -299 and 2147483647");
   EXPECT_EQ(gauge.MinValue(), -300);
   EXPECT_EQ(gauge.MaxValue(), 5000);
 
@@ -345,7 +346,7 @@ TEST_F(GaugeTest, InvertedRangeFailsWithItsMessageAndChangesNothing) {
 }
 
 TEST_F(GaugeTest, LoadingAcceptsAnInvertedRange) {
-  TGauge gauge;
+  ProgressGauge gauge;
   gauge.BeginLoading();
   EXPECT_TRUE(gauge.Loading());
   EXPECT_NO_THROW(gauge.SetMinValue(200));
@@ -363,7 +364,7 @@ TEST_F(GaugeTest, LoadingAcceptsAnInvertedRange) {
 }
 
 TEST_F(GaugeTest, EmptyRangeShowsZeroPercent) {
-  TGauge gauge;
+  ProgressGauge gauge;
   MakeWindowGauge(gauge);
   gauge.SetMaxValue(0);
   EXPECT_EQ(gauge.Progress(), 0);
@@ -382,7 +383,7 @@ TEST_F(GaugeTest, EmptyRangeShowsZeroPercent) {
 }
 
 TEST_F(GaugeTest, WideRangesDoNotWrapRound) {
-  TGauge gauge;
+  ProgressGauge gauge;
   gauge.SetMaxValue(2000000000);
   gauge.SetMinValue(-2000000000);
   gauge.SetProgress(0);
@@ -404,7 +405,7 @@ TEST_F(GaugeTest, WideRangesDoNotWrapRound) {
 TEST_F(GaugeTest, SettersRepaintAtOnceOnlyWhenTheFigureChanges) {
   QWidget panel;
   panel.resize(361, 21);
-  TGauge gauge(&panel);
+  ProgressGauge gauge(&panel);
   MakeWindowGauge(gauge);
   gauge.move(1, 1);
   panel.show();
@@ -473,7 +474,7 @@ TEST_F(GaugeTest, SettersRepaintAtOnceOnlyWhenTheFigureChanges) {
 }
 
 TEST_F(GaugeTest, HiddenGaugeCountsRepaintsButDoesNotPaint) {
-  TGauge gauge;
+  ProgressGauge gauge;
   gauge.SetProgress(50);
   gauge.SetProgress(51);
   EXPECT_EQ(gauge.RepaintCount(), 2);
@@ -483,7 +484,7 @@ TEST_F(GaugeTest, HiddenGaugeCountsRepaintsButDoesNotPaint) {
 // ------------------------------------------------------------------ pixels
 
 TEST_F(GaugeTest, WindowGaugeFillsColumnsByWholePercent) {
-  TGauge gauge;
+  ProgressGauge gauge;
   MakeWindowGauge(gauge);
   struct Case {
     std::int32_t max, progress;
@@ -503,7 +504,7 @@ TEST_F(GaugeTest, WindowGaugeFillsColumnsByWholePercent) {
 }
 
 TEST_F(GaugeTest, LettersAreTheInverseOfWhatLiesUnderThem) {
-  TGauge gauge;
+  ProgressGauge gauge;
   MakeWindowGauge(gauge);
   struct Case {
     std::int32_t progress;
@@ -537,7 +538,7 @@ TEST_F(GaugeTest, LettersAreTheInverseOfWhatLiesUnderThem) {
 }
 
 TEST_F(GaugeTest, SystemColoursAreResolvedAtPaintTime) {
-  TGauge gauge;
+  ProgressGauge gauge;
   MakeWindowGauge(gauge);
   gauge.SetProgress(50);
   EXPECT_EQ(At(gauge.RenderImage(), 0, 0), fore_);
@@ -565,7 +566,7 @@ TEST_F(GaugeTest, SystemColoursComeFromTheActiveGroupWhereverTheGaugeIsDrawn) {
   QApplication::setPalette(palette);
 
   QWidget window, other;
-  TGauge gauge(&window);
+  ProgressGauge gauge(&window);
   MakeWindowGauge(gauge);
   gauge.SetProgress(50);
   window.resize(400, 40);
@@ -598,7 +599,7 @@ TEST_F(GaugeTest, SystemColoursComeFromTheActiveGroupWhereverTheGaugeIsDrawn) {
 }
 
 TEST_F(GaugeTest, SingleBorderKeepsABlackFrameAndCentresTextInside) {
-  TGauge gauge;  // bsSingle, black on white by default
+  ProgressGauge gauge;  // bsSingle, black on white by default
   gauge.setFont(KnownFont());
   gauge.resize(100, 40);
   gauge.SetForeColor(0x000000FF);  // red
@@ -644,7 +645,7 @@ TEST_F(GaugeTest, SingleBorderKeepsABlackFrameAndCentresTextInside) {
 }
 
 TEST_F(GaugeTest, TextCanBeSwitchedOff) {
-  TGauge gauge;
+  ProgressGauge gauge;
   MakeWindowGauge(gauge);
   gauge.SetShowText(false);
   gauge.SetProgress(50);
@@ -654,7 +655,7 @@ TEST_F(GaugeTest, TextCanBeSwitchedOff) {
 }
 
 TEST_F(GaugeTest, OtherKinds) {
-  TGauge gauge;
+  ProgressGauge gauge;
   gauge.SetShowText(false);
   gauge.SetForeColor(0x000000FF);
   gauge.SetBackColor(0x0000FF00);
@@ -723,7 +724,7 @@ TEST_F(GaugeTest, OtherKinds) {
 }
 
 TEST_F(GaugeTest, SavesAPictureForLooking) {
-  TGauge gauge;
+  ProgressGauge gauge;
   MakeWindowGauge(gauge);
   gauge.SetMaxValue(1000);
   gauge.SetProgress(404);

@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "Shell.h"
-#include "TForm3.h"
+#include "DriveDetailsWindow.h"
 
 #include "ByteSize.h"
 #include "MainWindowDriver.h"
@@ -43,7 +43,7 @@ class MainWindowCopyRequest : public ::testing::Test {
 TEST_F(MainWindowCopyRequest, SaveDialogIsConfiguredAndProposesTheDrive) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({""});
-  QTest::mouseClick(Control<QPushButton>(windows.main(), "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(windows.main(), "copyButton"), Qt::LeftButton);
   ASSERT_EQ(windows.dialogs.size(), 1u);
   const SeenDialog& d = windows.dialogs[0];
   EXPECT_EQ(d.proposedName, QStringLiteral("диск_c"));
@@ -55,26 +55,26 @@ TEST_F(MainWindowCopyRequest, SaveDialogIsConfiguredAndProposesTheDrive) {
   EXPECT_EQ(d.filters, filters);
   EXPECT_TRUE(d.confirmOverwrite);
   EXPECT_TRUE(d.sizeGrip);
-  EXPECT_EQ(d.name, QStringLiteral("SaveDialog1"));
+  EXPECT_EQ(d.name, QStringLiteral("saveDialog"));
 }
 
 TEST_F(MainWindowCopyRequest, CancelOfTheDialogOrOfEitherPromptCreatesNoFile) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
-  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
+  MainWindow& f = windows.main();
+  Control<QCheckBox>(f, "lockCheckBox")->setChecked(true);
   const std::string onE = dir_ / "one/a.IMA";
   const std::string onC = dir_ / "onc/b.IMA";
   const std::string nowhere = dir_ / "nowhere/c.IMA";
 
   windows.AnswerSaveDialog({""});
-  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
   EXPECT_EQ(windows.dialogs.size(), 1u);
   EXPECT_TRUE(windows.prompts.empty());
 
   // Shortage prompt, Cancel.
   windows.AnswerSaveDialog({nowhere});
   windows.AnswerPrompts({PromptButton::Cancel});
-  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
   ASSERT_EQ(windows.prompts.size(), 1u);
   EXPECT_EQ(windows.prompts[0].kind, PromptKind::Error);
   EXPECT_FALSE(Exists(nowhere));
@@ -83,13 +83,13 @@ TEST_F(MainWindowCopyRequest, CancelOfTheDialogOrOfEitherPromptCreatesNoFile) {
   windows.prompts.clear();
   windows.AnswerSaveDialog({onC});
   windows.AnswerPrompts({PromptButton::Ignore, PromptButton::Cancel});
-  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
   ASSERT_EQ(windows.prompts.size(), 2u);
   EXPECT_EQ(windows.prompts[1].kind, PromptKind::Warning);
   EXPECT_FALSE(Exists(onC));
 
   // Nothing of the window changed on the way.
-  EXPECT_TRUE(Control<QCheckBox>(f, "CheckBox1")->isChecked());
+  EXPECT_TRUE(Control<QCheckBox>(f, "lockCheckBox")->isChecked());
   EXPECT_EQ(f.windowTitle(), QStringLiteral("Vorkan v1.2"));
   for (const char* name : kCopyControls) EXPECT_TRUE(Control<QWidget>(f, name)->isEnabled()) << name;
   EXPECT_FALSE(Exists(onE));
@@ -97,14 +97,14 @@ TEST_F(MainWindowCopyRequest, CancelOfTheDialogOrOfEitherPromptCreatesNoFile) {
 
 TEST_F(MainWindowCopyRequest, TargetOnTheSourceDriveGivesShortageThenSameDrivePrompt) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
-  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
+  MainWindow& f = windows.main();
+  Control<QCheckBox>(f, "lockCheckBox")->setChecked(true);
   const std::string onC = dir_ / "onc/x.IMA";
   // No at the warning proposes again; the second time the user says Yes.
   windows.AnswerSaveDialog({onC, onC});
   windows.AnswerPrompts(
       {PromptButton::Ignore, PromptButton::No, PromptButton::Ignore, PromptButton::Yes, PromptButton::OK});
-  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
   ASSERT_EQ(windows.dialogs.size(), 2u);
   EXPECT_EQ(windows.dialogs[1].proposedName, QStringLiteral("диск_c"));
   ASSERT_EQ(windows.prompts.size(), 5u);
@@ -120,18 +120,18 @@ TEST_F(MainWindowCopyRequest, TargetOnTheSourceDriveGivesShortageThenSameDrivePr
   EXPECT_EQ(windows.prompts[4].text, "Диск C:\\ успешно скопирован в " + onC + ".");
   EXPECT_EQ(ReadFile(onC), source_);
   // Yes unticked the lock, and it stays unticked after the copy.
-  EXPECT_FALSE(Control<QCheckBox>(f, "CheckBox1")->isChecked());
+  EXPECT_FALSE(Control<QCheckBox>(f, "lockCheckBox")->isChecked());
   EXPECT_EQ(ops_.lockRequests, 0);
 }
 
 TEST_F(MainWindowCopyRequest, TargetWithoutALetterHasNoRoomAndThenCopies) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   const std::string nowhere = dir_ / "nowhere/n.BIN";
   windows.AnswerSaveDialog({nowhere});
   windows.AnswerPrompts({PromptButton::Retry, PromptButton::Ignore, PromptButton::OK});
   const int refreshesBefore = ops_.refreshes;
-  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
   ASSERT_EQ(windows.prompts.size(), 3u);
   // No free space at all: the shortage is the whole volume, asked again on Retry.
   const std::string whole = FormatByteSize(kVolumeSize);
@@ -146,54 +146,54 @@ TEST_F(MainWindowCopyRequest, TargetWithoutALetterHasNoRoomAndThenCopies) {
   EXPECT_EQ(ops_.refreshes, refreshesBefore + 1);
   EXPECT_TRUE(f.isVisible());
   EXPECT_TRUE(f.isEnabled());
-  EXPECT_FALSE(Form2->isVisible());
+  EXPECT_FALSE(progressWindow->isVisible());
 }
 
 TEST_F(MainWindowCopyRequest, InformationWindowCopyChoiceStartsTheRequest) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   windows.AnswerSaveDialog({""});
   // The drive window ends with Copy: the copy request for the same row follows.
   QTimer::singleShot(0, [] {
-    if (auto* dialog = qobject_cast<TForm3*>(QApplication::activeModalWidget()))
-      dialog->done(static_cast<int>(TForm3::Result::Copy));
+    if (auto* dialog = qobject_cast<DriveDetailsWindow*>(QApplication::activeModalWidget()))
+      dialog->done(static_cast<int>(DriveDetailsWindow::Result::Copy));
   });
-  QTest::mouseClick(Control<QPushButton>(f, "Button4"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "detailsButton"), Qt::LeftButton);
   ASSERT_EQ(windows.dialogs.size(), 1u);
   EXPECT_EQ(windows.dialogs[0].proposedName, QStringLiteral("диск_c"));
   // Ending it otherwise starts nothing.
   QTimer::singleShot(0, [] {
-    if (auto* dialog = qobject_cast<TForm3*>(QApplication::activeModalWidget()))
-      dialog->done(static_cast<int>(TForm3::Result::Close));
+    if (auto* dialog = qobject_cast<DriveDetailsWindow*>(QApplication::activeModalWidget()))
+      dialog->done(static_cast<int>(DriveDetailsWindow::Result::Close));
   });
-  QTest::mouseClick(Control<QPushButton>(f, "Button4"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "detailsButton"), Qt::LeftButton);
   EXPECT_EQ(windows.dialogs.size(), 1u);
 }
 
 TEST_F(MainWindowCopyRequest, InformationWindowOpensTheMountPointAndGivesTheFocusBack) {
   ops_.Volume('C').folder = dir_ / "onc";
   Windows windows(ops_);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   std::vector<std::vector<std::string>> opened;
   const auto previous = SetOpener([&](const std::string& program, const std::vector<std::string>& arguments) {
     opened.push_back(arguments);
     opened.back().insert(opened.back().begin(), program);
   });
   QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<TForm3*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<DriveDetailsWindow*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
-    dialog->findChild<QPushButton*>(QStringLiteral("Button2"))->click();  // "Проводник"
+    dialog->findChild<QPushButton*>(QStringLiteral("openFolderButton"))->click();  // "Проводник"
     EXPECT_TRUE(dialog->isVisible());
-    dialog->done(static_cast<int>(TForm3::Result::Close));
+    dialog->done(static_cast<int>(DriveDetailsWindow::Result::Close));
   });
-  QTest::mouseClick(Control<QPushButton>(f, "Button4"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "detailsButton"), Qt::LeftButton);
   SetOpener(previous);
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], (std::vector<std::string>{"xdg-open", dir_ / "onc"}));
   EXPECT_TRUE(windows.dialogs.empty());  // closing it started no copy
   // The list is the main window's focus: it has it whenever the window is
   // active again (offscreen there is no window manager to hand it back).
-  EXPECT_EQ(f.focusWidget(), Control<QTreeWidget>(f, "ListView1"));
+  EXPECT_EQ(f.focusWidget(), Control<QTreeWidget>(f, "driveList"));
 }
 
 }  // namespace

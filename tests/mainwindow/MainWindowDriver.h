@@ -18,12 +18,12 @@
 
 #include "Application.h"
 #include "Controls.h"
-#include "Forms.h"
-#include "TForm1.h"
-#include "TForm2.h"
-#include "TForm3.h"
-#include "TForm4.h"
-#include "TMessageForm.h"
+#include "AppWindows.h"
+#include "MainWindow.h"
+#include "ProgressWindow.h"
+#include "DriveDetailsWindow.h"
+#include "AboutWindow.h"
+#include "PromptBox.h"
 #include "FileVolumeOps.h"
 
 namespace vorkan::test {
@@ -57,29 +57,29 @@ class Windows {
  public:
   explicit Windows(VolumeOps& ops, bool show = true) {
     Application::Instance().SetTerminating(false);
-    CreateForms(ops);
+    CreateWindows(ops);
     if (show) {
-      Form1->show();
-      Form1->activateWindow();
-      QApplication::setActiveWindow(Form1);
+      mainWindow->show();
+      mainWindow->activateWindow();
+      QApplication::setActiveWindow(mainWindow);
       QApplication::processEvents();
     }
   }
   ~Windows() {
-    TForm1::saveDialogRunner = nullptr;
-    TMessageForm::answerer = nullptr;
-    DestroyForms();
+    MainWindow::saveDialogRunner = nullptr;
+    PromptBox::answerer = nullptr;
+    DestroyWindows();
     Application::Instance().SetTerminating(false);
   }
   Windows(const Windows&) = delete;
   Windows& operator=(const Windows&) = delete;
 
-  TForm1& main() { return *Form1; }
+  MainWindow& main() { return *mainWindow; }
 
   // The save dialog answers with `path`, or is cancelled when it is empty.
   void AnswerSaveDialog(std::vector<std::string> paths) {
     answers_ = std::move(paths);
-    TForm1::saveDialogRunner = [this](TSaveDialog& dialog) {
+    MainWindow::saveDialogRunner = [this](SaveImageDialog& dialog) {
       QLineEdit* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       SeenDialog seen;
       seen.name = dialog.objectName();
@@ -105,7 +105,7 @@ class Windows {
   // (Cancel once they run out).
   void AnswerPrompts(std::vector<PromptButton> buttons) {
     buttons_ = std::move(buttons);
-    TMessageForm::answerer = [this](TMessageForm& form) {
+    PromptBox::answerer = [this](PromptBox& form) {
       const QWindow* parent = form.windowHandle() ? form.windowHandle()->transientParent() : nullptr;
       std::string owner;
       for (QWidget* w : QApplication::topLevelWidgets())
@@ -145,8 +145,8 @@ struct TypedDialog {
 inline void TypeIntoSaveDialog(const std::string& path,
                                QMessageBox::StandardButton replace = QMessageBox::Yes,
                                int* replaceQuestions = nullptr, TypedDialog* seen = nullptr,
-                               std::function<void(TSaveDialog&)> steer = {}) {
-  TForm1::saveDialogRunner = [path, replace, replaceQuestions, seen, steer](TSaveDialog& dialog) {
+                               std::function<void(SaveImageDialog&)> steer = {}) {
+  MainWindow::saveDialogRunner = [path, replace, replaceQuestions, seen, steer](SaveImageDialog& dialog) {
     QTimer::singleShot(0, &dialog, [&dialog, path, replace, replaceQuestions, seen, steer] {
       auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       if (!edit) {
@@ -187,15 +187,15 @@ inline void TypeIntoSaveDialog(const std::string& path,
 }
 
 // The centre of row `row` of the drive list, in viewport coordinates.
-inline QPoint RowPoint(TForm1& form, int row) {
-  QTreeWidget* list = Control<QTreeWidget>(form, "ListView1");
+inline QPoint RowPoint(MainWindow& form, int row) {
+  QTreeWidget* list = Control<QTreeWidget>(form, "driveList");
   return list->visualItemRect(list->topLevelItem(row)).center();
 }
 
 // Clicks the row of drive `letter`; false when the list has no such row.
-inline bool ClickDriveRow(TForm1& form, char letter) {
+inline bool ClickDriveRow(MainWindow& form, char letter) {
   const QString root = QString(QChar(letter)) + QStringLiteral(":\\");
-  QTreeWidget* list = Control<QTreeWidget>(form, "ListView1");
+  QTreeWidget* list = Control<QTreeWidget>(form, "driveList");
   for (int row = 0; row < list->topLevelItemCount(); ++row) {
     if (list->topLevelItem(row)->text(0) != root) continue;
     list->scrollToItem(list->topLevelItem(row));
@@ -206,12 +206,12 @@ inline bool ClickDriveRow(TForm1& form, char letter) {
 }
 
 // The seven controls a copy disables and gives back.
-inline constexpr const char* kCopyControls[] = {"Button1", "Button2",   "Button3",  "Button4",
-                                                "Button5", "ListView1", "CheckBox1"};
+inline constexpr const char* kCopyControls[] = {"copyButton",  "exitButton", "refreshButton", "detailsButton",
+                                                "aboutButton", "driveList",  "lockCheckBox"};
 
 // A point of the list below its last row.
-inline QPoint EmptyListPoint(TForm1& form) {
-  return QPoint(60, Control<QTreeWidget>(form, "ListView1")->viewport()->height() - 5);
+inline QPoint EmptyListPoint(MainWindow& form) {
+  return QPoint(60, Control<QTreeWidget>(form, "driveList")->viewport()->height() - 5);
 }
 
 }  // namespace vorkan::test

@@ -34,7 +34,7 @@ class MainWindowKeys : public ::testing::Test {
 
 TEST_F(MainWindowKeys, F5RebuildsTheListOnRelease) {
   Windows windows(ops_);
-  QWidget* list = Control<QTreeWidget>(windows.main(), "ListView1");
+  QWidget* list = Control<QTreeWidget>(windows.main(), "driveList");
   for (Qt::KeyboardModifiers mods :
        {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
         Qt::KeyboardModifiers(Qt::ControlModifier)}) {
@@ -46,32 +46,32 @@ TEST_F(MainWindowKeys, F5RebuildsTheListOnRelease) {
   }
   // From another control of the window as well.
   const int before = ops_.refreshes;
-  QTest::keyClick(Control<QCheckBox>(windows.main(), "CheckBox1"), Qt::Key_F5);
+  QTest::keyClick(Control<QCheckBox>(windows.main(), "lockCheckBox"), Qt::Key_F5);
   EXPECT_EQ(ops_.refreshes, before + 1);
 }
 
 TEST_F(MainWindowKeys, F1OpensTheDriveInformationOnRelease) {
   Windows windows(ops_);
-  QWidget* list = Control<QTreeWidget>(windows.main(), "ListView1");
+  QWidget* list = Control<QTreeWidget>(windows.main(), "driveList");
   for (Qt::KeyboardModifiers mods :
        {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
         Qt::KeyboardModifiers(Qt::ControlModifier)}) {
     modal_ = nullptr;
     QTest::keyPress(list, Qt::Key_F1, mods);
-    EXPECT_FALSE(Form3->isVisible());
+    EXPECT_FALSE(detailsWindow->isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     WatchModal();
     QTest::keyRelease(list, Qt::Key_F1, mods);
     QApplication::processEvents();
-    EXPECT_EQ(modal_, Form3) << "modifiers " << mods;
+    EXPECT_EQ(modal_, detailsWindow) << "modifiers " << mods;
   }
 }
 
 TEST_F(MainWindowKeys, F1AndEnterWithoutSelectionDoNothing) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({""});
-  TForm1& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  MainWindow& f = windows.main();
+  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
   QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   ASSERT_EQ(f.SelectedIndex(), -1);
   modal_ = nullptr;
@@ -81,23 +81,23 @@ TEST_F(MainWindowKeys, F1AndEnterWithoutSelectionDoNothing) {
   QApplication::processEvents();
   EXPECT_EQ(modal_, nullptr);
   EXPECT_TRUE(windows.dialogs.empty());
-  // Button4Click and Button1Click called directly check the selection too.
-  f.Button4Click();
-  f.Button1Click();
+  // showDriveDetails and copySelectedDrive called directly check the selection too.
+  f.showDriveDetails();
+  f.copySelectedDrive();
   EXPECT_TRUE(windows.dialogs.empty());
 }
 
 TEST_F(MainWindowKeys, EnterPressesTheDefaultButtonOrTheFocusedOne) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({"", ""});
-  TForm1& f = windows.main();
-  QTest::keyClick(Control<QTreeWidget>(f, "ListView1"), Qt::Key_Return);
+  MainWindow& f = windows.main();
+  QTest::keyClick(Control<QTreeWidget>(f, "driveList"), Qt::Key_Return);
   EXPECT_EQ(windows.dialogs.size(), 1u);
-  QTest::keyClick(Control<QCheckBox>(f, "CheckBox1"), Qt::Key_Enter);
+  QTest::keyClick(Control<QCheckBox>(f, "lockCheckBox"), Qt::Key_Enter);
   EXPECT_EQ(windows.dialogs.size(), 2u);
   // Enter on the focused refresh button presses that one, not the copy one.
   const int before = ops_.refreshes;
-  QPushButton* refresh = Control<QPushButton>(f, "Button3");
+  QPushButton* refresh = Control<QPushButton>(f, "refreshButton");
   refresh->setFocus();
   QTest::keyClick(refresh, Qt::Key_Return);
   EXPECT_EQ(ops_.refreshes, before + 1);
@@ -106,8 +106,8 @@ TEST_F(MainWindowKeys, EnterPressesTheDefaultButtonOrTheFocusedOne) {
 
 TEST_F(MainWindowKeys, EscClosesTheWindowOnRelease) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  MainWindow& f = windows.main();
+  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
   QTest::keyPress(list, Qt::Key_Escape, Qt::ShiftModifier);
   EXPECT_TRUE(f.isVisible());
   EXPECT_FALSE(Application::Instance().IsTerminating());
@@ -121,8 +121,8 @@ TEST_F(MainWindowKeys, EscClosesTheWindowOnRelease) {
 // window: that release alone must not close the program.
 TEST_F(MainWindowKeys, ReleaseWithoutItsPressDoesNothing) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  MainWindow& f = windows.main();
+  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
   const int before = ops_.refreshes;
   QTest::keyRelease(list, Qt::Key_Escape);
   QTest::keyRelease(list, Qt::Key_F5);
@@ -131,11 +131,11 @@ TEST_F(MainWindowKeys, ReleaseWithoutItsPressDoesNothing) {
   EXPECT_EQ(ops_.refreshes, before);
 
   // Esc pressed in a prompt closes the prompt only.
-  TMessageForm::answerer = [](TMessageForm& form) { QTest::keyPress(&form, Qt::Key_Escape); };
+  PromptBox::answerer = [](PromptBox& form) { QTest::keyPress(&form, Qt::Key_Escape); };
   EXPECT_EQ(f.ShowPrompt(PromptId::SameDrive, "?", PromptKind::Confirmation,
                          ButtonSet({PromptButton::Yes, PromptButton::Cancel})),
             PromptResult::Cancel);
-  TMessageForm::answerer = nullptr;
+  PromptBox::answerer = nullptr;
   QTest::keyRelease(list, Qt::Key_Escape);
   EXPECT_TRUE(f.isVisible());
 }
@@ -143,8 +143,8 @@ TEST_F(MainWindowKeys, ReleaseWithoutItsPressDoesNothing) {
 TEST_F(MainWindowKeys, OtherKeysDoNothing) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({""});
-  TForm1& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  MainWindow& f = windows.main();
+  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
   const int before = ops_.refreshes;
   for (Qt::Key key : {Qt::Key_F2, Qt::Key_F4, Qt::Key_Space, Qt::Key_A, Qt::Key_Delete})
     QTest::keyClick(list, key);

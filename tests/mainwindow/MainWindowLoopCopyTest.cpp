@@ -66,7 +66,7 @@ class MainWindowLoopCopy : public ::testing::Test {
   }
 
   // Selects the source's row with the mouse; false when it has no row.
-  bool SelectSource(TForm1& f, CountingLinuxVolumeOps& ops) {
+  bool SelectSource(MainWindow& f, CountingLinuxVolumeOps& ops) {
     const char letter = ops.Map().LetterOfDevice(sourceLoop_->Name());
     if (letter == 0) return false;
     return ClickDriveRow(f, letter);
@@ -81,18 +81,18 @@ class MainWindowLoopCopy : public ::testing::Test {
 TEST_F(MainWindowLoopCopy, WholeVolumeWithTheLockGivesAnIdenticalImage) {
   CountingLinuxVolumeOps ops;
   Windows windows(ops);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   ASSERT_TRUE(SelectSource(f, ops)) << "no row for " << sourceLoop_->Device();
   const int fdsBefore = OpenDescriptorCount();
-  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
+  Control<QCheckBox>(f, "lockCheckBox")->setChecked(true);
   const std::string image = dir_ / "mnt/copy.IMA";
   TypeIntoSaveDialog(image);
   windows.AnswerPrompts({PromptButton::OK});
   const int refreshesBefore = ops.refreshes;
   ShowWatcher progress;
-  Form2->installEventFilter(&progress);
+  progressWindow->installEventFilter(&progress);
 
-  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
 
   EXPECT_TRUE(progress.shown);
   ASSERT_EQ(windows.prompts.size(), 1u);
@@ -103,12 +103,12 @@ TEST_F(MainWindowLoopCopy, WholeVolumeWithTheLockGivesAnIdenticalImage) {
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
   EXPECT_EQ(f.abortRequested, 0);
   EXPECT_EQ(f.pauseRequested, 0);
-  EXPECT_TRUE(Control<QCheckBox>(f, "CheckBox1")->isChecked());
+  EXPECT_TRUE(Control<QCheckBox>(f, "lockCheckBox")->isChecked());
   for (const char* name : kCopyControls) EXPECT_TRUE(Control<QWidget>(f, name)->isEnabled()) << name;
   EXPECT_EQ(ops.refreshes, refreshesBefore + 1);
   EXPECT_EQ(f.SelectedIndex(), 0);
   EXPECT_TRUE(f.isVisible());
-  EXPECT_FALSE(Form2->isVisible());
+  EXPECT_FALSE(progressWindow->isVisible());
   // Nothing held: the lock is gone and no descriptor stayed open.
   EXPECT_TRUE(CanOpenExclusive(sourceLoop_->Device()));
   EXPECT_EQ(OpenDescriptorCount(), fdsBefore);
@@ -117,10 +117,10 @@ TEST_F(MainWindowLoopCopy, WholeVolumeWithTheLockGivesAnIdenticalImage) {
 TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartialImage) {
   CountingLinuxVolumeOps ops;
   Windows windows(ops);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   ASSERT_TRUE(SelectSource(f, ops));
   const int fdsBefore = OpenDescriptorCount();
-  Control<QCheckBox>(f, "CheckBox1")->setChecked(true);
+  Control<QCheckBox>(f, "lockCheckBox")->setChecked(true);
   const std::string image = dir_ / "mnt/part.IMA";
   TypeIntoSaveDialog(image);
   windows.AnswerPrompts({});  // any box that waited for the user would be seen here
@@ -130,7 +130,7 @@ TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartial
   bool closed = false;
   std::uint8_t abortSeen = 0;
   std::function<void()> closeLater = [&] {
-    if (Form2->isVisible() && SizeOfImageBeingWritten(image) >= (2 << 20)) {
+    if (progressWindow->isVisible() && SizeOfImageBeingWritten(image) >= (2 << 20)) {
       f.close();
       closed = true;
       abortSeen = f.abortRequested;
@@ -140,7 +140,7 @@ TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartial
   };
   QTimer::singleShot(0, closeLater);
 
-  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
 
   ASSERT_TRUE(closed);
   EXPECT_EQ(abortSeen, 1);
@@ -153,7 +153,7 @@ TEST_F(MainWindowLoopCopy, ClosingTheWindowDuringTheCopyEndsItAndKeepsThePartial
   EXPECT_TRUE(source_.compare(0, written.size(), written) == 0) << "partial image is not the volume's prefix";
   // The closed window is not given back, and the request cleaned up.
   EXPECT_FALSE(f.isVisible());
-  EXPECT_FALSE(Form2->isVisible());
+  EXPECT_FALSE(progressWindow->isVisible());
   EXPECT_EQ(f.abortRequested, 0);
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
   EXPECT_TRUE(CanOpenExclusive(sourceLoop_->Device()));

@@ -108,7 +108,7 @@ TEST(MainWindowSleepInhibitor, HeldFromTheFirstReportToTheHideHoweverTheCopyEnds
     bool seenAtFirstReport = false;
     copy.duringPump = [&](int pump) {
       if (pump == c.abortAtPump) copy.main().abortRequested = 1;
-      if (!logind || seenAtFirstReport || !Form2->isVisible()) return;
+      if (!logind || seenAtFirstReport || !progressWindow->isVisible()) return;
       const std::vector<Inhibition> calls = Recorded();
       ASSERT_EQ(calls.size(), before + 1) << "no inhibition at the first report";
       taken = calls.back();

@@ -26,7 +26,7 @@
 #include "ByteSize.h"
 #include "FaultyDevice.h"
 #include "MainWindowDriver.h"
-#include "TGauge.h"
+#include "ProgressGauge.h"
 #include "TestSupport.h"
 #include "volume/AsyncRead.h"
 #include "volume/LinuxVolumeOps.h"
@@ -77,23 +77,23 @@ class MainWindowSlowRead : public ::testing::Test {
   void Copy(LinuxVolumeOps& ops, Windows& windows, const std::string& image,
             std::vector<PromptButton> answers, const std::function<void()>& tick, bool inLoop = false) {
     DropCache();
-    TForm1& f = windows.main();
+    MainWindow& f = windows.main();
     ASSERT_TRUE(ClickDriveRow(f, Letter(ops)));
     TypeIntoSaveDialog(image);
     windows.AnswerPrompts(std::move(answers));
     QTimer timer;
     timer.setInterval(20);
     QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (Form2 != nullptr && Form2->isVisible()) tick();
+      if (progressWindow != nullptr && progressWindow->isVisible()) tick();
     });
     timer.start();
     if (!inLoop) {
-      QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+      QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
       return;
     }
     bool returned = false;
     QTimer::singleShot(0, [&] {
-      QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+      QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
       returned = true;
       QCoreApplication::exit(0);
     });
@@ -153,8 +153,8 @@ TEST_F(MainWindowSlowRead, TheWindowsGoOnWhileAReadWaits) {
     bool sawPaused = false;
     Copy(ops, windows, image, {PromptButton::OK}, [&] {
       ++ticks;
-      auto* pause = Form2->findChild<QPushButton*>(QStringLiteral("Button3"));
-      if (!sawPaused && Form2->windowTitle().startsWith(QStringLiteral("[ПАУЗА]"))) {
+      auto* pause = progressWindow->findChild<QPushButton*>(QStringLiteral("pauseButton"));
+      if (!sawPaused && progressWindow->windowTitle().startsWith(QStringLiteral("[ПАУЗА]"))) {
         sawPaused = true;
         pausedAt = ticks;
       }
@@ -203,23 +203,24 @@ TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
           // has come, the same read still waiting.
           if (paintAskedAt != watch.size) {
             paintAskedAt = watch.size;
-            paintsBefore = Form2->Gauge().PaintCount();
-            Form2->Gauge().update();
+            paintsBefore = progressWindow->Gauge().PaintCount();
+            progressWindow->Gauge().update();
             return;
           }
-          if (Form2->Gauge().PaintCount() == paintsBefore) return;
+          if (progressWindow->Gauge().PaintCount() == paintsBefore) return;
           actedAt = watch.size;
           if (close) {
             windows.main().close();
             return;
           }
-          const auto answer = TMessageForm::answerer;
-          TMessageForm::answerer = [&, answer](TMessageForm& form) {
+          const auto answer = PromptBox::answerer;
+          PromptBox::answerer = [&, answer](PromptBox& form) {
             askedAt = SizeOfImageBeingWritten(image);
-            TMessageForm::answerer = answer;
+            PromptBox::answerer = answer;
             answer(form);
           };
-          QTest::mouseClick(Form2->findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+          QTest::mouseClick(progressWindow->findChild<QPushButton*>(QStringLiteral("abortButton")),
+                            Qt::LeftButton);
         },
         true);
 
@@ -238,7 +239,7 @@ TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
       EXPECT_EQ(windows.prompts[1].text.rfind(keepText + FormatByteSize(kept) + " незавершенного", 0), 0u)
           << windows.prompts[1].text << " (" << kept << " bytes kept)";
     }
-    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_FALSE(progressWindow->isVisible());
     EXPECT_TRUE(ReadFile(image) == bytes.substr(0, std::size_t(kept)))
         << "the image is not the first " << kept << " bytes of the volume: " << SizeOf(image);
   }
@@ -312,7 +313,7 @@ TEST_F(MainWindowSlowRead, TheDriveListDoesNotWaitForASlowVolume) {
   // The label cell of the volume's row, "-" when it has none.
   const QString root = QString(QChar(Letter(ops))) + ":\\";
   const auto label = [&] {
-    const auto found = Control<QTreeWidget>(windows.main(), "ListView1")->findItems(root, {});
+    const auto found = Control<QTreeWidget>(windows.main(), "driveList")->findItems(root, {});
     return found.isEmpty() ? QStringLiteral("-") : found[0]->text(1);
   };
   EXPECT_EQ(label(), QString()) << "no row, or the list waited for the slow volume";
@@ -324,7 +325,7 @@ TEST_F(MainWindowSlowRead, TheDriveListDoesNotWaitForASlowVolume) {
     if (label() == "SLOWVOL") QCoreApplication::exit(0);
   });
   QObject::connect(&refresher, &QTimer::timeout, [&] {
-    QTest::mouseClick(Control<QPushButton>(windows.main(), "Button3"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(windows.main(), "refreshButton"), Qt::LeftButton);
   });
   QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
   tick = Clock::now();
@@ -369,7 +370,7 @@ TEST_F(MainWindowSlowRead, AVolumeThatGoesMidCopyEndsAsItAlwaysDid) {
     EXPECT_EQ(windows.prompts[0].kind, PromptKind::Error);
     EXPECT_EQ(windows.prompts[1].text.rfind("Вы хотите сохранить ", 0), 0u) << windows.prompts[1].text;
     EXPECT_TRUE(ListFolder(folder).empty()) << "No left " << ListFolder(folder).front();
-    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_FALSE(progressWindow->isVisible());
   }
 }
 

@@ -37,39 +37,40 @@ class MainWindowStart : public ::testing::Test {
 TEST_F(MainWindowStart, CaptionsTitleAndFlagsAfterCreation) {
   Application::Instance().SetHintHidePause(2500);
   Windows windows(ops_);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   EXPECT_EQ(f.windowTitle(), QStringLiteral("Vorkan v1.2"));
   EXPECT_EQ(Application::Instance().Title(), "Vorkan v1.2");
   EXPECT_EQ(Application::Instance().HintHidePause(), -1);
   EXPECT_EQ(f.abortRequested, 0);
   EXPECT_EQ(f.pauseRequested, 0);
-  QLabel* label = Control<QLabel>(f, "Label2");
+  QLabel* label = Control<QLabel>(f, "driveListCaption");
   EXPECT_EQ(label->text(), QStringLiteral("Выберите диск для копирования:"));
   const std::pair<const char*, const char*> captions[] = {
-      {"Button3", "Обновить"}, {"Button4", "Инфо"},       {"Button5", "О программе"},
-      {"Button2", "Выход"},    {"Button1", "Копировать"}, {"CheckBox1", "Заблокировать диск (рекомедуется)"}};
+      {"refreshButton", "Обновить"},  {"detailsButton", "Инфо"},
+      {"aboutButton", "О программе"}, {"exitButton", "Выход"},
+      {"copyButton", "Копировать"},   {"lockCheckBox", "Заблокировать диск (рекомедуется)"}};
   for (const auto& [name, caption] : captions)
     EXPECT_EQ(Control<QAbstractButton>(f, name)->text(), QString::fromUtf8(caption)) << name;
-  EXPECT_FALSE(Control<QCheckBox>(f, "CheckBox1")->isChecked());
+  EXPECT_FALSE(Control<QCheckBox>(f, "lockCheckBox")->isChecked());
   const QStringList headings = {QStringLiteral("Диск"), QStringLiteral("Метка"), QStringLiteral("Тип"),
                                 QStringLiteral("Размер"), QStringLiteral("Свободно")};
-  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
   ASSERT_EQ(list->columnCount(), 5);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(list->headerItem()->text(i), headings[i]) << i;
   EXPECT_TRUE(label->font().bold());
   EXPECT_EQ(f.font().family(), QStringLiteral("MS Sans Serif"));
   EXPECT_EQ(f.font().pixelSize(), 11);
   // The windows made after the main one stay hidden.
-  EXPECT_FALSE(Form2->isVisible());
-  EXPECT_FALSE(Form3->isVisible());
-  EXPECT_FALSE(Form4->isVisible());
+  EXPECT_FALSE(progressWindow->isVisible());
+  EXPECT_FALSE(detailsWindow->isVisible());
+  EXPECT_FALSE(aboutWindow->isVisible());
   EXPECT_EQ(ops_.refreshes, 1);
 }
 
 TEST_F(MainWindowStart, RowsSelectionAndIcons) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  MainWindow& f = windows.main();
+  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
   ASSERT_EQ(list->topLevelItemCount(), 2);
   QTreeWidgetItem* c = list->topLevelItem(0);
   EXPECT_EQ(c->text(0), QStringLiteral("C:\\"));
@@ -79,39 +80,39 @@ TEST_F(MainWindowStart, RowsSelectionAndIcons) {
   EXPECT_EQ(c->text(4), QString::fromStdString(FormatByteSize(4096)));
   EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("CD-диск"));
   // One 16 x 16 image per row, each row showing its own.
-  ASSERT_EQ(f.ImageList1.size(), 2);
+  ASSERT_EQ(f.driveIcons.size(), 2);
   for (int row = 0; row < 2; ++row) {
-    EXPECT_EQ(f.ImageList1[row].size(), QSize(16, 16));
+    EXPECT_EQ(f.driveIcons[row].size(), QSize(16, 16));
     EXPECT_FALSE(list->topLevelItem(row)->icon(0).isNull());
   }
   // The first row selected, and the buttons that follow it enabled.
   ASSERT_EQ(list->selectedItems().size(), 1);
   EXPECT_EQ(list->selectedItems().first(), c);
   EXPECT_EQ(f.SelectedIndex(), 0);
-  EXPECT_TRUE(Control<QPushButton>(f, "Button4")->isEnabled());
-  EXPECT_TRUE(Control<QPushButton>(f, "Button1")->isEnabled());
-  for (const char* name : {"Button2", "Button3", "Button5", "ListView1", "CheckBox1"})
+  EXPECT_TRUE(Control<QPushButton>(f, "detailsButton")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "copyButton")->isEnabled());
+  for (const char* name : {"exitButton", "refreshButton", "aboutButton", "driveList", "lockCheckBox"})
     EXPECT_TRUE(Control<QWidget>(f, name)->isEnabled()) << name;
   EXPECT_EQ(QApplication::focusWidget(), list);
 }
 
 TEST_F(MainWindowStart, GeometryOfTheWindowAndItsControls) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   EXPECT_EQ(f.size(), QSize(467, 242));
   EXPECT_EQ(f.minimumSize(), QSize(467, 242));
   EXPECT_EQ(f.maximumSize(), QSize(467, 242));
   EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_FALSE(f.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
   EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-  EXPECT_EQ(Control<QLabel>(f, "Label2")->pos(), QPoint(8, 8));
+  EXPECT_EQ(Control<QLabel>(f, "driveListCaption")->pos(), QPoint(8, 8));
   const std::pair<const char*, QRect> places[] = {
-      {"ListView1", QRect(8, 27, 449, 137)}, {"Button3", QRect(8, 172, 71, 21)},
-      {"Button4", QRect(88, 172, 73, 21)},   {"CheckBox1", QRect(240, 176, 217, 17)},
-      {"Bevel1", QRect(8, 200, 449, 9)},     {"Button5", QRect(8, 208, 75, 25)},
-      {"Button2", QRect(296, 208, 75, 25)},  {"Button1", QRect(376, 208, 75, 25)}};
+      {"driveList", QRect(8, 27, 449, 137)},     {"refreshButton", QRect(8, 172, 71, 21)},
+      {"detailsButton", QRect(88, 172, 73, 21)}, {"lockCheckBox", QRect(240, 176, 217, 17)},
+      {"buttonRule", QRect(8, 200, 449, 9)},     {"aboutButton", QRect(8, 208, 75, 25)},
+      {"exitButton", QRect(296, 208, 75, 25)},   {"copyButton", QRect(376, 208, 75, 25)}};
   for (const auto& [name, place] : places) EXPECT_EQ(Control<QWidget>(f, name)->geometry(), place) << name;
-  EXPECT_TRUE(Control<QPushButton>(f, "Button1")->isDefault());
+  EXPECT_TRUE(Control<QPushButton>(f, "copyButton")->isDefault());
   // Centred on the screen the first time it is shown (halves rounded).
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   EXPECT_LE(std::abs(f.geometry().center().x() - area.center().x()), 2);
@@ -120,8 +121,8 @@ TEST_F(MainWindowStart, GeometryOfTheWindowAndItsControls) {
 
 TEST_F(MainWindowStart, ListSettingsAndTabOrder) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  MainWindow& f = windows.main();
+  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
   EXPECT_EQ(list->header()->sectionSize(0), 45);
   EXPECT_EQ(list->header()->sectionSize(1), 100);
   EXPECT_EQ(list->header()->sectionSize(2), 80);
@@ -143,52 +144,52 @@ TEST_F(MainWindowStart, ListSettingsAndTabOrder) {
     do w = w->nextInFocusChain();
     while (w->focusPolicy() == Qt::NoFocus || w->window() != &f || w == &f);
   }
-  const std::vector<QString> expected = {"ListView1", "CheckBox1", "Button1", "Button2",
-                                         "Button4",   "Button5",   "Button3"};
+  const std::vector<QString> expected = {"driveList",     "lockCheckBox", "copyButton",   "exitButton",
+                                         "detailsButton", "aboutButton",  "refreshButton"};
   EXPECT_EQ(order, expected);
 }
 
 TEST_F(MainWindowStart, ClickingAnEmptyAreaDeselectsAndClickingARowSelects) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  MainWindow& f = windows.main();
+  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
   QWidget* viewport = list->viewport();
   QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   EXPECT_TRUE(list->selectedItems().isEmpty());
   EXPECT_EQ(f.SelectedIndex(), -1);
-  EXPECT_FALSE(Control<QPushButton>(f, "Button4")->isEnabled());
-  EXPECT_FALSE(Control<QPushButton>(f, "Button1")->isEnabled());
+  EXPECT_FALSE(Control<QPushButton>(f, "detailsButton")->isEnabled());
+  EXPECT_FALSE(Control<QPushButton>(f, "copyButton")->isEnabled());
 
   QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, RowPoint(f, 1));
   EXPECT_EQ(f.SelectedIndex(), 1);
-  EXPECT_TRUE(Control<QPushButton>(f, "Button4")->isEnabled());
-  EXPECT_TRUE(Control<QPushButton>(f, "Button1")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "detailsButton")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "copyButton")->isEnabled());
 
   // Refresh selects the first row again.
-  QTest::mouseClick(Control<QPushButton>(f, "Button3"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "refreshButton"), Qt::LeftButton);
   EXPECT_EQ(ops_.refreshes, 2);
   EXPECT_EQ(f.SelectedIndex(), 0);
-  EXPECT_TRUE(Control<QPushButton>(f, "Button1")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "copyButton")->isEnabled());
 }
 
 TEST_F(MainWindowStart, EnteringTheListSelectsTheFirstRow) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "ListView1");
+  MainWindow& f = windows.main();
+  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
   QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   ASSERT_EQ(f.SelectedIndex(), -1);
-  Control<QCheckBox>(f, "CheckBox1")->setFocus(Qt::TabFocusReason);
+  Control<QCheckBox>(f, "lockCheckBox")->setFocus(Qt::TabFocusReason);
   list->setFocus(Qt::BacktabFocusReason);
   EXPECT_EQ(f.SelectedIndex(), 0);
-  EXPECT_TRUE(Control<QPushButton>(f, "Button4")->isEnabled());
-  EXPECT_TRUE(Control<QPushButton>(f, "Button1")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "detailsButton")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(f, "copyButton")->isEnabled());
 }
 
 TEST_F(MainWindowStart, DoubleClickOnEmptyAreaDoesNothingOnARowStartsTheRequest) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({"", ""});
-  TForm1& f = windows.main();
-  QWidget* viewport = Control<QTreeWidget>(f, "ListView1")->viewport();
+  MainWindow& f = windows.main();
+  QWidget* viewport = Control<QTreeWidget>(f, "driveList")->viewport();
   QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   EXPECT_TRUE(windows.dialogs.empty());
@@ -204,8 +205,8 @@ TEST_F(MainWindowStart, DoubleClickOnEmptyAreaDoesNothingOnARowStartsTheRequest)
 
 TEST_F(MainWindowStart, ExitButtonClosesAndEndsTheApplication) {
   Windows windows(ops_);
-  TForm1& f = windows.main();
-  QTest::mouseClick(Control<QPushButton>(f, "Button2"), Qt::LeftButton);
+  MainWindow& f = windows.main();
+  QTest::mouseClick(Control<QPushButton>(f, "exitButton"), Qt::LeftButton);
   EXPECT_FALSE(f.isVisible());
   EXPECT_EQ(f.abortRequested, 1);
   EXPECT_TRUE(Application::Instance().IsTerminating());

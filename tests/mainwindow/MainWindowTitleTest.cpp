@@ -79,7 +79,7 @@ TEST(MainWindowTitle, LatestTextAfterPauseHideAndCopyWithFewChanges) {
     WindowCopy copy(kBlocks);
     IconTextChanges changes;
     copy.main().installEventFilter(&changes);
-    Form2->installEventFilter(&changes);
+    progressWindow->installEventFilter(&changes);
 
     // Pause at the fifth report; once a paused report has set the title, look
     // and go on.
@@ -113,7 +113,7 @@ TEST(MainWindowTitle, LatestTextAfterPauseHideAndCopyWithFewChanges) {
     if (c.countChanges) {
       EXPECT_LE(changes.count * 8, kBlocks) << changes.count << " changes";
     }
-    Form2->removeEventFilter(&changes);
+    progressWindow->removeEventFilter(&changes);
   }
   Application::Instance().SetTitleInterval(std::chrono::milliseconds(0));
 }

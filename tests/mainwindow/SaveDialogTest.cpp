@@ -107,22 +107,22 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
   HomeFolder home(R + "/home");
   NssUser user("nobody-of-the-test", R + "/no-such-home");
   Windows windows(ops_);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   for (const Case& c : cases) {
     if (std::string(c.what) == "a home that does not exist" && !user.Ok()) continue;
     SCOPED_TRACE(c.what);
     windows.prompts.clear();
-    Control<TSaveDialog>(f, "SaveDialog1")->SetFolder(R + "/start");
+    Control<SaveImageDialog>(f, "saveDialog")->SetFolder(R + "/start");
     TypedDialog seen;
     TypeIntoSaveDialog(c.typed, QMessageBox::Yes, nullptr, &seen);
     // No room on an unlettered target: Ignore, then the success message.
     windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK});
-    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
     if (c.landsAt.empty()) {
       EXPECT_TRUE(seen.stayedOpen);
       EXPECT_EQ(seen.boxes,
                 c.refusal.empty() ? QStringList() : QStringList{QString::fromStdString(c.refusal)});
-      EXPECT_EQ(Control<TSaveDialog>(f, "SaveDialog1")->Folder(),
+      EXPECT_EQ(Control<SaveImageDialog>(f, "saveDialog")->Folder(),
                 R + (c.refusal.empty() ? "/other" : "/start"));
       EXPECT_TRUE(windows.prompts.empty());
       EXPECT_TRUE(FilesBelow(R).empty());
@@ -131,8 +131,8 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
     EXPECT_TRUE(seen.boxes.empty());
     ASSERT_EQ(windows.prompts.size(), 2u);
     EXPECT_EQ(windows.prompts[1].text, "Диск C:\\ успешно скопирован в " + c.landsAt + ".");
-    EXPECT_EQ(windows.prompts[0].owner, "TForm1") << "the shortage prompt belongs to the main window";
-    EXPECT_EQ(windows.prompts[1].owner, "TForm1");
+    EXPECT_EQ(windows.prompts[0].owner, "MainWindow") << "the shortage prompt belongs to the main window";
+    EXPECT_EQ(windows.prompts[1].owner, "MainWindow");
     EXPECT_EQ(FilesBelow(R), std::set<std::string>{c.landsAt});
     EXPECT_TRUE(ReadFile(c.landsAt) == source_);
     std::filesystem::remove(c.landsAt);
@@ -146,12 +146,12 @@ TEST_F(SaveDialog, ALinkIsReplacedAndTheQuestionNamesWhatItPointsAt) {
   WriteFile(R + "/other/victim.txt", "not an image");
   std::filesystem::create_symlink(R + "/other/victim.txt", R + "/start/link.ima");
   Windows windows(ops_);
-  TForm1& f = windows.main();
-  Control<TSaveDialog>(f, "SaveDialog1")->SetFolder(R + "/start");
+  MainWindow& f = windows.main();
+  Control<SaveImageDialog>(f, "saveDialog")->SetFolder(R + "/start");
   TypedDialog seen;
   TypeIntoSaveDialog("link.ima", QMessageBox::Yes, nullptr, &seen);
   windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK});
-  QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
   EXPECT_EQ(seen.boxes,
             QStringList{QString::fromStdString("link.ima — ссылка на " + R +
                                                "/other/victim.txt.\nЗаменить ссылку образом? Файл " + R +
@@ -162,7 +162,7 @@ TEST_F(SaveDialog, ALinkIsReplacedAndTheQuestionNamesWhatItPointsAt) {
 }
 
 // The list's row that shows `text` in its name column; null when none does.
-QTreeWidgetItem* RowShowing(TSaveDialog& dialog, const QString& text) {
+QTreeWidgetItem* RowShowing(SaveImageDialog& dialog, const QString& text) {
   auto* list = dialog.findChild<QTreeWidget*>(QStringLiteral("fileList"));
   if (!list) return nullptr;
   const QList<QTreeWidgetItem*> found = list->findItems(text, Qt::MatchExactly, 0);
@@ -192,14 +192,14 @@ TEST_F(SaveDialog, FoldersNamedInBytesThatAreNotUtf8AreListedAndUsable) {
   };
   for (const std::string& folder : {ff, cp1251}) std::filesystem::create_directories(R + "/start/" + folder);
   Windows windows(ops_);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     if (!c.selected.empty()) WriteFile(R + "/start/" + c.folder + "/" + c.selected, "old");
     windows.prompts.clear();
-    Control<TSaveDialog>(f, "SaveDialog1")->SetFolder(R + "/start");
+    Control<SaveImageDialog>(f, "saveDialog")->SetFolder(R + "/start");
     QString lookIn;
-    const auto steer = [&](TSaveDialog& dialog) {
+    const auto steer = [&](SaveImageDialog& dialog) {
       QTreeWidgetItem* row = RowShowing(dialog, c.shown);
       ASSERT_NE(row, nullptr);
       QTreeWidget* list = row->treeWidget();
@@ -217,7 +217,7 @@ TEST_F(SaveDialog, FoldersNamedInBytesThatAreNotUtf8AreListedAndUsable) {
     TypedDialog seen;
     TypeIntoSaveDialog(c.typed, QMessageBox::Yes, nullptr, &seen, steer);
     windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK});
-    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
     EXPECT_EQ(lookIn, QString::fromStdString(R + "/start/") + c.shown);
     // The replace question names the chosen file as it is shown.
     EXPECT_EQ(seen.boxes, c.selected.empty()
@@ -225,8 +225,8 @@ TEST_F(SaveDialog, FoldersNamedInBytesThatAreNotUtf8AreListedAndUsable) {
                               : QStringList{"old\uFFFD.ima already exists.\nDo you want to replace it?"});
     ASSERT_EQ(windows.prompts.size(), 2u);
     EXPECT_EQ(windows.prompts[1].text, "Диск C:\\ успешно скопирован в " + c.landsAt + ".");
-    EXPECT_EQ(windows.prompts[0].owner, "TForm1") << "the shortage prompt belongs to the main window";
-    EXPECT_EQ(windows.prompts[1].owner, "TForm1");
+    EXPECT_EQ(windows.prompts[0].owner, "MainWindow") << "the shortage prompt belongs to the main window";
+    EXPECT_EQ(windows.prompts[1].owner, "MainWindow");
     EXPECT_EQ(FilesBelow(R), std::set<std::string>{c.landsAt});
     EXPECT_TRUE(ReadFile(c.landsAt) == source_);
     std::filesystem::remove(c.landsAt);
@@ -237,8 +237,8 @@ TEST_F(SaveDialog, OpensWideEnoughForItsColumns) {
   WriteFile(root_ / "start/x.ima", PatternBytes(123456, 1));
   std::filesystem::create_directories(root_ / "start/folder");
   Windows windows(ops_);
-  Control<TSaveDialog>(windows.main(), "SaveDialog1")->SetFolder(root_ / "start");
-  TForm1::saveDialogRunner = [](TSaveDialog& shown) {
+  Control<SaveImageDialog>(windows.main(), "saveDialog")->SetFolder(root_ / "start");
+  MainWindow::saveDialogRunner = [](SaveImageDialog& shown) {
     QTimer::singleShot(0, &shown, [&shown] {
       auto* view = shown.findChild<QTreeWidget*>(QStringLiteral("fileList"));
       ASSERT_NE(view, nullptr);
@@ -252,17 +252,17 @@ TEST_F(SaveDialog, OpensWideEnoughForItsColumns) {
     });
     return shown.exec();
   };
-  QTest::mouseClick(Control<QPushButton>(windows.main(), "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(windows.main(), "copyButton"), Qt::LeftButton);
 }
 
 // The dialog's control named `name`.
 template <typename T>
-T* Part(TSaveDialog& dialog, const char* name) {
+T* Part(SaveImageDialog& dialog, const char* name) {
   return dialog.findChild<T*>(QString::fromLatin1(name));
 }
 
 // The names of the list's rows, top to bottom.
-QStringList RowNames(TSaveDialog& dialog) {
+QStringList RowNames(SaveImageDialog& dialog) {
   auto* list = Part<QTreeWidget>(dialog, "fileList");
   QStringList names;
   for (int row = 0; row < list->topLevelItemCount(); ++row) names << list->topLevelItem(row)->text(0);
@@ -270,20 +270,20 @@ QStringList RowNames(TSaveDialog& dialog) {
 }
 
 // The real dialog, acted on by `steer` and then cancelled.
-void SteerSaveDialog(TForm1& form, std::function<void(TSaveDialog&)> steer) {
-  TForm1::saveDialogRunner = [steer](TSaveDialog& dialog) {
+void SteerSaveDialog(MainWindow& form, std::function<void(SaveImageDialog&)> steer) {
+  MainWindow::saveDialogRunner = [steer](SaveImageDialog& dialog) {
     QTimer::singleShot(0, &dialog, [&dialog, steer] {
       steer(dialog);
       dialog.reject();
     });
     return dialog.exec();
   };
-  QTest::mouseClick(Control<QPushButton>(form, "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(form, "copyButton"), Qt::LeftButton);
 }
 
 // Runs what the event loop has queued, answering every message box of
 // `dialog` with OK and recording its text in `boxes`.
-void Settle(TSaveDialog& dialog, QStringList& boxes) {
+void Settle(SaveImageDialog& dialog, QStringList& boxes) {
   QTimer watcher;
   watcher.setInterval(0);
   QObject::connect(&watcher, &QTimer::timeout, &dialog, [&dialog, &boxes] {
@@ -322,17 +322,17 @@ TEST_F(SaveDialog, ANewFolderIsNamedInPlaceEnteredAndTakesTheImage) {
        {refusal.arg("old")}},
   };
   Windows windows(ops_);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::filesystem::remove_all(R + "/start");
     for (const std::string& folder : c.before) std::filesystem::create_directories(R + "/start/" + folder);
     std::filesystem::create_directories(R + "/start");
     windows.prompts.clear();
-    Control<TSaveDialog>(f, "SaveDialog1")->SetFolder(R + "/start");
+    Control<SaveImageDialog>(f, "saveDialog")->SetFolder(R + "/start");
     QStringList boxes, editorTexts;
     QString lookIn;
-    const auto steer = [&](TSaveDialog& dialog) {
+    const auto steer = [&](SaveImageDialog& dialog) {
       QTest::mouseClick(Part<QToolButton>(dialog, "newFolderButton"), Qt::LeftButton);
       for (const QString& typed : c.typed) {
         auto* editor = Part<QTreeWidget>(dialog, "fileList")->viewport()->findChild<QLineEdit*>();
@@ -355,7 +355,7 @@ TEST_F(SaveDialog, ANewFolderIsNamedInPlaceEnteredAndTakesTheImage) {
     TypedDialog seen;
     TypeIntoSaveDialog("x.ima", QMessageBox::Yes, nullptr, &seen, steer);
     windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK});
-    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
     EXPECT_EQ(editorTexts.value(0), c.made);
     EXPECT_EQ(boxes, c.boxes);
     EXPECT_EQ(lookIn, QString::fromStdString(R + "/start/" + c.named));
@@ -397,11 +397,11 @@ TEST_F(SaveDialog, APlaceChosenIsEntered) {
   Windows windows(ops_);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Control<TSaveDialog>(windows.main(), "SaveDialog1")->SetFolder(R + "/start");
+    Control<SaveImageDialog>(windows.main(), "saveDialog")->SetFolder(R + "/start");
     QStringList places;
     std::string folder;
     QString lookIn;
-    SteerSaveDialog(windows.main(), [&](TSaveDialog& dialog) {
+    SteerSaveDialog(windows.main(), [&](SaveImageDialog& dialog) {
       auto* list = Part<QListWidget>(dialog, "placesList");
       for (int row = 0; row < list->count(); ++row) places << list->item(row)->text();
       const QList<QListWidgetItem*> found = list->findItems(c.place, Qt::MatchExactly);
@@ -454,8 +454,8 @@ TEST_F(SaveDialog, AColumnHeaderSortsWithFoldersFirst) {
       {0, Qt::DescendingOrder, {"zdir", "adir", "c.ima", "B.ima", "a.ima"}},
   };
   Windows windows(ops_);
-  Control<TSaveDialog>(windows.main(), "SaveDialog1")->SetFolder(R + "/start");
-  SteerSaveDialog(windows.main(), [&](TSaveDialog& dialog) {
+  Control<SaveImageDialog>(windows.main(), "saveDialog")->SetFolder(R + "/start");
+  SteerSaveDialog(windows.main(), [&](SaveImageDialog& dialog) {
     QHeaderView* header = Part<QTreeWidget>(dialog, "fileList")->header();
     EXPECT_TRUE(header->isSortIndicatorShown());
     for (const Case& c : cases) {
@@ -493,14 +493,14 @@ TEST_F(SaveDialog, ATypedNameOrPathCompletes) {
   };
   HomeFolder home(R + "/home");
   Windows windows(ops_);
-  TForm1& f = windows.main();
+  MainWindow& f = windows.main();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     windows.prompts.clear();
-    Control<TSaveDialog>(f, "SaveDialog1")->SetFolder(R + "/start");
+    Control<SaveImageDialog>(f, "saveDialog")->SetFolder(R + "/start");
     QStringList offered;
     QString taken;
-    const auto steer = [&](TSaveDialog& dialog) {
+    const auto steer = [&](SaveImageDialog& dialog) {
       auto* edit = Part<QLineEdit>(dialog, "fileNameEdit");
       QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
       QTest::keyClicks(edit, c.typed);
@@ -515,7 +515,7 @@ TEST_F(SaveDialog, ATypedNameOrPathCompletes) {
     };
     TypeIntoSaveDialog("", QMessageBox::Yes, nullptr, nullptr, steer);
     windows.AnswerPrompts({PromptButton::Ignore, PromptButton::OK});
-    QTest::mouseClick(Control<QPushButton>(f, "Button1"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(f, "copyButton"), Qt::LeftButton);
     EXPECT_EQ(offered, c.offered);
     EXPECT_EQ(taken, c.offered.value(0));
     ASSERT_EQ(windows.prompts.size(), 2u);
@@ -548,11 +548,11 @@ TEST_F(SaveDialog, BackspaceInTheListAndAltUpGoToTheParent) {
   Windows windows(ops_);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    auto* dialog = Control<TSaveDialog>(windows.main(), "SaveDialog1");
+    auto* dialog = Control<SaveImageDialog>(windows.main(), "saveDialog");
     dialog->SetFolder(R + "/start/");
     QString name, current;
     std::string folder;
-    SteerSaveDialog(windows.main(), [&](TSaveDialog& shown) {
+    SteerSaveDialog(windows.main(), [&](SaveImageDialog& shown) {
       auto* edit = Part<QLineEdit>(shown, "fileNameEdit");
       edit->setText(QStringLiteral("disk.ima"));
       QWidget* control = Part<QWidget>(shown, c.control);
@@ -579,17 +579,17 @@ TEST_F(SaveDialog, TextsInTheLanguageOfThisProcess) {
   WriteFile(root_ / "start/x.ima", "old");
   std::filesystem::create_directories(root_ / "start/sub");
   Windows windows(ops_);
-  Control<TSaveDialog>(windows.main(), "SaveDialog1")->SetFolder(root_ / "start");
+  Control<SaveImageDialog>(windows.main(), "saveDialog")->SetFolder(root_ / "start");
   TypedDialog seen;
   QStringList words;  // the labels, the column titles, the types of a folder and a file
-  TypeIntoSaveDialog("x.ima", QMessageBox::No, nullptr, &seen, [&words](TSaveDialog& dialog) {
+  TypeIntoSaveDialog("x.ima", QMessageBox::No, nullptr, &seen, [&words](SaveImageDialog& dialog) {
     for (const char* label : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
       words << dialog.findChild<QLabel*>(QString::fromLatin1(label))->text();
     auto* list = dialog.findChild<QTreeWidget*>(QStringLiteral("fileList"));
     for (int column = 0; column < list->columnCount(); ++column) words << list->headerItem()->text(column);
     for (int row = 0; row < list->topLevelItemCount(); ++row) words << list->topLevelItem(row)->text(2);
   });
-  QTest::mouseClick(Control<QPushButton>(windows.main(), "Button1"), Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(windows.main(), "copyButton"), Qt::LeftButton);
   WriteFile(out, QStringList{seen.title, seen.buttons.join(u'|'), seen.boxes.join(u'|'), words.join(u'|')}
                      .join(u'\x1f')
                      .toStdString());

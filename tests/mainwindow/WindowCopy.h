@@ -37,7 +37,7 @@ class WindowCopy {
 
   // The length of drive C.
   std::int64_t Size() const { return static_cast<std::int64_t>(source_.size()); }
-  TForm1& main() { return windows_->main(); }
+  MainWindow& main() { return windows_->main(); }
 
   // The source volume, for its faults.
   FileVolume& Source() { return ops_.Volume('C'); }
@@ -63,8 +63,8 @@ class WindowCopy {
   std::vector<PromptKind> RunAnswering(std::vector<PromptButton> buttons) {
     windows_->AnswerSaveDialog({Image()});
     windows_->AnswerPrompts(std::move(buttons));
-    const auto answer = TMessageForm::answerer;
-    TMessageForm::answerer = [this, answer](TMessageForm& form) {
+    const auto answer = PromptBox::answerer;
+    PromptBox::answerer = [this, answer](PromptBox& form) {
       if (form.Kind() == PromptKind::Information && atSuccess) atSuccess();
       if (atPrompt) atPrompt(form.Kind());
       answer(form);
@@ -78,7 +78,7 @@ class WindowCopy {
       QTimer::singleShot(0, &context, pump);
     };
     QTimer::singleShot(0, &context, pump);
-    QTest::mouseClick(Control<QPushButton>(main(), "Button1"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(main(), "copyButton"), Qt::LeftButton);
     running = false;
     std::vector<PromptKind> kinds;
     for (const SeenPrompt& prompt : windows_->prompts) kinds.push_back(prompt.kind);

@@ -15,7 +15,7 @@
 #include "LocaleSeparators.h"
 #include "ProcessPriority.h"
 #include "ProgressHost.h"
-#include "TGauge.h"
+#include "ProgressGauge.h"
 
 namespace vorkan {
 namespace {
@@ -64,8 +64,8 @@ class ProgressCopyTest : public ::testing::Test {
     EXPECT_FALSE(host.form.isVisible());
     EXPECT_TRUE(host.mainWindow.isVisible());
     EXPECT_TRUE(host.mainWindow.isEnabled());
-    EXPECT_EQ(host.Label("Label7")->text(), "Копирование диска...");
-    EXPECT_EQ(host.Button("Button3")->text(), "Пауза");
+    EXPECT_EQ(host.Label("statusText")->text(), "Копирование диска...");
+    EXPECT_EQ(host.Button("pauseButton")->text(), "Пауза");
     EXPECT_EQ(host.Priority()->currentIndex(), 1);
   }
 
@@ -76,8 +76,8 @@ TEST_F(ProgressCopyTest, PauseAndResumeWithTheirTextsCaptionsAndTitles) {
   ProgressHost host;
   const std::string target = volume.Target("диск_e.IMA");
   constexpr int kPauseAt = 3, kResumeAt = 9;  // six paused passes in between
-  host.DuringReport(kPauseAt, [&] { QTest::mouseClick(host.Button("Button3"), Qt::LeftButton); });
-  host.DuringReport(kResumeAt, [&] { QTest::mouseClick(host.Button("Button3"), Qt::LeftButton); });
+  host.DuringReport(kPauseAt, [&] { QTest::mouseClick(host.Button("pauseButton"), Qt::LeftButton); });
+  host.DuringReport(kResumeAt, [&] { QTest::mouseClick(host.Button("pauseButton"), Qt::LeftButton); });
 
   ASSERT_TRUE(Copy(host, target));
   EXPECT_EQ(test::ReadFile(target), volume.Bytes());
@@ -134,7 +134,7 @@ TEST_F(ProgressCopyTest, AbortAnsweredNoGoesOnAndYesStopsAfterExactlyOneMoreBloc
   const std::string target = volume.Target("abort.IMA");
   host.DuringReport(2, [&] {
     host.answers = {PromptButton::No};
-    QTest::mouseClick(host.Button("Button1"), Qt::LeftButton);
+    QTest::mouseClick(host.Button("abortButton"), Qt::LeftButton);
   });
   std::int64_t sizeAtYes = -1;
   host.DuringReport(6, [&] {
@@ -143,7 +143,7 @@ TEST_F(ProgressCopyTest, AbortAnsweredNoGoesOnAndYesStopsAfterExactlyOneMoreBloc
       if (seen.text == "Вы действительно хотите прервать данную операцию?")
         sizeAtYes = test::SizeOfImageBeingWritten(target);
     };
-    QTest::mouseClick(host.Button("Button1"), Qt::LeftButton);
+    QTest::mouseClick(host.Button("abortButton"), Qt::LeftButton);
   });
 
   EXPECT_FALSE(Copy(host, target));
@@ -159,13 +159,13 @@ TEST_F(ProgressCopyTest, AbortAnsweredNoGoesOnAndYesStopsAfterExactlyOneMoreBloc
   EXPECT_EQ(test::ReadFile(target), volume.Bytes().substr(0, 7 * kBlock));
   ExpectMainWindowGoneDuringTheJob(host);
   ExpectMainWindowBack(host);
-  EXPECT_EQ(host.Button("Button3")->text(), "Пауза");
+  EXPECT_EQ(host.Button("pauseButton")->text(), "Пауза");
 }
 
 TEST_F(ProgressCopyTest, AbortConfirmedWhilePausedReadsNoFurtherBlock) {
   ProgressHost host;
   const std::string target = volume.Target("paused-abort.IMA");
-  host.DuringReport(2, [&] { QTest::mouseClick(host.Button("Button3"), Qt::LeftButton); });
+  host.DuringReport(2, [&] { QTest::mouseClick(host.Button("pauseButton"), Qt::LeftButton); });
   std::int64_t sizeAtYes = -1;
   host.DuringReport(6, [&] {
     host.answers = {PromptButton::Yes, PromptButton::Yes};
@@ -173,7 +173,7 @@ TEST_F(ProgressCopyTest, AbortConfirmedWhilePausedReadsNoFurtherBlock) {
       if (sizeAtYes < 0) sizeAtYes = test::SizeOfImageBeingWritten(target);
       (void)seen;
     };
-    QTest::mouseClick(host.Button("Button1"), Qt::LeftButton);
+    QTest::mouseClick(host.Button("abortButton"), Qt::LeftButton);
   });
 
   EXPECT_FALSE(Copy(host, target));
@@ -205,7 +205,7 @@ TEST_F(ProgressCopyTest, CloseBoxEscapeAndEnterDuringACopy) {
 
   EXPECT_TRUE(Copy(host, target));
   EXPECT_TRUE(visibleAfterClose);
-  EXPECT_EQ(focusAtEnter, host.Button("Button1"));
+  EXPECT_EQ(focusAtEnter, host.Button("abortButton"));
   ASSERT_EQ(host.prompts.size(), 2u) << "the close box and Enter ask; Esc does nothing";
   for (const auto& p : host.prompts) EXPECT_EQ(p.text, "Вы действительно хотите прервать данную операцию?");
   for (const Snapshot& s : host.reports) EXPECT_EQ(s.abortFlag, 0);
@@ -221,12 +221,12 @@ TEST_F(ProgressCopyTest, MinimisedCopyGoesOnAndTheNextJobShowsTheWindowCentredAn
   host.DuringReport(1, [&] {
     firstPumpChecked = true;
     EXPECT_EQ(host.form.windowTitle(), "Form2");
-    EXPECT_EQ(host.Edit("Label5")->text(), "0");
+    EXPECT_EQ(host.Edit("fileNameField")->text(), "0");
     EXPECT_EQ(host.form.frameGeometry().topLeft(), test::CentredCorner(host.form));
   });
   host.DuringReport(2, [&] {
     host.form.move(5, 7);  // the user drags the window away
-    QTest::mouseClick(host.Button("Button2"), Qt::LeftButton);
+    QTest::mouseClick(host.Button("minimizeButton"), Qt::LeftButton);
   });
   ASSERT_TRUE(Copy(host, first));
   EXPECT_TRUE(firstPumpChecked);
@@ -250,8 +250,8 @@ TEST_F(ProgressCopyTest, MinimisedCopyGoesOnAndTheNextJobShowsTheWindowCentredAn
     EXPECT_FALSE(host.form.isMinimized());
     EXPECT_EQ(host.form.frameGeometry().topLeft(), test::CentredCorner(host.form));
     EXPECT_FALSE(host.mainWindow.isVisible());
-    EXPECT_EQ(host.Edit("Label5")->text().toStdString(), first);
-    EXPECT_EQ(host.Edit("Label1")->text().toStdString(), last.doneText);
+    EXPECT_EQ(host.Edit("fileNameField")->text().toStdString(), first);
+    EXPECT_EQ(host.Edit("copiedField")->text().toStdString(), last.doneText);
     EXPECT_EQ(host.form.PercentComplete(), 100);
   });
   ASSERT_TRUE(Copy(host, second));

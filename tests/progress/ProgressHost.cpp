@@ -13,8 +13,8 @@
 #include "Application.h"
 #include "ProcessPriority.h"
 #include "ShowPrompt.h"
-#include "TGauge.h"
-#include "TMessageForm.h"
+#include "ProgressGauge.h"
+#include "PromptBox.h"
 
 namespace vorkan::test {
 
@@ -22,7 +22,7 @@ ProgressHost::ProgressHost() : form(&mainWindow, abortRequested, pauseRequested)
   mainWindow.setWindowTitle(QStringLiteral("Vorkan v1.2"));
   mainWindow.resize(300, 200);
   mainWindow.show();
-  TMessageForm::answerer = [this](TMessageForm& box) {
+  PromptBox::answerer = [this](PromptBox& box) {
     const PromptCall seen{box.Text(), box.Kind(), box.Buttons()};
     prompts.push_back(seen);
     if (onPrompt) onPrompt(seen);
@@ -36,7 +36,7 @@ ProgressHost::ProgressHost() : form(&mainWindow, abortRequested, pauseRequested)
 }
 
 ProgressHost::~ProgressHost() {
-  TMessageForm::answerer = nullptr;
+  PromptBox::answerer = nullptr;
   Application::Instance().SetTitle("");
 }
 
@@ -56,13 +56,13 @@ void ProgressHost::ShowCopyProgress(const std::string& caption, const std::strin
   const int number = static_cast<int>(reports.size()) + 1;
   if (auto it = actions_.find(number); it != actions_.end()) QTimer::singleShot(0, &form, it->second);
   form.ShowCopyProgress(caption, fileName, doneText, freeText, maximum, position, show);
-  const TGauge& gauge = form.Gauge();
-  reports.push_back({form.windowTitle().toStdString(), Label("Label7")->text().toStdString(),
-                     Button("Button3")->text().toStdString(), FieldText("Label5"), FieldText("Label1"),
-                     FieldText("Edit1"), Priority()->currentText().toStdString(), gauge.MaxValue(),
-                     gauge.Progress(), form.PercentComplete(), form.isVisible(), form.isMinimized(),
-                     mainWindow.isVisible(), mainWindow.isEnabled(), abortRequested, pauseRequested,
-                     CurrentNiceValue()});
+  const ProgressGauge& gauge = form.Gauge();
+  reports.push_back({form.windowTitle().toStdString(), Label("statusText")->text().toStdString(),
+                     Button("pauseButton")->text().toStdString(), FieldText("fileNameField"),
+                     FieldText("copiedField"), FieldText("freeSpaceField"),
+                     Priority()->currentText().toStdString(), gauge.MaxValue(), gauge.Progress(),
+                     form.PercentComplete(), form.isVisible(), form.isMinimized(), mainWindow.isVisible(),
+                     mainWindow.isEnabled(), abortRequested, pauseRequested, CurrentNiceValue()});
 }
 
 void ProgressHost::ProcessPendingEvents() {
@@ -89,7 +89,7 @@ std::string ProgressHost::FieldText(const char* name) const {
 QPushButton* ProgressHost::Button(const char* name) const { return form.findChild<QPushButton*>(name); }
 QLabel* ProgressHost::Label(const char* name) const { return form.findChild<QLabel*>(name); }
 QLineEdit* ProgressHost::Edit(const char* name) const { return form.findChild<QLineEdit*>(name); }
-QComboBox* ProgressHost::Priority() const { return form.findChild<QComboBox*>("ComboBox1"); }
+QComboBox* ProgressHost::Priority() const { return form.findChild<QComboBox*>("priorityBox"); }
 
 QPoint CentredCorner(const QWidget& window) {
   const QRect screen = QGuiApplication::primaryScreen()->geometry();

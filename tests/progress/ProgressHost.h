@@ -16,7 +16,7 @@
 
 #include "NullCopyJobHost.h"
 #include "PromptCall.h"
-#include "TForm2.h"
+#include "ProgressWindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -68,7 +68,7 @@ class ProgressHost : public NullCopyJobHost {
   QComboBox* Priority() const;
 
   QWidget mainWindow;
-  TForm2 form;
+  ProgressWindow form;
 
   std::vector<Snapshot> reports;
   std::vector<std::string> titles;

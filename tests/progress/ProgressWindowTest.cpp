@@ -16,7 +16,7 @@
 #include "Controls.h"
 #include "EInvalidOperation.h"
 #include "ProgressHost.h"
-#include "TGauge.h"
+#include "ProgressGauge.h"
 
 namespace vorkan {
 namespace {
@@ -33,24 +33,24 @@ struct ControlSpec {
 };
 
 const ControlSpec kControls[] = {
-    {"Bevel1", "QFrame", {8, 8, 377, 249}, false, false, nullptr},
-    {"Label6", "QLabel", {20, 24, 353, 13}, true, false, "Статус:"},
-    {"Label7", "QLabel", {20, 44, 353, 13}, false, false, "Копирование диска..."},
-    {"Bevel2", "QFrame", {10, 72, 373, 9}, false, false, nullptr},
-    {"Label3", "QLabel", {16, 88, 77, 13}, true, true, "Имя файла:"},
-    {"Label5", "QLineEdit", {100, 88, 269, 13}, false, false, "0"},
-    {"Label2", "QLabel", {16, 112, 77, 13}, true, true, "Свободно:"},
-    {"Edit1", "QLineEdit", {100, 112, 269, 13}, false, false, "0"},
-    {"Label4", "QLabel", {16, 136, 77, 13}, true, true, "Скопировано:"},
-    {"Label1", "QLineEdit", {100, 136, 269, 13}, false, false, "0"},
-    {"Bevel4", "QFrame", {10, 160, 373, 9}, false, false, nullptr},
-    {"Panel1", "QFrame", {16, 176, 361, 21}, false, false, nullptr},
-    {"Bevel5", "QFrame", {10, 208, 373, 9}, false, false, nullptr},
-    {"Label8", "QLabel", {16, 228, 193, 13}, true, true, "Приоритет:"},
-    {"ComboBox1", "QComboBox", {216, 221, 161, 21}, false, false, nullptr},
-    {"Button2", "QPushButton", {8, 272, 61, 25}, false, false, "Свернуть"},
-    {"Button1", "QPushButton", {152, 272, 89, 25}, false, false, "Отмена"},
-    {"Button3", "QPushButton", {324, 272, 61, 25}, false, false, "Пазуа"},
+    {"frameRule", "QFrame", {8, 8, 377, 249}, false, false, nullptr},
+    {"statusCaption", "QLabel", {20, 24, 353, 13}, true, false, "Статус:"},
+    {"statusText", "QLabel", {20, 44, 353, 13}, false, false, "Копирование диска..."},
+    {"topRule", "QFrame", {10, 72, 373, 9}, false, false, nullptr},
+    {"fileNameCaption", "QLabel", {16, 88, 77, 13}, true, true, "Имя файла:"},
+    {"fileNameField", "QLineEdit", {100, 88, 269, 13}, false, false, "0"},
+    {"freeSpaceCaption", "QLabel", {16, 112, 77, 13}, true, true, "Свободно:"},
+    {"freeSpaceField", "QLineEdit", {100, 112, 269, 13}, false, false, "0"},
+    {"copiedCaption", "QLabel", {16, 136, 77, 13}, true, true, "Скопировано:"},
+    {"copiedField", "QLineEdit", {100, 136, 269, 13}, false, false, "0"},
+    {"middleRule", "QFrame", {10, 160, 373, 9}, false, false, nullptr},
+    {"gaugePanel", "QFrame", {16, 176, 361, 21}, false, false, nullptr},
+    {"bottomRule", "QFrame", {10, 208, 373, 9}, false, false, nullptr},
+    {"priorityCaption", "QLabel", {16, 228, 193, 13}, true, true, "Приоритет:"},
+    {"priorityBox", "QComboBox", {216, 221, 161, 21}, false, false, nullptr},
+    {"minimizeButton", "QPushButton", {8, 272, 61, 25}, false, false, "Свернуть"},
+    {"abortButton", "QPushButton", {152, 272, 89, 25}, false, false, "Отмена"},
+    {"pauseButton", "QPushButton", {324, 272, 61, 25}, false, false, "Пазуа"},
 };
 
 QString TextOf(QWidget* w) {
@@ -62,8 +62,8 @@ QString TextOf(QWidget* w) {
 
 TEST(ProgressWindow, LayoutControlsAndTextsAfterCreation) {
   ProgressHost host;
-  TForm2& form = host.form;
-  EXPECT_EQ(form.objectName(), "Form2");
+  ProgressWindow& form = host.form;
+  EXPECT_EQ(form.objectName(), "ProgressWindow");
   EXPECT_EQ(form.windowTitle(), "Form2");
   EXPECT_EQ(form.size(), QSize(393, 305));
   EXPECT_EQ(form.minimumSize(), QSize(393, 305));
@@ -101,7 +101,7 @@ TEST(ProgressWindow, LayoutControlsAndTextsAfterCreation) {
   }
 
   // The three fields are borderless, read-only and on button face.
-  for (const char* name : {"Label5", "Edit1", "Label1"}) {
+  for (const char* name : {"fileNameField", "freeSpaceField", "copiedField"}) {
     SCOPED_TRACE(name);
     QLineEdit* edit = host.Edit(name);
     EXPECT_TRUE(edit->isReadOnly());
@@ -109,19 +109,19 @@ TEST(ProgressWindow, LayoutControlsAndTextsAfterCreation) {
     EXPECT_EQ(edit->palette().color(QPalette::Base), ResolveColor(clBtnFace));
   }
 
-  auto* panel = test::Control<QFrame>(form, "Panel1");
+  auto* panel = test::Control<QFrame>(form, "gaugePanel");
   EXPECT_EQ(panel->frameShape(), QFrame::Box);  // lowered outer ring, raised inner ring
   EXPECT_EQ(panel->frameShadow(), QFrame::Sunken);
   EXPECT_EQ(panel->lineWidth(), 1);
   EXPECT_EQ(panel->midLineWidth(), 0);
-  for (const char* name : {"Bevel2", "Bevel4", "Bevel5"}) {
+  for (const char* name : {"topRule", "middleRule", "bottomRule"}) {
     auto* line = test::Control<QFrame>(form, name);
     EXPECT_EQ(line->frameShape(), QFrame::HLine) << name;
     EXPECT_EQ(line->frameRect(), QRect(0, 0, 373, 2)) << name << ": the line runs along the top";
   }
 
-  TGauge& gauge = form.Gauge();
-  EXPECT_EQ(gauge.objectName(), "Gauge1");
+  ProgressGauge& gauge = form.Gauge();
+  EXPECT_EQ(gauge.objectName(), "gauge");
   EXPECT_EQ(gauge.parentWidget(), panel);
   EXPECT_EQ(gauge.geometry(), QRect(1, 1, 358, 18));
   EXPECT_EQ(gauge.Kind(), gkHorizontalBar);
@@ -142,20 +142,20 @@ TEST(ProgressWindow, LayoutControlsAndTextsAfterCreation) {
   EXPECT_EQ(list->itemText(2), "Высокий");
   EXPECT_EQ(list->currentIndex(), 1);
 
-  EXPECT_TRUE(host.Button("Button1")->isDefault());
-  EXPECT_FALSE(host.Button("Button2")->isDefault());
-  EXPECT_FALSE(host.Button("Button3")->isDefault());
+  EXPECT_TRUE(host.Button("abortButton")->isDefault());
+  EXPECT_FALSE(host.Button("minimizeButton")->isDefault());
+  EXPECT_FALSE(host.Button("pauseButton")->isDefault());
 
-  // Tab order: Button1, Button2, Button3, ComboBox1, Label5, Edit1, Label1.
+  // Tab order: abort, minimise, pause, priority, file name, free space, copied.
   std::vector<QString> order;
-  QWidget* w = host.Button("Button1");
+  QWidget* w = host.Button("abortButton");
   for (int i = 0; i < 7; ++i) {
     order.push_back(w->objectName());
     do w = w->nextInFocusChain();
     while (!(w->focusPolicy() & Qt::TabFocus));
   }
-  EXPECT_EQ(order, (std::vector<QString>{"Button1", "Button2", "Button3", "ComboBox1", "Label5", "Edit1",
-                                         "Label1"}));
+  EXPECT_EQ(order, (std::vector<QString>{"abortButton", "minimizeButton", "pauseButton", "priorityBox",
+                                         "fileNameField", "freeSpaceField", "copiedField"}));
 }
 
 TEST(ProgressWindow, ShowSequenceHidesTheMainWindowBeforeThePumpAndSetsTheValuesAfterIt) {
@@ -169,17 +169,17 @@ TEST(ProgressWindow, ShowSequenceHidesTheMainWindowBeforeThePumpAndSetsTheValues
     EXPECT_FALSE(host.mainWindow.isEnabled());
     EXPECT_EQ(host.form.frameGeometry().topLeft(), test::CentredCorner(host.form));
     EXPECT_EQ(host.form.windowTitle(), "Form2");
-    EXPECT_EQ(host.Edit("Label5")->text(), "0");
+    EXPECT_EQ(host.Edit("fileNameField")->text(), "0");
     EXPECT_EQ(host.form.Gauge().Progress(), 100);
   });
   host.ShowCopyProgress("Копирование диска E:\\", "/tmp/a-very-long-folder-name/with-more/диск_e.IMA",
                         "1 из 2", "3 ГБ", 1000, 250, true);
   EXPECT_TRUE(pumped);
   EXPECT_EQ(host.form.windowTitle(), "Копирование диска E:\\");
-  EXPECT_EQ(host.Edit("Label5")->text(), "/tmp/a-very-long-folder-name/with-more/диск_e.IMA");
-  EXPECT_EQ(host.Edit("Label5")->cursorPosition(), 0) << "a long name shows its beginning";
-  EXPECT_EQ(host.Edit("Label1")->text(), "1 из 2");
-  EXPECT_EQ(host.Edit("Edit1")->text(), "3 ГБ");
+  EXPECT_EQ(host.Edit("fileNameField")->text(), "/tmp/a-very-long-folder-name/with-more/диск_e.IMA");
+  EXPECT_EQ(host.Edit("fileNameField")->cursorPosition(), 0) << "a long name shows its beginning";
+  EXPECT_EQ(host.Edit("copiedField")->text(), "1 из 2");
+  EXPECT_EQ(host.Edit("freeSpaceField")->text(), "3 ГБ");
   EXPECT_EQ(host.form.Gauge().MaxValue(), 1000);
   EXPECT_EQ(host.form.Gauge().Progress(), 250);
   EXPECT_EQ(host.form.PercentComplete(), 25);
@@ -193,27 +193,27 @@ TEST(ProgressWindow, ShowSequenceHidesTheMainWindowBeforeThePumpAndSetsTheValues
   // A maximum below 0 is refused by the gauge once the texts are on.
   EXPECT_THROW(host.ShowCopyProgress("neg", "f2", "d2", "e2", -1, 0, true), EInvalidOperation);
   EXPECT_EQ(host.form.windowTitle(), "neg");
-  EXPECT_EQ(host.FieldText("Label1"), "d2");
+  EXPECT_EQ(host.FieldText("copiedField"), "d2");
   EXPECT_EQ(host.form.Gauge().MaxValue(), 5000);
 
   host.Priority()->setCurrentIndex(2);
-  host.Label("Label7")->setText("[ПАУЗА] ");
+  host.Label("statusText")->setText("[ПАУЗА] ");
   host.ShowCopyProgress("ignored", "ignored", "ignored", "ignored", -5, -5, false);
   EXPECT_FALSE(host.form.isVisible());
   EXPECT_TRUE(host.mainWindow.isVisible());
   EXPECT_TRUE(host.mainWindow.isEnabled());
   EXPECT_EQ(host.Priority()->currentIndex(), 1);
-  EXPECT_EQ(host.Label("Label7")->text(), "Копирование диска...");
-  EXPECT_EQ(host.Button("Button3")->text(), "Пауза");
+  EXPECT_EQ(host.Label("statusText")->text(), "Копирование диска...");
+  EXPECT_EQ(host.Button("pauseButton")->text(), "Пауза");
   // The closing call leaves the last values on.
   EXPECT_EQ(host.form.windowTitle(), "neg");
-  EXPECT_EQ(host.Edit("Label1")->text(), "d2");
-  EXPECT_EQ(host.Edit("Label5")->text(), "f2");
+  EXPECT_EQ(host.Edit("copiedField")->text(), "d2");
+  EXPECT_EQ(host.Edit("fileNameField")->text(), "f2");
 }
 
 TEST(ProgressWindow, AFieldShowsItsLastTextWheneverItIsDrawnOrTouched) {
   ProgressHost host;
-  QLineEdit* done = host.Edit("Label1");
+  QLineEdit* done = host.Edit("copiedField");
   host.ShowCopyProgress("c", "f", "first", "e", 100, 1, true);
   EXPECT_EQ(done->text(), "first") << "the first report of a job puts its texts at once";
   // However fast the reports follow each other, what the user can see or
@@ -236,7 +236,8 @@ TEST(ProgressWindow, AbortButtonEnterCloseBoxAndEscape) {
   ProgressHost host;
   host.ShowCopyProgress("c", "f", "d", "e", 100, 1, true);
   ASSERT_TRUE(host.form.isVisible());
-  EXPECT_EQ(host.form.focusWidget(), host.Button("Button1")) << "the abort button is first in the tab order";
+  EXPECT_EQ(host.form.focusWidget(), host.Button("abortButton"))
+      << "the abort button is first in the tab order";
 
   // Esc: nothing answers it.
   QTest::keyClick(host.form.focusWidget(), Qt::Key_Escape);
@@ -245,7 +246,7 @@ TEST(ProgressWindow, AbortButtonEnterCloseBoxAndEscape) {
 
   // The abort button asks first; No changes nothing.
   host.answers = {PromptButton::No};
-  QTest::mouseClick(host.Button("Button1"), Qt::LeftButton);
+  QTest::mouseClick(host.Button("abortButton"), Qt::LeftButton);
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].text, "Вы действительно хотите прервать данную операцию?");
   EXPECT_EQ(host.prompts[0].kind, PromptKind::Warning);
@@ -262,12 +263,12 @@ TEST(ProgressWindow, AbortButtonEnterCloseBoxAndEscape) {
 
   // A prompt closed without a button (Cancel) changes nothing either.
   host.answers.clear();
-  QTest::mouseClick(host.Button("Button1"), Qt::LeftButton);
+  QTest::mouseClick(host.Button("abortButton"), Qt::LeftButton);
   EXPECT_EQ(host.prompts.size(), 3u);
   EXPECT_EQ(host.abortRequested, 0);
 
   // Enter presses the default button; Yes sets the abort flag.
-  host.Button("Button1")->setFocus();
+  host.Button("abortButton")->setFocus();
   host.answers = {PromptButton::Yes};
   QTest::keyClick(&host.form, Qt::Key_Return);
   EXPECT_EQ(host.prompts.size(), 4u);
@@ -275,8 +276,8 @@ TEST(ProgressWindow, AbortButtonEnterCloseBoxAndEscape) {
   EXPECT_TRUE(host.form.isVisible());
 
   // A focused other button takes Enter for itself.
-  host.Button("Button3")->setFocus();
-  QTest::keyClick(host.Button("Button3"), Qt::Key_Return);
+  host.Button("pauseButton")->setFocus();
+  QTest::keyClick(host.Button("pauseButton"), Qt::Key_Return);
   EXPECT_EQ(host.prompts.size(), 4u);
   EXPECT_EQ(host.pauseRequested, 1);
 }
@@ -284,8 +285,8 @@ TEST(ProgressWindow, AbortButtonEnterCloseBoxAndEscape) {
 TEST(ProgressWindow, PauseToggleTextsAndOtherFlagValues) {
   ProgressHost host;
   host.ShowCopyProgress("c", "f", "d", "e", 100, 1, true);
-  QPushButton* pause = host.Button("Button3");
-  QLabel* status = host.Label("Label7");
+  QPushButton* pause = host.Button("pauseButton");
+  QLabel* status = host.Label("statusText");
   QTest::mouseClick(pause, Qt::LeftButton);
   EXPECT_EQ(host.pauseRequested, 1);
   EXPECT_EQ(pause->text(), "Далее");
@@ -306,7 +307,7 @@ TEST(ProgressWindow, MinimiseButtonMinimisesTheApplication) {
   ProgressHost host;
   host.ShowCopyProgress("c", "f", "d", "e", 100, 1, true);
   EXPECT_FALSE(Application::Instance().IsMinimized());
-  QTest::mouseClick(host.Button("Button2"), Qt::LeftButton);
+  QTest::mouseClick(host.Button("minimizeButton"), Qt::LeftButton);
   EXPECT_TRUE(host.form.isMinimized());
   EXPECT_TRUE(Application::Instance().IsMinimized());
   EXPECT_TRUE(host.form.isVisible());

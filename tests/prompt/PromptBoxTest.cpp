@@ -29,7 +29,7 @@ TEST(PromptClipboardTest, CtrlCPutsTheBoxOnTheClipboardAndKeepsItOpen) {
   bool stillOpen = false;
   const auto answered = ShowAndAnswer(text, PromptKind::Confirmation,
                                       ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel}),
-                                      [&](TMessageForm& form) {
+                                      [&](PromptBox& form) {
                                         Type(form, Qt::Key_C, Qt::ControlModifier);
                                         stillOpen = form.isVisible();
                                       });
@@ -52,7 +52,7 @@ TEST(PromptClipboardTest, ButtonLineForEachSetWithoutAccessMarkers) {
        "Error", "Abort   Retry   Ignore   "},
   };
   for (const auto& c : cases) {
-    TMessageForm form("Диск C:\\ переполнен или ошибка записи!", c.kind, c.set);
+    PromptBox form("Диск C:\\ переполнен или ошибка записи!", c.kind, c.set);
     EXPECT_EQ(form.ClipboardForm(), kDashes + c.title + "\r\n" + kDashes +
                                         "Диск C:\\ переполнен или ошибка записи!\r\n" + kDashes + c.line +
                                         "\r\n" + kDashes);
@@ -61,7 +61,7 @@ TEST(PromptClipboardTest, ButtonLineForEachSetWithoutAccessMarkers) {
 
 TEST(PromptClipboardTest, OnlyCtrlCCopies) {
   SetClipboardText("untouched");
-  ShowAndAnswer("text", PromptKind::Information, ButtonSet({PromptButton::OK}), [](TMessageForm& form) {
+  ShowAndAnswer("text", PromptKind::Information, ButtonSet({PromptButton::OK}), [](PromptBox& form) {
     Type(form, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     Type(form, Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
   });
@@ -72,11 +72,11 @@ TEST(PromptTerminatingTest, TerminatingApplicationGetsCancelWithoutABox) {
   Application::Instance().SetTerminating(true);
   const auto answered = ShowAndAnswer("Вы хотите сохранить?", PromptKind::Confirmation,
                                       ButtonSet({PromptButton::Yes, PromptButton::No}),
-                                      [](TMessageForm& form) { Type(form, Qt::Key_Return); });
+                                      [](PromptBox& form) { Type(form, Qt::Key_Return); });
   const auto abortSet =
       ShowAndAnswer("Навозможно заблокировать диск C:\\!", PromptKind::Warning,
                     ButtonSet({PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore}),
-                    [](TMessageForm& form) { Type(form, Qt::Key_Return); });
+                    [](PromptBox& form) { Type(form, Qt::Key_Return); });
   Application::Instance().SetTerminating(false);
   EXPECT_EQ(answered.result, PromptResult::Cancel);
   EXPECT_EQ(answered.shown, 0);
@@ -86,12 +86,11 @@ TEST(PromptTerminatingTest, TerminatingApplicationGetsCancelWithoutABox) {
 
 TEST(PromptTerminatingTest, BoxUpWhenTheApplicationStartsTerminatingClosesWithCancel) {
   bool closed = false;
-  const auto answered =
-      ShowAndAnswer("Вы хотите сохранить?", PromptKind::Confirmation,
-                    ButtonSet({PromptButton::Yes, PromptButton::No}), [&](TMessageForm& form) {
-                      Application::Instance().SetTerminating(true);
-                      closed = !form.isVisible();
-                    });
+  const auto answered = ShowAndAnswer("Вы хотите сохранить?", PromptKind::Confirmation,
+                                      ButtonSet({PromptButton::Yes, PromptButton::No}), [&](PromptBox& form) {
+                                        Application::Instance().SetTerminating(true);
+                                        closed = !form.isVisible();
+                                      });
   Application::Instance().SetTerminating(false);
   EXPECT_TRUE(closed);
   EXPECT_EQ(answered.result, PromptResult::Cancel);
@@ -100,11 +99,11 @@ TEST(PromptTerminatingTest, BoxUpWhenTheApplicationStartsTerminatingClosesWithCa
 TEST(PromptModalTest, BoxIsApplicationModalAndGoneAfterTheCall) {
   QWidget other;
   other.show();
-  QPointer<TMessageForm> seen;
+  QPointer<PromptBox> seen;
   bool modal = false;
   QWidget* activeModal = nullptr;
   const auto answered =
-      ShowAndAnswer("text", PromptKind::Information, ButtonSet({PromptButton::OK}), [&](TMessageForm& form) {
+      ShowAndAnswer("text", PromptKind::Information, ButtonSet({PromptButton::OK}), [&](PromptBox& form) {
         seen = &form;
         modal = form.windowModality() == Qt::ApplicationModal;
         activeModal = QApplication::activeModalWidget();
@@ -120,17 +119,17 @@ TEST(PromptModalTest, BoxIsApplicationModalAndGoneAfterTheCall) {
 TEST(PromptModalTest, PromptInsideAPromptAnswersEach) {
   std::optional<PromptResult> inner;
   int depth = 0;
-  TMessageForm::answerer = [&](TMessageForm& form) {
+  PromptBox::answerer = [&](PromptBox& form) {
     ++depth;
     if (depth == 1) {
       // An event handler that runs while the first box is up shows another.
-      TMessageForm::answerer = [](TMessageForm& second) { Type(second, Qt::Key_N); };
+      PromptBox::answerer = [](PromptBox& second) { Type(second, Qt::Key_N); };
       inner = ShowPrompt("inner", PromptKind::Warning, ButtonSet({PromptButton::Yes, PromptButton::No}));
       Type(form, Qt::Key_Return);
     }
   };
   const PromptResult outer = ShowPrompt("outer", PromptKind::Information, ButtonSet({PromptButton::OK}));
-  TMessageForm::answerer = nullptr;
+  PromptBox::answerer = nullptr;
   EXPECT_EQ(inner, PromptResult::No);
   EXPECT_EQ(outer, PromptResult::Ok);
 }
@@ -151,7 +150,7 @@ TEST(FaultBoxTest, FaultIsShownInTheErrorBoxWithTheApplicationTitle) {
   bool hasIcon = false;
   std::string text;
   PromptKind kind = PromptKind::Warning;
-  TMessageForm::answerer = [&](TMessageForm& form) {
+  PromptBox::answerer = [&](PromptBox& form) {
     title = form.windowTitle();
     text = form.Text();
     kind = form.Kind();
@@ -162,7 +161,7 @@ TEST(FaultBoxTest, FaultIsShownInTheErrorBoxWithTheApplicationTitle) {
   Thrower thrower;
   QEvent event(QEvent::User);
   QCoreApplication::sendEvent(&thrower, &event);
-  TMessageForm::answerer = nullptr;
+  PromptBox::answerer = nullptr;
   Application::Instance().SetTitle("");
 
   EXPECT_EQ(title, QStringLiteral("Vorkan v1.2"));

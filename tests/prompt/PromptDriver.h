@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "ShowPrompt.h"
-#include "TMessageForm.h"
+#include "PromptBox.h"
 
 namespace vorkan::testing {
 
@@ -20,9 +20,9 @@ struct Answered {
 };
 
 inline Answered ShowAndAnswer(const std::string& text, PromptKind kind, PromptButtons buttons,
-                              const std::function<void(TMessageForm&)>& act) {
+                              const std::function<void(PromptBox&)>& act) {
   Answered answered;
-  TMessageForm::answerer = [&](TMessageForm& form) {
+  PromptBox::answerer = [&](PromptBox& form) {
     ++answered.shown;
     act(form);
     // A box the action left open is closed with its close box, so that the
@@ -30,17 +30,17 @@ inline Answered ShowAndAnswer(const std::string& text, PromptKind kind, PromptBu
     if (form.isVisible()) form.close();
   };
   answered.result = ShowPrompt(text, kind, buttons);
-  TMessageForm::answerer = nullptr;
+  PromptBox::answerer = nullptr;
   return answered;
 }
 
 // A key typed into the box: to the control that has the focus.
-inline void Type(TMessageForm& form, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+inline void Type(PromptBox& form, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QWidget* target = form.focusWidget() ? form.focusWidget() : &form;
   QTest::keyClick(target, key, modifiers);
 }
 
-inline QString FocusedName(TMessageForm& form) {
+inline QString FocusedName(PromptBox& form) {
   return form.focusWidget() ? form.focusWidget()->objectName() : QString();
 }
 

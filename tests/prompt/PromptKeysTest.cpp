@@ -63,7 +63,7 @@ TEST_P(PromptSetTest, ButtonsStandInTheFixedOrderAndTheLeftmostHasTheFocus) {
   QString focused;
   std::vector<QString> order;
   std::vector<QString> drawnAsDefault;
-  const auto answered = ShowAndAnswer("Вопрос", PromptKind::Confirmation, SetOf(c), [&](TMessageForm& form) {
+  const auto answered = ShowAndAnswer("Вопрос", PromptKind::Confirmation, SetOf(c), [&](PromptBox& form) {
     focused = FocusedName(form);
     for (QPushButton* b : form.findChildren<QPushButton*>())
       if (b->isDefault()) drawnAsDefault.push_back(b->objectName());
@@ -80,18 +80,17 @@ TEST_P(PromptSetTest, ButtonsStandInTheFixedOrderAndTheLeftmostHasTheFocus) {
 TEST_P(PromptSetTest, ImmediateEnterPressesTheLeftmostButton) {
   const SetCase& c = GetParam();
   const auto answered = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c),
-                                      [](TMessageForm& form) { Type(form, Qt::Key_Return); });
+                                      [](PromptBox& form) { Type(form, Qt::Key_Return); });
   EXPECT_EQ(answered.result, ResultOf(c.buttons.front()));
-  const auto keypad = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [](TMessageForm& form) {
-    Type(form, Qt::Key_Enter, Qt::KeypadModifier);
-  });
+  const auto keypad = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c),
+                                    [](PromptBox& form) { Type(form, Qt::Key_Enter, Qt::KeypadModifier); });
   EXPECT_EQ(keypad.result, ResultOf(c.buttons.front()));
 }
 
 TEST_P(PromptSetTest, EscPressesTheCancelButtonOrNothing) {
   const SetCase& c = GetParam();
   bool stillOpen = false;
-  const auto answered = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [&](TMessageForm& form) {
+  const auto answered = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [&](PromptBox& form) {
     Type(form, Qt::Key_Escape);
     stillOpen = form.isVisible();
     if (stillOpen) Type(form, Qt::Key_Right);  // then the second button ...
@@ -109,10 +108,10 @@ TEST_P(PromptSetTest, EscPressesTheCancelButtonOrNothing) {
 TEST_P(PromptSetTest, CloseBoxAndAltF4AnswerCancel) {
   const SetCase& c = GetParam();
   const auto closed =
-      ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [](TMessageForm& form) { form.close(); });
+      ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [](PromptBox& form) { form.close(); });
   EXPECT_EQ(closed.result, PromptResult::Cancel);
   bool closedByKey = false;
-  const auto altF4 = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [&](TMessageForm& form) {
+  const auto altF4 = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [&](PromptBox& form) {
     Type(form, Qt::Key_F4, Qt::AltModifier);
     closedByKey = !form.isVisible();
   });
@@ -127,10 +126,10 @@ TEST_P(PromptSetTest, AccessKeysWithAndWithoutAltPressTheirButton) {
     if (key == Qt::Key_unknown) continue;  // "OK" and "Cancel" have none
     SCOPED_TRACE(NameOf(b));
     const auto plain =
-        ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [&](TMessageForm& form) { Type(form, key); });
+        ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [&](PromptBox& form) { Type(form, key); });
     EXPECT_EQ(plain.result, ResultOf(b));
     const auto alt = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c),
-                                   [&](TMessageForm& form) { Type(form, key, Qt::AltModifier); });
+                                   [&](PromptBox& form) { Type(form, key, Qt::AltModifier); });
     EXPECT_EQ(alt.result, ResultOf(b));
   }
 }
@@ -139,7 +138,7 @@ TEST_P(PromptSetTest, TabAndArrowsMoveTheFocusAroundTheRow) {
   const SetCase& c = GetParam();
   const std::size_t n = c.buttons.size();
   std::vector<QString> forward, backward;
-  const auto answered = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [&](TMessageForm& form) {
+  const auto answered = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [&](PromptBox& form) {
     const Qt::Key nextKeys[] = {Qt::Key_Tab, Qt::Key_Right, Qt::Key_Down};
     for (std::size_t i = 0; i < n + 1; ++i) {
       Type(form, nextKeys[i % 3]);
@@ -172,7 +171,7 @@ TEST_P(PromptSetTest, TabAndArrowsMoveTheFocusAroundTheRow) {
 TEST_P(PromptSetTest, EnterAndEscWithModifiersDoNothing) {
   const SetCase& c = GetParam();
   bool stillOpen = false;
-  const auto answered = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [&](TMessageForm& form) {
+  const auto answered = ShowAndAnswer("Вопрос", PromptKind::Warning, SetOf(c), [&](PromptBox& form) {
     Type(form, Qt::Key_Return, Qt::ShiftModifier);
     Type(form, Qt::Key_Return, Qt::ControlModifier);
     Type(form, Qt::Key_Escape, Qt::ShiftModifier);
@@ -187,7 +186,7 @@ TEST_P(PromptSetTest, EnterAndEscWithModifiersDoNothing) {
 TEST_P(PromptSetTest, ClickingAButtonReturnsItsCode) {
   const SetCase& c = GetParam();
   for (PromptButton b : c.buttons) {
-    const auto answered = ShowAndAnswer("Вопрос", PromptKind::Information, SetOf(c), [&](TMessageForm& form) {
+    const auto answered = ShowAndAnswer("Вопрос", PromptKind::Information, SetOf(c), [&](PromptBox& form) {
       QTest::mouseClick(form.Button(b), Qt::LeftButton);
     });
     EXPECT_EQ(answered.result, ResultOf(b)) << NameOf(b);
@@ -201,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(ButtonSets, PromptSetTest, ::testing::ValuesIn(kSets),
 
 TEST(PromptRolesTest, DefaultAndCancelButtonsByTheSet) {
   auto roles = [](PromptButtons set) {
-    TMessageForm form("x", PromptKind::Warning, set);
+    PromptBox form("x", PromptKind::Warning, set);
     auto name = [](QPushButton* b) { return b ? b->objectName().toStdString() : std::string("none"); };
     return name(form.DefaultButton()) + "/" + name(form.CancelButton());
   };

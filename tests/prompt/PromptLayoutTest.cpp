@@ -8,7 +8,7 @@
 #include <QScreen>
 
 #include "Controls.h"
-#include "TMessageForm.h"
+#include "PromptBox.h"
 
 namespace vorkan {
 namespace {
@@ -162,7 +162,7 @@ TEST_F(PromptLayoutTest, WideCaptionRaisesTheButtonWidthAndIsKeptForTheProcess) 
 
 TEST_F(PromptLayoutTest, TheBoxIsBuiltAsLaidOutAndCentredOnTheScreen) {
   const std::string text = "Диск C:\\ пуст, или ошибка чтения!";
-  TMessageForm form(text, PromptKind::Error, ButtonSet({PromptButton::Cancel, PromptButton::Retry}));
+  PromptBox form(text, PromptKind::Error, ButtonSet({PromptButton::Cancel, PromptButton::Retry}));
   const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
   const PromptLayout expected =
       LayOutPrompt(PromptDisplayText(text), ButtonSet({PromptButton::Cancel, PromptButton::Retry}),
@@ -214,7 +214,7 @@ TEST_F(PromptLayoutTest, TitlesAndIconsByKind) {
                {PromptKind::Confirmation, "Confirm"}};
   QList<QImage> icons;
   for (const auto& k : kinds) {
-    TMessageForm form("text", k.kind, ButtonSet({PromptButton::OK}));
+    PromptBox form("text", k.kind, ButtonSet({PromptButton::OK}));
     EXPECT_EQ(form.windowTitle(), QLatin1String(k.title));
     EXPECT_FALSE(form.IconLabel()->pixmap().isNull());
     icons.append(form.IconLabel()->pixmap().toImage());

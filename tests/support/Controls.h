@@ -1,5 +1,5 @@
 // The controls of a window, reached by the object names its layout gives
-// them ("Button1", "ListView1"), as the user knows them by their places.
+// them ("copyButton", "driveList"), as the user knows them by their places.
 #pragma once
 
 #include <QObject>

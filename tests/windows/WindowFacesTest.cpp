@@ -9,11 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "Forms.h"
-#include "TForm1.h"
-#include "TForm2.h"
-#include "TForm3.h"
-#include "TForm4.h"
+#include "AppWindows.h"
+#include "MainWindow.h"
+#include "ProgressWindow.h"
+#include "DriveDetailsWindow.h"
+#include "AboutWindow.h"
 #include "WindowStyle.h"
 #include "FileVolumeOps.h"
 
@@ -21,12 +21,13 @@ namespace {
 
 TEST(WindowFaces, EveryLabelButtonAndFieldOfEveryWindowResolvesToTheWindowFace) {
   vorkan::FileVolumeOps ops;
-  CreateForms(ops);
+  CreateWindows(ops);
   const QString face = QFontInfo(vorkan::WindowFont()).family();
   const struct {
     const char* name;
     QWidget* window;
-  } windows[] = {{"main", Form1}, {"progress", Form2}, {"details", Form3}, {"about", Form4}};
+  } windows[] = {
+      {"main", mainWindow}, {"progress", progressWindow}, {"details", detailsWindow}, {"about", aboutWindow}};
   for (const auto& w : windows) {
     int texts = 0;
     for (QWidget* control : w.window->findChildren<QWidget*>()) {
@@ -42,7 +43,7 @@ TEST(WindowFaces, EveryLabelButtonAndFieldOfEveryWindowResolvesToTheWindowFace) 
     }
     EXPECT_GT(texts, 1) << w.name << " window";
   }
-  DestroyForms();
+  DestroyWindows();
 }
 
 }  // namespace

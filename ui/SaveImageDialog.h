@@ -23,15 +23,15 @@ class QStringListModel;
 class QTreeWidgetItem;
 
 namespace Ui {
-class TSaveDialog;
+class SaveImageDialog;
 }
 
-class TSaveDialog : public QDialog {
+class SaveImageDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TSaveDialog(QWidget* parent = nullptr);
-  ~TSaveDialog() override;
+  explicit SaveImageDialog(QWidget* parent = nullptr);
+  ~SaveImageDialog() override;
 
   // The image types, each a description with its patterns in parentheses
   // ("Image file (*.IMA *.ima)").
@@ -103,7 +103,7 @@ class TSaveDialog : public QDialog {
   void NotFound(const std::string& folder);
   QString ReplaceQuestion(const std::string& path, const std::string& name) const;
 
-  std::unique_ptr<Ui::TSaveDialog> ui_;
+  std::unique_ptr<Ui::SaveImageDialog> ui_;
   std::string folder_;
   std::string fileName_;
   std::optional<vorkan::FileIdentity> replaced_;

@@ -1,4 +1,4 @@
-// TForm2: the progress window of a running disk copy. The copy job shows,
+// ProgressWindow: the progress window of a running disk copy. The copy job shows,
 // updates and finally hides it through ShowCopyProgress; its buttons answer
 // the user only by setting the main window's request flags, by minimising the
 // application, or by changing the process priority.
@@ -20,21 +20,21 @@ class QKeyEvent;
 class QLineEdit;
 
 namespace Ui {
-class TForm2;
+class ProgressWindow;
 }
 
 namespace vorkan {
-class TGauge;
+class ProgressGauge;
 }
 
-class TForm2 : public QDialog {
+class ProgressWindow : public QDialog {
   Q_OBJECT
 
  public:
   // `mainWindow` is hidden and disabled while the window is shown and given
   // back when it is hidden; the flags are the main window's request bytes.
-  TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause);
-  ~TForm2() override;
+  ProgressWindow(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause);
+  ~ProgressWindow() override;
 
   // show true: shows the window if it is hidden (centred on the screen),
   // pumps pending events, then puts the texts and the gauge values on it (a
@@ -52,7 +52,7 @@ class TForm2 : public QDialog {
   // The gauge's whole percentage.
   std::int32_t PercentComplete() const;
 
-  vorkan::TGauge& Gauge() const;
+  vorkan::ProgressGauge& Gauge() const;
 
  public slots:
   // The window is never closed by Esc or by a dialog answer: only the job
@@ -65,22 +65,22 @@ class TForm2 : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void FormCreate();
+  void setRussianTexts();
   // Always refuses; asks for the abort confirmation instead.
-  void FormCloseQuery(bool& canClose);
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
-  void ComboBox1Change();
+  void refuseClose(bool& canClose);
+  void askToAbort();
+  void minimizeProgram();
+  void togglePause();
+  void changePriority();
 
-  // Fields by index: 0 Label5 (file name), 1 Edit1 (free space), 2 Label1
+  // Fields by index: 0 fileNameField (file name), 1 freeSpaceField (free space), 2 copiedField
   // (bytes copied).
   std::array<QLineEdit*, 3> Fields() const;
   void PutField(int index, const std::string& text, bool now);
   void PutShownText(int index, const std::string& text);
   void ShowPendingTexts();
 
-  std::unique_ptr<Ui::TForm2> ui_;
+  std::unique_ptr<Ui::ProgressWindow> ui_;
   QWidget* mainWindow_;
   std::uint8_t& abortRequested;
   std::uint8_t& pauseRequested;

@@ -7,7 +7,7 @@
 #include "ChartColors.h"
 #include "ChartLegend.h"
 #include "PieGeometry.h"
-#include "TPieSeries.h"
+#include "PieSeries.h"
 
 #include <QImage>
 #include <QString>
@@ -19,51 +19,51 @@
 namespace vorkan::chart {
 
 // Everything one paint computes, in drawing order.
-struct TChartLayout {
+struct ChartLayout {
   TRect ChartArea;
   TRect MarginPlotRect;              // after the margins, before the legend
   std::vector<QString> LegendTexts;  // one per point, in drawing order
-  TLegendLayout Legend;
+  LegendLayout Legend;
   TRect PlotRect;  // after the legend took its height
   int Depth = 0;
   TPoint ProjectionCentre;
   TPieGeometry Pie;
-  bool PieDrawn = false;               // false when the pie rectangle is too small
-  std::vector<TSliceAngle> Angles;     // before the rotation
-  std::vector<TSlicePolygons> Slices;  // empty when the pie is not drawn
+  bool PieDrawn = false;              // false when the pie rectangle is too small
+  std::vector<SliceAngle> Angles;     // before the rotation
+  std::vector<SlicePolygons> Slices;  // empty when the pie is not drawn
   std::vector<TColor> FaceColors;
   std::vector<TColor> RimColors;
 };
 
 // The chart settings the layout depends on.
-struct TChartSettings {
+struct ChartSettings {
   int MarginLeft = 3;
   int MarginTop = 3;
   int MarginRight = 3;
   int MarginBottom = 3;
   int BorderWidth = 0;
-  int Chart3DPercent = 35;
-  TView3DOptions View;
+  int DepthPercent = 35;
+  View3DOptions View;
 };
 
 // Lays out a chart of the given size whose points are already in drawing order.
 // `legendMetrics` holds the measured item height and text widths; the legend
 // is left out when `legend` is null or hidden.
-TChartLayout ComputeChartLayout(int width, int height, const TChartSettings& settings,
-                                const TPieSeries& series, const TCustomChartLegend* legend,
-                                const TLegendMetrics& legendMetrics, double screenRatio);
+ChartLayout ComputeChartLayout(int width, int height, const ChartSettings& settings, const PieSeries& series,
+                               const ChartLegendBase* legend, const LegendMetrics& legendMetrics,
+                               double screenRatio);
 
-class TChart : public QWidget {
+class PieChart : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TChart(QWidget* parent = nullptr);
+  explicit PieChart(QWidget* parent = nullptr);
 
-  // The chart's only series (Series1) and its legend.
-  TPieSeries& Series() { return series_; }
-  const TPieSeries& Series() const { return series_; }
-  TChartLegend& Legend() { return legend_; }
-  const TChartLegend& Legend() const { return legend_; }
+  // The chart's only series and its legend.
+  PieSeries& Series() { return series_; }
+  const PieSeries& Series() const { return series_; }
+  ChartLegend& Legend() { return legend_; }
+  const ChartLegend& Legend() const { return legend_; }
 
   // What the drive window calls: clear the series, add a point, set the
   // legend colour. Each repaints.
@@ -72,10 +72,10 @@ class TChart : public QWidget {
   void SetLegendColor(TColor color);
 
   // Percent of depth, 1..100; anything else is refused with EChartException.
-  int Chart3DPercent() const { return settings_.Chart3DPercent; }
-  void SetChart3DPercent(int percent);
+  int DepthPercent() const { return settings_.DepthPercent; }
+  void SetDepthPercent(int percent);
 
-  const TChartSettings& Settings() const { return settings_; }
+  const ChartSettings& Settings() const { return settings_; }
   TColor Color() const { return color_; }
   void SetColor(TColor color);
 
@@ -86,11 +86,11 @@ class TChart : public QWidget {
 
   // The legend font and its metrics for the current items.
   QFont LegendFont() const;
-  TLegendMetrics MeasureLegend(const std::vector<QString>& texts) const;
+  LegendMetrics MeasureLegend(const std::vector<QString>& texts) const;
 
   // Prepares the series (sorting its points, as every drawing does) and lays
   // the chart out for the current size.
-  TChartLayout ComputeLayout();
+  ChartLayout ComputeLayout();
 
   // Draws the whole chart into the buffer image and returns it.
   const QImage& RenderImage();
@@ -105,9 +105,9 @@ class TChart : public QWidget {
  private:
   void Changed();
 
-  TPieSeries series_;
-  TChartLegend legend_;
-  TChartSettings settings_;
+  PieSeries series_;
+  ChartLegend legend_;
+  ChartSettings settings_;
   TColor color_ = clBtnFace;
   std::optional<double> ratioOverride_;
   QImage buffer_;

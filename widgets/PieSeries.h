@@ -19,12 +19,12 @@ class EChartException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum TChartListOrder { loNone, loAscending, loDescending };
+enum ListOrder { loNone, loAscending, loDescending };
 
 // X marking a grouped "other" slice left over from an earlier drawing.
 inline constexpr double kOtherSliceX = 2147483647.0;
 
-struct TPiePoint {
+struct PiePoint {
   double X = 0;
   double Value = 0;
   QString Label;
@@ -35,17 +35,17 @@ struct TPiePoint {
 // Sorts the points by value (descending or ascending) with the chart's
 // quicksort; equal values are swapped, so two equal values end in the
 // opposite order of their addition. loNone leaves them as they are.
-void SortPiePoints(std::vector<TPiePoint>& points, TChartListOrder order);
+void SortPiePoints(std::vector<PiePoint>& points, ListOrder order);
 
 // Sorts, drops the first left-over "other" slice and renumbers X as 0, 1, 2…
-void PreparePiePoints(std::vector<TPiePoint>& points, TChartListOrder order);
+void PreparePiePoints(std::vector<PiePoint>& points, ListOrder order);
 
 // The sum of |value| over all points.
-double AbsoluteTotal(const std::vector<TPiePoint>& points);
+double AbsoluteTotal(const std::vector<PiePoint>& points);
 
-class TPieSeries {
+class PieSeries {
  public:
-  TPieSeries();
+  PieSeries();
 
   // Removes every point.
   void Clear();
@@ -53,8 +53,8 @@ class TPieSeries {
   int Add(double value, const QString& label, TColor color);
 
   int Count() const { return static_cast<int>(points_.size()); }
-  const std::vector<TPiePoint>& Points() const { return points_; }
-  const TPiePoint& Point(int index) const { return points_.at(static_cast<std::size_t>(index)); }
+  const std::vector<PiePoint>& Points() const { return points_; }
+  const PiePoint& Point(int index) const { return points_.at(static_cast<std::size_t>(index)); }
   // The stored values in their current order.
   std::vector<double> Values() const;
   double TotalAbs() const { return AbsoluteTotal(points_); }
@@ -71,7 +71,7 @@ class TPieSeries {
 
   bool Circled() const { return circled_; }
   bool Dark3D() const { return dark3D_; }
-  TChartListOrder Order() const { return order_; }
+  ListOrder Order() const { return order_; }
 
   double Multiplier() const { return multiplier_; }
 
@@ -84,11 +84,11 @@ class TPieSeries {
  private:
   void Changed();
 
-  std::vector<TPiePoint> points_;
+  std::vector<PiePoint> points_;
   int rotationAngle_ = 25;
   bool circled_ = true;
   bool dark3D_ = true;
-  TChartListOrder order_ = loDescending;
+  ListOrder order_ = loDescending;
   double multiplier_ = 1.0;
   TColor seriesColor_ = clRed;
   QString otherSliceText_ = QStringLiteral("Other");

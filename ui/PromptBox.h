@@ -63,12 +63,12 @@ PromptLayout LayOutPrompt(const QString& text, PromptButtons buttons, const QFon
 // Forgets the kept caption widths (tests only).
 void ForgetCaptionWidths();
 
-class TMessageForm : public QDialog {
+class PromptBox : public QDialog {
   Q_OBJECT
 
  public:
-  TMessageForm(const std::string& text, PromptKind kind, PromptButtons buttons);
-  ~TMessageForm() override;
+  PromptBox(const std::string& text, PromptKind kind, PromptButtons buttons);
+  ~PromptBox() override;
 
   // Shows the box modally and returns the code of the button pressed; Cancel
   // (2) when closed otherwise, and at once while the application terminates.
@@ -96,7 +96,7 @@ class TMessageForm : public QDialog {
 
   // Test hook: when set, called with every box once it is shown, from the
   // box's own event loop.
-  static inline std::function<void(TMessageForm&)> answerer;
+  static inline std::function<void(PromptBox&)> answerer;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -1,4 +1,4 @@
-#include "TPieSeries.h"
+#include "PieSeries.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@ namespace {
 
 int Sign(double v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
 
-void QuickSort(std::vector<TPiePoint>& points, int first, int last, bool descending) {
+void QuickSort(std::vector<PiePoint>& points, int first, int last, bool descending) {
   auto compare = [&](int a, int b) {
     const int c = Sign(points[static_cast<std::size_t>(a)].Value - points[static_cast<std::size_t>(b)].Value);
     return descending ? -c : c;
@@ -41,12 +41,12 @@ void QuickSort(std::vector<TPiePoint>& points, int first, int last, bool descend
 
 }  // namespace
 
-void SortPiePoints(std::vector<TPiePoint>& points, TChartListOrder order) {
+void SortPiePoints(std::vector<PiePoint>& points, ListOrder order) {
   if (order == loNone || points.size() < 2) return;
   QuickSort(points, 0, static_cast<int>(points.size()) - 1, order == loDescending);
 }
 
-void PreparePiePoints(std::vector<TPiePoint>& points, TChartListOrder order) {
+void PreparePiePoints(std::vector<PiePoint>& points, ListOrder order) {
   SortPiePoints(points, order);
   for (auto it = points.begin(); it != points.end(); ++it) {
     if (it->X == kOtherSliceX) {
@@ -57,22 +57,22 @@ void PreparePiePoints(std::vector<TPiePoint>& points, TChartListOrder order) {
   for (std::size_t i = 0; i < points.size(); ++i) points[i].X = static_cast<double>(i);
 }
 
-double AbsoluteTotal(const std::vector<TPiePoint>& points) {
+double AbsoluteTotal(const std::vector<PiePoint>& points) {
   double total = 0;
-  for (const TPiePoint& p : points) total += std::fabs(p.Value);
+  for (const PiePoint& p : points) total += std::fabs(p.Value);
   return total;
 }
 
-TPieSeries::TPieSeries() = default;
+PieSeries::PieSeries() = default;
 
-void TPieSeries::Clear() {
+void PieSeries::Clear() {
   points_.clear();
   nextSequence_ = 0;
   Changed();
 }
 
-int TPieSeries::Add(double value, const QString& label, TColor color) {
-  TPiePoint point;
+int PieSeries::Add(double value, const QString& label, TColor color) {
+  PiePoint point;
   point.X = static_cast<double>(points_.size());
   point.Value = value;
   point.Label = label;
@@ -83,20 +83,20 @@ int TPieSeries::Add(double value, const QString& label, TColor color) {
   return static_cast<int>(points_.size()) - 1;
 }
 
-std::vector<double> TPieSeries::Values() const {
+std::vector<double> PieSeries::Values() const {
   std::vector<double> values;
   values.reserve(points_.size());
-  for (const TPiePoint& p : points_) values.push_back(p.Value);
+  for (const PiePoint& p : points_) values.push_back(p.Value);
   return values;
 }
 
-void TPieSeries::PrepareForDrawing() {
+void PieSeries::PrepareForDrawing() {
   std::stable_sort(points_.begin(), points_.end(),
-                   [](const TPiePoint& a, const TPiePoint& b) { return a.Sequence < b.Sequence; });
+                   [](const PiePoint& a, const PiePoint& b) { return a.Sequence < b.Sequence; });
   PreparePiePoints(points_, order_);
 }
 
-void TPieSeries::SetRotationAngle(int degrees) {
+void PieSeries::SetRotationAngle(int degrees) {
   if (degrees < 0) {
     char message[96];
     std::snprintf(message, sizeof message, "%s Angle must be between 0 and 359 degrees", "Rotation");
@@ -108,7 +108,7 @@ void TPieSeries::SetRotationAngle(int degrees) {
   Changed();
 }
 
-void TPieSeries::Changed() {
+void PieSeries::Changed() {
   if (onChange_) onChange_();
 }
 

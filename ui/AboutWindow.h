@@ -1,4 +1,4 @@
-// TForm4: the about window. It shows what the program is, its version and
+// AboutWindow: the about window. It shows what the program is, its version and
 // licence, and two links to its maker: the e-mail address and a line that
 // offers to report a fault. Clicking a link asks whether to open a new message
 // in the default mail program or to copy the address to the clipboard.
@@ -13,15 +13,15 @@ class QKeyEvent;
 class QLabel;
 
 namespace Ui {
-class TForm4;
+class AboutWindow;
 }
 
-class TForm4 : public QDialog {
+class AboutWindow : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm4(QWidget* parent = nullptr);
-  ~TForm4() override;
+  explicit AboutWindow(QWidget* parent = nullptr);
+  ~AboutWindow() override;
 
   // A showing while the position rule is "centred on the screen" centres the
   // window first; the rule then becomes "as placed", so later showings keep
@@ -38,22 +38,22 @@ class TForm4 : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  enum class TPosition { poDesigned, poScreenCenter };
+  enum class Placement { AsPlaced, ScreenCentre };
 
-  void FormCreate();
+  void setRussianTexts();
   void RefreshInfo();
-  void Label10Click();
-  void Label11Click();
-  void Label10MouseEnter();
-  void Label10MouseLeave();
-  void Label11MouseEnter();
-  void Label11MouseLeave();
-  void Button1Click();
+  void mailAuthor();
+  void reportBug();
+  void highlightEmailLink();
+  void plainEmailLink();
+  void highlightBugReportLink();
+  void plainBugReportLink();
+  void closeWindow();
 
   // Asks how to reach the maker: a new message with `subject`, or the address
   // on the clipboard.
   void MailLinkChoice(const char* subject);
 
-  std::unique_ptr<Ui::TForm4> ui_;
-  TPosition position_ = TPosition::poScreenCenter;
+  std::unique_ptr<Ui::AboutWindow> ui_;
+  Placement position_ = Placement::ScreenCentre;
 };

@@ -1,4 +1,4 @@
-// TForm3: the drive information window. It shows the texts of one row of the
+// DriveDetailsWindow: the drive information window. It shows the texts of one row of the
 // drive list with a pie of used against free space, and ends with 1 when the
 // user asks to copy that drive, 2 when the window is just closed.
 #pragma once
@@ -17,10 +17,10 @@ class QKeyEvent;
 class QShowEvent;
 
 namespace Ui {
-class TForm3;
+class DriveDetailsWindow;
 }
 
-class TForm3 : public QDialog {
+class DriveDetailsWindow : public QDialog {
   Q_OBJECT
 
  public:
@@ -29,8 +29,8 @@ class TForm3 : public QDialog {
 
   using FolderOfRootPath = std::function<std::string(const std::string& rootPath)>;
 
-  explicit TForm3(QWidget* parent = nullptr);
-  ~TForm3() override;
+  explicit DriveDetailsWindow(QWidget* parent = nullptr);
+  ~DriveDetailsWindow() override;
 
   // Puts the row on the window (caption, the eight fields, the pie or
   // "Размер неизвестен" in its place), shows it modally and returns how it
@@ -41,11 +41,11 @@ class TForm3 : public QDialog {
   // main window's drive list).
   void SetFocusOnClose(QWidget* list);
 
-  // How "Проводник" turns the root path shown in Edit1 into the folder it
+  // How "Проводник" turns the root path shown in driveField into the folder it
   // opens; an empty folder opens nothing. Without one nothing is opened.
   void SetFolderOfRootPath(FolderOfRootPath folderOfRootPath);
 
-  // Ends the modal run with `result`; the window closes and FormClose runs.
+  // Ends the modal run with `result`; the window closes and restoreFocus runs.
   void done(int result) override;
 
  public slots:
@@ -59,19 +59,19 @@ class TForm3 : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void FormCreate();
-  void FormShow();
+  void setRussianTexts();
+  void prepareShowing();
   // `key` is the released key; it is set to 0 when the window consumed it.
-  void FormKeyUp(int& key);
-  void FormClose();
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
+  void handleKeyUp(int& key);
+  void restoreFocus();
+  void closeWindow();
+  void openDriveFolder();
+  void copyThisDrive();
 
   // Fills the caption, fields and chart from the row.
   void PutDrive(const vorkan::DriveRecord& row);
 
-  std::unique_ptr<Ui::TForm3> ui_;
+  std::unique_ptr<Ui::DriveDetailsWindow> ui_;
   QPointer<QWidget> focusOnClose_;
   FolderOfRootPath folderOfRootPath_;
 };

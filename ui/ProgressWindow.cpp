@@ -1,4 +1,4 @@
-#include "TForm2.h"
+#include "ProgressWindow.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCloseEvent>
@@ -9,8 +9,8 @@
 #include "ColorValue.h"
 #include "ProcessPriority.h"
 #include "ShowPrompt.h"
-#include "TGauge.h"
-#include "ui_TForm2.h"
+#include "ProgressGauge.h"
+#include "ui_ProgressWindow.h"
 #include "WindowPlacement.h"
 #include "WindowStyle.h"
 
@@ -25,9 +25,9 @@ constexpr std::chrono::milliseconds kFieldPaintInterval(15);
 
 }  // namespace
 
-TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
+ProgressWindow::ProgressWindow(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
     : QDialog(nullptr),
-      ui_(std::make_unique<Ui::TForm2>()),
+      ui_(std::make_unique<Ui::ProgressWindow>()),
       mainWindow_(mainWindow),
       abortRequested(fAbort),
       pauseRequested(fPause) {
@@ -38,52 +38,52 @@ TForm2::TForm2(QWidget* mainWindow, std::uint8_t& fAbort, std::uint8_t& fPause)
   for (std::size_t i = 0; i < shownTexts_.size(); ++i) shownTexts_[i] = Fields()[i]->text().toStdString();
   shownCaption_ = windowTitle().toStdString();
 
-  vorkan::ConfigureProgressGauge(*ui_->Gauge1);
-  ui_->Gauge1->move(1, 1);
+  vorkan::ConfigureProgressGauge(*ui_->gauge);
+  ui_->gauge->move(1, 1);
 
   // Whenever the event loop is about to wait (a prompt over the window, the
   // idle loop), the fields show their last texts.
   if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
     connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { ShowPendingTexts(); });
 
-  connect(ui_->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-  connect(ui_->Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-  connect(ui_->Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+  connect(ui_->abortButton, &QPushButton::clicked, this, [this] { askToAbort(); });
+  connect(ui_->minimizeButton, &QPushButton::clicked, this, [this] { minimizeProgram(); });
+  connect(ui_->pauseButton, &QPushButton::clicked, this, [this] { togglePause(); });
   // Only a choice of the user changes the priority, never a selection made
   // by the program.
-  connect(ui_->ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+  connect(ui_->priorityBox, &QComboBox::activated, this, [this] { changePriority(); });
 
-  FormCreate();
+  setRussianTexts();
 }
 
-TForm2::~TForm2() = default;
+ProgressWindow::~ProgressWindow() = default;
 
-void TForm2::FormCreate() {
-  ui_->Label7->setText(QStringLiteral("Копирование диска..."));
-  ui_->Label6->setText(QStringLiteral("Статус:"));
-  ui_->Label3->setText(QStringLiteral("Имя файла:"));
-  ui_->Label2->setText(QStringLiteral("Свободно:"));
-  ui_->Label4->setText(QStringLiteral("Скопировано:"));
-  ui_->Label8->setText(QStringLiteral("Приоритет:"));
-  ui_->Button2->setText(QStringLiteral("Свернуть"));
-  ui_->Button1->setText(QStringLiteral("Отмена"));
-  ui_->Button3->setText(QStringLiteral("Пазуа"));
-  ui_->ComboBox1->setItemText(0, QStringLiteral("Низкий"));
-  ui_->ComboBox1->setItemText(1, QStringLiteral("Нормальный"));
-  ui_->ComboBox1->setItemText(2, QStringLiteral("Высокий"));
-  ui_->ComboBox1->setCurrentIndex(1);
+void ProgressWindow::setRussianTexts() {
+  ui_->statusText->setText(QStringLiteral("Копирование диска..."));
+  ui_->statusCaption->setText(QStringLiteral("Статус:"));
+  ui_->fileNameCaption->setText(QStringLiteral("Имя файла:"));
+  ui_->freeSpaceCaption->setText(QStringLiteral("Свободно:"));
+  ui_->copiedCaption->setText(QStringLiteral("Скопировано:"));
+  ui_->priorityCaption->setText(QStringLiteral("Приоритет:"));
+  ui_->minimizeButton->setText(QStringLiteral("Свернуть"));
+  ui_->abortButton->setText(QStringLiteral("Отмена"));
+  ui_->pauseButton->setText(QStringLiteral("Пазуа"));
+  ui_->priorityBox->setItemText(0, QStringLiteral("Низкий"));
+  ui_->priorityBox->setItemText(1, QStringLiteral("Нормальный"));
+  ui_->priorityBox->setItemText(2, QStringLiteral("Высокий"));
+  ui_->priorityBox->setCurrentIndex(1);
   // Screen readers read each field with its caption.
-  vorkan::NameByCaption(*ui_->Label3, *ui_->Label5);
-  vorkan::NameByCaption(*ui_->Label2, *ui_->Edit1);
-  vorkan::NameByCaption(*ui_->Label4, *ui_->Label1);
-  vorkan::NameByCaption(*ui_->Label8, *ui_->ComboBox1);
+  vorkan::NameByCaption(*ui_->fileNameCaption, *ui_->fileNameField);
+  vorkan::NameByCaption(*ui_->freeSpaceCaption, *ui_->freeSpaceField);
+  vorkan::NameByCaption(*ui_->copiedCaption, *ui_->copiedField);
+  vorkan::NameByCaption(*ui_->priorityCaption, *ui_->priorityBox);
   // The status line is a label itself, its text changes: only tied.
-  ui_->Label6->setBuddy(ui_->Label7);
+  ui_->statusCaption->setBuddy(ui_->statusText);
 }
 
-void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fileName,
-                              const std::string& doneText, const std::string& freeText, std::int32_t maximum,
-                              std::int32_t position, bool show) {
+void ProgressWindow::ShowCopyProgress(const std::string& caption, const std::string& fileName,
+                                      const std::string& doneText, const std::string& freeText,
+                                      std::int32_t maximum, std::int32_t position, bool show) {
   if (show) {
     const bool firstReport = !isVisible();
     if (firstReport) {
@@ -110,14 +110,14 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
     PutField(2, doneText, putNow);
     PutField(1, freeText, putNow);
     if (putNow) lastFieldPaint_ = now;
-    ui_->Gauge1->SetMaxValue(maximum);
-    ui_->Gauge1->SetProgress(position);
+    ui_->gauge->SetMaxValue(maximum);
+    ui_->gauge->SetProgress(position);
     return;
   }
 
-  ui_->ComboBox1->setCurrentIndex(1);
-  ui_->Label7->setText(QStringLiteral("Копирование диска..."));
-  ui_->Button3->setText(QStringLiteral("Пауза"));
+  ui_->priorityBox->setCurrentIndex(1);
+  ui_->statusText->setText(QStringLiteral("Копирование диска..."));
+  ui_->pauseButton->setText(QStringLiteral("Пауза"));
   ShowPendingTexts();
   hide();
   sleepInhibitor_.Release();
@@ -128,9 +128,9 @@ void TForm2::ShowCopyProgress(const std::string& caption, const std::string& fil
   }
 }
 
-std::int32_t TForm2::PercentComplete() const { return ui_->Gauge1->PercentComplete(); }
+std::int32_t ProgressWindow::PercentComplete() const { return ui_->gauge->PercentComplete(); }
 
-vorkan::TGauge& TForm2::Gauge() const { return *ui_->Gauge1; }
+vorkan::ProgressGauge& ProgressWindow::Gauge() const { return *ui_->gauge; }
 
 // A field is written only when its text really changes: the job reports
 // after every block, and most reports leave the file name and the free space
@@ -140,7 +140,7 @@ vorkan::TGauge& TForm2::Gauge() const { return *ui_->Gauge1; }
 // loop going idle (a prompt over the window), the window's hiding. So the
 // user sees every text a screen could show, while a 1 GiB copy, which reports
 // 4096 times in a few seconds, does not lay out and draw each one.
-void TForm2::PutField(int index, const std::string& text, bool now) {
+void ProgressWindow::PutField(int index, const std::string& text, bool now) {
   if (!now) {
     if (text == shownTexts_[index])
       pendingTexts_[index].reset();
@@ -152,7 +152,7 @@ void TForm2::PutField(int index, const std::string& text, bool now) {
   PutShownText(index, text);
 }
 
-void TForm2::PutShownText(int index, const std::string& text) {
+void ProgressWindow::PutShownText(int index, const std::string& text) {
   if (text == shownTexts_[index]) return;
   shownTexts_[index] = text;
   QLineEdit* edit = Fields()[index];
@@ -161,7 +161,7 @@ void TForm2::PutShownText(int index, const std::string& text) {
   edit->setCursorPosition(0);
 }
 
-void TForm2::ShowPendingTexts() {
+void ProgressWindow::ShowPendingTexts() {
   for (int i = 0; i < static_cast<int>(pendingTexts_.size()); ++i) {
     if (!pendingTexts_[i]) continue;
     const std::string text = std::move(*pendingTexts_[i]);
@@ -170,9 +170,11 @@ void TForm2::ShowPendingTexts() {
   }
 }
 
-std::array<QLineEdit*, 3> TForm2::Fields() const { return {ui_->Label5, ui_->Edit1, ui_->Label1}; }
+std::array<QLineEdit*, 3> ProgressWindow::Fields() const {
+  return {ui_->fileNameField, ui_->freeSpaceField, ui_->copiedField};
+}
 
-bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+bool ProgressWindow::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::Paint:
     case QEvent::MouseButtonPress:
@@ -186,15 +188,15 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TForm2::reject() {}
+void ProgressWindow::reject() {}
 
-void TForm2::closeEvent(QCloseEvent* event) {
+void ProgressWindow::closeEvent(QCloseEvent* event) {
   bool canClose = true;
-  FormCloseQuery(canClose);
+  refuseClose(canClose);
   event->setAccepted(canClose);
 }
 
-void TForm2::keyPressEvent(QKeyEvent* event) {
+void ProgressWindow::keyPressEvent(QKeyEvent* event) {
   // No button answers Escape.
   if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
     event->accept();
@@ -203,29 +205,29 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-void TForm2::FormCloseQuery(bool& canClose) {
+void ProgressWindow::refuseClose(bool& canClose) {
   canClose = false;
-  Button1Click();
+  askToAbort();
 }
 
-void TForm2::Button1Click() {
+void ProgressWindow::askToAbort() {
   const vorkan::PromptResult answer =
       vorkan::ShowPrompt(kAbortQuestion, vorkan::PromptKind::Warning,
                          vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No}));
   if (answer == vorkan::PromptResult::Yes) abortRequested = 1;
 }
 
-void TForm2::Button2Click() { vorkan::Application::Instance().Minimize(); }
+void ProgressWindow::minimizeProgram() { vorkan::Application::Instance().Minimize(); }
 
-void TForm2::Button3Click() {
+void ProgressWindow::togglePause() {
   pauseRequested ^= 1;
   if (pauseRequested == 1) {
-    ui_->Button3->setText(QStringLiteral("Далее"));
-    ui_->Label7->setText(QStringLiteral("[ПАУЗА] "));
+    ui_->pauseButton->setText(QStringLiteral("Далее"));
+    ui_->statusText->setText(QStringLiteral("[ПАУЗА] "));
   } else if (pauseRequested == 0) {
-    ui_->Button3->setText(QStringLiteral("Пазуа"));
-    ui_->Label7->setText(QStringLiteral("Копирование диска..."));
+    ui_->pauseButton->setText(QStringLiteral("Пазуа"));
+    ui_->statusText->setText(QStringLiteral("Копирование диска..."));
   }
 }
 
-void TForm2::ComboBox1Change() { vorkan::SetProcessPriority(ui_->ComboBox1->currentIndex()); }
+void ProgressWindow::changePriority() { vorkan::SetProcessPriority(ui_->priorityBox->currentIndex()); }

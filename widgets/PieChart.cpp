@@ -1,4 +1,4 @@
-#include "TChart.h"
+#include "PieChart.h"
 
 #include <QAccessible>
 #include <QFontMetrics>
@@ -50,23 +50,23 @@ QRect OutlineRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width() - 1, r
 
 }  // namespace
 
-TChartLayout ComputeChartLayout(int width, int height, const TChartSettings& settings,
-                                const TPieSeries& series, const TCustomChartLegend* legend,
-                                const TLegendMetrics& legendMetrics, double screenRatio) {
-  TChartLayout layout;
+ChartLayout ComputeChartLayout(int width, int height, const ChartSettings& settings, const PieSeries& series,
+                               const ChartLegendBase* legend, const LegendMetrics& legendMetrics,
+                               double screenRatio) {
+  ChartLayout layout;
   layout.ChartArea = TRect{0, 0, width, height};
   layout.MarginPlotRect = PlotRect(layout.ChartArea, settings.MarginLeft, settings.MarginTop,
                                    settings.MarginRight, settings.MarginBottom, settings.BorderWidth);
   layout.PlotRect = layout.MarginPlotRect;
 
-  const std::vector<TPiePoint>& points = series.Points();
+  const std::vector<PiePoint>& points = series.Points();
   layout.LegendTexts = LegendItemTexts(points);
   if (legend != nullptr && legend->Visible() && legend->Alignment() == laBottom) {
     layout.Legend = legend->LayoutBottom(layout.PlotRect, width, series.Count(), legendMetrics);
     if (layout.Legend.Drawn) layout.PlotRect = layout.Legend.PlotRectAfter;
   }
 
-  layout.Depth = SeriesDepth(layout.PlotRect.Width(), settings.Chart3DPercent, settings.View.Orthogonal);
+  layout.Depth = SeriesDepth(layout.PlotRect.Width(), settings.DepthPercent, settings.View.Orthogonal);
   layout.ProjectionCentre = RectCentre(layout.PlotRect);
   const TProjection projection(settings.View, layout.ProjectionCentre, layout.Depth);
 
@@ -77,7 +77,7 @@ TChartLayout ComputeChartLayout(int width, int height, const TChartSettings& set
 
   const double rotation = series.RotationAngle() * kDegToRad;
   for (std::size_t i = 0; i < points.size(); ++i) {
-    const TSliceAngle& a = layout.Angles[i];
+    const SliceAngle& a = layout.Angles[i];
     layout.Slices.push_back(DrawSlice3D(projection, layout.Pie.Centre, layout.Pie.XRadius, layout.Pie.YRadius,
                                         layout.Depth, a.Start + rotation, a.End + rotation));
     const TColor face = ToColorValue(ResolveColor(points[i].Color));
@@ -87,36 +87,36 @@ TChartLayout ComputeChartLayout(int width, int height, const TChartSettings& set
   return layout;
 }
 
-TChart::TChart(QWidget* parent) : QWidget(parent) {
+PieChart::PieChart(QWidget* parent) : QWidget(parent) {
   InstallChartAccessible();
   setAttribute(Qt::WA_OpaquePaintEvent);
   series_.SetOnChange([this] { Changed(); });
   legend_.SetOnChange([this] { Changed(); });
 }
 
-void TChart::ClearSeries() { series_.Clear(); }
+void PieChart::ClearSeries() { series_.Clear(); }
 
-int TChart::AddPoint(double value, const QString& label, TColor color) {
+int PieChart::AddPoint(double value, const QString& label, TColor color) {
   return series_.Add(value, label, color);
 }
 
-void TChart::SetLegendColor(TColor color) { legend_.SetColor(color); }
+void PieChart::SetLegendColor(TColor color) { legend_.SetColor(color); }
 
-void TChart::SetChart3DPercent(int percent) {
+void PieChart::SetDepthPercent(int percent) {
   if (percent < 1 || percent > 100) {
     throw EChartException(FormatRangeMessage("3D effect percent must be between %d and %d", 1, 100));
   }
-  if (percent == settings_.Chart3DPercent) return;
-  settings_.Chart3DPercent = percent;
+  if (percent == settings_.DepthPercent) return;
+  settings_.DepthPercent = percent;
   Changed();
 }
 
-void TChart::SetColor(TColor color) {
+void PieChart::SetColor(TColor color) {
   color_ = color;
   Changed();
 }
 
-double TChart::ScreenRatio() const {
+double PieChart::ScreenRatio() const {
   if (ratioOverride_) return *ratioOverride_;
   const QScreen* s = screen();
   if (s == nullptr) return 1.0;
@@ -125,33 +125,33 @@ double TChart::ScreenRatio() const {
   return chart::ScreenRatio(pixels.width(), pixels.height(), mm.width(), mm.height());
 }
 
-void TChart::SetScreenRatioOverride(std::optional<double> ratio) {
+void PieChart::SetScreenRatioOverride(std::optional<double> ratio) {
   ratioOverride_ = ratio;
   Changed();
 }
 
-QFont TChart::LegendFont() const { return legend_.Font(logicalDpiY()); }
+QFont PieChart::LegendFont() const { return legend_.Font(logicalDpiY()); }
 
-TLegendMetrics TChart::MeasureLegend(const std::vector<QString>& texts) const {
+LegendMetrics PieChart::MeasureLegend(const std::vector<QString>& texts) const {
   const QFontMetrics metrics(LegendFont());
-  TLegendMetrics m;
+  LegendMetrics m;
   // The height of a one-line text extent ("W"): ascent plus descent.
   m.ItemHeight = metrics.height();
   for (const QString& text : texts) m.TextWidths.push_back(metrics.horizontalAdvance(text));
   return m;
 }
 
-TChartLayout TChart::ComputeLayout() {
+ChartLayout PieChart::ComputeLayout() {
   series_.PrepareForDrawing();
-  const TLegendMetrics metrics = MeasureLegend(LegendItemTexts(series_.Points()));
+  const LegendMetrics metrics = MeasureLegend(LegendItemTexts(series_.Points()));
   return ComputeChartLayout(width(), height(), settings_, series_, &legend_, metrics, ScreenRatio());
 }
 
-const QImage& TChart::RenderImage() {
+const QImage& PieChart::RenderImage() {
   const QSize size(std::max(1, width()), std::max(1, height()));
   if (buffer_.size() != size) buffer_ = QImage(size, QImage::Format_RGB32);
 
-  const TChartLayout layout = ComputeLayout();
+  const ChartLayout layout = ComputeLayout();
   QPainter painter(&buffer_);
   painter.setRenderHint(QPainter::Antialiasing, false);
 
@@ -164,9 +164,9 @@ const QImage& TChart::RenderImage() {
   DrawFrame(painter, TRect{1, 1, outer.Right - 1, outer.Bottom - 1}, highlight, shadow);
 
   // Legend, drawn flat.
-  const std::vector<TPiePoint>& points = series_.Points();
+  const std::vector<PiePoint>& points = series_.Points();
   if (layout.Legend.Drawn) {
-    const TLegendLayout& lg = layout.Legend;
+    const LegendLayout& lg = layout.Legend;
     const TColor legendColor = legend_.Color();
     painter.setPen(Qt::NoPen);
     painter.setBrush(ResolveColor(legendColor));
@@ -177,8 +177,8 @@ const QImage& TChart::RenderImage() {
     const QFontMetrics metrics(font);
     painter.setFont(font);
     painter.setBackgroundMode(Qt::TransparentMode);
-    for (const TLegendItemPlace& item : lg.Items) {
-      const TPiePoint& point = points[static_cast<std::size_t>(item.Index)];
+    for (const LegendItemPlace& item : lg.Items) {
+      const PiePoint& point = points[static_cast<std::size_t>(item.Index)];
       painter.setPen(QPen(Qt::black));
       painter.drawText(QPoint(item.Text.X, item.Text.Y + metrics.ascent()),
                        layout.LegendTexts[static_cast<std::size_t>(item.Index)]);
@@ -197,7 +197,7 @@ const QImage& TChart::RenderImage() {
   // Slices in index order, each face then its rim.
   const QPen piePen(Qt::black, 1, Qt::SolidLine);
   for (std::size_t i = 0; i < layout.Slices.size(); ++i) {
-    const TSlicePolygons& slice = layout.Slices[i];
+    const SlicePolygons& slice = layout.Slices[i];
     painter.setPen(piePen);
     painter.setBrush(ResolveColor(layout.FaceColors[i]));
     painter.drawPolygon(ToPolygon(slice.Face), Qt::OddEvenFill);
@@ -210,15 +210,15 @@ const QImage& TChart::RenderImage() {
   return buffer_;
 }
 
-QSize TChart::sizeHint() const { return QSize(289, 137); }
+QSize PieChart::sizeHint() const { return QSize(289, 137); }
 
-void TChart::paintEvent(QPaintEvent* event) {
+void PieChart::paintEvent(QPaintEvent* event) {
   RenderImage();
   QPainter painter(this);
   painter.drawImage(event->rect().topLeft(), buffer_, event->rect());
 }
 
-void TChart::Changed() {
+void PieChart::Changed() {
   update();
   // The accessible name tells the shares, which may have changed.
   if (!QAccessible::isActive()) return;

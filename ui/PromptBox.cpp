@@ -1,4 +1,4 @@
-#include "TMessageForm.h"
+#include "PromptBox.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -57,7 +57,7 @@ QStyle::StandardPixmap IconOf(PromptKind kind) {
 // A button whose keys are the box's, and whose access key presses it at once.
 class MessageButton : public QPushButton {
  public:
-  MessageButton(const QString& caption, TMessageForm* form) : QPushButton(caption, form), form_(form) {}
+  MessageButton(const QString& caption, PromptBox* form) : QPushButton(caption, form), form_(form) {}
 
  protected:
   bool event(QEvent* e) override {
@@ -70,7 +70,7 @@ class MessageButton : public QPushButton {
   }
 
  private:
-  TMessageForm* form_;
+  PromptBox* form_;
 };
 
 }  // namespace
@@ -168,7 +168,7 @@ PromptLayout LayOutPrompt(const QString& text, PromptButtons buttons, const QFon
   return l;
 }
 
-TMessageForm::TMessageForm(const std::string& text, PromptKind kind, PromptButtons buttons)
+PromptBox::PromptBox(const std::string& text, PromptKind kind, PromptButtons buttons)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       text_(text),
@@ -229,35 +229,35 @@ TMessageForm::TMessageForm(const std::string& text, PromptKind kind, PromptButto
   });
 }
 
-TMessageForm::~TMessageForm() = default;
+PromptBox::~PromptBox() = default;
 
-QPushButton* TMessageForm::Button(PromptButton button) const {
+QPushButton* PromptBox::Button(PromptButton button) const {
   for (const auto& [b, control] : controls_) {
     if (b == button) return control;
   }
   return nullptr;
 }
 
-void TMessageForm::SetTitle(const QString& title) { setWindowTitle(title); }
+void PromptBox::SetTitle(const QString& title) { setWindowTitle(title); }
 
-PromptResult TMessageForm::Run() {
+PromptResult PromptBox::Run() {
   result_ = PromptResult::Cancel;
   if (Application::Instance().IsTerminating()) return result_;
   exec();
   return result_;
 }
 
-void TMessageForm::Press(PromptButton button) {
+void PromptBox::Press(PromptButton button) {
   result_ = ResultOf(button);
   done(static_cast<int>(result_));
 }
 
-void TMessageForm::reject() {
+void PromptBox::reject() {
   result_ = PromptResult::Cancel;
   done(static_cast<int>(PromptResult::Cancel));
 }
 
-int TMessageForm::FocusedIndex() const {
+int PromptBox::FocusedIndex() const {
   const QWidget* focused = focusWidget();
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     if (controls_[i].second == focused) return static_cast<int>(i);
@@ -265,7 +265,7 @@ int TMessageForm::FocusedIndex() const {
   return -1;
 }
 
-void TMessageForm::MoveFocus(bool forward) {
+void PromptBox::MoveFocus(bool forward) {
   const int n = static_cast<int>(controls_.size());
   if (n == 0) return;
   const int at = FocusedIndex();
@@ -274,7 +274,7 @@ void TMessageForm::MoveFocus(bool forward) {
                                                                      : Qt::BacktabFocusReason);
 }
 
-bool TMessageForm::HandleKey(QKeyEvent* event) {
+bool PromptBox::HandleKey(QKeyEvent* event) {
   const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
   const int key = event->key();
   switch (key) {
@@ -330,12 +330,12 @@ bool TMessageForm::HandleKey(QKeyEvent* event) {
   return false;
 }
 
-void TMessageForm::keyPressEvent(QKeyEvent* event) {
+void PromptBox::keyPressEvent(QKeyEvent* event) {
   // Not the dialog's own Enter and Esc handling: those keys are the box's.
   if (!HandleKey(event)) event->ignore();
 }
 
-void TMessageForm::showEvent(QShowEvent* event) {
+void PromptBox::showEvent(QShowEvent* event) {
   vorkan::CentreOnScreen(*this);
   QDialog::showEvent(event);
   if (!controls_.empty() && FocusedIndex() < 0) controls_.front().second->setFocus(Qt::OtherFocusReason);
@@ -347,14 +347,14 @@ void TMessageForm::showEvent(QShowEvent* event) {
         this,
         [this] {
           // A copy: the answerer may replace itself while it runs.
-          const std::function<void(TMessageForm&)> answer = answerer;
+          const std::function<void(PromptBox&)> answer = answerer;
           if (isVisible() && answer) answer(*this);
         },
         Qt::QueuedConnection);
   }
 }
 
-std::string TMessageForm::ClipboardForm() const {
+std::string PromptBox::ClipboardForm() const {
   const QString line = QString(27, QLatin1Char('-')) + QStringLiteral("\r\n");
   QString captions;
   for (const auto& [b, control] : controls_)

@@ -1,4 +1,4 @@
-// TGauge: a drawn progress gauge that shows how far a value has advanced
+// ProgressGauge: a drawn progress gauge that shows how far a value has advanced
 // between a minimum and a maximum, as a filled figure with the whole
 // percentage written over it.
 //
@@ -21,7 +21,7 @@
 
 namespace vorkan {
 
-enum TGaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle };
+enum GaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle };
 
 enum TBorderStyle { bsNone, bsSingle };
 
@@ -47,7 +47,7 @@ class TBltBitmap : public QImage {
   void MakeLike(const QImage& templ);
 };
 
-class TGauge : public QWidget {
+class ProgressGauge : public QWidget {
   Q_OBJECT
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
@@ -61,12 +61,12 @@ class TGauge : public QWidget {
   // MinValue 0, MaxValue 100, Progress 0, gkHorizontalBar, ShowText on,
   // bsSingle, ForeColor black, BackColor white, 100 x 100 pixels; Color and
   // font follow the parent.
-  explicit TGauge(QWidget* parent = nullptr);
+  explicit ProgressGauge(QWidget* parent = nullptr);
 
   std::int32_t MinValue() const { return FMinValue; }
   std::int32_t MaxValue() const { return FMaxValue; }
   std::int32_t Progress() const { return FProgress; }
-  TGaugeKind Kind() const { return FKind; }
+  GaugeKind Kind() const { return FKind; }
   bool ShowText() const { return FShowText; }
   TBorderStyle BorderStyle() const { return FBorderStyle; }
   TColor ForeColor() const { return FForeColor; }
@@ -86,7 +86,7 @@ class TGauge : public QWidget {
   // percentage changes. Every change of Progress reaches assistive tools as
   // a value change (only while one listens).
   void SetProgress(std::int32_t v);
-  void SetKind(TGaugeKind kind);
+  void SetKind(GaugeKind kind);
   void SetShowText(bool show);
   void SetBorderStyle(TBorderStyle style);
   void SetForeColor(TColor color);
@@ -122,7 +122,7 @@ class TGauge : public QWidget {
   std::int32_t FMinValue = 0;
   std::int32_t FMaxValue = 100;
   std::int32_t FProgress = 0;
-  TGaugeKind FKind = gkHorizontalBar;
+  GaugeKind FKind = gkHorizontalBar;
   bool FShowText = true;
   TBorderStyle FBorderStyle = bsSingle;
   TColor FForeColor = clBlack;
@@ -139,6 +139,6 @@ class TGauge : public QWidget {
 // in "MS Sans Serif" at 11 pixels, bold (fontconfig substitutes a near face
 // where that one is missing), range 0..100 and Progress 100, so that it shows
 // a full bar with "100%" until a job sets its range. The caller places it.
-void ConfigureProgressGauge(TGauge& gauge);
+void ConfigureProgressGauge(ProgressGauge& gauge);
 
 }  // namespace vorkan

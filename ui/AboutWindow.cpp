@@ -1,4 +1,4 @@
-#include "TForm4.h"
+#include "AboutWindow.h"
 
 #include <QEvent>
 #include <QFont>
@@ -13,14 +13,14 @@
 #include "Resources.h"
 #include "Shell.h"
 #include "ShowPrompt.h"
-#include "ui_TForm4.h"
+#include "ui_AboutWindow.h"
 #include "WindowPlacement.h"
 #include "WindowStyle.h"
 
 namespace {
 
 // The maker and how to reach him. The layout shows the ICQ number and the
-// address (Label8, Label10); the address also goes into the mail links and
+// address (icqField, emailLink); the address also goes into the mail links and
 // onto the clipboard.
 const char* const kAuthor = "Кирилл Ветров";
 const char* const kContactAddress = "vorkan@example.org";
@@ -51,74 +51,75 @@ void SetFontColor(QLabel* label, vorkan::TColor color) {
 
 }  // namespace
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TForm4>()) {
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::AboutWindow>()) {
   // The banner comes from the compiled-in pictures.
   vorkan::InitResources();
   ui_->setupUi(this);
   vorkan::StyleWindow(*this, vorkan::WindowFrame::Dialog);
 
-  for (QLabel* label : std::initializer_list<QLabel*>{ui_->Label1, ui_->Label3, ui_->Label4, ui_->Label5,
-                                                      ui_->Label6, ui_->Label7, ui_->Label8, ui_->Label9,
-                                                      ui_->Label10, ui_->Label11, ui_->Label12, ui_->Label13})
+  for (QLabel* label : std::initializer_list<QLabel*>{
+           ui_->titleLabel, ui_->versionCaption, ui_->versionField, ui_->authorCaption, ui_->authorField,
+           ui_->icqCaption, ui_->icqField, ui_->emailCaption, ui_->emailLink, ui_->bugReportLink,
+           ui_->licenceCaption, ui_->licenceField})
     SetFontColor(label, clBtnText);
 
-  vorkan::SetColor(*ui_->Memo1, QPalette::Base, vorkan::ResolveColor(kMemoColor));
+  vorkan::SetColor(*ui_->description, QPalette::Base, vorkan::ResolveColor(kMemoColor));
 
-  ui_->Label10->installEventFilter(this);
-  ui_->Label11->installEventFilter(this);
+  ui_->emailLink->installEventFilter(this);
+  ui_->bugReportLink->installEventFilter(this);
   // A click, or a screen reader's press.
-  connect(ui_->Label10, &vorkan::LinkLabel::activated, this, [this] { Label10Click(); });
-  connect(ui_->Label11, &vorkan::LinkLabel::activated, this, [this] { Label11Click(); });
-  connect(ui_->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(ui_->emailLink, &vorkan::LinkLabel::activated, this, [this] { mailAuthor(); });
+  connect(ui_->bugReportLink, &vorkan::LinkLabel::activated, this, [this] { reportBug(); });
+  connect(ui_->okButton, &QPushButton::clicked, this, [this] { closeWindow(); });
 
-  FormCreate();
+  setRussianTexts();
   // The address link sizes itself to the text it was laid out with.
-  ui_->Label10->adjustSize();
+  ui_->emailLink->adjustSize();
   // Tab order 0: the button has the focus when the window first opens.
-  ui_->Button1->setFocus();
+  ui_->okButton->setFocus();
 }
 
-TForm4::~TForm4() = default;
+AboutWindow::~AboutWindow() = default;
 
-void TForm4::FormCreate() {
+void AboutWindow::setRussianTexts() {
   RefreshInfo();
   setWindowTitle(QStringLiteral("Vorkan v1.2"));
-  ui_->Label4->setText(QStringLiteral("1.2 29.09.07 RUS/KX7"));
-  ui_->Label1->setText(QStringLiteral("Vorkan - Бесплатное копирование дисков"));
-  ui_->Label11->setText(QStringLiteral("Сообщить об ошибке"));
-  ui_->Label11->adjustSize();
-  ui_->Label3->setText(QStringLiteral("Версия:"));
-  ui_->Label5->setText(QStringLiteral("Автор:"));
-  ui_->Label7->setText(QStringLiteral("ICQ:"));
-  ui_->Label9->setText(QStringLiteral("E-Mail:"));
-  ui_->Label12->setText(QStringLiteral("Лицензия:"));
-  ui_->Label13->setText(QString::fromUtf8(kLicence));
-  ui_->Label6->setText(QString::fromUtf8(kAuthor));
+  ui_->versionField->setText(QStringLiteral("1.2 29.09.07 RUS/KX7"));
+  ui_->titleLabel->setText(QStringLiteral("Vorkan - Бесплатное копирование дисков"));
+  ui_->bugReportLink->setText(QStringLiteral("Сообщить об ошибке"));
+  ui_->bugReportLink->adjustSize();
+  ui_->versionCaption->setText(QStringLiteral("Версия:"));
+  ui_->authorCaption->setText(QStringLiteral("Автор:"));
+  ui_->icqCaption->setText(QStringLiteral("ICQ:"));
+  ui_->emailCaption->setText(QStringLiteral("E-Mail:"));
+  ui_->licenceCaption->setText(QStringLiteral("Лицензия:"));
+  ui_->licenceField->setText(QString::fromUtf8(kLicence));
+  ui_->authorField->setText(QString::fromUtf8(kAuthor));
 }
 
-void TForm4::RefreshInfo() {
-  ui_->Memo1->clear();
-  ui_->Memo1->setPlainText(QString::fromUtf8(kDescription));
+void AboutWindow::RefreshInfo() {
+  ui_->description->clear();
+  ui_->description->setPlainText(QString::fromUtf8(kDescription));
 }
 
-void TForm4::Label10Click() { MailLinkChoice(kCommentSubject); }
+void AboutWindow::mailAuthor() { MailLinkChoice(kCommentSubject); }
 
-void TForm4::Label11Click() { MailLinkChoice(kBugReportSubject); }
+void AboutWindow::reportBug() { MailLinkChoice(kBugReportSubject); }
 
-void TForm4::Label10MouseEnter() { SetFontColor(ui_->Label10, clBlue); }
+void AboutWindow::highlightEmailLink() { SetFontColor(ui_->emailLink, clBlue); }
 
-void TForm4::Label10MouseLeave() { SetFontColor(ui_->Label10, vorkan::clWindowText); }
+void AboutWindow::plainEmailLink() { SetFontColor(ui_->emailLink, vorkan::clWindowText); }
 
-void TForm4::Label11MouseEnter() { SetFontColor(ui_->Label11, clBlue); }
+void AboutWindow::highlightBugReportLink() { SetFontColor(ui_->bugReportLink, clBlue); }
 
-void TForm4::Label11MouseLeave() { SetFontColor(ui_->Label11, vorkan::clWindowText); }
+void AboutWindow::plainBugReportLink() { SetFontColor(ui_->bugReportLink, vorkan::clWindowText); }
 
-void TForm4::Button1Click() {
+void AboutWindow::closeWindow() {
   close();
-  position_ = TPosition::poScreenCenter;
+  position_ = Placement::ScreenCentre;
 }
 
-void TForm4::MailLinkChoice(const char* subject) {
+void AboutWindow::MailLinkChoice(const char* subject) {
   const vorkan::PromptResult answer = vorkan::ShowPrompt(
       kMailQuestion, vorkan::PromptKind::Confirmation,
       vorkan::ButtonSet({vorkan::PromptButton::Yes, vorkan::PromptButton::No, vorkan::PromptButton::Cancel}));
@@ -131,17 +132,17 @@ void TForm4::MailLinkChoice(const char* subject) {
   }
 }
 
-void TForm4::setVisible(bool visible) {
-  if (visible && !isVisible() && position_ == TPosition::poScreenCenter) {
+void AboutWindow::setVisible(bool visible) {
+  if (visible && !isVisible() && position_ == Placement::ScreenCentre) {
     vorkan::CentreOnScreen(*this);
-    position_ = TPosition::poDesigned;
+    position_ = Placement::AsPlaced;
   }
   QDialog::setVisible(visible);
 }
 
-void TForm4::reject() { done(static_cast<int>(vorkan::PromptResult::Cancel)); }
+void AboutWindow::reject() { done(static_cast<int>(vorkan::PromptResult::Cancel)); }
 
-void TForm4::keyPressEvent(QKeyEvent* event) {
+void AboutWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
     event->accept();
     return;
@@ -149,12 +150,12 @@ void TForm4::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-bool TForm4::eventFilter(QObject* watched, QEvent* event) {
-  const bool address = watched == ui_->Label10;
-  if (!address && watched != ui_->Label11) return QDialog::eventFilter(watched, event);
+bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {
+  const bool address = watched == ui_->emailLink;
+  if (!address && watched != ui_->bugReportLink) return QDialog::eventFilter(watched, event);
   switch (event->type()) {
-    case QEvent::Enter: address ? Label10MouseEnter() : Label11MouseEnter(); break;
-    case QEvent::Leave: address ? Label10MouseLeave() : Label11MouseLeave(); break;
+    case QEvent::Enter: address ? highlightEmailLink() : highlightBugReportLink(); break;
+    case QEvent::Leave: address ? plainEmailLink() : plainBugReportLink(); break;
     case QEvent::MouseButtonRelease: {
       // A click: the left button pressed and released on the link.
       const auto* mouse = static_cast<QMouseEvent*>(event);

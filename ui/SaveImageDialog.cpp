@@ -1,4 +1,4 @@
-#include "TSaveDialog.h"
+#include "SaveImageDialog.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -27,7 +27,7 @@
 #include "FolderListing.h"
 #include "TextDecoding.h"
 #include "volume/FileIdentity.h"
-#include "ui_TSaveDialog.h"
+#include "ui_SaveImageDialog.h"
 
 namespace {
 
@@ -110,8 +110,8 @@ class EntryItem : public QTreeWidgetItem {
 
 }  // namespace
 
-TSaveDialog::TSaveDialog(QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TSaveDialog>()), folder_(WorkingFolder()) {
+SaveImageDialog::SaveImageDialog(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::SaveImageDialog>()), folder_(WorkingFolder()) {
   ui_->setupUi(this);
   setWindowTitle(QtText("Save As"));
   ui_->lookInLabel->setText(QtText("Look in:"));
@@ -137,19 +137,19 @@ TSaveDialog::TSaveDialog(QWidget* parent)
   save->setObjectName(QStringLiteral("saveButton"));
   ui_->buttonBox->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
 
-  connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, &TSaveDialog::accept);
-  connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &TSaveDialog::reject);
-  connect(ui_->toParentButton, &QToolButton::clicked, this, &TSaveDialog::ToParent);
+  connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, &SaveImageDialog::accept);
+  connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &SaveImageDialog::reject);
+  connect(ui_->toParentButton, &QToolButton::clicked, this, &SaveImageDialog::ToParent);
   connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Up), this), &QShortcut::activated, this,
-          &TSaveDialog::ToParent);
-  connect(ui_->newFolderButton, &QToolButton::clicked, this, &TSaveDialog::NewFolder);
+          &SaveImageDialog::ToParent);
+  connect(ui_->newFolderButton, &QToolButton::clicked, this, &SaveImageDialog::NewFolder);
   // Queued: the name is taken once the editor has gone, and a refusal's
   // message does not run inside its closing.
   connect(ui_->fileList->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
-          &TSaveDialog::FinishNaming, Qt::QueuedConnection);
+          &SaveImageDialog::FinishNaming, Qt::QueuedConnection);
   connect(ui_->placesList, &QListWidget::itemClicked, this,
           [this](QListWidgetItem* item) { EnterFolder(item->data(kNameRole).toByteArray().toStdString()); });
-  connect(ui_->fileList, &QTreeWidget::itemSelectionChanged, this, &TSaveDialog::ItemSelected);
+  connect(ui_->fileList, &QTreeWidget::itemSelectionChanged, this, &SaveImageDialog::ItemSelected);
   connect(ui_->fileTypeCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
     const QString extension = FilterExtension(ui_->fileTypeCombo->itemText(index));
     if (!extension.isEmpty()) defaultExtension_ = extension;
@@ -163,48 +163,48 @@ TSaveDialog::TSaveDialog(QWidget* parent)
   auto* completer = new QCompleter(completions_, this);
   completer->setCaseSensitivity(Qt::CaseSensitive);
   ui_->fileNameEdit->setCompleter(completer);
-  connect(ui_->fileNameEdit, &QLineEdit::textEdited, this, &TSaveDialog::UpdateCompletions);
+  connect(ui_->fileNameEdit, &QLineEdit::textEdited, this, &SaveImageDialog::UpdateCompletions);
 }
 
-TSaveDialog::~TSaveDialog() = default;
+SaveImageDialog::~SaveImageDialog() = default;
 
-void TSaveDialog::SetFilters(const QStringList& filters) {
+void SaveImageDialog::SetFilters(const QStringList& filters) {
   ui_->fileTypeCombo->clear();
   ui_->fileTypeCombo->addItems(filters);
 }
 
-QStringList TSaveDialog::Filters() const {
+QStringList SaveImageDialog::Filters() const {
   QStringList filters;
   for (int i = 0; i < ui_->fileTypeCombo->count(); ++i) filters << ui_->fileTypeCombo->itemText(i);
   return filters;
 }
 
-void TSaveDialog::SetFilterIndex(int index) {
+void SaveImageDialog::SetFilterIndex(int index) {
   if (index < 1 || index > ui_->fileTypeCombo->count()) return;
   ui_->fileTypeCombo->setCurrentIndex(index - 1);
   const QString extension = FilterExtension(ui_->fileTypeCombo->currentText());
   if (!extension.isEmpty()) defaultExtension_ = extension;
 }
 
-int TSaveDialog::FilterIndex() const { return ui_->fileTypeCombo->currentIndex() + 1; }
+int SaveImageDialog::FilterIndex() const { return ui_->fileTypeCombo->currentIndex() + 1; }
 
-void TSaveDialog::SetFolder(const std::string& folder) {
+void SaveImageDialog::SetFolder(const std::string& folder) {
   folder_ = vorkan::CleanPath(folder_, folder);
   if (isVisible()) ReadFolder();
 }
 
-void TSaveDialog::SetPlaces(std::vector<Place> places) {
+void SaveImageDialog::SetPlaces(std::vector<Place> places) {
   volumes_ = std::move(places);
   if (isVisible()) FillPlaces();
 }
 
-void TSaveDialog::SetNameText(const QString& name) {
+void SaveImageDialog::SetNameText(const QString& name) {
   ui_->fileNameEdit->setText(name);
   selectedName_.clear();
   selectedText_.clear();
 }
 
-void TSaveDialog::EnterFolder(const std::string& folder) {
+void SaveImageDialog::EnterFolder(const std::string& folder) {
   const std::string clean = vorkan::CleanPath(folder_, folder);
   if (!vorkan::IsFolder(clean)) {  // a place whose volume went away
     NotFound(clean);
@@ -216,7 +216,7 @@ void TSaveDialog::EnterFolder(const std::string& folder) {
 
 // The folder left stands current in its parent, so that going back down is
 // one Return.
-void TSaveDialog::ToParent() {
+void SaveImageDialog::ToParent() {
   const std::string left = folder_.substr(folder_.find_last_of('/') + 1);
   EnterFolder(vorkan::ParentFolder(folder_));
   if (QTreeWidgetItem* item = ItemNamed(left)) {
@@ -225,7 +225,7 @@ void TSaveDialog::ToParent() {
   }
 }
 
-void TSaveDialog::FillPlaces() {
+void SaveImageDialog::FillPlaces() {
   std::vector<Place> places;
   if (const char* value = getenv("HOME"); value && vorkan::IsFolder(value)) {
     const std::string home = vorkan::CleanPath("/", value);
@@ -249,7 +249,7 @@ void TSaveDialog::FillPlaces() {
 }
 
 // The place of the folder shown, if it is one, stands selected.
-void TSaveDialog::MarkPlace() {
+void SaveImageDialog::MarkPlace() {
   QListWidget* places = ui_->placesList;
   for (int row = 0; row < places->count(); ++row) {
     if (places->item(row)->data(kNameRole).toByteArray().toStdString() != folder_) continue;
@@ -259,7 +259,7 @@ void TSaveDialog::MarkPlace() {
   places->clearSelection();
 }
 
-void TSaveDialog::ReadFolder() {
+void SaveImageDialog::ReadFolder() {
   ui_->lookInEdit->setText(Shown(folder_));
   ui_->lookInEdit->setCursorPosition(0);
   ui_->toParentButton->setEnabled(folder_ != "/");
@@ -305,7 +305,7 @@ void TSaveDialog::ReadFolder() {
   FitColumns();
 }
 
-QTreeWidgetItem* TSaveDialog::ItemNamed(const std::string& name) const {
+QTreeWidgetItem* SaveImageDialog::ItemNamed(const std::string& name) const {
   for (int row = 0; row < ui_->fileList->topLevelItemCount(); ++row) {
     QTreeWidgetItem* item = ui_->fileList->topLevelItem(row);
     if (NameOf(*item).toStdString() == name) return item;
@@ -313,7 +313,7 @@ QTreeWidgetItem* TSaveDialog::ItemNamed(const std::string& name) const {
   return nullptr;
 }
 
-void TSaveDialog::NewFolder() {
+void SaveImageDialog::NewFolder() {
   std::string made;
   int error = 0;
   if (!vorkan::MakeNumberedFolder(folder_, QtText("New Folder").toStdString(), made, error)) {
@@ -326,7 +326,7 @@ void TSaveDialog::NewFolder() {
   NameInPlace(ItemNamed(made));
 }
 
-void TSaveDialog::NameInPlace(QTreeWidgetItem* item) {
+void SaveImageDialog::NameInPlace(QTreeWidgetItem* item) {
   if (item == nullptr) return;
   item->setFlags(item->flags() | Qt::ItemIsEditable);
   namedFolder_ = NameOf(*item).toStdString();
@@ -339,7 +339,7 @@ void TSaveDialog::NameInPlace(QTreeWidgetItem* item) {
 // The editor of a new folder's name has closed: the folder takes the name
 // typed, as UTF-8 bytes, unless it is taken or no name; a refused name is
 // shown in Qt's own words and typed again.
-void TSaveDialog::FinishNaming() {
+void SaveImageDialog::FinishNaming() {
   if (namedFolder_.empty()) return;
   const std::string from = namedFolder_;
   namedFolder_.clear();
@@ -377,7 +377,7 @@ void TSaveDialog::FinishNaming() {
 // folder shown when there is none): its folders, each with a "/" after it,
 // and its files of the chosen type. Names that are not UTF-8 cannot be typed
 // back as text and are left out.
-void TSaveDialog::UpdateCompletions(const QString& text) {
+void SaveImageDialog::UpdateCompletions(const QString& text) {
   const QString prefix = text.left(text.lastIndexOf(u'/') + 1);
   std::string home;
   const std::string folder = vorkan::CleanPath(folder_, ExpandTilde(prefix.toStdString(), home));
@@ -400,7 +400,7 @@ void TSaveDialog::UpdateCompletions(const QString& text) {
   completions_->setStringList(words);
 }
 
-void TSaveDialog::FitColumns() {
+void SaveImageDialog::FitColumns() {
   // The size and date columns fit the longest texts of the system's formats,
   // whatever the folder holds, so that they do not change width from folder
   // to folder; every column fits what it shows.
@@ -427,7 +427,7 @@ void TSaveDialog::FitColumns() {
   fit(3, {locale.toString(QDateTime(QDate(2000, 12, 28), QTime(23, 58, 58)), QLocale::ShortFormat)});
 }
 
-void TSaveDialog::showEvent(QShowEvent* event) {
+void SaveImageDialog::showEvent(QShowEvent* event) {
   FillPlaces();
   ReadFolder();
   QDialog::showEvent(event);
@@ -450,7 +450,7 @@ void TSaveDialog::showEvent(QShowEvent* event) {
   resize(width, height());
 }
 
-bool TSaveDialog::eventFilter(QObject* watched, QEvent* event) {
+bool SaveImageDialog::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui_->placesList && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     QListWidgetItem* item = ui_->placesList->currentItem();
@@ -488,7 +488,7 @@ bool TSaveDialog::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TSaveDialog::ItemSelected() {
+void SaveImageDialog::ItemSelected() {
   const QList<QTreeWidgetItem*> selected = ui_->fileList->selectedItems();
   if (selected.isEmpty() || selected[0]->data(0, kFolderRole).toBool()) return;
   selectedText_ = selected[0]->text(0);
@@ -496,7 +496,7 @@ void TSaveDialog::ItemSelected() {
   ui_->fileNameEdit->setText(selectedText_);
 }
 
-void TSaveDialog::ItemDoubleClicked(QTreeWidgetItem* item) {
+void SaveImageDialog::ItemDoubleClicked(QTreeWidgetItem* item) {
   if (item == nullptr) return;
   if (item->data(0, kFolderRole).toBool()) {
     EnterFolder(vorkan::JoinPath(folder_, item->data(0, kNameRole).toByteArray().toStdString()));
@@ -506,7 +506,7 @@ void TSaveDialog::ItemDoubleClicked(QTreeWidgetItem* item) {
   accept();
 }
 
-void TSaveDialog::NotFound(const std::string& folder) {
+void SaveImageDialog::NotFound(const std::string& folder) {
   QMessageBox::warning(this, windowTitle(),
                        QtText("%1\nDirectory not found.\nPlease verify the correct directory name was given.")
                            .arg(Shown(folder)));
@@ -514,7 +514,7 @@ void TSaveDialog::NotFound(const std::string& folder) {
 
 // A symbolic link is replaced by the image itself; what it points to is left
 // alone, and the question says so.
-QString TSaveDialog::ReplaceQuestion(const std::string& path, const std::string& name) const {
+QString SaveImageDialog::ReplaceQuestion(const std::string& path, const std::string& name) const {
   std::string target;
   if (!vorkan::ReadLink(path, target))
     return QtText("%1 already exists.\nDo you want to replace it?").arg(Shown(name));
@@ -522,13 +522,13 @@ QString TSaveDialog::ReplaceQuestion(const std::string& path, const std::string&
       .arg(Shown(name), Shown(target));
 }
 
-std::string TSaveDialog::TypedName() const {
+std::string SaveImageDialog::TypedName() const {
   const QString text = ui_->fileNameEdit->text();
   if (!selectedName_.empty() && text == selectedText_) return selectedName_;
   return text.toStdString();
 }
 
-void TSaveDialog::accept() {
+void SaveImageDialog::accept() {
   const std::string typed = TypedName();
   if (typed.empty()) {
     // Nothing typed: Save on a selected folder enters it.

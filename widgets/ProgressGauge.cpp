@@ -1,4 +1,4 @@
-#include "TGauge.h"
+#include "ProgressGauge.h"
 
 #include <QAccessible>
 #include <QFontMetrics>
@@ -69,7 +69,7 @@ void TBltBitmap::MakeLike(const QImage& templ) {
   painter.fillRect(PixelRect(0, 0, width(), height()), ResolveColor(clWindowFrame));
 }
 
-TGauge::TGauge(QWidget* parent) : QWidget(parent) {
+ProgressGauge::ProgressGauge(QWidget* parent) : QWidget(parent) {
   InstallGaugeAccessible();
   setAttribute(Qt::WA_OpaquePaintEvent);
   FMinValue = 0;
@@ -83,13 +83,13 @@ TGauge::TGauge(QWidget* parent) : QWidget(parent) {
   resize(100, 100);
 }
 
-TColor TGauge::Color() const {
+TColor ProgressGauge::Color() const {
   if (!FParentColor) return FColor;
   const QColor c = palette().color(QPalette::Window);
   return RgbColor(c.red(), c.green(), c.blue());
 }
 
-void TGauge::SetMinValue(std::int32_t v) {
+void ProgressGauge::SetMinValue(std::int32_t v) {
   if (v == FMinValue) return;
   if (v > FMaxValue && !FLoading)
     throw EInvalidOperation(RangeMessage(-2147483647, std::int64_t(FMaxValue) - 1));
@@ -101,7 +101,7 @@ void TGauge::SetMinValue(std::int32_t v) {
   RepaintNow();
 }
 
-void TGauge::SetMaxValue(std::int32_t v) {
+void ProgressGauge::SetMaxValue(std::int32_t v) {
   if (v == FMaxValue) return;
   if (v < FMinValue && !FLoading)
     throw EInvalidOperation(RangeMessage(std::int64_t(FMinValue) + 1, 2147483647));
@@ -113,7 +113,7 @@ void TGauge::SetMaxValue(std::int32_t v) {
   RepaintNow();
 }
 
-void TGauge::SetProgress(std::int32_t v) {
+void ProgressGauge::SetProgress(std::int32_t v) {
   if (v < FMinValue)
     v = FMinValue;
   else if (v > FMaxValue)
@@ -125,44 +125,44 @@ void TGauge::SetProgress(std::int32_t v) {
   if (PercentComplete() != before) RepaintNow();
 }
 
-void TGauge::SetKind(TGaugeKind kind) {
+void ProgressGauge::SetKind(GaugeKind kind) {
   if (kind == FKind) return;
   FKind = kind;
   RepaintNow();
 }
 
-void TGauge::SetShowText(bool show) {
+void ProgressGauge::SetShowText(bool show) {
   if (show == FShowText) return;
   FShowText = show;
   RepaintNow();
 }
 
-void TGauge::SetBorderStyle(TBorderStyle style) {
+void ProgressGauge::SetBorderStyle(TBorderStyle style) {
   if (style == FBorderStyle) return;
   FBorderStyle = style;
   RepaintNow();
 }
 
-void TGauge::SetForeColor(TColor color) {
+void ProgressGauge::SetForeColor(TColor color) {
   if (color == FForeColor) return;
   FForeColor = color;
   RepaintNow();
 }
 
-void TGauge::SetBackColor(TColor color) {
+void ProgressGauge::SetBackColor(TColor color) {
   if (color == FBackColor) return;
   FBackColor = color;
   RepaintNow();
 }
 
-void TGauge::SetColor(TColor color) {
+void ProgressGauge::SetColor(TColor color) {
   if (!FParentColor && color == FColor) return;
   FColor = color;
   FParentColor = false;
   RepaintNow();
 }
 
-std::int32_t TGauge::PercentComplete() const {
+std::int32_t ProgressGauge::PercentComplete() const {
   // The differences are taken in 64 bits: a range wider than 2^31 (say
   // -2000000000..2000000000) must not wrap round.
   const std::int64_t percent =
@@ -173,27 +173,27 @@ std::int32_t TGauge::PercentComplete() const {
   return std::int32_t(percent);
 }
 
-void TGauge::BeginLoading() { FLoading = true; }
+void ProgressGauge::BeginLoading() { FLoading = true; }
 
-void TGauge::EndLoading() {
+void ProgressGauge::EndLoading() {
   FLoading = false;
   update();
 }
 
-void TGauge::RepaintNow() {
+void ProgressGauge::RepaintNow() {
   ++FRepaintCount;
   // Paints at once when visible; does nothing otherwise.
   repaint();
 }
 
-void TGauge::ValueChanged() {
+void ProgressGauge::ValueChanged() {
   // Nothing to build while no assistive tool listens, as at most reports.
   if (!QAccessible::isActive()) return;
   QAccessibleValueChangeEvent event(this, FProgress);
   QAccessible::updateAccessibility(&event);
 }
 
-void TGauge::paintEvent(QPaintEvent*) {
+void ProgressGauge::paintEvent(QPaintEvent*) {
   ++FPaintCount;
   const QImage picture = RenderImage();
   QPainter painter(this);
@@ -209,7 +209,7 @@ struct FigureColors {
   QColor color;
 };
 
-void PaintBar(QImage& image, const TRect& r, TGaugeKind kind, std::int32_t percent,
+void PaintBar(QImage& image, const TRect& r, GaugeKind kind, std::int32_t percent,
               const FigureColors& colors) {
   // One more than the width and height of r.
   const int w = r.Right - r.Left + 1;
@@ -298,7 +298,7 @@ void PaintText(QImage& image, const TRect& r, std::int32_t percent, const QFont&
 
 }  // namespace
 
-QImage TGauge::RenderImage() const {
+QImage ProgressGauge::RenderImage() const {
   QImage picture(width(), height(), QImage::Format_RGB32);
   if (picture.isNull()) return picture;
   ClearToBlack(picture);
@@ -330,7 +330,7 @@ QImage TGauge::RenderImage() const {
   return picture;
 }
 
-void ConfigureProgressGauge(TGauge& gauge) {
+void ConfigureProgressGauge(ProgressGauge& gauge) {
   gauge.SetKind(gkHorizontalBar);
   gauge.SetShowText(true);
   gauge.SetBorderStyle(bsNone);

@@ -15,53 +15,52 @@
 #include "CopyRequest.h"
 #include "DriveCatalogue.h"
 #include "LauncherEntry.h"
-#include "TSaveDialog.h"
+#include "SaveImageDialog.h"
 #include "volume/VolumeOps.h"
 
-class TForm2;
-class TForm3;
-class TForm4;
+class ProgressWindow;
+class DriveDetailsWindow;
+class AboutWindow;
 
 namespace Ui {
-class TForm1;
+class MainWindow;
 }
 
-class TForm1 : public QWidget,
-               public vorkan::CopyJobHost,
-               public vorkan::CopyRequestHost,
-               public vorkan::DriveListTarget {
+class MainWindow : public QWidget,
+                   public vorkan::CopyJobHost,
+                   public vorkan::CopyRequestHost,
+                   public vorkan::DriveListTarget {
   Q_OBJECT
 
  public:
   // `ops` answers every volume query of the window and of its copies.
-  explicit TForm1(vorkan::VolumeOps& ops, QWidget* parent = nullptr);
-  ~TForm1() override;
+  explicit MainWindow(vorkan::VolumeOps& ops, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // The windows this one opens; created after it, as start-up does.
-  void UseWindows(TForm2* form2, TForm3* form3, TForm4* form4);
+  void UseWindows(ProgressWindow* progress, DriveDetailsWindow* details, AboutWindow* about);
 
   // The request flags: 1 set, 0 clear.
   std::uint8_t abortRequested = 0;
   std::uint8_t pauseRequested = 0;
 
   // One 16 x 16 image per row of the list, in row order, on white.
-  QList<QPixmap> ImageList1;
+  QList<QPixmap> driveIcons;
 
   // Runs the configured save dialog and returns its result code; replaceable
   // so that a test can answer or inspect the dialog.
-  static inline std::function<int(TSaveDialog&)> saveDialogRunner;
+  static inline std::function<int(SaveImageDialog&)> saveDialogRunner;
 
   // Handlers.
-  void FormCreate();
-  void FormKeyUp(int key);
-  void ListView1SelectItem();
-  void ListView1Enter();
-  void ListView1DblClick();
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
-  void Button4Click();
-  void Button5Click();
+  void handleKeyUp(int key);
+  void showSelectedDrive();
+  void enterDriveList();
+  void openSelectedDrive();
+  void copySelectedDrive();
+  void exitProgram();
+  void refreshDriveList();
+  void showDriveDetails();
+  void showAbout();
 
   // The row a list item stands for; -1 when none.
   int SelectedIndex() const;
@@ -112,20 +111,21 @@ class TForm1 : public QWidget,
   void showEvent(QShowEvent* event) override;
 
  private:
+  void setRussianTexts();
   void ConfigureButtons();
   void ConfigureList();
   void ConfigureSaveDialog();
-  std::vector<TSaveDialog::Place> VolumePlaces();
+  std::vector<SaveImageDialog::Place> VolumePlaces();
   bool HandleKey(QObject* watched, QEvent* event);
   void AppendImage(const QPixmap& icon);
 
-  std::unique_ptr<Ui::TForm1> ui_;
+  std::unique_ptr<Ui::MainWindow> ui_;
   // The dialog of the copy request, a child of the window named so.
-  TSaveDialog* SaveDialog1 = nullptr;
+  SaveImageDialog* saveDialog = nullptr;
   vorkan::VolumeOps& ops_;
-  TForm2* form2_ = nullptr;
-  TForm3* form3_ = nullptr;
-  TForm4* form4_ = nullptr;
+  ProgressWindow* progressWindow_ = nullptr;
+  DriveDetailsWindow* detailsWindow_ = nullptr;
+  AboutWindow* aboutWindow_ = nullptr;
   std::vector<vorkan::DriveRecord> rows_;
   // The copy's percentage on the program's task-bar entry.
   vorkan::LauncherEntry launcherEntry_;
