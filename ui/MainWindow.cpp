@@ -327,7 +327,7 @@ bool MainWindow::RunSaveDialog(const std::string& proposedName, int filterIndex,
   saveDialog->SetNameText(Q(proposedName));
   saveDialog->SetPlaces(VolumePlaces());
   saveDialog->Forget();
-  const int result = saveDialogRunner ? saveDialogRunner(*saveDialog) : saveDialog->exec();
+  const int result = saveDialogRunner_ ? saveDialogRunner_(*saveDialog) : saveDialog->exec();
   if (result != QDialog::Accepted || saveDialog->FileName().empty()) return false;
   target = {saveDialog->FileName(), saveDialog->ReplacedFile()};
   return true;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CopyJobHost.h"
@@ -47,9 +48,10 @@ class MainWindow : public QWidget,
   // One 16 x 16 image per row of the list, in row order, on white.
   QList<QPixmap> driveIcons;
 
-  // Runs the configured save dialog and returns its result code; replaceable
-  // so that a test can answer or inspect the dialog.
-  static inline std::function<int(SaveImageDialog&)> saveDialogRunner;
+  // Runs the configured save dialog and returns its result code: exec()
+  // unless another runner is given (one that answers it for a script).
+  using SaveDialogRunner = std::function<int(SaveImageDialog&)>;
+  void SetSaveDialogRunner(SaveDialogRunner runner) { saveDialogRunner_ = std::move(runner); }
 
   // Handlers.
   void handleKeyUp(int key);
@@ -131,4 +133,5 @@ class MainWindow : public QWidget,
   vorkan::LauncherEntry launcherEntry_;
   bool shownBefore_ = false;
   bool inDoubleClick_ = false;
+  SaveDialogRunner saveDialogRunner_;
 };

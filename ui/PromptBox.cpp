@@ -29,12 +29,6 @@ constexpr PromptButton kButtonOrder[] = {PromptButton::Yes,    PromptButton::No,
 constexpr int kIconSize = 32;
 constexpr Qt::TextFlag kMeasureFlags = kPromptTextFlags;
 
-// Caption width + 8 per button, 0 until first measured.
-std::array<int, 7>& KeptCaptionWidths() {
-  static std::array<int, 7> widths{};
-  return widths;
-}
-
 QString WithoutAccessMarker(QString caption) { return caption.remove(QLatin1Char('&')); }
 
 // The letter that presses a button with or without Alt; 0 for none.
@@ -117,9 +111,13 @@ QString PromptDisplayText(const std::string& text) {
 
 QFont PromptFont() { return QApplication::font("QMessageBox"); }
 
-void ForgetCaptionWidths() { KeptCaptionWidths().fill(0); }
+CaptionWidths& KeptCaptionWidths() {
+  static CaptionWidths widths{};
+  return widths;
+}
 
-PromptLayout LayOutPrompt(const QString& text, PromptButtons buttons, const QFont& font, int screenWidth) {
+PromptLayout LayOutPrompt(const QString& text, PromptButtons buttons, const QFont& font, int screenWidth,
+                          CaptionWidths& captionWidths) {
   PromptLayout l;
   const QFontMetrics fm(font);
   const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
@@ -138,7 +136,7 @@ PromptLayout LayOutPrompt(const QString& text, PromptButtons buttons, const QFon
   for (PromptButton b : kButtonOrder) {
     if (!HasButton(buttons, b)) continue;
     shown.push_back(b);
-    int& kept = KeptCaptionWidths()[static_cast<std::size_t>(b)];
+    int& kept = captionWidths[static_cast<std::size_t>(b)];
     if (kept == 0) kept = fm.horizontalAdvance(WithoutAccessMarker(PromptCaption(b))) + 8;
     if (kept > l.buttonWidth) l.buttonWidth = kept;
   }
@@ -342,16 +340,6 @@ void PromptBox::showEvent(QShowEvent* event) {
   // Screen readers read the whole alert, message included, as it opens.
   QAccessibleEvent alert(this, QAccessible::Alert);
   QAccessible::updateAccessibility(&alert);
-  if (answerer) {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          // A copy: the answerer may replace itself while it runs.
-          const std::function<void(PromptBox&)> answer = answerer;
-          if (isVisible() && answer) answer(*this);
-        },
-        Qt::QueuedConnection);
-  }
 }
 
 std::string PromptBox::ClipboardForm() const {

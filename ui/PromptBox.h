@@ -3,9 +3,11 @@
 #pragma once
 
 #include <QDialog>
+
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -56,12 +58,18 @@ QString PromptDisplayText(const std::string& text);
 // The font of message boxes: the windows' font.
 QFont PromptFont();
 
+// Each button's caption width + 8, in the order of PromptButton; 0 until first
+// measured.
+using CaptionWidths = std::array<int, 7>;
+// The widths the boxes keep: a caption is measured the first time its button
+// is laid out and keeps that width for the rest of the process.
+CaptionWidths& KeptCaptionWidths();
+
 // Lays out a box for `text` (as drawn) and `buttons` in `font`, wrapping the
-// message within half of `screenWidth`. A caption's width is measured the
-// first time its button is laid out and kept for the rest of the process.
-PromptLayout LayOutPrompt(const QString& text, PromptButtons buttons, const QFont& font, int screenWidth);
-// Forgets the kept caption widths (tests only).
-void ForgetCaptionWidths();
+// message within half of `screenWidth`, with the caption widths measured into
+// and read from `captionWidths`.
+PromptLayout LayOutPrompt(const QString& text, PromptButtons buttons, const QFont& font, int screenWidth,
+                          CaptionWidths& captionWidths = KeptCaptionWidths());
 
 class PromptBox : public QDialog {
   Q_OBJECT
@@ -93,10 +101,6 @@ class PromptBox : public QDialog {
 
   // Handles the box's keys; true when the key was the box's.
   bool HandleKey(QKeyEvent* event);
-
-  // Test hook: when set, called with every box once it is shown, from the
-  // box's own event loop.
-  static inline std::function<void(PromptBox&)> answerer;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -17,6 +17,7 @@
 #include "Shell.h"
 #include "AboutWindow.h"
 #include "PromptBox.h"
+#include "PromptAnswers.h"
 
 namespace {
 
@@ -133,12 +134,12 @@ class LinkClicks : public ::testing::Test {
   }
   void TearDown() override {
     vorkan::SetOpener(previous_);
-    vorkan::PromptBox::answerer = nullptr;
+    vorkan::test::AnswerPrompts(nullptr);
   }
 
   // Clicks the link on the shown window and answers the prompt.
   void ClickAndAnswer(AboutWindow& form, const char* label, Answer answer) {
-    vorkan::PromptBox::answerer = [this, answer](vorkan::PromptBox& box) {
+    vorkan::test::AnswerPrompts([this, answer](vorkan::PromptBox& box) {
       ++prompts_;
       text_ = box.Text();
       kind_ = box.Kind();
@@ -152,10 +153,10 @@ class LinkClicks : public ::testing::Test {
         case Answer::CloseBox: box.close(); break;
       }
       if (box.isVisible()) box.close();
-    };
+    });
     QLabel* link = Control<QLabel>(form, label);
     QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
-    vorkan::PromptBox::answerer = nullptr;
+    vorkan::test::AnswerPrompts(nullptr);
   }
 
   vorkan::Opener previous_;
@@ -214,10 +215,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LinkClicks, OnlyALeftClickOnALinkAsks) {
   AboutWindow form;
   form.show();
-  vorkan::PromptBox::answerer = [this](vorkan::PromptBox& box) {
+  vorkan::test::AnswerPrompts([this](vorkan::PromptBox& box) {
     ++prompts_;
     box.close();
-  };
+  });
   QTest::mouseClick(Control<QLabel>(form, "emailLink"), Qt::RightButton, Qt::NoModifier, QPoint(3, 3));
   QTest::mouseClick(Control<QLabel>(form, "authorField"), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
   QTest::mouseClick(Control<QLabel>(form, "emailCaption"), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));

@@ -88,11 +88,11 @@ int main(int argc, char** argv) {
 
   // First a place on drive C itself, then on E.
   int dialogs = 0;
-  MainWindow::saveDialogRunner = [&](SaveImageDialog& dialog) {
+  mainWindow->SetSaveDialogRunner([&](SaveImageDialog& dialog) {
     dialog.SetNameText(QString::fromStdString(dialogs++ == 0 ? dir + "/c/c.IMA" : image));
     dialog.accept();
     return dialog.result();
-  };
+  });
   CreateWindows(ops);
   mainWindow->show();
   const int result = app.exec();

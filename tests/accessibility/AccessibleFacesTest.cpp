@@ -22,6 +22,7 @@
 #include "ProgressGauge.h"
 #include "PromptBox.h"
 #include "FileVolumeOps.h"
+#include "PromptAnswers.h"
 
 namespace {
 
@@ -169,7 +170,7 @@ TEST(Accessible, ChangesReachAssistiveTools) {
   vorkan::chart::PieChart chart;
   vorkan::PromptBox prompt("Диск C:\\ успешно скопирован.", vorkan::PromptKind::Information,
                            vorkan::ButtonSet({vorkan::PromptButton::OK}));
-  vorkan::PromptBox::answerer = [](vorkan::PromptBox& form) { form.reject(); };
+  vorkan::test::AnswerPrompts([](vorkan::PromptBox& form) { form.reject(); });
   struct Step {
     const char* what;
     std::function<void()> act;
@@ -209,7 +210,7 @@ TEST(Accessible, ChangesReachAssistiveTools) {
       EXPECT_EQ(value, step.value);
     }
   }
-  vorkan::PromptBox::answerer = nullptr;
+  vorkan::test::AnswerPrompts(nullptr);
 }
 
 TEST(Accessible, ChartIsNamedByItsSharesInTheOrderTheyWereAdded) {
@@ -239,10 +240,10 @@ TEST(Accessible, PressingALinkDoesWhatAClickDoes) {
   AboutWindow about;
   about.show();
   std::vector<std::string> prompts;
-  vorkan::PromptBox::answerer = [&](vorkan::PromptBox& form) {
+  vorkan::test::AnswerPrompts([&](vorkan::PromptBox& form) {
     prompts.push_back(form.Text());
     form.reject();
-  };
+  });
   for (const char* name : {"emailLink", "bugReportLink"}) {
     SCOPED_TRACE(name);
     prompts.clear();
@@ -256,7 +257,7 @@ TEST(Accessible, PressingALinkDoesWhatAClickDoes) {
     ASSERT_EQ(prompts.size(), 1u);
     EXPECT_EQ(prompts[0].rfind("Нажмите [Да] для открытия письма", 0), 0u);
   }
-  vorkan::PromptBox::answerer = nullptr;
+  vorkan::test::AnswerPrompts(nullptr);
 }
 
 TEST(Accessible, PromptAlertsWithItsMessageAsItOpens) {
@@ -274,16 +275,16 @@ TEST(Accessible, PromptAlertsWithItsMessageAsItOpens) {
     SCOPED_TRACE(c.text);
     QString description, message;
     vorkan::PromptBox form(c.text, c.kind, vorkan::ButtonSet({vorkan::PromptButton::OK}));
-    vorkan::PromptBox::answerer = [&](vorkan::PromptBox& shown) {
+    vorkan::test::AnswerPrompts([&](vorkan::PromptBox& shown) {
       QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&shown);
       description = iface->text(QAccessible::Description);
       for (int i = 0; i < iface->childCount(); ++i)
         if (iface->child(i)->role() == QAccessible::StaticText)
           message = iface->child(i)->text(QAccessible::Name);
       shown.Button(vorkan::PromptButton::OK)->click();
-    };
+    });
     form.Run();
-    vorkan::PromptBox::answerer = nullptr;
+    vorkan::test::AnswerPrompts(nullptr);
     EXPECT_EQ(NameOf(&form), c.title);
     EXPECT_EQ(description, c.shown);
     EXPECT_EQ(message, c.shown);

@@ -25,6 +25,7 @@
 #include "AboutWindow.h"
 #include "PromptBox.h"
 #include "FileVolumeOps.h"
+#include "PromptAnswers.h"
 
 namespace vorkan::test {
 
@@ -66,8 +67,7 @@ class Windows {
     }
   }
   ~Windows() {
-    MainWindow::saveDialogRunner = nullptr;
-    PromptBox::answerer = nullptr;
+    vorkan::test::AnswerPrompts(nullptr);
     DestroyWindows();
     Application::Instance().SetTerminating(false);
   }
@@ -79,7 +79,7 @@ class Windows {
   // The save dialog answers with `path`, or is cancelled when it is empty.
   void AnswerSaveDialog(std::vector<std::string> paths) {
     answers_ = std::move(paths);
-    MainWindow::saveDialogRunner = [this](SaveImageDialog& dialog) {
+    mainWindow->SetSaveDialogRunner([this](SaveImageDialog& dialog) {
       QLineEdit* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       SeenDialog seen;
       seen.name = dialog.objectName();
@@ -98,14 +98,14 @@ class Windows {
       edit->setText(QString::fromStdString(path));
       dialog.accept();
       return dialog.result();
-    };
+    });
   }
 
   // Every prompt is recorded and answered with the next button of `buttons`
   // (Cancel once they run out).
   void AnswerPrompts(std::vector<PromptButton> buttons) {
     buttons_ = std::move(buttons);
-    PromptBox::answerer = [this](PromptBox& form) {
+    vorkan::test::AnswerPrompts([this](PromptBox& form) {
       const QWindow* parent = form.windowHandle() ? form.windowHandle()->transientParent() : nullptr;
       std::string owner;
       for (QWidget* w : QApplication::topLevelWidgets())
@@ -118,7 +118,7 @@ class Windows {
       }
       if (QPushButton* control = form.Button(button)) QTest::mouseClick(control, Qt::LeftButton);
       if (form.isVisible()) form.close();
-    };
+    });
   }
 
   std::vector<SeenDialog> dialogs;
@@ -146,7 +146,7 @@ inline void TypeIntoSaveDialog(const std::string& path,
                                QMessageBox::StandardButton replace = QMessageBox::Yes,
                                int* replaceQuestions = nullptr, TypedDialog* seen = nullptr,
                                std::function<void(SaveImageDialog&)> steer = {}) {
-  MainWindow::saveDialogRunner = [path, replace, replaceQuestions, seen, steer](SaveImageDialog& dialog) {
+  mainWindow->SetSaveDialogRunner([path, replace, replaceQuestions, seen, steer](SaveImageDialog& dialog) {
     QTimer::singleShot(0, &dialog, [&dialog, path, replace, replaceQuestions, seen, steer] {
       auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       if (!edit) {
@@ -183,7 +183,7 @@ inline void TypeIntoSaveDialog(const std::string& path,
       if (dialog.isVisible()) dialog.reject();
     });
     return dialog.exec();
-  };
+  });
 }
 
 // The centre of row `row` of the drive list, in viewport coordinates.

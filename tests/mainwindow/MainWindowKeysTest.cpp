@@ -7,6 +7,7 @@
 
 #include "MainWindowDriver.h"
 #include "TestSupport.h"
+#include "PromptAnswers.h"
 
 namespace vorkan::test {
 namespace {
@@ -131,11 +132,11 @@ TEST_F(MainWindowKeys, ReleaseWithoutItsPressDoesNothing) {
   EXPECT_EQ(ops_.refreshes, before);
 
   // Esc pressed in a prompt closes the prompt only.
-  PromptBox::answerer = [](PromptBox& form) { QTest::keyPress(&form, Qt::Key_Escape); };
+  vorkan::test::AnswerPrompts([](PromptBox& form) { QTest::keyPress(&form, Qt::Key_Escape); });
   EXPECT_EQ(f.ShowPrompt(PromptId::SameDrive, "?", PromptKind::Confirmation,
                          ButtonSet({PromptButton::Yes, PromptButton::Cancel})),
             PromptResult::Cancel);
-  PromptBox::answerer = nullptr;
+  vorkan::test::AnswerPrompts(nullptr);
   QTest::keyRelease(list, Qt::Key_Escape);
   EXPECT_TRUE(f.isVisible());
 }

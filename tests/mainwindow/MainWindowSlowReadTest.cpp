@@ -30,6 +30,7 @@
 #include "TestSupport.h"
 #include "volume/AsyncRead.h"
 #include "volume/LinuxVolumeOps.h"
+#include "PromptAnswers.h"
 
 namespace vorkan::test {
 namespace {
@@ -213,12 +214,12 @@ TEST_F(MainWindowSlowRead, AbortAndCloseActWhileAReadWaits) {
             windows.main().close();
             return;
           }
-          const auto answer = PromptBox::answerer;
-          PromptBox::answerer = [&, answer](PromptBox& form) {
+          const auto answer = vorkan::test::AnswerPrompts({});
+          vorkan::test::AnswerPrompts([&, answer](PromptBox& form) {
             askedAt = SizeOfImageBeingWritten(image);
-            PromptBox::answerer = answer;
+            vorkan::test::AnswerPrompts(answer);
             answer(form);
-          };
+          });
           QTest::mouseClick(progressWindow->findChild<QPushButton*>(QStringLiteral("abortButton")),
                             Qt::LeftButton);
         },

@@ -238,7 +238,7 @@ TEST_F(SaveDialog, OpensWideEnoughForItsColumns) {
   std::filesystem::create_directories(root_ / "start/folder");
   Windows windows(ops_);
   Control<SaveImageDialog>(windows.main(), "saveDialog")->SetFolder(root_ / "start");
-  MainWindow::saveDialogRunner = [](SaveImageDialog& shown) {
+  mainWindow->SetSaveDialogRunner([](SaveImageDialog& shown) {
     QTimer::singleShot(0, &shown, [&shown] {
       auto* view = shown.findChild<QTreeWidget*>(QStringLiteral("fileList"));
       ASSERT_NE(view, nullptr);
@@ -251,7 +251,7 @@ TEST_F(SaveDialog, OpensWideEnoughForItsColumns) {
       shown.reject();
     });
     return shown.exec();
-  };
+  });
   QTest::mouseClick(Control<QPushButton>(windows.main(), "copyButton"), Qt::LeftButton);
 }
 
@@ -271,13 +271,13 @@ QStringList RowNames(SaveImageDialog& dialog) {
 
 // The real dialog, acted on by `steer` and then cancelled.
 void SteerSaveDialog(MainWindow& form, std::function<void(SaveImageDialog&)> steer) {
-  MainWindow::saveDialogRunner = [steer](SaveImageDialog& dialog) {
+  mainWindow->SetSaveDialogRunner([steer](SaveImageDialog& dialog) {
     QTimer::singleShot(0, &dialog, [&dialog, steer] {
       steer(dialog);
       dialog.reject();
     });
     return dialog.exec();
-  };
+  });
   QTest::mouseClick(Control<QPushButton>(form, "copyButton"), Qt::LeftButton);
 }
 

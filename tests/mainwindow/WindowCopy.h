@@ -14,6 +14,7 @@
 
 #include "MainWindowDriver.h"
 #include "TestSupport.h"
+#include "PromptAnswers.h"
 
 namespace vorkan::test {
 
@@ -63,12 +64,12 @@ class WindowCopy {
   std::vector<PromptKind> RunAnswering(std::vector<PromptButton> buttons) {
     windows_->AnswerSaveDialog({Image()});
     windows_->AnswerPrompts(std::move(buttons));
-    const auto answer = PromptBox::answerer;
-    PromptBox::answerer = [this, answer](PromptBox& form) {
+    const auto answer = vorkan::test::AnswerPrompts({});
+    vorkan::test::AnswerPrompts([this, answer](PromptBox& form) {
       if (form.Kind() == PromptKind::Information && atSuccess) atSuccess();
       if (atPrompt) atPrompt(form.Kind());
       answer(form);
-    };
+    });
     QObject context;
     bool running = true;
     std::function<void()> pump = [&] {

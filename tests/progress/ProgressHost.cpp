@@ -15,6 +15,7 @@
 #include "ShowPrompt.h"
 #include "ProgressGauge.h"
 #include "PromptBox.h"
+#include "PromptAnswers.h"
 
 namespace vorkan::test {
 
@@ -22,7 +23,7 @@ ProgressHost::ProgressHost() : form(&mainWindow, abortRequested, pauseRequested)
   mainWindow.setWindowTitle(QStringLiteral("Vorkan v1.2"));
   mainWindow.resize(300, 200);
   mainWindow.show();
-  PromptBox::answerer = [this](PromptBox& box) {
+  vorkan::test::AnswerPrompts([this](PromptBox& box) {
     const PromptCall seen{box.Text(), box.Kind(), box.Buttons()};
     prompts.push_back(seen);
     if (onPrompt) onPrompt(seen);
@@ -32,11 +33,11 @@ ProgressHost::ProgressHost() : form(&mainWindow, abortRequested, pauseRequested)
       if (QPushButton* button = box.Button(b)) QTest::mouseClick(button, Qt::LeftButton);
     }
     if (box.isVisible()) box.close();
-  };
+  });
 }
 
 ProgressHost::~ProgressHost() {
-  PromptBox::answerer = nullptr;
+  vorkan::test::AnswerPrompts(nullptr);
   Application::Instance().SetTitle("");
 }
 

@@ -11,6 +11,7 @@
 #include "Clipboard.h"
 #include "PromptDriver.h"
 #include "VorkanApplication.h"
+#include "PromptAnswers.h"
 
 namespace vorkan {
 namespace {
@@ -119,17 +120,17 @@ TEST(PromptModalTest, BoxIsApplicationModalAndGoneAfterTheCall) {
 TEST(PromptModalTest, PromptInsideAPromptAnswersEach) {
   std::optional<PromptResult> inner;
   int depth = 0;
-  PromptBox::answerer = [&](PromptBox& form) {
+  vorkan::test::AnswerPrompts([&](PromptBox& form) {
     ++depth;
     if (depth == 1) {
       // An event handler that runs while the first box is up shows another.
-      PromptBox::answerer = [](PromptBox& second) { Type(second, Qt::Key_N); };
+      vorkan::test::AnswerPrompts([](PromptBox& second) { Type(second, Qt::Key_N); });
       inner = ShowPrompt("inner", PromptKind::Warning, ButtonSet({PromptButton::Yes, PromptButton::No}));
       Type(form, Qt::Key_Return);
     }
-  };
+  });
   const PromptResult outer = ShowPrompt("outer", PromptKind::Information, ButtonSet({PromptButton::OK}));
-  PromptBox::answerer = nullptr;
+  vorkan::test::AnswerPrompts(nullptr);
   EXPECT_EQ(inner, PromptResult::No);
   EXPECT_EQ(outer, PromptResult::Ok);
 }
@@ -150,18 +151,18 @@ TEST(FaultBoxTest, FaultIsShownInTheErrorBoxWithTheApplicationTitle) {
   bool hasIcon = false;
   std::string text;
   PromptKind kind = PromptKind::Warning;
-  PromptBox::answerer = [&](PromptBox& form) {
+  vorkan::test::AnswerPrompts([&](PromptBox& form) {
     title = form.windowTitle();
     text = form.Text();
     kind = form.Kind();
     hasIcon = !form.IconLabel()->pixmap().isNull();
     for (QPushButton* b : form.findChildren<QPushButton*>()) buttons.push_back(b->objectName());
     Type(form, Qt::Key_Return);
-  };
+  });
   Thrower thrower;
   QEvent event(QEvent::User);
   QCoreApplication::sendEvent(&thrower, &event);
-  PromptBox::answerer = nullptr;
+  vorkan::test::AnswerPrompts(nullptr);
   Application::Instance().SetTitle("");
 
   EXPECT_EQ(title, QStringLiteral("Vorkan v1.2"));

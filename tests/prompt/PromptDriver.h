@@ -11,26 +11,27 @@
 
 #include "ShowPrompt.h"
 #include "PromptBox.h"
+#include "PromptAnswers.h"
 
 namespace vorkan::testing {
 
 struct Answered {
   std::optional<PromptResult> result;  // none until answered
-  int shown = 0;                       // how many boxes the answerer saw
+  int shown = 0;                       // how many boxes the answer saw
 };
 
 inline Answered ShowAndAnswer(const std::string& text, PromptKind kind, PromptButtons buttons,
                               const std::function<void(PromptBox&)>& act) {
   Answered answered;
-  PromptBox::answerer = [&](PromptBox& form) {
+  vorkan::test::AnswerPrompts([&](PromptBox& form) {
     ++answered.shown;
     act(form);
     // A box the action left open is closed with its close box, so that the
     // test never hangs; the result then is Cancel.
     if (form.isVisible()) form.close();
-  };
+  });
   answered.result = ShowPrompt(text, kind, buttons);
-  PromptBox::answerer = nullptr;
+  vorkan::test::AnswerPrompts(nullptr);
   return answered;
 }
 

@@ -19,10 +19,10 @@ QFont KnownFont(int pixels) {
   return font;
 }
 
+// Each test measures captions afresh, into widths of its own.
 class PromptLayoutTest : public ::testing::Test {
  protected:
-  void SetUp() override { ForgetCaptionWidths(); }
-  void TearDown() override { ForgetCaptionWidths(); }
+  CaptionWidths kept_{};
 };
 
 // The figures are measured in DejaVu Sans. The dialog units are the average
@@ -39,9 +39,9 @@ TEST_F(PromptLayoutTest, DialogUnitsAndMeasuresFollowTheFont) {
   };
   for (const auto& e : fonts) {
     SCOPED_TRACE(e.pixels);
-    ForgetCaptionWidths();
+    CaptionWidths fresh{};
     const PromptLayout l =
-        LayOutPrompt(QStringLiteral("Short"), ButtonSet({PromptButton::OK}), KnownFont(e.pixels), 800);
+        LayOutPrompt(QStringLiteral("Short"), ButtonSet({PromptButton::OK}), KnownFont(e.pixels), 800, fresh);
     EXPECT_EQ(l.unitX, e.x);
     EXPECT_EQ(l.unitY, e.y);
     EXPECT_EQ(l.horzMargin, e.horzMargin);
@@ -58,7 +58,7 @@ TEST_F(PromptLayoutTest, DialogUnitsAndMeasuresFollowTheFont) {
 // below the text, buttons 100 by 26 and 8 apart.
 TEST_F(PromptLayoutTest, ShortTextGivesTheButtonRowWidth) {
   const PromptButtons set = ButtonSet({PromptButton::Yes, PromptButton::No, PromptButton::Cancel});
-  const PromptLayout l = LayOutPrompt(QStringLiteral("Go?"), set, KnownFont(13), 800);
+  const PromptLayout l = LayOutPrompt(QStringLiteral("Go?"), set, KnownFont(13), 800, kept_);
 
   EXPECT_EQ(l.textWidth, 25);
   EXPECT_EQ(l.textHeight, 16) << "one line";
@@ -91,7 +91,7 @@ TEST_F(PromptLayoutTest, LongTextWrapsAtHalfTheScreenAndTheBoxGrows) {
   for (int i = 0; i < 40; ++i) text += QStringLiteral("образ%1 ").arg(i);
   ASSERT_GT(QFontMetrics(font).horizontalAdvance(text), 400 * 2);
 
-  const PromptLayout l = LayOutPrompt(text, ButtonSet({PromptButton::OK}), font, 800);
+  const PromptLayout l = LayOutPrompt(text, ButtonSet({PromptButton::OK}), font, 800, kept_);
   EXPECT_LE(l.textWidth, 400);
   EXPECT_EQ(l.textWidth, 390) << "lines are filled up to half the screen";
   EXPECT_EQ(l.textHeight, 112) << "seven lines";
@@ -103,7 +103,7 @@ TEST_F(PromptLayoutTest, LongTextWrapsAtHalfTheScreenAndTheBoxGrows) {
   EXPECT_EQ(l.buttons[0].rect.top(), 146);  // 112 + 15 + 19
 
   // A narrower screen wraps narrower and taller.
-  const PromptLayout narrow = LayOutPrompt(text, ButtonSet({PromptButton::OK}), font, 500);
+  const PromptLayout narrow = LayOutPrompt(text, ButtonSet({PromptButton::OK}), font, 500, kept_);
   EXPECT_LE(narrow.textWidth, 250);
   EXPECT_EQ(narrow.textWidth, 239);
   EXPECT_EQ(narrow.textHeight, 160);
@@ -117,15 +117,17 @@ TEST_F(PromptLayoutTest, EveryLineBreakFormIsOneBreak) {
   EXPECT_EQ(PromptDisplayText("tab\there"), QStringLiteral("tab\there"));
 
   const PromptLayout three = LayOutPrompt(PromptDisplayText("Line one\n\rLine two\rLine three"),
-                                          ButtonSet({PromptButton::OK}), KnownFont(13), 800);
+                                          ButtonSet({PromptButton::OK}), KnownFont(13), 800, kept_);
   EXPECT_EQ(three.textHeight, 48) << "three lines of 16";
   EXPECT_EQ(three.textWidth, 66) << "the widest line, \"Line three\"";
 }
 
 TEST_F(PromptLayoutTest, TabsAreExpanded) {
   const QFont font = KnownFont(13);
-  const PromptLayout plain = LayOutPrompt(QStringLiteral("ab"), ButtonSet({PromptButton::OK}), font, 800);
-  const PromptLayout tabbed = LayOutPrompt(QStringLiteral("a\tb"), ButtonSet({PromptButton::OK}), font, 800);
+  const PromptLayout plain =
+      LayOutPrompt(QStringLiteral("ab"), ButtonSet({PromptButton::OK}), font, 800, kept_);
+  const PromptLayout tabbed =
+      LayOutPrompt(QStringLiteral("a\tb"), ButtonSet({PromptButton::OK}), font, 800, kept_);
   EXPECT_EQ(plain.textWidth, 17);
   EXPECT_EQ(tabbed.textWidth, 71) << "more than four spaces of 4 pixels wider";
 }
@@ -138,25 +140,27 @@ TEST_F(PromptLayoutTest, WideCaptionRaisesTheButtonWidthAndIsKeptForTheProcess) 
   const QFont large = KnownFont(40);
   const QFont small = KnownFont(8);
   const PromptButtons set = ButtonSet({PromptButton::Cancel, PromptButton::Retry, PromptButton::Ignore});
-  LayOutPrompt(QStringLiteral("x"), set, large, 800);
+  LayOutPrompt(QStringLiteral("x"), set, large, 800, kept_);
 
-  const PromptLayout l = LayOutPrompt(QStringLiteral("x"), set, small, 800);
+  const PromptLayout l = LayOutPrompt(QStringLiteral("x"), set, small, 800, kept_);
   EXPECT_EQ(l.buttonWidth, 143);
   EXPECT_EQ(l.buttonRowWidth, 437);  // 3 * 143 + 2 * 4
   for (const PlacedButton& b : l.buttons) EXPECT_EQ(b.rect.width(), 143);
 
   // Only the buttons shown count: Retry alone takes its own kept width.
-  const PromptLayout retry = LayOutPrompt(QStringLiteral("x"), ButtonSet({PromptButton::Retry}), small, 800);
+  const PromptLayout retry =
+      LayOutPrompt(QStringLiteral("x"), ButtonSet({PromptButton::Retry}), small, 800, kept_);
   EXPECT_EQ(retry.buttonWidth, 114);
 
   // A button first shown now is measured in the small font: 50 units win
   // over "Yes" (13 and 8).
-  const PromptLayout yes = LayOutPrompt(QStringLiteral("x"), ButtonSet({PromptButton::Yes}), small, 800);
+  const PromptLayout yes =
+      LayOutPrompt(QStringLiteral("x"), ButtonSet({PromptButton::Yes}), small, 800, kept_);
   EXPECT_EQ(yes.buttonWidth, 50) << "the caption is measured without its \"&\"";
 
   // Forgotten, the small font measures afresh.
-  ForgetCaptionWidths();
-  const PromptLayout fresh = LayOutPrompt(QStringLiteral("x"), set, small, 800);
+  kept_ = {};
+  const PromptLayout fresh = LayOutPrompt(QStringLiteral("x"), set, small, 800, kept_);
   EXPECT_EQ(fresh.buttonWidth, 50);
 }
 
