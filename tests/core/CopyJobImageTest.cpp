@@ -18,6 +18,7 @@
 #include "TestVolume.h"
 #include "volume/ImageFile.h"
 #include "volume/LinuxVolumeOps.h"
+#include "LoopVolumeTest.h"
 
 namespace vorkan {
 namespace {
@@ -40,16 +41,8 @@ struct Target {
   std::string fuseFolder;                // mounted by a FUSE program
 };
 
-class ImageOnDiskTest : public ::testing::Test {
+class ImageOnDiskTest : public test::LoopVolumeTest {
  protected:
-  void SetUp() override {
-    const std::string why = test::LoopDevicesUnavailable();
-    if (!why.empty()) GTEST_SKIP() << why;
-    OverrideSeparators(std::string(","), std::string(" "));
-  }
-  void TearDown() override {
-    if (!IsSkipped()) OverrideSeparators(std::nullopt, std::nullopt);
-  }
   // Copies the lettered device `name` to `image`.
   bool Copy(const std::string& name, const std::string& image) {
     ops.RefreshDrives();

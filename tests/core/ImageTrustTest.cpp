@@ -25,6 +25,7 @@
 #include "RecordingHost.h"
 #include "TestSupport.h"
 #include "volume/LinuxVolumeOps.h"
+#include "LoopVolumeTest.h"
 
 namespace vorkan {
 namespace {
@@ -35,16 +36,8 @@ using test::RecordingHost;
 constexpr std::int64_t MiB = 1 << 20;
 const std::string kOld = "the image of an earlier copy";
 
-class ImageTrustTest : public ::testing::Test {
+class ImageTrustTest : public test::LoopVolumeTest {
  protected:
-  void SetUp() override {
-    const std::string why = test::LoopDevicesUnavailable();
-    if (!why.empty()) GTEST_SKIP() << why;
-    OverrideSeparators(std::string(","), std::string(" "));
-  }
-  void TearDown() override {
-    if (!IsSkipped()) OverrideSeparators(std::nullopt, std::nullopt);
-  }
   // A loop volume of `size` bytes of patterned data (a LoopDevice, or a
   // FaultyDevice to be slowed).
   template <class Device = LoopDevice>

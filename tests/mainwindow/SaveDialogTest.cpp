@@ -74,6 +74,18 @@ class SaveDialog : public ::testing::Test {
     for (const char* folder : {"start", "home/images", "other"})
       std::filesystem::create_directories(root_ / folder);
   }
+  // The copy after the shortage prompt succeeded, said so from the main window
+  // and left the image at `landsAt` as the only file below `root` (removed
+  // again for the next case).
+  void ExpectCopiedAlone(const Windows& windows, const std::string& root, const std::string& landsAt) {
+    ASSERT_EQ(windows.prompts.size(), 2u);
+    EXPECT_EQ(windows.prompts[1].text, "Диск C:\\ успешно скопирован в " + landsAt + ".");
+    EXPECT_EQ(windows.prompts[0].owner, "MainWindow") << "the shortage prompt belongs to the main window";
+    EXPECT_EQ(windows.prompts[1].owner, "MainWindow");
+    EXPECT_EQ(FilesBelow(root), std::set<std::string>{landsAt});
+    EXPECT_TRUE(ReadFile(landsAt) == source_);
+    std::filesystem::remove(landsAt);
+  }
   TempDir volumes_;
   TempDir root_;  // where the dialog starts, HOME and the other folders
   CountingVolumeOps ops_;
@@ -129,13 +141,7 @@ TEST_F(SaveDialog, TheImageLandsWhereTheNameWasTyped) {
       continue;
     }
     EXPECT_TRUE(seen.boxes.empty());
-    ASSERT_EQ(windows.prompts.size(), 2u);
-    EXPECT_EQ(windows.prompts[1].text, "Диск C:\\ успешно скопирован в " + c.landsAt + ".");
-    EXPECT_EQ(windows.prompts[0].owner, "MainWindow") << "the shortage prompt belongs to the main window";
-    EXPECT_EQ(windows.prompts[1].owner, "MainWindow");
-    EXPECT_EQ(FilesBelow(R), std::set<std::string>{c.landsAt});
-    EXPECT_TRUE(ReadFile(c.landsAt) == source_);
-    std::filesystem::remove(c.landsAt);
+    ExpectCopiedAlone(windows, R, c.landsAt);
   }
 }
 
@@ -223,13 +229,7 @@ TEST_F(SaveDialog, FoldersNamedInBytesThatAreNotUtf8AreListedAndUsable) {
     EXPECT_EQ(seen.boxes, c.selected.empty()
                               ? QStringList()
                               : QStringList{"old\uFFFD.ima already exists.\nDo you want to replace it?"});
-    ASSERT_EQ(windows.prompts.size(), 2u);
-    EXPECT_EQ(windows.prompts[1].text, "Диск C:\\ успешно скопирован в " + c.landsAt + ".");
-    EXPECT_EQ(windows.prompts[0].owner, "MainWindow") << "the shortage prompt belongs to the main window";
-    EXPECT_EQ(windows.prompts[1].owner, "MainWindow");
-    EXPECT_EQ(FilesBelow(R), std::set<std::string>{c.landsAt});
-    EXPECT_TRUE(ReadFile(c.landsAt) == source_);
-    std::filesystem::remove(c.landsAt);
+    ExpectCopiedAlone(windows, R, c.landsAt);
   }
 }
 
