@@ -9,6 +9,8 @@
 
 #include "ByteSize.h"
 #include "TextFormat.h"
+#include "volume/Image.h"
+#include "volume/Volume.h"
 #include "volume/VolumeRoutines.h"
 
 namespace vorkan {
@@ -34,9 +36,10 @@ constexpr std::chrono::milliseconds kFreeSpaceInterval{100};
 std::string Letter(char c) { return std::string(1, c); }
 
 // One run of the job. The block loop in Run() reads as the job's steps; every
-// ending is one method that takes its steps in its own order. Whatever is
-// still held when the job is left by an exception (a host call that throws)
-// is released by the destructor, lock first, so no descriptor or lock leaks.
+// ending is one method that takes its steps in its own order. The volume and
+// the image own their handles; whatever is still held when the job is left by
+// an exception (a host call that throws) is released by the destructor in
+// the endings' order, lock first, so no descriptor or lock leaks.
 class DiskCopyJob {
  public:
   DiskCopyJob(VolumeOps& ops, CopyJobHost& host, char sourceLetter, const ImageTarget& target)
@@ -57,19 +60,18 @@ class DiskCopyJob {
   // stood under its name stays.
   ~DiskCopyJob() {
     CloseAll();
-    DeleteImage();
+    image_.Delete();
   }
 
   // Where the image was kept; empty when it was not.
   const std::string& KeptPath() const { return keptPath_; }
 
   bool Run() {
-    image_ = ops_.CreateImage(targetFileName_, target_.replaces);
-    if (image_ == kInvalidImage) return CreateFailed();
-    imageOpen_ = true;
+    image_ = Image(ops_, targetFileName_, target_.replaces);
+    if (!image_) return CreateFailed();
     bool lockFlag = host_.GetLockOption();
-    volume_ = ops_.OpenVolume(sourceLetter_);
-    if (volume_ == kInvalidHandle) return OpenFailed();
+    volume_ = Volume(ops_, sourceLetter_);
+    if (!volume_) return OpenFailed();
     if (lockFlag && !TakeLock(lockFlag)) return LockAborted();
     locked_ = lockFlag;
     host_.SetLockOption(lockFlag);
@@ -110,7 +112,7 @@ class DiskCopyJob {
   // False when the user aborted; Ignore clears the lock flag, a prompt closed
   // without a button leaves it set.
   bool TakeLock(bool& lockFlag) {
-    while (!ops_.LockVolume(volume_)) {
+    while (!volume_.Lock()) {
       const PromptResult answer = Prompt(PromptId::LockRefused, kLockText, sourceLetter_, PromptKind::Warning,
                                          {PromptButton::Abort, PromptButton::Retry, PromptButton::Ignore});
       if (answer == PromptResult::Abort) return false;
@@ -129,7 +131,7 @@ class DiskCopyJob {
   }
 
   void StartCopy() {
-    total_ = GetDeviceLength(ops_, volume_, sourceLetter_) - TailMargin;
+    total_ = GetDeviceLength(ops_, volume_.Handle(), sourceLetter_) - TailMargin;
     totalText_ = FormatByteSize(total_);
     // Page-aligned: the kernel copies into and out of an aligned buffer at full
     // speed, while a malloc'd one (16 bytes past a page) runs at a third of it.
@@ -143,24 +145,24 @@ class DiskCopyJob {
   // program ends meanwhile, the read is abandoned.
   bool ReadBlock(std::uint32_t& count) {
     try {
-      const int wait = ops_.BeginRead(volume_, buffer_.get(), CopyBlockSize);
+      const int wait = volume_.BeginRead(buffer_.get(), CopyBlockSize);
       if (wait >= 0) {
         bool in = false;
         try {
           in = host_.WaitForDescriptor(wait);
         } catch (...) {
-          ops_.EndRead(volume_, buffer_.get(), CopyBlockSize);  // the kernel is done with the buffer
+          volume_.EndRead(buffer_.get(), CopyBlockSize);  // the kernel is done with the buffer
           throw;
         }
         if (!in) {
           // The program is ending: a device that may never answer is not
           // waited for, and the buffer goes with the read it may still fill.
-          ops_.AbandonRead(volume_, buffer_.release());
+          volume_.AbandonRead(buffer_.release());
           abandoned_ = true;
           return true;
         }
       }
-      count = ops_.EndRead(volume_, buffer_.get(), CopyBlockSize);
+      count = volume_.EndRead(buffer_.get(), CopyBlockSize);
       return true;
     } catch (...) {
       return false;
@@ -169,7 +171,7 @@ class DiskCopyJob {
 
   bool AppendBlock(std::uint32_t count) {
     try {
-      return ops_.AppendImage(image_, buffer_.get(), count);
+      return image_.Append(buffer_.get(), count);
     } catch (...) {
       return false;
     }
@@ -215,11 +217,11 @@ class DiskCopyJob {
         PromptKind::Confirmation, ButtonSet({PromptButton::Yes, PromptButton::No}));
     // Any answer but No keeps it, under the chosen name or beside it.
     if (answer == PromptResult::No) {
-      DeleteImage();
+      image_.Delete();
       return;
     }
     KeepImage(true);
-    if (kept_ && keptPath_ == targetFileName_) return;
+    if (image_.Kept() && keptPath_ == targetFileName_) return;
     // Kept elsewhere than the user will look, or not at all: say so.
     if (!keptPath_.empty())
       host_.ShowPrompt(PromptId::KeptElsewhere, FormatText(kKeptAtText, {keptPath_}), PromptKind::Information,
@@ -232,40 +234,16 @@ class DiskCopyJob {
   // The unlock request is sent whenever the lock flag is set, even when the
   // lock was never granted (the prompt closed without a button).
   void Release() {
-    if (locked_ && volume_ != kInvalidHandle) ops_.UnlockVolume(volume_);
+    if (locked_ && volume_) volume_.Unlock();
     locked_ = false;
   }
-  // A kept image is done with once closed; any other is then kept or
-  // deleted, and its handle goes with that.
-  bool CloseImage() {
-    if (!imageOpen_) return true;
-    imageOpen_ = false;
-    const bool closed = ops_.CloseImage(image_);
-    if (closed && kept_) image_ = kInvalidImage;
-    return closed;
-  }
   // Beside: a name that is taken costs the image nothing, it takes another.
-  bool KeepImage(bool beside) {
-    if (image_ == kInvalidImage) return kept_;
-    kept_ = ops_.KeepImage(image_, beside, keptPath_);
-    if (!imageOpen_) image_ = kInvalidImage;
-    return kept_;
-  }
-  void DeleteImage() {
-    if (image_ == kInvalidImage) return;
-    ops_.DeleteImage(image_);
-    image_ = kInvalidImage;
-    imageOpen_ = false;
-  }
-  void CloseVolume() {
-    if (volume_ != kInvalidHandle) ops_.CloseVolume(volume_);
-    volume_ = kInvalidHandle;
-  }
+  bool KeepImage(bool beside) { return image_.Keep(beside, keptPath_); }
   // False when the image could not be closed whole.
   bool CloseAll() {
     Release();
-    const bool imageClosed = CloseImage();
-    CloseVolume();
+    const bool imageClosed = image_.Close();
+    volume_.Close();
     return imageClosed;
   }
 
@@ -276,23 +254,23 @@ class DiskCopyJob {
     return false;
   }
   bool OpenFailed() {
-    CloseImage();
-    DeleteImage();
+    image_.Close();
+    image_.Delete();
     Prompt(PromptId::SourceUnreadable, kEmptyText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
     return false;
   }
   // The empty image stays where the user asked for it, unless a file of
   // that name is there: an abort must not cost the user that file.
   bool LockAborted() {
-    CloseVolume();
-    CloseImage();
+    volume_.Close();
+    image_.Close();
     KeepImage(false);
     return false;
   }
   bool EmptyVolume() {
     Prompt(PromptId::SourceUnreadable, kEmptyText, sourceLetter_, PromptKind::Error, {PromptButton::OK});
     CloseAll();
-    DeleteImage();
+    image_.Delete();
     return false;
   }
   bool ReadFault() {
@@ -324,7 +302,7 @@ class DiskCopyJob {
   // while everything is still open, so a failure takes the write-failure
   // ending in its own order.
   bool Succeed() {
-    if (!ops_.FlushImage(image_, transferred_) || !KeepImage(true)) return WriteFailure();
+    if (!image_.Flush(transferred_) || !KeepImage(true)) return WriteFailure();
     if (!CloseAll()) {
       // A delayed write error the system reported only at the close.
       Prompt(PromptId::WriteFailed, kWriteFailedText, targetDrive_, PromptKind::Error, {PromptButton::OK});
@@ -348,12 +326,10 @@ class DiskCopyJob {
   const char sourceLetter_;
   const std::string runningCaption_;
   const std::string pausedCaption_;
-  ImageHandle image_ = kInvalidImage;
-  bool imageOpen_ = false;
-  bool kept_ = false;
+  Image image_;
   std::string keptPath_;
-  VolumeHandle volume_ = kInvalidHandle;
-  bool locked_ = false;
+  Volume volume_;
+  bool locked_ = false;  // the lock flag the job took the volume with
   std::int64_t total_ = 0;
   std::string totalText_;
   std::string freeText_;  // empty until the free space was first asked for

@@ -5,105 +5,19 @@
 #include <cstring>
 #include <fcntl.h>
 #include <cstdio>
-#include <map>
 #include <optional>
 #include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vorkan {
 namespace {
-
-// What the write-behind keeps of each open image. The program appends from
-// its one thread, so the table needs no lock.
-struct ImageState {
-  int fd = -1;           // -1 once a partial file is closed
-  int folder = -1;       // the target's folder, for naming and syncing
-  std::string path;      // as given
-  std::string folderAt;  // where the folder stood when the image was made
-  std::string name;      // the chosen name in that folder
-  std::string partial;   // the hidden name written under; empty: no name at all
-  std::string placedAs;  // the name the image was put under
-  FileIdentity identity;
-  std::optional<FileIdentity> replaces;  // the one file it may take the place of
-  off_t position = 0;                    // the end of what was appended, holes included
-  off_t started = 0;                     // start of the range not yet sent to the disk
-  off_t waited = 0;                      // everything before is on disk and out of the cache
-  bool writeBehind = true;
-  bool synced = false;  // on disk as it stands
-  bool closed = false;
-  bool placed = false;  // the chosen name was set to it
-  bool kept = false;    // and that name was found to be it, on disk
-};
 
 // The most one append waits for: a slow target (a USB stick writing 5 MB/s)
 // then holds the copy, and with it the windows, for a fifth of a second at a
 // time rather than for a whole range.
 constexpr off_t kWaitSlice = 1 << 20;
-
-std::map<ImageHandle, ImageState>& Images() {
-  static std::map<ImageHandle, ImageState> images;
-  return images;
-}
-
-// Null for a handle CreateImageFile did not give, or gave and released.
-ImageState* StateOf(ImageHandle image) {
-  const auto it = Images().find(image);
-  return it == Images().end() ? nullptr : &it->second;
-}
-
-void Release(ImageHandle image) {
-  ImageState* state = StateOf(image);
-  if (state == nullptr) return;
-  if (state->fd >= 0) ::close(state->fd);
-  if (state->folder >= 0) ::close(state->folder);
-  Images().erase(image);
-}
-
-// Errors that say the data did not reach the disk are write failures; any
-// other refusal of sync_file_range means the file system cannot do it, and
-// the copy goes on without write-behind.
-bool Refused(ImageState& state) {
-  if (errno == EIO || errno == ENOSPC || errno == EDQUOT) return false;
-  state.writeBehind = false;
-  return true;
-}
-
-// Starts the write-out of what was appended once it is ImageWriteBehind
-// long. One such range stays in flight while the next is filled; what lies
-// before it is waited for, a slice per append, and dropped from the cache.
-// False on a write-back error (errno set).
-bool WriteBehind(ImageState& state) {
-  if (!state.writeBehind) return true;
-  if (state.position - state.started >= ImageWriteBehind) {
-    if (::sync_file_range(state.fd, state.started, state.position - state.started, SYNC_FILE_RANGE_WRITE) !=
-        0)
-      return Refused(state);
-    state.started = state.position;
-  }
-  const off_t written = state.started - ImageWriteBehind;
-  if (state.waited < written) {
-    const off_t length = std::min(written - state.waited, kWaitSlice);
-    if (::sync_file_range(state.fd, state.waited, length,
-                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) !=
-        0)
-      return Refused(state);
-    ::posix_fadvise(state.fd, state.waited, length, POSIX_FADV_DONTNEED);
-    state.waited += length;
-  }
-  return true;
-}
-
-// A file whose last blocks were skipped is shorter than what was appended.
-// Some file systems (FAT through FUSE) refuse to lengthen a file with
-// ftruncate but fill a gap that a write leaves; the last zero is written then.
-bool SetFullLength(const ImageState& state) {
-  struct stat st {};
-  if (::fstat(state.fd, &st) != 0) return false;
-  if (st.st_size >= state.position || ::ftruncate(state.fd, state.position) == 0) return true;
-  const char zero = 0;
-  return ::pwrite(state.fd, &zero, 1, state.position - 1) == 1;
-}
 
 bool SyncData(int fd) {
   int rc;
@@ -138,46 +52,127 @@ int CreatePartial(int folder, const std::string& name, std::string& partial) {
   return -1;
 }
 
+}  // namespace
+
+ImageFile::ImageFile(ImageFile&& other) noexcept { *this = std::move(other); }
+
+ImageFile& ImageFile::operator=(ImageFile&& other) noexcept {
+  if (this == &other) return *this;
+  Release();
+  fd_ = std::exchange(other.fd_, -1);
+  folder_ = std::exchange(other.folder_, -1);
+  path_ = std::move(other.path_);
+  folderAt_ = std::move(other.folderAt_);
+  name_ = std::move(other.name_);
+  partial_ = std::move(other.partial_);
+  placedAs_ = std::move(other.placedAs_);
+  identity_ = other.identity_;
+  replaces_ = other.replaces_;
+  position_ = other.position_;
+  started_ = other.started_;
+  waited_ = other.waited_;
+  writeBehind_ = other.writeBehind_;
+  synced_ = other.synced_;
+  closed_ = other.closed_;
+  placed_ = other.placed_;
+  kept_ = other.kept_;
+  done_ = std::exchange(other.done_, true);
+  return *this;
+}
+
+ImageFile::~ImageFile() { Release(); }
+
+void ImageFile::Release() {
+  if (fd_ >= 0) ::close(fd_);
+  if (folder_ >= 0) ::close(folder_);
+  fd_ = -1;
+  folder_ = -1;
+  done_ = true;
+}
+
+// Errors that say the data did not reach the disk are write failures; any
+// other refusal of sync_file_range means the file system cannot do it, and
+// the copy goes on without write-behind.
+bool ImageFile::Refused() {
+  if (errno == EIO || errno == ENOSPC || errno == EDQUOT) return false;
+  writeBehind_ = false;
+  return true;
+}
+
+// Starts the write-out of what was appended once it is ImageWriteBehind
+// long. One such range stays in flight while the next is filled; what lies
+// before it is waited for, a slice per append, and dropped from the cache.
+// False on a write-back error (errno set).
+bool ImageFile::WriteBehind() {
+  if (!writeBehind_) return true;
+  if (position_ - started_ >= ImageWriteBehind) {
+    if (::sync_file_range(fd_, started_, position_ - started_, SYNC_FILE_RANGE_WRITE) != 0) return Refused();
+    started_ = position_;
+  }
+  const off_t written = started_ - ImageWriteBehind;
+  if (waited_ < written) {
+    const off_t length = std::min(written - waited_, kWaitSlice);
+    if (::sync_file_range(fd_, waited_, length,
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) !=
+        0)
+      return Refused();
+    ::posix_fadvise(fd_, waited_, length, POSIX_FADV_DONTNEED);
+    waited_ += length;
+  }
+  return true;
+}
+
+// A file whose last blocks were skipped is shorter than what was appended.
+// Some file systems (FAT through FUSE) refuse to lengthen a file with
+// ftruncate but fill a gap that a write leaves; the last zero is written then.
+bool ImageFile::SetFullLength() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return false;
+  if (st.st_size >= position_ || ::ftruncate(fd_, position_) == 0) return true;
+  const char zero = 0;
+  return ::pwrite(fd_, &zero, 1, position_ - 1) == 1;
+}
+
 // Links the file of no name into the folder under a free partial name.
-bool LinkUnnamed(const ImageState& state, std::string& partial) {
-  const std::string self = "/proc/self/fd/" + std::to_string(state.fd);
+bool ImageFile::LinkUnnamed(std::string& partial) const {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    partial = PartialName(state.name, attempt);
-    if (::linkat(AT_FDCWD, self.c_str(), state.folder, partial.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    partial = PartialName(name_, attempt);
+    if (::linkat(AT_FDCWD, self.c_str(), folder_, partial.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
     if (errno != EEXIST) return false;
   }
   return false;
 }
 
 // Whether `name` in the folder is the image itself (not through a link).
-bool NamesImage(const ImageState& state, const std::string& name) {
+bool ImageFile::NamesImage(const std::string& name) const {
   struct stat st {};
-  return ::fstatat(state.folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-         FileIdentity{st.st_dev, st.st_ino} == state.identity;
+  return ::fstatat(folder_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+         FileIdentity{st.st_dev, st.st_ino} == identity_;
 }
 
 // Whether `name` in the folder is the file the image may replace.
-bool NamesReplaceable(const ImageState& state, const std::string& name) {
+bool ImageFile::NamesReplaceable(const std::string& name) const {
   FileIdentity there;
-  return state.replaces && IdentityOfNameAt(state.folder, name, there) && there == *state.replaces;
+  return replaces_ && IdentityOfNameAt(folder_, name, there) && there == *replaces_;
 }
 
-bool NameTaken(const ImageState& state, const std::string& name) {
+bool ImageFile::NameTaken(const std::string& name) const {
   struct stat st {};
-  return ::fstatat(state.folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
+  return ::fstatat(folder_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 
 // Moves the named file `from` onto `name` where nothing stands; file systems
 // that cannot say so in the rename itself (FUSE) are asked first. EEXIST
 // when the name is taken.
-bool MoveOntoFree(const ImageState& state, const std::string& from, const std::string& name) {
-  if (::renameat2(state.folder, from.c_str(), state.folder, name.c_str(), RENAME_NOREPLACE) == 0) return true;
+bool ImageFile::MoveOntoFree(const std::string& from, const std::string& name) const {
+  if (::renameat2(folder_, from.c_str(), folder_, name.c_str(), RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
-  if (NameTaken(state, name)) {
+  if (NameTaken(name)) {
     errno = EEXIST;
     return false;
   }
-  return ::renameat(state.folder, from.c_str(), state.folder, name.c_str()) == 0;
+  return ::renameat(folder_, from.c_str(), folder_, name.c_str()) == 0;
 }
 
 // Sets `name` to the image in one step where nothing stands there, or where
@@ -185,25 +180,25 @@ bool MoveOntoFree(const ImageState& state, const std::string& from, const std::s
 // name is left as it is. The file of no name is linked there, or linked
 // under a partial name first and renamed over the file it replaces; a
 // partial file is renamed.
-bool PlaceUnder(ImageState& state, const std::string& name, bool replacing) {
-  const bool over = replacing && NamesReplaceable(state, name);
-  if (!state.partial.empty()) {
-    if (!(over ? ::renameat(state.folder, state.partial.c_str(), state.folder, name.c_str()) == 0
-               : MoveOntoFree(state, state.partial, name)))
+bool ImageFile::PlaceUnder(const std::string& name, bool replacing) {
+  const bool over = replacing && NamesReplaceable(name);
+  if (!partial_.empty()) {
+    if (!(over ? ::renameat(folder_, partial_.c_str(), folder_, name.c_str()) == 0
+               : MoveOntoFree(partial_, name)))
       return false;
-    state.partial.clear();
+    partial_.clear();
     return true;
   }
-  const std::string self = "/proc/self/fd/" + std::to_string(state.fd);
-  if (!over) return ::linkat(AT_FDCWD, self.c_str(), state.folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  if (!over) return ::linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
   // A file of no name can be given a name once only: from here on it is a
   // partial file, renamed wherever it goes next.
-  if (!LinkUnnamed(state, state.partial)) {
-    state.partial.clear();
+  if (!LinkUnnamed(partial_)) {
+    partial_.clear();
     return false;
   }
-  if (::renameat(state.folder, state.partial.c_str(), state.folder, name.c_str()) != 0) return false;
-  state.partial.clear();
+  if (::renameat(folder_, partial_.c_str(), folder_, name.c_str()) != 0) return false;
+  partial_.clear();
   return true;
 }
 
@@ -211,16 +206,16 @@ bool PlaceUnder(ImageState& state, const std::string& name, bool replacing) {
 // beside it. A name that stands for something else, a folder, a file that
 // may not be replaced (immutable, another user's in a sticky folder) or
 // that appeared during the copy: none of these costs the image.
-bool PlaceImage(ImageState& state, bool beside) {
-  if (PlaceUnder(state, state.name, beside)) {
-    state.placedAs = state.name;
+bool ImageFile::PlaceImage(bool beside) {
+  if (PlaceUnder(name_, beside)) {
+    placedAs_ = name_;
     return true;
   }
   if (!beside) return false;
   for (int number = 1; number < 1000; ++number) {
-    const std::string name = NameBeside(state.name, number);
-    if (PlaceUnder(state, name, false)) {
-      state.placedAs = name;
+    const std::string name = NameBeside(name_, number);
+    if (PlaceUnder(name, false)) {
+      placedAs_ = name;
       return true;
     }
     if (errno != EEXIST) return false;  // the folder takes no name at all
@@ -230,236 +225,290 @@ bool PlaceImage(ImageState& state, bool beside) {
 
 // Where the folder is now: it may have been renamed during the copy. Its
 // old place where the system cannot tell.
-std::string FolderNow(const ImageState& state) {
+std::string ImageFile::FolderNow() const {
   char buffer[PATH_MAX];
-  const std::string self = "/proc/self/fd/" + std::to_string(state.folder);
+  const std::string self = "/proc/self/fd/" + std::to_string(folder_);
   const ssize_t n = ::readlink(self.c_str(), buffer, sizeof buffer);
   return n > 0 && static_cast<std::size_t>(n) < sizeof buffer
              ? std::string(buffer, static_cast<std::size_t>(n))
-             : state.folderAt;
+             : folderAt_;
 }
 
 // The path of `name` in the folder as it stands now; the path as given
 // while that is where the image is.
-std::string PathNow(const ImageState& state, const std::string& name) {
-  const std::string folder = FolderNow(state);
-  if (name == state.name && folder == state.folderAt) return state.path;
+std::string ImageFile::PathNow(const std::string& name) const {
+  const std::string folder = FolderNow();
+  if (name == name_ && folder == folderAt_) return path_;
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-}  // namespace
-
-ImageHandle CreateImageFile(const std::string& path, const std::vector<FileIdentity>& refused,
-                            const std::optional<FileIdentity>& replaces) {
+std::optional<ImageFile> ImageFile::Create(const std::string& path, const std::vector<FileIdentity>& refused,
+                                           const std::optional<FileIdentity>& replaces) {
   // Looked at before anything is opened: opening a disk for writing makes
   // udev read its partition table again when it is closed.
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) {
-    if (errno != ENOENT) return kInvalidImage;
+    if (errno != ENOENT) return std::nullopt;
   } else if (!S_ISLNK(st.st_mode) || ::stat(path.c_str(), &st) == 0) {
     // A link is replaced by the image, never written through; one that
     // points at a volume or a device is refused all the same, since that is
     // what its name stands for.
     if (IsRefused(st, refused)) {
       errno = EINVAL;
-      return kInvalidImage;
+      return std::nullopt;
     }
   }
   const std::size_t slash = path.rfind('/');
-  ImageState state;
-  state.name = slash == std::string::npos ? path : path.substr(slash + 1);
+  ImageFile image;
+  image.name_ = slash == std::string::npos ? path : path.substr(slash + 1);
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  if (state.name.empty() || state.name == "." || state.name == "..") {
+  if (image.name_.empty() || image.name_ == "." || image.name_ == "..") {
     errno = EISDIR;
-    return kInvalidImage;
+    return std::nullopt;
   }
-  state.folder = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (state.folder < 0) return kInvalidImage;
-  state.path = path;
-  state.replaces = replaces;
-  state.folderAt = folder;
-  state.folderAt = FolderNow(state);
+  image.folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (image.folder_ < 0) return std::nullopt;
+  image.path_ = path;
+  image.replaces_ = replaces;
+  image.folderAt_ = folder;
+  image.folderAt_ = image.FolderNow();
   // A file of no name needs /proc to be given one later.
   if (::access("/proc/self/fd", X_OK) == 0)
-    state.fd = ::openat(state.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-  if (state.fd < 0 && (state.fd = CreatePartial(state.folder, state.name, state.partial)) < 0) {
+    image.fd_ = ::openat(image.folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (image.fd_ < 0 && (image.fd_ = CreatePartial(image.folder_, image.name_, image.partial_)) < 0) {
     const int saved = errno;
-    ::close(state.folder);
+    image.Release();
     errno = saved;
-    return kInvalidImage;
+    return std::nullopt;
   }
   // 0600 whatever a default ACL of the folder would give; file systems
   // without modes (FAT through FUSE) refuse to be asked, and that is fine.
-  ::fchmod(state.fd, 0600);
-  if (::fstat(state.fd, &st) != 0) {
+  ::fchmod(image.fd_, 0600);
+  if (::fstat(image.fd_, &st) != 0) {
     const int saved = errno;
-    if (!state.partial.empty()) ::unlinkat(state.folder, state.partial.c_str(), 0);
-    ::close(state.fd);
-    ::close(state.folder);
+    if (!image.partial_.empty()) ::unlinkat(image.folder_, image.partial_.c_str(), 0);
+    image.Release();
     errno = saved;
-    return kInvalidImage;
+    return std::nullopt;
   }
-  state.identity = FileIdentity{st.st_dev, st.st_ino};
-  static ImageHandle next = 0;
-  const ImageHandle image = ++next;
-  Images()[image] = std::move(state);
+  image.identity_ = FileIdentity{st.st_dev, st.st_ino};
   return image;
 }
 
-bool AppendImageFile(ImageHandle image, const void* data, std::uint32_t size) {
-  ImageState* found = StateOf(image);
-  if (found == nullptr || found->closed) {
+bool ImageFile::Append(const void* data, std::uint32_t size) {
+  if (closed_ || fd_ < 0) {
     errno = EBADF;
     return false;
   }
-  ImageState& state = *found;
-  state.synced = false;
+  synced_ = false;
   if (IsZeroBlock(data, size)) {
     // Left as a hole: it reads back as zeros and takes no room where the
     // file system has holes; elsewhere the file system writes the zeros.
-    if (::lseek(state.fd, size, SEEK_CUR) < 0) return false;
+    if (::lseek(fd_, size, SEEK_CUR) < 0) return false;
   } else {
     const char* p = static_cast<const char*>(data);
     std::uint32_t done = 0;
     while (done < size) {
-      const ssize_t n = ::write(state.fd, p + done, size - done);
+      const ssize_t n = ::write(fd_, p + done, size - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         if (n == 0) errno = ENOSPC;  // no progress and no error: a full device
         // The bytes of a block that did not fit whole are not counted by the
         // copy, so they must not stay in the file the user is asked to keep.
-        state.position += done;
-        CutImageFileBack(image, done);
+        position_ += done;
+        CutBack(done);
         return false;
       }
       done += static_cast<std::uint32_t>(n);
     }
   }
-  state.position += size;
-  if (!WriteBehind(state)) {
+  position_ += size;
+  if (!WriteBehind()) {
     // An earlier range did not reach the disk: this block is not counted
     // either, so that the image ends where the keep prompt says.
-    CutImageFileBack(image, size);
+    CutBack(size);
     return false;
   }
   return true;
 }
 
-void CutImageFileBack(ImageHandle image, std::uint32_t bytes) {
-  ImageState* state = StateOf(image);
-  if (bytes == 0 || state == nullptr || state->fd < 0) return;
+void ImageFile::CutBack(std::uint32_t bytes) {
+  if (bytes == 0 || fd_ < 0) return;
   const int saved = errno;
-  const off_t cut = state->position - static_cast<off_t>(bytes);
+  const off_t cut = position_ - static_cast<off_t>(bytes);
   // A file that ends in skipped zeros may already be shorter than the cut;
   // it is given its length when it is flushed or closed.
   struct stat st {};
-  if (cut >= 0 && (::ftruncate(state->fd, cut) == 0 || (::fstat(state->fd, &st) == 0 && st.st_size <= cut)) &&
-      ::lseek(state->fd, cut, SEEK_SET) >= 0) {
-    state->position = cut;
-    state->started = std::min(state->started, state->position);
-    state->waited = std::min(state->waited, state->started);
+  if (cut >= 0 && (::ftruncate(fd_, cut) == 0 || (::fstat(fd_, &st) == 0 && st.st_size <= cut)) &&
+      ::lseek(fd_, cut, SEEK_SET) >= 0) {
+    position_ = cut;
+    started_ = std::min(started_, position_);
+    waited_ = std::min(waited_, started_);
   }
   errno = saved;
 }
 
-bool FlushImageFile(ImageHandle image, std::int64_t length) {
-  ImageState* state = StateOf(image);
-  if (state == nullptr || state->fd < 0) {
+bool ImageFile::Flush(std::int64_t length) {
+  if (fd_ < 0) {
     errno = EBADF;
     return false;
   }
-  if (!SetFullLength(*state) || !SyncData(state->fd)) return false;
+  if (!SetFullLength() || !SyncData(fd_)) return false;
   // The size the file system keeps, not the one the program thinks it
   // wrote: one that cannot hold the file (FAT's 4 GiB) may say yes to every
   // write and still keep less.
   struct stat st {};
-  if (::fstat(state->fd, &st) != 0) return false;
-  if (st.st_size != length || state->position != length) {
+  if (::fstat(fd_, &st) != 0) return false;
+  if (st.st_size != length || position_ != length) {
     errno = EFBIG;
     return false;
   }
-  state->synced = true;
+  synced_ = true;
   // All of it is clean now; the last ranges need not stay in memory.
-  ::posix_fadvise(state->fd, 0, 0, POSIX_FADV_DONTNEED);
+  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
   return true;
 }
 
-bool KeepImageFile(ImageHandle image, bool beside, std::string& keptPath) {
+bool ImageFile::Keep(bool beside, std::string& keptPath) {
   keptPath.clear();
-  ImageState* state = StateOf(image);
-  if (state == nullptr) {
+  if (done_) {
     errno = EBADF;
     return false;
   }
-  if (!state->placed) {
+  if (!placed_) {
     // The data before the name: a power cut must not leave a name that
     // stands for less than was kept. A failed sync is no reason to refuse
     // what the user keeps; the success road has checked its own.
-    if (!state->synced && state->fd >= 0) SyncData(state->fd);
-    state->placed = PlaceImage(*state, beside);
+    if (!synced_ && fd_ >= 0) SyncData(fd_);
+    placed_ = PlaceImage(beside);
   }
   // The folder holds the new name only once it is synced.
-  state->kept = state->placed && ::fsync(state->folder) == 0 && NamesImage(*state, state->placedAs);
-  const bool kept = state->kept;
+  kept_ = placed_ && ::fsync(folder_) == 0 && NamesImage(placedAs_);
+  const bool kept = kept_;
   if (kept)
-    keptPath = PathNow(*state, state->placedAs);
-  else if (state->closed && beside && !state->partial.empty())
-    keptPath = PathNow(*state, state->partial);
-  if (state->closed) {
+    keptPath = PathNow(placedAs_);
+  else if (closed_ && beside && !partial_.empty())
+    keptPath = PathNow(partial_);
+  if (closed_) {
     // A partial file that could take no name stays under its own where the
     // user wanted the data (its name says what it is); one that was to take
     // the name only where nothing stood goes.
     if (kept || beside)
-      Release(image);
+      Release();
     else
-      DeleteImageFile(image);
+      Delete();
   }
   return kept;
 }
 
-bool CloseImageFile(ImageHandle image) {
-  ImageState* state = StateOf(image);
-  if (state == nullptr) return false;
-  if (state->closed) return true;
-  state->closed = true;
+bool ImageFile::Close() {
+  if (done_) return false;
+  if (closed_) return true;
+  closed_ = true;
   // The keep prompt names the whole count, skipped zeros at the end included.
-  const bool lengthSet = SetFullLength(*state);
+  const bool lengthSet = SetFullLength();
   // Whatever is already written goes from the cache; the rest is written
   // back in its own time, so an abort does not wait for the disk.
-  ::posix_fadvise(state->fd, 0, 0, POSIX_FADV_DONTNEED);
-  if (state->kept) {
+  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
+  if (kept_) {
     // A failed close can report a delayed write error (NFS, quota); the fd
-    // is released either way, so it is never retried, but the handle stays
+    // is released either way, so it is never retried, but the image stays
     // for the user's answer: keep it, or take it off the name again.
-    const bool closed = ::close(state->fd) == 0;
-    state->fd = -1;
-    if (lengthSet && closed) Release(image);
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (lengthSet && closed) Release();
     return lengthSet && closed;
   }
   // A file of no name lives only as long as its descriptor, which is kept
   // until the image is kept or thrown away; a partial file has a name.
-  if (!state->partial.empty()) {
-    const bool closed = ::close(state->fd) == 0;
-    state->fd = -1;
+  if (!partial_.empty()) {
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
     return lengthSet && closed;
   }
   return lengthSet;
 }
 
-bool DeleteImageFile(ImageHandle image) {
-  ImageState* state = StateOf(image);
-  if (state == nullptr) return false;
+bool ImageFile::Delete() {
+  if (done_) return false;
   bool ok = true;
-  if (state->placed) {
-    ok = NamesImage(*state, state->placedAs) && ::unlinkat(state->folder, state->placedAs.c_str(), 0) == 0;
-  } else if (!state->partial.empty()) {
-    ok = ::unlinkat(state->folder, state->partial.c_str(), 0) == 0;
+  if (placed_) {
+    ok = NamesImage(placedAs_) && ::unlinkat(folder_, placedAs_.c_str(), 0) == 0;
+  } else if (!partial_.empty()) {
+    ok = ::unlinkat(folder_, partial_.c_str(), 0) == 0;
   }
-  Release(image);
+  Release();
   return ok;
 }
 
-bool ImageFileIsHeld(ImageHandle image) { return StateOf(image) != nullptr; }
+ImageHandle ImageFiles::Create(const std::string& path, const std::vector<FileIdentity>& refused,
+                               const std::optional<FileIdentity>& replaces) {
+  std::optional<ImageFile> file = ImageFile::Create(path, refused, replaces);
+  if (!file) return kInvalidImage;
+  const ImageHandle image = ++last_;
+  files_.emplace(image, std::move(*file));
+  return image;
+}
+
+ImageFile* ImageFiles::Find(ImageHandle image) {
+  const auto it = files_.find(image);
+  return it == files_.end() ? nullptr : &it->second;
+}
+
+void ImageFiles::Settle(ImageHandle image) {
+  const auto it = files_.find(image);
+  if (it != files_.end() && it->second.Done()) files_.erase(it);
+}
+
+bool ImageFiles::Append(ImageHandle image, const void* data, std::uint32_t size) {
+  ImageFile* file = Find(image);
+  if (file == nullptr) {
+    errno = EBADF;
+    return false;
+  }
+  return file->Append(data, size);
+}
+
+void ImageFiles::CutBack(ImageHandle image, std::uint32_t bytes) {
+  if (ImageFile* file = Find(image)) file->CutBack(bytes);
+}
+
+bool ImageFiles::Flush(ImageHandle image, std::int64_t length) {
+  ImageFile* file = Find(image);
+  if (file == nullptr) {
+    errno = EBADF;
+    return false;
+  }
+  return file->Flush(length);
+}
+
+bool ImageFiles::Keep(ImageHandle image, bool beside, std::string& keptPath) {
+  ImageFile* file = Find(image);
+  if (file == nullptr) {
+    keptPath.clear();
+    errno = EBADF;
+    return false;
+  }
+  const bool kept = file->Keep(beside, keptPath);
+  Settle(image);
+  return kept;
+}
+
+bool ImageFiles::Close(ImageHandle image) {
+  ImageFile* file = Find(image);
+  if (file == nullptr) return false;
+  const bool closed = file->Close();
+  Settle(image);
+  return closed;
+}
+
+bool ImageFiles::Delete(ImageHandle image) {
+  ImageFile* file = Find(image);
+  if (file == nullptr) return false;
+  const bool deleted = file->Delete();
+  Settle(image);
+  return deleted;
+}
 
 std::string CutAtCharacter(const std::string& name, std::size_t bytes) {
   if (name.size() <= bytes) return name;

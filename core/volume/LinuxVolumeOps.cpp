@@ -537,23 +537,23 @@ bool LinuxVolumeOps::GetFolderFreeSpace(const std::string& path, DiskFreeSpace& 
 // source device itself is a block device, which is never a target.
 ImageHandle LinuxVolumeOps::CreateImage(const std::string& path,
                                         const std::optional<FileIdentity>& replaces) {
-  return CreateImageFile(path, LoopBackingFiles(), replaces);
+  return images_.Create(path, LoopBackingFiles(), replaces);
 }
 
 bool LinuxVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32_t size) {
-  return AppendImageFile(image, data, size);
+  return images_.Append(image, data, size);
 }
 
 bool LinuxVolumeOps::FlushImage(ImageHandle image, std::int64_t length) {
-  return FlushImageFile(image, length);
+  return images_.Flush(image, length);
 }
 
 bool LinuxVolumeOps::KeepImage(ImageHandle image, bool beside, std::string& keptPath) {
-  return KeepImageFile(image, beside, keptPath);
+  return images_.Keep(image, beside, keptPath);
 }
 
-bool LinuxVolumeOps::CloseImage(ImageHandle image) { return CloseImageFile(image); }
+bool LinuxVolumeOps::CloseImage(ImageHandle image) { return images_.Close(image); }
 
-bool LinuxVolumeOps::DeleteImage(ImageHandle image) { return DeleteImageFile(image); }
+bool LinuxVolumeOps::DeleteImage(ImageHandle image) { return images_.Delete(image); }
 
 }  // namespace vorkan

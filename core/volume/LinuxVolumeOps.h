@@ -21,6 +21,7 @@
 #include "volume/AsyncRead.h"
 #include "volume/DeviceOpener.h"
 #include "volume/DriveLetterMap.h"
+#include "volume/ImageFile.h"
 #include "volume/VolumeOps.h"
 
 namespace vorkan {
@@ -140,6 +141,8 @@ class LinuxVolumeOps : public VolumeOps {
   // opener's properties or the kernel tell; they read nothing.
   std::map<VolumeHandle, std::int64_t> lengthOnly_;
   std::map<VolumeHandle, DropBehind> dropBehind_;
+  // The images made here and not yet done with, each with its write-behind.
+  ImageFiles images_;
 };
 
 }  // namespace vorkan

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ByteSize.h"
+#include "volume/Volume.h"
 
 namespace vorkan {
 
@@ -13,10 +14,9 @@ std::int64_t GetDeviceLength(VolumeOps& ops, VolumeHandle handle, char letter) {
     if (ops.VolumeLength(handle, length)) result = length;
     return result;
   }
-  VolumeHandle own = ops.OpenVolume(letter);
-  if (own == kInvalidHandle) return 0;
-  if (ops.VolumeLength(own, length)) result = length;
-  ops.CloseVolume(own);
+  Volume own(ops, letter);
+  if (!own) return 0;
+  if (own.Length(length)) result = length;
   return result;
 }
 

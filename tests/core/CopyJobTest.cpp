@@ -15,6 +15,8 @@
 #include "RecordingHost.h"
 #include "TestSupport.h"
 #include "FileVolumeOps.h"
+#include "volume/Image.h"
+#include "volume/Volume.h"
 
 namespace vorkan {
 namespace {
@@ -731,6 +733,26 @@ TEST_F(CopyJobTest, EachEndingTakesItsStepsInOrderAndCostsNothingItDoesNotKeep) 
     }
     EXPECT_EQ(test::ListFolder(targetDir.Path()), std::vector<std::string>{"out.IMA"}) << row.ending;
   }
+}
+
+// An owner left without a close closes what it holds, the lock first, and
+// throws away an image nobody kept; the one it was moved from closes nothing.
+TEST_F(CopyJobTest, AnOwnerLeftWithoutACloseClosesWhatItHoldsOnce) {
+  MakeVolume(B);
+  Timeline steps;
+  TimelineOps recorded(steps);
+  recorded.AddVolume('E', ops.Volume('E'));
+  {
+    vorkan::Image owned(recorded, image, std::nullopt);
+    vorkan::Volume first(recorded, 'E');
+    vorkan::Volume second = std::move(first);
+    ASSERT_TRUE(second.Lock());
+    ASSERT_TRUE(owned.Append(source.data(), 1000));
+  }
+  EXPECT_EQ(steps, (Timeline{"create image", "open volume", "release", "close volume", "close image",
+                             "delete image"}));
+  EXPECT_EQ(recorded.openVolumes + recorded.openImages + recorded.locksHeld, 0);
+  EXPECT_EQ(test::ListFolder(dir.Path()), std::vector<std::string>{"volume.bin"});
 }
 
 }  // namespace

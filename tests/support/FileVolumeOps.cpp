@@ -9,8 +9,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "volume/ImageFile.h"
-
 namespace vorkan {
 
 namespace {
@@ -171,7 +169,7 @@ ImageHandle FileVolumeOps::CreateImage(const std::string& path, const std::optio
     FileIdentity identity;
     if (IdentityOfPath(volume.path, identity)) refused.push_back(identity);
   }
-  const ImageHandle image = CreateImageFile(path, refused, replaces);
+  const ImageHandle image = images_.Create(path, refused, replaces);
   if (image != kInvalidImage) {
     imageWritten_[image] = 0;
     Count(image);
@@ -186,8 +184,8 @@ bool FileVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32
     if (room < size) {
       // The part that fits reaches the file, as on a real full device, and
       // is cut off again as the real layer does.
-      if (room > 0 && AppendImageFile(image, data, static_cast<std::uint32_t>(room)))
-        CutImageFileBack(image, static_cast<std::uint32_t>(room));
+      if (room > 0 && images_.Append(image, data, static_cast<std::uint32_t>(room)))
+        images_.CutBack(image, static_cast<std::uint32_t>(room));
       errno = imageFaults_.writeErrno;
       return false;
     }
@@ -195,18 +193,18 @@ bool FileVolumeOps::AppendImage(ImageHandle image, const void* data, std::uint32
   // A file system that says yes and keeps nothing past its limit.
   if (imageFaults_.keepOnly && written + size > *imageFaults_.keepOnly) {
     const std::int64_t room = std::max<std::int64_t>(0, *imageFaults_.keepOnly - written);
-    if (room > 0 && !AppendImageFile(image, data, static_cast<std::uint32_t>(room))) return false;
+    if (room > 0 && !images_.Append(image, data, static_cast<std::uint32_t>(room))) return false;
     written += size;
     return true;
   }
-  if (!AppendImageFile(image, data, size)) return false;
+  if (!images_.Append(image, data, size)) return false;
   written += size;
   return true;
 }
 
 bool FileVolumeOps::FlushImage(ImageHandle image, std::int64_t length) {
   ++imageFlushes;
-  const bool flushed = FlushImageFile(image, length);
+  const bool flushed = images_.Flush(image, length);
   if (imageFaults_.failFlush) errno = EIO;
   return flushed && !imageFaults_.failFlush;
 }
@@ -216,17 +214,17 @@ bool FileVolumeOps::KeepImage(ImageHandle image, bool beside, std::string& keptP
   keptPath.clear();
   // Asked again after a close that failed: a kept image stays kept, as the
   // real layer holds it for this answer.
-  if (!ImageFileIsHeld(image) && keptPaths_.count(image) != 0) {
+  if (!images_.IsHeld(image) && keptPaths_.count(image) != 0) {
     keptPath = keptPaths_[image];
     return true;
   }
   if (imageFaults_.failKeep) {
     // The name cannot be set (the folder went away): a file of no name is
     // lost with its descriptor.
-    if (closedImages_.count(image) != 0) DeleteImageFile(image);
+    if (closedImages_.count(image) != 0) images_.Delete(image);
     errno = ENOENT;
   } else {
-    kept = KeepImageFile(image, beside, keptPath);
+    kept = images_.Keep(image, beside, keptPath);
     if (kept) keptPaths_[image] = keptPath;
   }
   Count(image);
@@ -236,19 +234,19 @@ bool FileVolumeOps::KeepImage(ImageHandle image, bool beside, std::string& keptP
 bool FileVolumeOps::CloseImage(ImageHandle image) {
   imageWritten_.erase(image);
   closedImages_.insert(image);
-  const bool closed = CloseImageFile(image);
+  const bool closed = images_.Close(image);
   Count(image);
   return closed && !imageFaults_.failClose;
 }
 
 bool FileVolumeOps::DeleteImage(ImageHandle image) {
-  const bool deleted = DeleteImageFile(image);
+  const bool deleted = images_.Delete(image);
   Count(image);
   return deleted;
 }
 
 void FileVolumeOps::Count(ImageHandle image) {
-  if (ImageFileIsHeld(image)) {
+  if (images_.IsHeld(image)) {
     heldImages_.insert(image);
   } else {
     heldImages_.erase(image);

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "volume/ImageFile.h"
 #include "volume/VolumeOps.h"
 
 namespace vorkan {
@@ -99,6 +100,7 @@ class FileVolumeOps : public VolumeOps {
   ImageFaults imageFaults_;
   void Count(ImageHandle image);
 
+  ImageFiles images_;
   std::map<ImageHandle, std::int64_t> imageWritten_;
   std::set<ImageHandle> heldImages_;
   std::set<ImageHandle> closedImages_;
