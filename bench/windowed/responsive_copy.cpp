@@ -39,12 +39,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s has no drive letter\n", source.c_str());
     return 2;
   }
+  CreateWindows(ops);
   mainWindow->SetSaveDialogRunner([&](SaveImageDialog& dialog) {
     dialog.SetNameText(QString::fromStdString(target));
     dialog.accept();
     return dialog.result();
   });
-  CreateWindows(ops);
   mainWindow->show();
   QTreeWidget* list = mainWindow->findChild<QTreeWidget*>(QStringLiteral("driveList"));
   const QString root = QString(QChar(letter)) + QStringLiteral(":\\");

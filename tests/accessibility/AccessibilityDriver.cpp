@@ -88,12 +88,12 @@ int main(int argc, char** argv) {
 
   // First a place on drive C itself, then on E.
   int dialogs = 0;
+  CreateWindows(ops);
   mainWindow->SetSaveDialogRunner([&](SaveImageDialog& dialog) {
     dialog.SetNameText(QString::fromStdString(dialogs++ == 0 ? dir + "/c/c.IMA" : image));
     dialog.accept();
     return dialog.result();
   });
-  CreateWindows(ops);
   mainWindow->show();
   const int result = app.exec();
   DestroyWindows();
