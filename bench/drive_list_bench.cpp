@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "DriveCatalogue.h"
+#include "DriveListModel.h"
 #include "volume/LinuxVolumeOps.h"
 
 int main(int argc, char** argv) {

@@ -32,7 +32,7 @@ void RunCopyRequest(VolumeOps& ops, CopyRequestHost& host) {
   for (;;) {
     if (!host.SelectedRow(row) || row.RootPath.empty()) return;
     source = row.RootPath[0];
-    const int filter = row.MediaType() == kMediaTypeCdRom ? kFilterIndexISO : kFilterIndexIMA;
+    const int filter = row.MediaType == kMediaTypeCdRom ? kFilterIndexISO : kFilterIndexIMA;
     if (!host.RunSaveDialog(ProposedImageName(source), filter, target)) return;
     targetLetter = ops.DriveLetterOfPath(fileName);
 

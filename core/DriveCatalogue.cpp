@@ -1,11 +1,6 @@
 #include "DriveCatalogue.h"
 
-#include <algorithm>
-#include <cinttypes>
-#include <cstdio>
-
 #include "ByteSize.h"
-#include "HexDigit.h"
 #include "LocaleSeparators.h"
 #include "volume/VolumeRoutines.h"
 
@@ -40,60 +35,14 @@ std::string ExactSizeText(std::int64_t length) {
   return text;
 }
 
-std::string SectorsHexText(std::int64_t sectors) {
-  char text[24];
-  std::snprintf(text, sizeof text, "$%010" PRIX64, static_cast<std::uint64_t>(sectors));
-  return text;
-}
+std::string SizeText(const DriveRecord& row) { return FormatByteSize(row.SizeBytes); }
 
-std::optional<std::int64_t> ParseSectorsHex(const std::string& text) {
-  if (text.size() < 2 || text.size() > 17 || text[0] != '$') return std::nullopt;
-  std::uint64_t value = 0;
-  for (std::size_t i = 1; i < text.size(); ++i) {
-    const int digit = HexDigitValue(text[i]);
-    if (digit < 0) return std::nullopt;
-    value = value * 16 + static_cast<unsigned>(digit);
-  }
-  return static_cast<std::int64_t>(value);
-}
+std::string FreeText(const DriveRecord& row) { return FormatByteSize(row.FreeBytes); }
 
-void DriveListModel::Clear() {
-  rows.clear();
-  stateImages.clear();
-  images.clear();
-  selectedRow = -1;
-  focusedRow = -1;
-}
+std::string ExactSizeText(const DriveRecord& row) { return ExactSizeText(row.SizeBytes); }
 
-void DriveListModel::AppendRow(const DriveRecord& record) {
-  rows.push_back(record);
-  stateImages.push_back(-1);
-}
-
-bool DriveListModel::AppendDriveIcon(const std::string& rootPath, DriveKind driveType) {
-  if (std::find(typesWithoutIcon.begin(), typesWithoutIcon.end(), driveType) != typesWithoutIcon.end())
-    return false;
-  images.push_back(Image{false, rootPath, driveType});
-  return true;
-}
-
-void DriveListModel::AppendApplicationIcon() { images.push_back(Image{true, {}, DriveKind::Unknown}); }
-
-void DriveListModel::SetStateImage(int row, int image) {
-  if (row >= 0 && row < RowCount()) stateImages[static_cast<std::size_t>(row)] = image;
-}
-
-void DriveListModel::SelectAndFocusRow(int row) {
-  if (row < 0 || row >= RowCount()) return;
-  selectedRow = row;
-  focusedRow = row;
-  ++selectionEvents;
-}
-
-int DriveListModel::RowOf(const std::string& rootPath) const {
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    if (rows[i].RootPath == rootPath) return static_cast<int>(i);
-  return -1;
+std::string SerialText(const DriveRecord& row) {
+  return row.Serial ? SerialText(*row.Serial) : std::string();
 }
 
 void FillDriveList(VolumeOps& ops, DriveListTarget& target) {
@@ -104,23 +53,21 @@ void FillDriveList(VolumeOps& ops, DriveListTarget& target) {
     VolumeDetails details;
     GetVolumeDetails(ops, rootPath, details);  // its success flag is not looked at
     const std::int64_t length = GetDeviceLength(ops, kInvalidHandle, letter);
-    const std::string sizeText = FormatByteSize(length);
     const DriveKind driveType = ops.KindOf(rootPath);
     const std::optional<std::string> mediaType = MediaTypeText(driveType);
     if (!mediaType) continue;
 
     DriveRecord record;
     record.RootPath = rootPath;
-    record.SubItems[siVolumeLabel] = details.label;
-    record.SubItems[siMediaType] = *mediaType;
-    record.SubItems[siSizeText] = sizeText;
-    record.SubItems[siFreeText] = details.freeText;
-    record.SubItems[siSerialText] = details.serialText;
-    record.SubItems[siFileSystemName] = details.fileSystemName;
-    record.SubItems[siExactSizeText] = ExactSizeText(length);
+    record.VolumeLabel = details.label;
+    record.MediaType = *mediaType;
+    record.FileSystemName = details.fileSystemName;
+    record.SizeBytes = length;
+    record.FreeBytes = details.freeBytes;
+    record.Serial = details.serial;
     // Both counts are never negative, so the difference cannot overflow.
-    record.SubItems[siUsedSectorsHex] = SectorsHexText((length - details.freeBytes) / 512);
-    record.SubItems[siFreeSectorsHex] = SectorsHexText(details.freeBytes / 512);
+    record.UsedSectors = (length - details.freeBytes) / 512;
+    record.FreeSectors = details.freeBytes / 512;
     target.AppendRow(record);
 
     const int row = target.RowCount() - 1;

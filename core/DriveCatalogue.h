@@ -1,46 +1,33 @@
 // The drive list: one row per drive letter that holds a local, removable,
-// optical, RAM or unidentified volume, with the texts the main window shows
-// and those only the drive information window reads.
+// optical, RAM or unidentified volume, with what the main window and the
+// drive information window show of it. The row keeps sizes and counts as
+// numbers; the texts are made from them where the row is shown.
 #pragma once
 
-#include <array>
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "volume/VolumeOps.h"
 
 namespace vorkan {
 
-// Positions of the sub-items of a row.
-enum DriveSubItem : std::size_t {
-  siVolumeLabel = 0,
-  siMediaType = 1,
-  siSizeText = 2,
-  siFreeText = 3,
-  siSerialText = 4,
-  siFileSystemName = 5,
-  siExactSizeText = 6,
-  siUsedSectorsHex = 7,
-  siFreeSectorsHex = 8,
-};
-inline constexpr std::size_t kDriveSubItemCount = 9;
-
 struct DriveRecord {
-  std::string RootPath;  // the caption: "C:\"
-  std::array<std::string, kDriveSubItemCount> SubItems;
-
-  const std::string& VolumeLabel() const { return SubItems[siVolumeLabel]; }
-  const std::string& MediaType() const { return SubItems[siMediaType]; }
-  const std::string& SizeText() const { return SubItems[siSizeText]; }
-  const std::string& FreeText() const { return SubItems[siFreeText]; }
-  const std::string& SerialText() const { return SubItems[siSerialText]; }
-  const std::string& FileSystemName() const { return SubItems[siFileSystemName]; }
-  const std::string& ExactSizeText() const { return SubItems[siExactSizeText]; }
-  const std::string& UsedSectorsHex() const { return SubItems[siUsedSectorsHex]; }
-  const std::string& FreeSectorsHex() const { return SubItems[siFreeSectorsHex]; }
+  std::string RootPath;        // the caption: "C:\"
+  std::string VolumeLabel;     // possibly empty
+  std::string MediaType;       // MediaTypeText of the drive type
+  std::string FileSystemName;  // empty when the volume could not be probed
+  // The device length, 0 when it cannot be told.
+  std::int64_t SizeBytes = 0;
+  // The total free bytes, 0 when they cannot be told.
+  std::int64_t FreeBytes = 0;
+  // None when the volume could not be probed.
+  std::optional<std::uint32_t> Serial;
+  // Sectors of 512 bytes, used (SizeBytes - FreeBytes) and free. A length
+  // that cannot be told beside free space that can makes the used count
+  // negative; the pie shows only counts above zero.
+  std::int64_t UsedSectors = 0;
+  std::int64_t FreeSectors = 0;
 
   bool operator==(const DriveRecord&) const = default;
 };
@@ -56,13 +43,13 @@ std::optional<std::string> MediaTypeText(DriveKind driveType);
 // digits and at least two digits ("05"), except that 0 gives "0".
 std::string ExactSizeText(std::int64_t length);
 
-// "$" and upper-case hexadecimal, at least ten digits; a negative count as
-// its sixteen-digit two's complement.
-std::string SectorsHexText(std::int64_t sectors);
-
-// The count a SectorsHexText stands for, read as the signed 64-bit number it
-// was written from; nullopt when the text is not of that form.
-std::optional<std::int64_t> ParseSectorsHex(const std::string& text);
+// The texts a row is shown with: sizes as FormatByteSize gives them, the
+// exact length as ExactSizeText, the serial as eight upper-case hexadecimal
+// digits (empty when there is none).
+std::string SizeText(const DriveRecord& row);
+std::string FreeText(const DriveRecord& row);
+std::string ExactSizeText(const DriveRecord& row);
+std::string SerialText(const DriveRecord& row);
 
 // What FillDriveList writes into: the main window's list and its image list.
 class DriveListTarget {
@@ -87,43 +74,6 @@ class DriveListTarget {
   virtual void SelectAndFocusRow(int row) = 0;
   virtual bool IsOnScreen() const = 0;
   virtual void FocusList() = 0;
-};
-
-// A list held in memory: what the rows, images and selection are after a
-// fill; tests and measurements use it in place of the window's list.
-class DriveListModel : public DriveListTarget {
- public:
-  // The images are kept as what they stand for.
-  struct Image {
-    bool applicationIcon = false;
-    std::string rootPath;  // of a drive icon
-    DriveKind driveType = DriveKind::Unknown;
-  };
-
-  void Clear() override;
-  void AppendRow(const DriveRecord& record) override;
-  int RowCount() const override { return static_cast<int>(rows.size()); }
-  bool AppendDriveIcon(const std::string& rootPath, DriveKind driveType) override;
-  void AppendApplicationIcon() override;
-  int ImageCount() const override { return static_cast<int>(images.size()); }
-  void SetStateImage(int row, int image) override;
-  void SelectAndFocusRow(int row) override;
-  bool IsOnScreen() const override { return onScreen; }
-  void FocusList() override { ++focusCount; }
-
-  // The row of a root path ("C:\"), -1 when it has none.
-  int RowOf(const std::string& rootPath) const;
-
-  std::vector<DriveRecord> rows;
-  std::vector<int> stateImages;  // per row; -1 until set
-  std::vector<Image> images;
-  int selectedRow = -1;
-  int focusedRow = -1;
-  int selectionEvents = 0;
-  bool onScreen = false;
-  int focusCount = 0;
-  // Drive types for which no desktop icon is found.
-  std::vector<DriveKind> typesWithoutIcon;
 };
 
 // Rebuilds the list: asks the volume layer to look at the drives again, then

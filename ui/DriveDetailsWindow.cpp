@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QShowEvent>
 
+#include <cstdint>
 #include <optional>
 #include <utility>
 
@@ -30,14 +31,12 @@ void PutText(QLineEdit* edit, const std::string& text) {
   edit->setCursorPosition(0);
 }
 
-// A sector count of the row as the pie can use it: the stored text read as the
-// signed 64-bit number it was written from. Nothing for a text that does not
-// read, and for a count that is not positive (zero, or negative where the
-// length query failed): such a drive has no pie to show.
-std::optional<double> PieCount(const std::string& text) {
-  const std::optional<std::int64_t> count = vorkan::ParseSectorsHex(text);
-  if (!count || *count <= 0) return std::nullopt;
-  return static_cast<double>(*count);
+// A sector count of the row as the pie can use it. Nothing for a count that
+// is not positive (zero, or negative where the length query failed): such a
+// drive has no pie to show.
+std::optional<double> PieCount(std::int64_t count) {
+  if (count <= 0) return std::nullopt;
+  return static_cast<double>(count);
 }
 
 }  // namespace
@@ -97,20 +96,20 @@ void DriveDetailsWindow::PutDrive(const vorkan::DriveRecord& row) {
   setWindowTitle(QString::fromUtf8(kCaption));
 
   PutText(ui_->driveField, row.RootPath);
-  PutText(ui_->labelField, row.VolumeLabel());
-  PutText(ui_->mediaTypeField, row.MediaType());
-  PutText(ui_->sizeField, row.SizeText());
-  PutText(ui_->freeField, row.FreeText());
-  PutText(ui_->serialField, row.SerialText());
-  PutText(ui_->fileSystemField, row.FileSystemName());
-  PutText(ui_->byteSizeField, row.ExactSizeText());
+  PutText(ui_->labelField, row.VolumeLabel);
+  PutText(ui_->mediaTypeField, row.MediaType);
+  PutText(ui_->sizeField, vorkan::SizeText(row));
+  PutText(ui_->freeField, vorkan::FreeText(row));
+  PutText(ui_->serialField, vorkan::SerialText(row));
+  PutText(ui_->fileSystemField, row.FileSystemName);
+  PutText(ui_->byteSizeField, vorkan::ExactSizeText(row));
 
   vorkan::chart::PieChart& chart = *ui_->pieChart;
   chart.ClearSeries();
   chart.SetLegendColor(vorkan::clBtnFace);
 
-  const std::optional<double> used = PieCount(row.UsedSectorsHex());
-  const std::optional<double> free = PieCount(row.FreeSectorsHex());
+  const std::optional<double> used = PieCount(row.UsedSectors);
+  const std::optional<double> free = PieCount(row.FreeSectors);
   if (!used || !free) {
     ui_->sizeUnknownCover->show();
     return;

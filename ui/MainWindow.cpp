@@ -6,18 +6,19 @@
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStringList>
-#include <QTreeWidget>
-#include <QTreeWidgetItem>
+#include <QTreeView>
 
 #include "Application.h"
 #include "CaptionNames.h"
 #include "CopyJob.h"
 #include "DriveIcons.h"
+#include "DriveTableModel.h"
 #include "ShowPrompt.h"
 #include "ProgressWindow.h"
 #include "DriveDetailsWindow.h"
@@ -52,7 +53,10 @@ QAccessibleInterface* MainWindowAccessible(const QString& className, QObject* ob
 }  // namespace
 
 MainWindow::MainWindow(vorkan::VolumeOps& ops, QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::MainWindow>()), ops_(ops) {
+    : QWidget(parent),
+      ui_(std::make_unique<Ui::MainWindow>()),
+      ops_(ops),
+      driveTable_(new DriveTableModel(this)) {
   static const bool accessibleInstalled = [] {
     QAccessible::installFactory(&MainWindowAccessible);
     return true;
@@ -100,6 +104,7 @@ void MainWindow::ConfigureButtons() {
 }
 
 void MainWindow::ConfigureList() {
+  ui_->driveList->setModel(driveTable_);
   QHeaderView* header = ui_->driveList->header();
   header->setSectionsClickable(false);
   header->setSectionsMovable(false);
@@ -113,7 +118,8 @@ void MainWindow::ConfigureList() {
   ui_->driveList->setContextMenuPolicy(Qt::NoContextMenu);
   ui_->driveList->installEventFilter(this);
   ui_->driveList->viewport()->installEventFilter(this);
-  connect(ui_->driveList, &QTreeWidget::itemSelectionChanged, this, &MainWindow::showSelectedDrive);
+  connect(ui_->driveList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &MainWindow::showSelectedDrive);
 }
 
 void MainWindow::ConfigureSaveDialog() {
@@ -135,9 +141,6 @@ void MainWindow::setRussianTexts() {
   ui_->exitButton->setText(QStringLiteral("Выход"));
   ui_->copyButton->setText(QStringLiteral("Копировать"));
   ui_->lockCheckBox->setText(QStringLiteral("Заблокировать диск (рекомедуется)"));
-  const QStringList headings = {QStringLiteral("Диск"), QStringLiteral("Метка"), QStringLiteral("Тип"),
-                                QStringLiteral("Размер"), QStringLiteral("Свободно")};
-  ui_->driveList->setHeaderLabels(headings);
 }
 
 // --- keys -------------------------------------------------------------------
@@ -202,23 +205,23 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 // --- list -------------------------------------------------------------------
 
 void MainWindow::showSelectedDrive() {
-  const bool selected = !ui_->driveList->selectedItems().isEmpty();
+  const bool selected = ui_->driveList->selectionModel()->hasSelection();
   ui_->detailsButton->setEnabled(selected);
   ui_->copyButton->setEnabled(selected);
 }
 
 void MainWindow::enterDriveList() {
-  if (ui_->driveList->topLevelItemCount() > 0 && ui_->driveList->selectedItems().isEmpty())
-    ui_->driveList->setCurrentItem(ui_->driveList->topLevelItem(0));
+  if (driveTable_->rowCount() > 0 && !ui_->driveList->selectionModel()->hasSelection())
+    ui_->driveList->setCurrentIndex(driveTable_->index(0, 0));
 }
 
 void MainWindow::openSelectedDrive() { copySelectedDrive(); }
 
 int MainWindow::SelectedIndex() const {
-  const QList<QTreeWidgetItem*> selected = ui_->driveList->selectedItems();
+  const QModelIndexList selected = ui_->driveList->selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return -1;
-  const int index = ui_->driveList->indexOfTopLevelItem(selected.first());
-  return index >= 0 && index < static_cast<int>(rows_.size()) ? index : -1;
+  const int index = selected.first().row();
+  return index >= 0 && index < driveTable_->rowCount() ? index : -1;
 }
 
 // --- buttons ----------------------------------------------------------------
@@ -240,7 +243,7 @@ void MainWindow::refreshDriveList() { vorkan::FillDriveList(ops_, *this); }
 void MainWindow::showDriveDetails() {
   const int index = SelectedIndex();
   if (index < 0 || !detailsWindow_) return;
-  const vorkan::DriveRecord row = rows_[static_cast<std::size_t>(index)];
+  const vorkan::DriveRecord row = driveTable_->Row(index);
   if (detailsWindow_->ShowForDrive(row) == DriveDetailsWindow::Result::Copy) copySelectedDrive();
 }
 
@@ -317,7 +320,7 @@ std::int32_t MainWindow::GetPercentComplete() {
 bool MainWindow::SelectedRow(vorkan::DriveRecord& row) {
   const int index = SelectedIndex();
   if (index < 0) return false;
-  row = rows_[static_cast<std::size_t>(index)];
+  row = driveTable_->Row(index);
   return true;
 }
 
@@ -337,11 +340,11 @@ bool MainWindow::RunSaveDialog(const std::string& proposedName, int filterIndex,
 // or the media type for a volume without a label.
 std::vector<SaveImageDialog::Place> MainWindow::VolumePlaces() {
   std::vector<SaveImageDialog::Place> places;
-  for (const vorkan::DriveRecord& row : rows_) {
+  for (const vorkan::DriveRecord& row : driveTable_->Rows()) {
     const std::string folder = ops_.FolderOfRootPath(row.RootPath);
     if (folder.empty()) continue;
     const std::string letter = row.RootPath.substr(0, row.RootPath.find('\\'));
-    const std::string& name = row.VolumeLabel().empty() ? row.MediaType() : row.VolumeLabel();
+    const std::string& name = row.VolumeLabel.empty() ? row.MediaType : row.VolumeLabel;
     places.push_back({Q(name + " (" + letter + ")"), folder});
   }
   return places;
@@ -390,21 +393,16 @@ void MainWindow::FocusListIfActive() {
 // --- DriveListTarget ------------------------------------------------------------
 
 void MainWindow::Clear() {
-  ui_->driveList->clear();
-  rows_.clear();
+  // The selection goes before the rows, as a change the buttons follow: a
+  // reset of the rows would drop it without a word.
+  ui_->driveList->selectionModel()->clear();
+  driveTable_->Clear();
   driveIcons.clear();
 }
 
-void MainWindow::AppendRow(const vorkan::DriveRecord& record) {
-  auto* item =
-      new QTreeWidgetItem(QStringList{Q(record.RootPath), Q(record.VolumeLabel()), Q(record.MediaType()),
-                                      Q(record.SizeText()), Q(record.FreeText())});
-  item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
-  rows_.push_back(record);
-  ui_->driveList->addTopLevelItem(item);
-}
+void MainWindow::AppendRow(const vorkan::DriveRecord& record) { driveTable_->AppendRow(record); }
 
-int MainWindow::RowCount() const { return ui_->driveList->topLevelItemCount(); }
+int MainWindow::RowCount() const { return driveTable_->rowCount(); }
 
 void MainWindow::AppendImage(const QPixmap& icon) {
   // Not masked: the icon is laid on the list's white background.
@@ -429,13 +427,13 @@ void MainWindow::AppendApplicationIcon() { AppendImage(vorkan::ApplicationIconPi
 int MainWindow::ImageCount() const { return static_cast<int>(driveIcons.size()); }
 
 void MainWindow::SetStateImage(int row, int image) {
-  QTreeWidgetItem* item = ui_->driveList->topLevelItem(row);
-  if (!item || image < 0 || image >= driveIcons.size()) return;
-  item->setIcon(0, QIcon(driveIcons[image]));
+  if (row < 0 || row >= driveTable_->rowCount() || image < 0 || image >= driveIcons.size()) return;
+  driveTable_->SetIcon(row, QIcon(driveIcons[image]));
 }
 
 void MainWindow::SelectAndFocusRow(int row) {
-  if (QTreeWidgetItem* item = ui_->driveList->topLevelItem(row)) ui_->driveList->setCurrentItem(item);
+  const QModelIndex index = driveTable_->index(row, 0);
+  if (index.isValid()) ui_->driveList->setCurrentIndex(index);
 }
 
 bool MainWindow::IsOnScreen() const { return isVisible(); }

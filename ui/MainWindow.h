@@ -21,6 +21,7 @@
 
 class ProgressWindow;
 class DriveDetailsWindow;
+class DriveTableModel;
 class AboutWindow;
 
 namespace Ui {
@@ -64,7 +65,7 @@ class MainWindow : public QWidget,
   void showDriveDetails();
   void showAbout();
 
-  // The row a list item stands for; -1 when none.
+  // The row of the selection; -1 when none.
   int SelectedIndex() const;
 
   // vorkan::CopyJobHost
@@ -128,7 +129,8 @@ class MainWindow : public QWidget,
   ProgressWindow* progressWindow_ = nullptr;
   DriveDetailsWindow* detailsWindow_ = nullptr;
   AboutWindow* aboutWindow_ = nullptr;
-  std::vector<vorkan::DriveRecord> rows_;
+  // The rows of the list, owned by the window.
+  DriveTableModel* driveTable_ = nullptr;
   // The copy's percentage on the program's task-bar entry.
   vorkan::LauncherEntry launcherEntry_;
   bool shownBefore_ = false;

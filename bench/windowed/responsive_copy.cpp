@@ -8,7 +8,7 @@
 // Usage: responsive_copy [--blocking] SOURCE TARGET
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -46,10 +46,11 @@ int main(int argc, char** argv) {
     return dialog.result();
   });
   mainWindow->show();
-  QTreeWidget* list = mainWindow->findChild<QTreeWidget*>(QStringLiteral("driveList"));
+  QTreeView* list = mainWindow->findChild<QTreeView*>(QStringLiteral("driveList"));
   const QString root = QString(QChar(letter)) + QStringLiteral(":\\");
-  for (int row = 0; list != nullptr && row < list->topLevelItemCount(); ++row)
-    if (list->topLevelItem(row)->text(0) == root) list->setCurrentItem(list->topLevelItem(row));
+  const QAbstractItemModel* model = list != nullptr ? list->model() : nullptr;
+  for (int row = 0; model != nullptr && row < model->rowCount(); ++row)
+    if (model->index(row, 0).data().toString() == root) list->setCurrentIndex(model->index(row, 0));
   if (mainWindow->SelectedIndex() < 0) {
     std::fprintf(stderr, "no row for %s in the drive list\n", root.toStdString().c_str());
     return 2;

@@ -24,6 +24,7 @@ bool GetVolumeDetails(VolumeOps& ops, const std::string& rootPath, VolumeDetails
   details.label.clear();
   details.fileSystemName.clear();
   details.serialText.clear();
+  details.serial.reset();
   VolumeInformation info;
   const bool ok = ops.ProbeFileSystem(rootPath, info);
   DiskFreeSpace space;
@@ -38,6 +39,7 @@ bool GetVolumeDetails(VolumeOps& ops, const std::string& rootPath, VolumeDetails
     details.label = info.label;
     details.fileSystemName = info.fileSystem;
     details.serialText = SerialText(info.serial);
+    details.serial = info.serial;
   }
   return ok;
 }

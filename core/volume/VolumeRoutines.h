@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "volume/VolumeOps.h"
@@ -11,8 +12,9 @@ namespace vorkan {
 struct VolumeDetails {
   std::string label;
   std::string fileSystemName;
-  std::string serialText;  // eight upper-case hexadecimal digits, or empty
-  std::string freeText;    // FormatByteSize of the total free bytes
+  std::string serialText;               // eight upper-case hexadecimal digits, or empty
+  std::optional<std::uint32_t> serial;  // what serialText shows; none when it is empty
+  std::string freeText;                 // FormatByteSize of the total free bytes
   std::int64_t freeBytes = 0;
 };
 

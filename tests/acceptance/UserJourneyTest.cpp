@@ -153,14 +153,15 @@ TEST(DISABLED_AsUser, ListShowsTheVolume) {
   ASSERT_LT(::open(w.device.c_str(), O_RDONLY | O_CLOEXEC), 0) << "this user may read the device itself";
   ASSERT_NE(w.letter, 0) << "no drive letter for " << w.device;
   ASSERT_TRUE(ClickDriveRow(w.main(), w.letter)) << "no row for " << w.letter << ":\\";
-  const QTreeWidgetItem* row =
-      Control<QTreeWidget>(w.main(), "driveList")->topLevelItem(w.main().SelectedIndex());
-  EXPECT_EQ(row->text(1).toStdString(), Param("VORKAN_JOURNEY_LABEL"));
-  EXPECT_EQ(row->text(3).toStdString(), FormatByteSize(std::stoll(Param("VORKAN_JOURNEY_SIZE"))));
+  const int row = w.main().SelectedIndex();
+  EXPECT_EQ(CellText(w.main(), row, DriveTableModel::Column::Label).toStdString(),
+            Param("VORKAN_JOURNEY_LABEL"));
+  EXPECT_EQ(CellText(w.main(), row, DriveTableModel::Column::Size).toStdString(),
+            FormatByteSize(std::stoll(Param("VORKAN_JOURNEY_SIZE"))));
   DriveRecord record;
   ASSERT_TRUE(w.main().SelectedRow(record));
-  EXPECT_EQ(record.FileSystemName(), Param("VORKAN_JOURNEY_TYPE"));
-  EXPECT_EQ(record.SerialText(), Param("VORKAN_JOURNEY_SERIAL"));
+  EXPECT_EQ(record.FileSystemName, Param("VORKAN_JOURNEY_TYPE"));
+  EXPECT_EQ(SerialText(record), Param("VORKAN_JOURNEY_SERIAL"));
   EXPECT_EQ(w.opener.asking + w.opener.quiet, 0) << "the list asked udisks2 to open a device";
 }
 

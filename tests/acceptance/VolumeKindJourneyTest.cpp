@@ -45,8 +45,8 @@ TEST_P(VolumeKindJourney, ImageEqualsTheDevice) {
   const char letter = ops.Map().LetterOfDevice(volume->Name());
   ASSERT_NE(letter, 0) << "no drive letter for " << volume->Name();
   ASSERT_TRUE(ClickDriveRow(f, letter)) << "no row for " << letter << ":\\";
-  const QTreeWidgetItem* row = Control<QTreeWidget>(f, "driveList")->topLevelItem(f.SelectedIndex());
-  EXPECT_EQ(row->text(1).toStdString(), volume->Label()) << "the row shows another volume";
+  EXPECT_EQ(CellText(f, f.SelectedIndex(), DriveTableModel::Column::Label).toStdString(), volume->Label())
+      << "the row shows another volume";
 
   const int fdsBefore = OpenDescriptorCount();
   Control<QCheckBox>(f, "lockCheckBox")->setChecked(locked);

@@ -93,7 +93,7 @@ class CopyRequestTest : public ::testing::Test {
     ::mkdir((dir / "d").c_str(), 0755);
     ::mkdir((dir / "e").c_str(), 0755);
     window.selected.RootPath = "E:\\";
-    window.selected.SubItems[siMediaType] = "Локальный";
+    window.selected.MediaType = "Локальный";
   }
   void TearDown() override { OverrideSeparators(std::nullopt, std::nullopt); }
   std::vector<std::string> Tail(std::size_t n) const {
@@ -119,7 +119,7 @@ TEST_F(CopyRequestTest, CancelledDialogEndsSilently) {
 
 TEST_F(CopyRequestTest, OpticalDriveProposesTheIsoFilter) {
   window.selected.RootPath = "G:\\";
-  window.selected.SubItems[siMediaType] = "CD-диск";
+  window.selected.MediaType = "CD-диск";
   RunCopyRequest(ops, window);
   EXPECT_EQ(window.log.back(), "dialog диск_g 2");
 }
@@ -261,7 +261,7 @@ TEST(CopyRequestOnBtrfs, ATargetOnTheSourceVolumeIsTheSameDrive) {
   for (const std::string& target : {top + "/x.IMA", top + "/sub/x.IMA"}) {
     ScriptedWindow window(ops);
     window.selected.RootPath = RootPathOf(letter);
-    window.selected.SubItems[siMediaType] = "Локальный";
+    window.selected.MediaType = "Локальный";
     window.dialogAnswers = {target};
     window.answers = {PromptResult::Ignore, PromptResult::Cancel};
     RunCopyRequest(ops, window);

@@ -5,12 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "ColorValue.h"
 #include "DriveInfoDriver.h"
+#include "LocaleSeparators.h"
 
 namespace vorkan::test {
 namespace {
@@ -72,11 +73,14 @@ void ExpectUnknown(const Shown& shown) {
 TEST(DriveInfoOpening, CaptionAndTheEightFieldsComeFromTheRow) {
   DriveDetailsWindow form;
   const DriveRecord row = NormalRow();
+  // The window makes the size texts with the locale's separators.
+  OverrideSeparators(",", " ");
   const Shown shown = Open(form, row);
+  OverrideSeparators(std::nullopt, std::nullopt);
   EXPECT_EQ(shown.caption, QStringLiteral("Информация о диске"));
   const std::vector<QString> expected = {
       QStringLiteral("E:\\"),   QStringLiteral("DATA"),          QStringLiteral("Локальный"),
-      QStringLiteral("1,9 Гб"), QStringLiteral("488 Мб"),        QStringLiteral("1A2B3C4D"),
+      QStringLiteral("1,9 Гб"), QStringLiteral("488,3 Мб"),      QStringLiteral("1A2B3C4D"),
       QStringLiteral("ext4"),   QStringLiteral("2 048 000 000"),
   };
   EXPECT_EQ(shown.edits, expected);
@@ -100,16 +104,13 @@ TEST(DriveInfoOpening, SizeUnknownCoversTheChartWhenACountIsMissing) {
   };
   const std::vector<Case> cases = {
       {"optical drive without a disc", EmptyOpticalRow()},
-      {"full volume (free 0)", RowWithCounts("$00002DC6C0", "$0000000000")},
-      {"nothing used", RowWithCounts("$0000000000", "$00000F4240")},
-      {"length unreadable: negative used count", RowWithCounts("$FFFFFFFFFED5FA0E", "$00012A05F2")},
-      {"negative free count", RowWithCounts("$00002DC6C0", "$FFFFFFFFFFFFFFFF")},
-      {"most negative count", RowWithCounts("$8000000000000000", "$00000F4240")},
-      {"no dollar sign", RowWithCounts("00002DC6C0", "$00000F4240")},
-      {"not hexadecimal", RowWithCounts("$00002DG6C0", "$00000F4240")},
-      {"empty text", RowWithCounts("$00002DC6C0", "")},
-      {"dollar sign alone", RowWithCounts("$", "$00000F4240")},
-      {"seventeen digits", RowWithCounts("$10000000000000000", "$00000F4240")},
+      {"full volume (free 0)", RowWithCounts(0x2DC6C0, 0)},
+      {"nothing used", RowWithCounts(0, 0xF4240)},
+      {"length unreadable: negative used count", RowWithCounts(-19531250, 19531250)},
+      {"negative free count", RowWithCounts(0x2DC6C0, -1)},
+      {"most negative count", RowWithCounts(INT64_MIN, 0xF4240)},
+      {"most negative free count", RowWithCounts(0x2DC6C0, INT64_MIN)},
+      {"both counts negative", RowWithCounts(-1, -1)},
   };
   DriveDetailsWindow form;
   for (const Case& c : cases) {
@@ -118,7 +119,7 @@ TEST(DriveInfoOpening, SizeUnknownCoversTheChartWhenACountIsMissing) {
     ExpectUnknown(shown);
     // The fields still show what the row holds.
     EXPECT_EQ(shown.edits[0], QString::fromStdString(c.row.RootPath));
-    EXPECT_EQ(shown.edits[7], QString::fromStdString(c.row.ExactSizeText()));
+    EXPECT_EQ(shown.edits[7], QString::fromStdString(ExactSizeText(c.row)));
   }
 }
 
@@ -138,21 +139,20 @@ TEST(DriveInfoOpening, EmptyOpticalDriveShowsItsZeroTexts) {
 
 TEST(DriveInfoOpening, CountsOf2To32SectorsAndMoreShowTheirPie) {
   struct Case {
-    const char* used;
-    const char* free;
+    std::int64_t used, free;
     double usedValue, freeValue;
   };
   const std::vector<Case> cases = {
-      {"$00FFFFFFFF", "$0080000000", 4294967295.0, 2147483648.0},   // just below 2^32
-      {"$0100000000", "$0080000000", 4294967296.0, 2147483648.0},   // 2^32 used (2 TiB)
-      {"$0080000000", "$0100000000", 2147483648.0, 4294967296.0},   // 2^32 free
-      {"$0300000001", "$0200000000", 12884901889.0, 8589934592.0},  // 6 TiB used, 4 TiB free
-      {"$10000000000", "$8000000000", 1099511627776.0, 549755813888.0},
-      {"$7FFFFFFFFFFFFFFF", "$4000000000000000", 9223372036854775807.0, 4611686018427387904.0},
+      {0xFFFFFFFF, 0x80000000, 4294967295.0, 2147483648.0},     // just below 2^32
+      {0x100000000, 0x80000000, 4294967296.0, 2147483648.0},    // 2^32 used (2 TiB)
+      {0x80000000, 0x100000000, 2147483648.0, 4294967296.0},    // 2^32 free
+      {0x300000001, 0x200000000, 12884901889.0, 8589934592.0},  // 6 TiB used, 4 TiB free
+      {0x10000000000, 0x8000000000, 1099511627776.0, 549755813888.0},
+      {0x7FFFFFFFFFFFFFFF, 0x4000000000000000, 9223372036854775807.0, 4611686018427387904.0},
   };
   DriveDetailsWindow form;
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.used) + " " + c.free);
+    SCOPED_TRACE(std::to_string(c.used) + " " + std::to_string(c.free));
     ExpectPie(Open(form, RowWithCounts(c.used, c.free)), c.usedValue, c.freeValue);
   }
 }
@@ -170,9 +170,9 @@ TEST(DriveInfoOpening, ReopeningShowsNothingOfThePreviousDrive) {
   EXPECT_EQ(second.edits[7], QStringLiteral("0"));
 
   // Back to a drive with a pie: the cover goes, and only its two slices show.
-  DriveRecord other = RowWithCounts("$0000000400", "$0000000C00");
+  DriveRecord other = RowWithCounts(0x400, 0xC00);
   other.RootPath = "G:\\";
-  other.SubItems[siVolumeLabel] = "BACKUP";
+  other.VolumeLabel = "BACKUP";
   const Shown third = Open(form, other);
   ExpectPie(third, 1024.0, 3072.0);
   EXPECT_EQ(third.edits[0], QStringLiteral("G:\\"));
@@ -206,10 +206,7 @@ TEST(DriveInfoOpening, EverySliceFacingTheViewerHasItsRim) {
   DriveDetailsWindow form;
   int risingPairs = 0;
   for (int t : tenths) {
-    char used[16], free[16];
-    std::snprintf(used, sizeof used, "$%010X", t * 100);
-    std::snprintf(free, sizeof free, "$%010X", (3600 - t) * 100);
-    OpenAndRun(form, RowWithCounts(used, free), [&](DriveDetailsWindow& f) {
+    OpenAndRun(form, RowWithCounts(t * 100, (3600 - t) * 100), [&](DriveDetailsWindow& f) {
       const chart::ChartLayout layout = PieChartOf(f)->ComputeLayout();
       ASSERT_TRUE(layout.PieDrawn);
       ASSERT_EQ(layout.Slices.size(), 2u);
@@ -230,7 +227,7 @@ TEST(DriveInfoOpening, EverySliceFacingTheViewerHasItsRim) {
 TEST(DriveInfoOpening, LongFieldTextsShowFromTheirBeginning) {
   DriveDetailsWindow form;
   DriveRecord row = NormalRow();
-  row.SubItems[siVolumeLabel] = "A VERY LONG VOLUME LABEL THAT DOES NOT FIT";
+  row.VolumeLabel = "A VERY LONG VOLUME LABEL THAT DOES NOT FIT";
   int cursor = -1;
   OpenAndRun(form, row, [&cursor](DriveDetailsWindow& f) { cursor = Field(f, 2)->cursorPosition(); });
   EXPECT_EQ(cursor, 0);

@@ -8,29 +8,33 @@
 namespace vorkan::test {
 
 DriveRecord MakeRow(const std::string& root, const std::string& label, const std::string& media,
-                    const std::string& size, const std::string& free, const std::string& serial,
-                    const std::string& fileSystem, const std::string& exactSize, const std::string& usedHex,
-                    const std::string& freeHex) {
+                    const std::string& fileSystem, std::int64_t sizeBytes, std::int64_t freeBytes,
+                    std::optional<std::uint32_t> serial, std::int64_t usedSectors, std::int64_t freeSectors) {
   DriveRecord row;
   row.RootPath = root;
-  row.SubItems = {label, media, size, free, serial, fileSystem, exactSize, usedHex, freeHex};
+  row.VolumeLabel = label;
+  row.MediaType = media;
+  row.FileSystemName = fileSystem;
+  row.SizeBytes = sizeBytes;
+  row.FreeBytes = freeBytes;
+  row.Serial = serial;
+  row.UsedSectors = usedSectors;
+  row.FreeSectors = freeSectors;
   return row;
 }
 
 DriveRecord NormalRow() {
-  // 3 000 000 = 0x2DC6C0 and 1 000 000 = 0xF4240 sectors of 512 bytes.
-  return MakeRow("E:\\", "DATA", "Локальный", "1,9 Гб", "488 Мб", "1A2B3C4D", "ext4", "2 048 000 000",
-                 "$00002DC6C0", "$00000F4240");
+  // 2 048 000 000 bytes, of which 512 000 000 free: 3 000 000 and 1 000 000
+  // sectors of 512 bytes.
+  return MakeRow("E:\\", "DATA", "Локальный", "ext4", 2048000000, 512000000, 0x1A2B3C4D, 3000000, 1000000);
 }
 
-DriveRecord EmptyOpticalRow() {
-  return MakeRow("F:\\", "", "CD-диск", "0 б", "0 б", "", "", "0", "$0000000000", "$0000000000");
-}
+DriveRecord EmptyOpticalRow() { return MakeRow("F:\\", "", "CD-диск", "", 0, 0, std::nullopt, 0, 0); }
 
-DriveRecord RowWithCounts(const std::string& usedHex, const std::string& freeHex) {
+DriveRecord RowWithCounts(std::int64_t usedSectors, std::int64_t freeSectors) {
   DriveRecord row = NormalRow();
-  row.SubItems[siUsedSectorsHex] = usedHex;
-  row.SubItems[siFreeSectorsHex] = freeHex;
+  row.UsedSectors = usedSectors;
+  row.FreeSectors = freeSectors;
   return row;
 }
 

@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "Controls.h"
@@ -26,18 +28,17 @@ inline constexpr DriveDetailsWindow::Result kLeftOpen = static_cast<DriveDetails
 inline const QColor kUsedRgb(218, 12, 28);
 inline const QColor kFreeRgb(134, 255, 13);
 
-// A row as FillDriveList writes it, with the given sector texts.
+// A row as FillDriveList writes it, with the given sector counts.
 DriveRecord MakeRow(const std::string& root, const std::string& label, const std::string& media,
-                    const std::string& size, const std::string& free, const std::string& serial,
-                    const std::string& fileSystem, const std::string& exactSize, const std::string& usedHex,
-                    const std::string& freeHex);
+                    const std::string& fileSystem, std::int64_t sizeBytes, std::int64_t freeBytes,
+                    std::optional<std::uint32_t> serial, std::int64_t usedSectors, std::int64_t freeSectors);
 
 // A fixed volume "E:\" with 3 000 000 used and 1 000 000 free sectors.
 DriveRecord NormalRow();
 // An optical drive "F:\" without a disc: every count zero.
 DriveRecord EmptyOpticalRow();
-// NormalRow with other sector texts.
-DriveRecord RowWithCounts(const std::string& usedHex, const std::string& freeHex);
+// NormalRow with other sector counts.
+DriveRecord RowWithCounts(std::int64_t usedSectors, std::int64_t freeSectors);
 
 // The field and its caption by their place from the top, 1 to 8.
 QLineEdit* Field(DriveDetailsWindow& form, int number);

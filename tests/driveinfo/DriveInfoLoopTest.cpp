@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "DriveInfoDriver.h"
+#include "DriveListModel.h"
 #include "Shell.h"
 #include "TestSupport.h"
 #include "TestVolume.h"
@@ -41,8 +42,8 @@ TEST(DriveInfoLoopVolume, MountedExt4RowIsShownAsTheListHoldsIt) {
   const int index = list.RowOf(root);
   ASSERT_GE(index, 0);
   const DriveRecord row = list.rows[static_cast<std::size_t>(index)];
-  ASSERT_EQ(row.VolumeLabel(), "VORKANINFO");
-  ASSERT_EQ(row.FileSystemName(), "ext4");
+  ASSERT_EQ(row.VolumeLabel, "VORKANINFO");
+  ASSERT_EQ(row.FileSystemName, "ext4");
 
   std::vector<std::string> opened;
   const Opener previous = SetOpener(
@@ -72,15 +73,15 @@ TEST(DriveInfoLoopVolume, MountedExt4RowIsShownAsTheListHoldsIt) {
   });
   SetOpener(previous);
 
-  const std::vector<std::string> expected = {row.RootPath,         row.VolumeLabel(),  row.MediaType(),
-                                             row.SizeText(),       row.FreeText(),     row.SerialText(),
-                                             row.FileSystemName(), row.ExactSizeText()};
+  const std::vector<std::string> expected = {row.RootPath,       row.VolumeLabel,   row.MediaType,
+                                             SizeText(row),      FreeText(row),     SerialText(row),
+                                             row.FileSystemName, ExactSizeText(row)};
   EXPECT_EQ(edits, expected);
   EXPECT_EQ(edits[2], "Локальный");
   EXPECT_FALSE(coverShown);
   EXPECT_EQ(slices, 2);
-  EXPECT_EQ(used, static_cast<double>(*ParseSectorsHex(row.UsedSectorsHex())));
-  EXPECT_EQ(free, static_cast<double>(*ParseSectorsHex(row.FreeSectorsHex())));
+  EXPECT_EQ(used, static_cast<double>(row.UsedSectors));
+  EXPECT_EQ(free, static_cast<double>(row.FreeSectors));
   // 24 MiB in all, of which the written data alone is 6 MiB.
   EXPECT_EQ(used + free, 24.0 * 2048);
   EXPECT_GE(used, 6.0 * 2048);

@@ -193,7 +193,7 @@ TEST_F(MainWindowCopyRequest, InformationWindowOpensTheMountPointAndGivesTheFocu
   EXPECT_TRUE(windows.dialogs.empty());  // closing it started no copy
   // The list is the main window's focus: it has it whenever the window is
   // active again (offscreen there is no window manager to hand it back).
-  EXPECT_EQ(f.focusWidget(), Control<QTreeWidget>(f, "driveList"));
+  EXPECT_EQ(f.focusWidget(), DriveList(f));
 }
 
 }  // namespace

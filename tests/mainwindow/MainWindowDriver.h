@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWindow>
 #include <functional>
 #include <string>
@@ -22,6 +22,7 @@
 #include "MainWindow.h"
 #include "ProgressWindow.h"
 #include "DriveDetailsWindow.h"
+#include "DriveTableModel.h"
 #include "AboutWindow.h"
 #include "PromptBox.h"
 #include "FileVolumeOps.h"
@@ -186,23 +187,40 @@ inline void TypeIntoSaveDialog(const std::string& path,
   });
 }
 
-// The centre of row `row` of the drive list, in viewport coordinates.
+// The drive list.
+inline QTreeView* DriveList(MainWindow& form) { return Control<QTreeView>(form, "driveList"); }
+
+// The text a cell of the drive list shows.
+inline QString CellText(MainWindow& form, int row, DriveTableModel::Column column) {
+  const QAbstractItemModel* model = DriveList(form)->model();
+  return model->index(row, static_cast<int>(column)).data().toString();
+}
+
+// The row that shows drive `root` ("C:\"), -1 when none does.
+inline int RowOfDrive(MainWindow& form, const QString& root) {
+  for (int row = 0; row < DriveList(form)->model()->rowCount(); ++row)
+    if (CellText(form, row, DriveTableModel::Column::Drive) == root) return row;
+  return -1;
+}
+
+// The centre of row `row` of the drive list, across all its columns, in
+// viewport coordinates.
 inline QPoint RowPoint(MainWindow& form, int row) {
-  QTreeWidget* list = Control<QTreeWidget>(form, "driveList");
-  return list->visualItemRect(list->topLevelItem(row)).center();
+  QTreeView* list = DriveList(form);
+  const QAbstractItemModel* model = list->model();
+  const QRect first = list->visualRect(model->index(row, 0));
+  const QRect last = list->visualRect(model->index(row, model->columnCount() - 1));
+  return (first | last).center();
 }
 
 // Clicks the row of drive `letter`; false when the list has no such row.
 inline bool ClickDriveRow(MainWindow& form, char letter) {
-  const QString root = QString(QChar(letter)) + QStringLiteral(":\\");
-  QTreeWidget* list = Control<QTreeWidget>(form, "driveList");
-  for (int row = 0; row < list->topLevelItemCount(); ++row) {
-    if (list->topLevelItem(row)->text(0) != root) continue;
-    list->scrollToItem(list->topLevelItem(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, RowPoint(form, row));
-    return form.SelectedIndex() == row;
-  }
-  return false;
+  const int row = RowOfDrive(form, QString(QChar(letter)) + QStringLiteral(":\\"));
+  if (row < 0) return false;
+  QTreeView* list = DriveList(form);
+  list->scrollTo(list->model()->index(row, 0));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, RowPoint(form, row));
+  return form.SelectedIndex() == row;
 }
 
 // The seven controls a copy disables and gives back.
@@ -211,7 +229,7 @@ inline constexpr const char* kCopyControls[] = {"copyButton",  "exitButton", "re
 
 // A point of the list below its last row.
 inline QPoint EmptyListPoint(MainWindow& form) {
-  return QPoint(60, Control<QTreeWidget>(form, "driveList")->viewport()->height() - 5);
+  return QPoint(60, DriveList(form)->viewport()->height() - 5);
 }
 
 }  // namespace vorkan::test

@@ -35,7 +35,7 @@ class MainWindowKeys : public ::testing::Test {
 
 TEST_F(MainWindowKeys, F5RebuildsTheListOnRelease) {
   Windows windows(ops_);
-  QWidget* list = Control<QTreeWidget>(windows.main(), "driveList");
+  QWidget* list = DriveList(windows.main());
   for (Qt::KeyboardModifiers mods :
        {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
         Qt::KeyboardModifiers(Qt::ControlModifier)}) {
@@ -53,7 +53,7 @@ TEST_F(MainWindowKeys, F5RebuildsTheListOnRelease) {
 
 TEST_F(MainWindowKeys, F1OpensTheDriveInformationOnRelease) {
   Windows windows(ops_);
-  QWidget* list = Control<QTreeWidget>(windows.main(), "driveList");
+  QWidget* list = DriveList(windows.main());
   for (Qt::KeyboardModifiers mods :
        {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
         Qt::KeyboardModifiers(Qt::ControlModifier)}) {
@@ -72,7 +72,7 @@ TEST_F(MainWindowKeys, F1AndEnterWithoutSelectionDoNothing) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({""});
   MainWindow& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
+  QTreeView* list = DriveList(f);
   QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   ASSERT_EQ(f.SelectedIndex(), -1);
   modal_ = nullptr;
@@ -92,7 +92,7 @@ TEST_F(MainWindowKeys, EnterPressesTheDefaultButtonOrTheFocusedOne) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({"", ""});
   MainWindow& f = windows.main();
-  QTest::keyClick(Control<QTreeWidget>(f, "driveList"), Qt::Key_Return);
+  QTest::keyClick(DriveList(f), Qt::Key_Return);
   EXPECT_EQ(windows.dialogs.size(), 1u);
   QTest::keyClick(Control<QCheckBox>(f, "lockCheckBox"), Qt::Key_Enter);
   EXPECT_EQ(windows.dialogs.size(), 2u);
@@ -108,7 +108,7 @@ TEST_F(MainWindowKeys, EnterPressesTheDefaultButtonOrTheFocusedOne) {
 TEST_F(MainWindowKeys, EscClosesTheWindowOnRelease) {
   Windows windows(ops_);
   MainWindow& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
+  QTreeView* list = DriveList(f);
   QTest::keyPress(list, Qt::Key_Escape, Qt::ShiftModifier);
   EXPECT_TRUE(f.isVisible());
   EXPECT_FALSE(Application::Instance().IsTerminating());
@@ -123,7 +123,7 @@ TEST_F(MainWindowKeys, EscClosesTheWindowOnRelease) {
 TEST_F(MainWindowKeys, ReleaseWithoutItsPressDoesNothing) {
   Windows windows(ops_);
   MainWindow& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
+  QTreeView* list = DriveList(f);
   const int before = ops_.refreshes;
   QTest::keyRelease(list, Qt::Key_Escape);
   QTest::keyRelease(list, Qt::Key_F5);
@@ -145,7 +145,7 @@ TEST_F(MainWindowKeys, OtherKeysDoNothing) {
   Windows windows(ops_);
   windows.AnswerSaveDialog({""});
   MainWindow& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
+  QTreeView* list = DriveList(f);
   const int before = ops_.refreshes;
   for (Qt::Key key : {Qt::Key_F2, Qt::Key_F4, Qt::Key_Space, Qt::Key_A, Qt::Key_Delete})
     QTest::keyClick(list, key);

@@ -10,7 +10,6 @@
 
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidget>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -314,8 +313,8 @@ TEST_F(MainWindowSlowRead, TheDriveListDoesNotWaitForASlowVolume) {
   // The label cell of the volume's row, "-" when it has none.
   const QString root = QString(QChar(Letter(ops))) + ":\\";
   const auto label = [&] {
-    const auto found = Control<QTreeWidget>(windows.main(), "driveList")->findItems(root, {});
-    return found.isEmpty() ? QStringLiteral("-") : found[0]->text(1);
+    const int row = RowOfDrive(windows.main(), root);
+    return row < 0 ? QStringLiteral("-") : CellText(windows.main(), row, DriveTableModel::Column::Label);
   };
   EXPECT_EQ(label(), QString()) << "no row, or the list waited for the slow volume";
   double longestGap = 0;

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 
 #include "ByteSize.h"
@@ -54,9 +55,9 @@ TEST_F(MainWindowStart, CaptionsTitleAndFlagsAfterCreation) {
   EXPECT_FALSE(Control<QCheckBox>(f, "lockCheckBox")->isChecked());
   const QStringList headings = {QStringLiteral("Диск"), QStringLiteral("Метка"), QStringLiteral("Тип"),
                                 QStringLiteral("Размер"), QStringLiteral("Свободно")};
-  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
-  ASSERT_EQ(list->columnCount(), 5);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(list->headerItem()->text(i), headings[i]) << i;
+  const QAbstractItemModel* model = DriveList(f)->model();
+  ASSERT_EQ(model->columnCount(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(model->headerData(i, Qt::Horizontal).toString(), headings[i]) << i;
   EXPECT_TRUE(label->font().bold());
   EXPECT_EQ(f.font().family(), QStringLiteral("MS Sans Serif"));
   EXPECT_EQ(f.font().pixelSize(), 11);
@@ -70,24 +71,25 @@ TEST_F(MainWindowStart, CaptionsTitleAndFlagsAfterCreation) {
 TEST_F(MainWindowStart, RowsSelectionAndIcons) {
   Windows windows(ops_);
   MainWindow& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
-  ASSERT_EQ(list->topLevelItemCount(), 2);
-  QTreeWidgetItem* c = list->topLevelItem(0);
-  EXPECT_EQ(c->text(0), QStringLiteral("C:\\"));
-  EXPECT_EQ(c->text(1), QStringLiteral("SYSTEM"));
-  EXPECT_EQ(c->text(2), QStringLiteral("Локальный"));
-  EXPECT_EQ(c->text(3), QString::fromStdString(FormatByteSize(1 << 20)));
-  EXPECT_EQ(c->text(4), QString::fromStdString(FormatByteSize(4096)));
-  EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("CD-диск"));
+  QTreeView* list = DriveList(f);
+  const QAbstractItemModel* model = list->model();
+  ASSERT_EQ(model->rowCount(), 2);
+  using Column = DriveTableModel::Column;
+  EXPECT_EQ(CellText(f, 0, Column::Drive), QStringLiteral("C:\\"));
+  EXPECT_EQ(CellText(f, 0, Column::Label), QStringLiteral("SYSTEM"));
+  EXPECT_EQ(CellText(f, 0, Column::Type), QStringLiteral("Локальный"));
+  EXPECT_EQ(CellText(f, 0, Column::Size), QString::fromStdString(FormatByteSize(1 << 20)));
+  EXPECT_EQ(CellText(f, 0, Column::Free), QString::fromStdString(FormatByteSize(4096)));
+  EXPECT_EQ(CellText(f, 1, Column::Type), QStringLiteral("CD-диск"));
   // One 16 x 16 image per row, each row showing its own.
   ASSERT_EQ(f.driveIcons.size(), 2);
   for (int row = 0; row < 2; ++row) {
     EXPECT_EQ(f.driveIcons[row].size(), QSize(16, 16));
-    EXPECT_FALSE(list->topLevelItem(row)->icon(0).isNull());
+    EXPECT_FALSE(model->index(row, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
   }
   // The first row selected, and the buttons that follow it enabled.
-  ASSERT_EQ(list->selectedItems().size(), 1);
-  EXPECT_EQ(list->selectedItems().first(), c);
+  ASSERT_EQ(list->selectionModel()->selectedRows().size(), 1);
+  EXPECT_EQ(list->selectionModel()->selectedRows().first().row(), 0);
   EXPECT_EQ(f.SelectedIndex(), 0);
   EXPECT_TRUE(Control<QPushButton>(f, "detailsButton")->isEnabled());
   EXPECT_TRUE(Control<QPushButton>(f, "copyButton")->isEnabled());
@@ -122,7 +124,7 @@ TEST_F(MainWindowStart, GeometryOfTheWindowAndItsControls) {
 TEST_F(MainWindowStart, ListSettingsAndTabOrder) {
   Windows windows(ops_);
   MainWindow& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
+  QTreeView* list = DriveList(f);
   EXPECT_EQ(list->header()->sectionSize(0), 45);
   EXPECT_EQ(list->header()->sectionSize(1), 100);
   EXPECT_EQ(list->header()->sectionSize(2), 80);
@@ -152,10 +154,10 @@ TEST_F(MainWindowStart, ListSettingsAndTabOrder) {
 TEST_F(MainWindowStart, ClickingAnEmptyAreaDeselectsAndClickingARowSelects) {
   Windows windows(ops_);
   MainWindow& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
+  QTreeView* list = DriveList(f);
   QWidget* viewport = list->viewport();
   QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
-  EXPECT_TRUE(list->selectedItems().isEmpty());
+  EXPECT_FALSE(list->selectionModel()->hasSelection());
   EXPECT_EQ(f.SelectedIndex(), -1);
   EXPECT_FALSE(Control<QPushButton>(f, "detailsButton")->isEnabled());
   EXPECT_FALSE(Control<QPushButton>(f, "copyButton")->isEnabled());
@@ -175,7 +177,7 @@ TEST_F(MainWindowStart, ClickingAnEmptyAreaDeselectsAndClickingARowSelects) {
 TEST_F(MainWindowStart, EnteringTheListSelectsTheFirstRow) {
   Windows windows(ops_);
   MainWindow& f = windows.main();
-  QTreeWidget* list = Control<QTreeWidget>(f, "driveList");
+  QTreeView* list = DriveList(f);
   QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   ASSERT_EQ(f.SelectedIndex(), -1);
   Control<QCheckBox>(f, "lockCheckBox")->setFocus(Qt::TabFocusReason);
@@ -189,7 +191,7 @@ TEST_F(MainWindowStart, DoubleClickOnEmptyAreaDoesNothingOnARowStartsTheRequest)
   Windows windows(ops_);
   windows.AnswerSaveDialog({"", ""});
   MainWindow& f = windows.main();
-  QWidget* viewport = Control<QTreeWidget>(f, "driveList")->viewport();
+  QWidget* viewport = DriveList(f)->viewport();
   QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, EmptyListPoint(f));
   EXPECT_TRUE(windows.dialogs.empty());

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "DriveCatalogue.h"
+#include "DriveListModel.h"
 #include "volume/LinuxVolumeOps.h"
 
 int main(int argc, char** argv) {
@@ -34,8 +35,8 @@ int main(int argc, char** argv) {
   for (int i = 0; i < list.RowCount(); ++i) {
     const vorkan::DriveRecord& row = list.rows[static_cast<std::size_t>(i)];
     if (argc == 2) std::printf("%s\t", i == marked ? "*" : "-");
-    std::printf("%d\t%s\t%s\t%s\t%s\n", i, row.RootPath.c_str(), row.VolumeLabel().c_str(),
-                row.MediaType().c_str(), row.SizeText().c_str());
+    std::printf("%d\t%s\t%s\t%s\t%s\n", i, row.RootPath.c_str(), row.VolumeLabel.c_str(),
+                row.MediaType.c_str(), vorkan::SizeText(row).c_str());
   }
   return 0;
 }

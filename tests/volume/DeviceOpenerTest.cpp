@@ -17,6 +17,7 @@
 
 #include "ByteSize.h"
 #include "DriveCatalogue.h"
+#include "DriveListModel.h"
 #include "LocaleSeparators.h"
 #include "LoopDevice.h"
 #include "MountedVolume.h"
@@ -295,15 +296,16 @@ TEST_F(OpenerVolume, DriveListAsksForNothing) {
   ops_->SetDeviceOpener(opener_.get());
   DriveListModel list;
   FillDriveList(*ops_, list);
-  OverrideSeparators(std::nullopt, std::nullopt);
   const int index = list.RowOf(RootPathOf(letter_));
+  const DriveRecord row = index >= 0 ? list.rows[static_cast<std::size_t>(index)] : DriveRecord{};
+  const std::string sizeText = SizeText(row), exactSizeText = ExactSizeText(row);
+  OverrideSeparators(std::nullopt, std::nullopt);
   ASSERT_GE(index, 0);
-  const DriveRecord& row = list.rows[static_cast<std::size_t>(index)];
-  EXPECT_EQ(row.VolumeLabel(), "DEVICEFAT");
-  EXPECT_EQ(row.FileSystemName(), "vfat");
-  EXPECT_EQ(row.SerialText(), "0BADF00D");
-  EXPECT_EQ(row.SizeText(), "1,41 Мб");
-  EXPECT_EQ(row.ExactSizeText(), "1 474 560");
+  EXPECT_EQ(row.VolumeLabel, "DEVICEFAT");
+  EXPECT_EQ(row.FileSystemName, "vfat");
+  EXPECT_EQ(SerialText(row), "0BADF00D");
+  EXPECT_EQ(sizeText, "1,41 Мб");
+  EXPECT_EQ(exactSizeText, "1 474 560");
   EXPECT_TRUE(opener_->opens.empty()) << "the list asked for an open";
 }
 

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "ByteSize.h"
+#include "DriveListModel.h"
 #include "LocaleSeparators.h"
 #include "volume/VolumeRoutines.h"
 
@@ -54,27 +55,31 @@ TEST(ExactSizeText, NegativeLengthsKeepTheirSign) {
   EXPECT_EQ(ExactSizeText(INT64_MIN), "-9 223 372 036 854 775 808");
 }
 
-TEST(SectorsHexText, TenDigitsOrSixteenForNegatives) {
-  EXPECT_EQ(SectorsHexText(0), "$0000000000");
-  EXPECT_EQ(SectorsHexText(10000000000LL / 512), "$00012A05F2");
-  EXPECT_EQ(SectorsHexText(-19531250), "$FFFFFFFFFED5FA0E");
-  EXPECT_EQ(SectorsHexText(1474560 / 512), "$0000000B40");
-  EXPECT_EQ(SectorsHexText(0xFFFFFFFFFFLL), "$FFFFFFFFFF");
-  EXPECT_EQ(SectorsHexText(0x10000000000LL), "$10000000000");  // more than ten when needed
-  EXPECT_EQ(SectorsHexText(-1), "$FFFFFFFFFFFFFFFF");
-}
-
-TEST(SectorsHexText, ReadsBackAsSixtyFourBitNumbers) {
-  for (std::int64_t v : {0LL, 2880LL, 0xFFFFFFFFLL, 0x100000000LL, 0x7FFFFFFFFFFFFFFFLL, -1LL, -19531250LL}) {
-    const std::optional<std::int64_t> back = ParseSectorsHex(SectorsHexText(v));
-    ASSERT_TRUE(back.has_value()) << v;
-    EXPECT_EQ(*back, v);
-  }
-  EXPECT_FALSE(ParseSectorsHex("").has_value());
-  EXPECT_FALSE(ParseSectorsHex("$").has_value());
-  EXPECT_FALSE(ParseSectorsHex("0000000B40").has_value());
-  EXPECT_FALSE(ParseSectorsHex("$00000G0B40").has_value());
-  EXPECT_FALSE(ParseSectorsHex("$11111111111111111").has_value());  // seventeen digits
+TEST(DriveRowTexts, MadeFromTheNumbersOfTheRow) {
+  SeparatorsGuard guard(",", " ");
+  DriveRecord r;
+  r.SizeBytes = 1474560;
+  r.FreeBytes = 10000000000LL;
+  r.Serial = 0x1A2B;
+  EXPECT_EQ(SizeText(r), "1,41 Мб");
+  EXPECT_EQ(FreeText(r), "9,3 Гб");
+  EXPECT_EQ(ExactSizeText(r), "1 474 560");
+  EXPECT_EQ(SerialText(r), "00001A2B");
+  r.Serial = 0xCAFEF00D;
+  EXPECT_EQ(SerialText(r), "CAFEF00D");
+  r.Serial = 0;  // a serial of zero is still shown
+  EXPECT_EQ(SerialText(r), "00000000");
+  r.Serial.reset();
+  EXPECT_EQ(SerialText(r), "");
+  // Lengths that could not be told, or came out negative.
+  r.SizeBytes = 0;
+  r.FreeBytes = 0;
+  EXPECT_EQ(SizeText(r), "0 б");
+  EXPECT_EQ(FreeText(r), "0 б");
+  EXPECT_EQ(ExactSizeText(r), "0");
+  r.SizeBytes = -5;
+  EXPECT_EQ(SizeText(r), "0 б");
+  EXPECT_EQ(ExactSizeText(r), "-05");
 }
 
 TEST(MediaTypeText, OneTextPerDriveTypeWithARow) {
@@ -180,20 +185,20 @@ TEST_F(FillDriveListTest, RowsCarryEveryTextInOrder) {
   ASSERT_EQ(list.RowCount(), 1);
   const DriveRecord& r = list.rows[0];
   EXPECT_EQ(r.RootPath, "C:\\");
-  EXPECT_EQ(r.VolumeLabel(), "SYSTEM");
-  EXPECT_EQ(r.MediaType(), "Локальный");
-  EXPECT_EQ(r.SizeText(), "20,0 Гб");
-  EXPECT_EQ(r.FreeText(), FormatByteSize(10000000000LL));
-  EXPECT_EQ(r.FreeText(), "9,3 Гб");
-  EXPECT_EQ(r.SerialText(), "00001A2B");
-  EXPECT_EQ(r.FileSystemName(), "ext4");
-  EXPECT_EQ(r.ExactSizeText(), "21 474 836 480");
-  EXPECT_EQ(r.UsedSectorsHex(), SectorsHexText((21474836480LL - 10000000000LL) / 512));
-  EXPECT_EQ(r.UsedSectorsHex(), "$000155FA0E");
-  EXPECT_EQ(r.FreeSectorsHex(), "$00012A05F2");
-  // The named accessors are the positions of the sub-items.
-  EXPECT_EQ(r.SubItems[siVolumeLabel], "SYSTEM");
-  EXPECT_EQ(r.SubItems[siFreeSectorsHex], "$00012A05F2");
+  EXPECT_EQ(r.VolumeLabel, "SYSTEM");
+  EXPECT_EQ(r.MediaType, "Локальный");
+  EXPECT_EQ(r.SizeBytes, 21474836480LL);
+  EXPECT_EQ(SizeText(r), "20,0 Гб");
+  EXPECT_EQ(r.FreeBytes, 10000000000LL);
+  EXPECT_EQ(FreeText(r), FormatByteSize(10000000000LL));
+  EXPECT_EQ(FreeText(r), "9,3 Гб");
+  EXPECT_EQ(r.Serial, 0x1A2Bu);
+  EXPECT_EQ(SerialText(r), "00001A2B");
+  EXPECT_EQ(r.FileSystemName, "ext4");
+  EXPECT_EQ(ExactSizeText(r), "21 474 836 480");
+  EXPECT_EQ(r.UsedSectors, (21474836480LL - 10000000000LL) / 512);
+  EXPECT_EQ(r.UsedSectors, 0x155FA0E);
+  EXPECT_EQ(r.FreeSectors, 0x12A05F2);
 }
 
 TEST_F(FillDriveListTest, WorkedExampleOfAFullFloppy) {
@@ -208,14 +213,15 @@ TEST_F(FillDriveListTest, WorkedExampleOfAFullFloppy) {
   FillDriveList(ops, list);
   ASSERT_EQ(list.RowCount(), 1);
   const DriveRecord& r = list.rows[0];
-  EXPECT_EQ(r.ExactSizeText(), "1 474 560");
-  EXPECT_EQ(r.UsedSectorsHex(), "$0000000B40");
-  EXPECT_EQ(r.FreeSectorsHex(), "$0000000000");
-  EXPECT_EQ(r.SizeText(), "1,41 Мб");
-  EXPECT_EQ(r.FreeText(), "0 б");
-  EXPECT_EQ(r.MediaType(), "Съемный");
-  EXPECT_EQ(r.VolumeLabel(), "");  // an empty label
-  EXPECT_EQ(r.SerialText(), "00000000");
+  EXPECT_EQ(ExactSizeText(r), "1 474 560");
+  EXPECT_EQ(r.UsedSectors, 0xB40);
+  EXPECT_EQ(r.FreeSectors, 0);
+  EXPECT_EQ(SizeText(r), "1,41 Мб");
+  EXPECT_EQ(FreeText(r), "0 б");
+  EXPECT_EQ(r.MediaType, "Съемный");
+  EXPECT_EQ(r.VolumeLabel, "");  // an empty label
+  EXPECT_EQ(r.Serial, 0u);
+  EXPECT_EQ(SerialText(r), "00000000");
 }
 
 TEST_F(FillDriveListTest, EveryLetterIsQueriedAndOnlyTypedOnesGetRows) {
@@ -231,11 +237,11 @@ TEST_F(FillDriveListTest, EveryLetterIsQueriedAndOnlyTypedOnesGetRows) {
   ASSERT_EQ(list.RowCount(), 4);
   EXPECT_EQ(list.rows[0].RootPath, "C:\\");
   EXPECT_EQ(list.rows[1].RootPath, "D:\\");
-  EXPECT_EQ(list.rows[1].MediaType(), "CD-диск");
+  EXPECT_EQ(list.rows[1].MediaType, "CD-диск");
   EXPECT_EQ(list.rows[2].RootPath, "R:\\");
-  EXPECT_EQ(list.rows[2].MediaType(), "RAM-диск");
+  EXPECT_EQ(list.rows[2].MediaType, "RAM-диск");
   EXPECT_EQ(list.rows[3].RootPath, "U:\\");
-  EXPECT_EQ(list.rows[3].MediaType(), "Неизвестно");
+  EXPECT_EQ(list.rows[3].MediaType, "Неизвестно");
 
   // The refresh first, then for every letter details, length and type.
   ASSERT_FALSE(ops.calls.empty());
@@ -259,14 +265,15 @@ TEST_F(FillDriveListTest, ALetterWhoseQueriesFailStillGetsItsRow) {
   ASSERT_EQ(list.RowCount(), 1);
   const DriveRecord& r = list.rows[0];
   EXPECT_EQ(r.RootPath, "E:\\");
-  EXPECT_EQ(r.VolumeLabel(), "");
-  EXPECT_EQ(r.SizeText(), "0 б");
-  EXPECT_EQ(r.FreeText(), "0 б");
-  EXPECT_EQ(r.SerialText(), "");
-  EXPECT_EQ(r.FileSystemName(), "");
-  EXPECT_EQ(r.ExactSizeText(), "0");
-  EXPECT_EQ(r.UsedSectorsHex(), "$0000000000");
-  EXPECT_EQ(r.FreeSectorsHex(), "$0000000000");
+  EXPECT_EQ(r.VolumeLabel, "");
+  EXPECT_EQ(SizeText(r), "0 б");
+  EXPECT_EQ(FreeText(r), "0 б");
+  EXPECT_FALSE(r.Serial.has_value());
+  EXPECT_EQ(SerialText(r), "");
+  EXPECT_EQ(r.FileSystemName, "");
+  EXPECT_EQ(ExactSizeText(r), "0");
+  EXPECT_EQ(r.UsedSectors, 0);
+  EXPECT_EQ(r.FreeSectors, 0);
 }
 
 TEST_F(FillDriveListTest, AVolumeThatCannotBeOpenedRawShowsANegativeUsedCount) {
@@ -280,13 +287,13 @@ TEST_F(FillDriveListTest, AVolumeThatCannotBeOpenedRawShowsANegativeUsedCount) {
   FillDriveList(ops, list);
   ASSERT_EQ(list.RowCount(), 1);
   const DriveRecord& r = list.rows[0];
-  EXPECT_EQ(r.VolumeLabel(), "DATA");
-  EXPECT_EQ(r.SerialText(), "CAFEF00D");
-  EXPECT_EQ(r.FreeText(), "9,3 Гб");
-  EXPECT_EQ(r.SizeText(), "0 б");
-  EXPECT_EQ(r.ExactSizeText(), "0");
-  EXPECT_EQ(r.UsedSectorsHex(), "$FFFFFFFFFED5FA0E");
-  EXPECT_EQ(r.FreeSectorsHex(), "$00012A05F2");
+  EXPECT_EQ(r.VolumeLabel, "DATA");
+  EXPECT_EQ(SerialText(r), "CAFEF00D");
+  EXPECT_EQ(FreeText(r), "9,3 Гб");
+  EXPECT_EQ(SizeText(r), "0 б");
+  EXPECT_EQ(ExactSizeText(r), "0");
+  EXPECT_EQ(r.UsedSectors, -19531250);
+  EXPECT_EQ(r.FreeSectors, 19531250);
 }
 
 TEST_F(FillDriveListTest, LengthQueryFailingOnAnOpenVolumeGivesZero) {
@@ -296,8 +303,23 @@ TEST_F(FillDriveListTest, LengthQueryFailingOnAnOpenVolumeGivesZero) {
   ops['G'].length = 12345;  // never taken
   FillDriveList(ops, list);
   ASSERT_EQ(list.RowCount(), 1);
-  EXPECT_EQ(list.rows[0].ExactSizeText(), "0");
+  EXPECT_EQ(ExactSizeText(list.rows[0]), "0");
   EXPECT_EQ(ops.openHandles, 0);
+}
+
+TEST_F(FillDriveListTest, SectorCountsKeepAllSixtyFourBits) {
+  for (std::int64_t length : {0x10000000000LL * 512, 0x7FFFFFFFFFFFFFFFLL}) {
+    ScriptedVolumeOps::Drive& h = ops['H'];
+    h.type = DriveKind::Fixed;
+    h.spaceOk = true;
+    h.freeBytes = 0x100000000LL * 512;
+    h.openOk = h.lengthOk = true;
+    h.length = length;
+    FillDriveList(ops, list);
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(list.rows[0].UsedSectors, (length - h.freeBytes) / 512) << length;
+    EXPECT_EQ(list.rows[0].FreeSectors, 0x100000000LL) << length;
+  }
 }
 
 TEST_F(FillDriveListTest, IconsOnePerRowWithTheApplicationIconWhenNoneIsFound) {

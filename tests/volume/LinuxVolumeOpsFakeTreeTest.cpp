@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "DriveCatalogue.h"
+#include "DriveListModel.h"
 #include "LocaleSeparators.h"
 #include "FakeSysfs.h"
 #include "volume/VolumeRoutines.h"
@@ -145,19 +146,19 @@ TEST_F(FakeTreeOps, FillDriveListRefreshesTheLettersFirst) {
   FillDriveList(*ops, list);
   ASSERT_EQ(list.RowCount(), 3);
   EXPECT_EQ(list.rows[0].RootPath, "C:\\");
-  EXPECT_EQ(list.rows[0].ExactSizeText(), "300 000");
-  EXPECT_EQ(list.rows[0].UsedSectorsHex(), SectorsHexText(300000 / 512));
-  EXPECT_EQ(list.rows[1].MediaType(), "Съемный");
-  EXPECT_EQ(list.rows[2].MediaType(), "CD-диск");
-  EXPECT_EQ(list.rows[2].ExactSizeText(), "0");
+  EXPECT_EQ(ExactSizeText(list.rows[0]), "300 000");
+  EXPECT_EQ(list.rows[0].UsedSectors, 300000 / 512);
+  EXPECT_EQ(list.rows[1].MediaType, "Съемный");
+  EXPECT_EQ(list.rows[2].MediaType, "CD-диск");
+  EXPECT_EQ(ExactSizeText(list.rows[2]), "0");
 
   // A new loop device appears; the next fill sees it without being told.
   sys.AddLoop("loop1", 1, true);
   test::WriteFile(dev / "loop1", std::string(1024, 'x'));
   FillDriveList(*ops, list);
   ASSERT_EQ(list.RowCount(), 4);
-  EXPECT_EQ(list.rows[0].ExactSizeText(), "1 024");  // loop1 is now C
-  EXPECT_EQ(list.rows[1].ExactSizeText(), "300 000");
+  EXPECT_EQ(ExactSizeText(list.rows[0]), "1 024");  // loop1 is now C
+  EXPECT_EQ(ExactSizeText(list.rows[1]), "300 000");
   OverrideSeparators(std::nullopt, std::nullopt);
 }
 

@@ -13,9 +13,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "ByteSize.h"
 #include "DriveCatalogue.h"
+#include "DriveListModel.h"
 #include "LocaleSeparators.h"
 #include "LoopDevice.h"
 #include "MountedVolume.h"
@@ -90,15 +93,15 @@ class LoopVolumes : public ::testing::Test {
     const std::int64_t size = BlockdevSize(device);
     const std::int64_t free = mountPoint.empty() ? 0 : StatvfsFree(mountPoint);
     const std::string type = BlkidTag(device, "TYPE");
-    EXPECT_EQ(row.VolumeLabel(), BlkidTag(device, "LABEL"));
-    EXPECT_EQ(row.MediaType(), "Локальный");
-    EXPECT_EQ(row.SizeText(), FormatByteSize(size));
-    EXPECT_EQ(row.FreeText(), FormatByteSize(free));
-    EXPECT_EQ(row.SerialText(), type.empty() ? "" : serialText);
-    EXPECT_EQ(row.FileSystemName(), type);
-    EXPECT_EQ(row.ExactSizeText(), ExactSizeText(size));
-    EXPECT_EQ(row.UsedSectorsHex(), SectorsHexText((size - free) / 512));
-    EXPECT_EQ(row.FreeSectorsHex(), SectorsHexText(free / 512));
+    EXPECT_EQ(row.VolumeLabel, BlkidTag(device, "LABEL"));
+    EXPECT_EQ(row.MediaType, "Локальный");
+    EXPECT_EQ(SizeText(row), FormatByteSize(size));
+    EXPECT_EQ(FreeText(row), FormatByteSize(free));
+    EXPECT_EQ(SerialText(row), type.empty() ? "" : serialText);
+    EXPECT_EQ(row.FileSystemName, type);
+    EXPECT_EQ(ExactSizeText(row), ExactSizeText(size));
+    EXPECT_EQ(row.UsedSectors, (size - free) / 512);
+    EXPECT_EQ(row.FreeSectors, free / 512);
   }
 
   TempDir dir;
@@ -122,13 +125,13 @@ TEST_F(LoopVolumes, UnmountedVfatFloppyIsTheWorkedExample) {
   ASSERT_EQ(BlkidTag(loop.Device(), "UUID"), "1A2B-3C4D");
   ExpectRowMatchesDevice(*row, loop.Device(), "", "1A2B3C4D");
   EXPECT_EQ(row->RootPath, RootPathOf(letter));
-  EXPECT_EQ(row->VolumeLabel(), "VORKANFAT");
-  EXPECT_EQ(row->FileSystemName(), "vfat");
-  EXPECT_EQ(row->SizeText(), "1,41 Мб");
-  EXPECT_EQ(row->FreeText(), "0 б");
-  EXPECT_EQ(row->ExactSizeText(), "1 474 560");
-  EXPECT_EQ(row->UsedSectorsHex(), "$0000000B40");
-  EXPECT_EQ(row->FreeSectorsHex(), "$0000000000");
+  EXPECT_EQ(row->VolumeLabel, "VORKANFAT");
+  EXPECT_EQ(row->FileSystemName, "vfat");
+  EXPECT_EQ(SizeText(*row), "1,41 Мб");
+  EXPECT_EQ(FreeText(*row), "0 б");
+  EXPECT_EQ(ExactSizeText(*row), "1 474 560");
+  EXPECT_EQ(row->UsedSectors, 0xB40);
+  EXPECT_EQ(row->FreeSectors, 0);
   // The image's state icon is its own.
   const int index = list.RowOf(row->RootPath);
   EXPECT_EQ(list.stateImages[static_cast<std::size_t>(index)], index);
@@ -151,9 +154,9 @@ TEST_F(LoopVolumes, Ext4UnmountedThenMountedOnAFolderWithASpace) {
     ROW_OR_SKIP(row, loop.Name(), letter);
     ASSERT_EQ(BlkidTag(loop.Device(), "UUID"), kExtUuid);
     ExpectRowMatchesDevice(*row, loop.Device(), "", "C0FFEE11");
-    EXPECT_EQ(row->VolumeLabel(), "vorkan ext");
-    EXPECT_EQ(row->FreeText(), "0 б");
-    EXPECT_EQ(row->UsedSectorsHex(), SectorsHexText((24 << 20) / 512));
+    EXPECT_EQ(row->VolumeLabel, "vorkan ext");
+    EXPECT_EQ(FreeText(*row), "0 б");
+    EXPECT_EQ(row->UsedSectors, (24 << 20) / 512);
   }
   const std::string mountPoint = dir / "mount point";
   MountedVolume mounted(loop.Device(), mountPoint, "ext4");
@@ -162,7 +165,7 @@ TEST_F(LoopVolumes, Ext4UnmountedThenMountedOnAFolderWithASpace) {
     ROW_OR_SKIP(row, loop.Name(), letter);
     ASSERT_EQ(ops.Map().VolumeOfLetter(letter)->mountPoint, mountPoint);
     ExpectRowMatchesDevice(*row, loop.Device(), mountPoint, "C0FFEE11");
-    EXPECT_NE(row->FreeText(), "0 б");
+    EXPECT_NE(FreeText(*row), "0 б");
     EXPECT_GT(StatvfsFree(mountPoint), 0);
     EXPECT_EQ(GetFreeBytes(ops, letter), StatvfsFree(mountPoint));
     EXPECT_EQ(GetFreeBytes(ops, static_cast<char>(letter - 'A' + 'a')), StatvfsFree(mountPoint));
@@ -190,8 +193,8 @@ TEST_F(LoopVolumes, XfsUnmountedThenMounted) {
     ROW_OR_SKIP(row, loop.Name(), letter);
     ASSERT_EQ(BlkidTag(loop.Device(), "UUID"), kXfsUuid);
     ExpectRowMatchesDevice(*row, loop.Device(), "", "5EED5EED");
-    EXPECT_EQ(row->FileSystemName(), "xfs");
-    EXPECT_EQ(row->ExactSizeText(), "335 544 320");
+    EXPECT_EQ(row->FileSystemName, "xfs");
+    EXPECT_EQ(ExactSizeText(*row), "335 544 320");
   }
   const std::string mountPoint = dir / "xfs";
   MountedVolume mounted(loop.Device(), mountPoint, "xfs");
@@ -236,9 +239,9 @@ TEST_F(LoopVolumes, FatLabelsInTheOemCodePageShowAsCyrillic) {
     ASSERT_EQ(BlkidTag(loop.Device(), "LABEL"), "\x84\x88\x91\x8A");  // what the volume holds
     char letter = 0;
     ROW_OR_SKIP(row, loop.Name(), letter);
-    EXPECT_EQ(row->VolumeLabel(), "ДИСК");
-    EXPECT_EQ(row->FileSystemName(), "vfat");
-    EXPECT_EQ(row->SerialText(), "1A2B3C4D");
+    EXPECT_EQ(row->VolumeLabel, "ДИСК");
+    EXPECT_EQ(row->FileSystemName, "vfat");
+    EXPECT_EQ(SerialText(*row), "1A2B3C4D");
   }
 }
 
@@ -321,8 +324,8 @@ TEST_F(LoopVolumes, EmptyLabelIsAnEmptyTextOfASuccessfulQuery) {
   ATTACH(loop);
   char letter = 0;
   ROW_OR_SKIP(row, loop.Name(), letter);
-  EXPECT_EQ(row->VolumeLabel(), "");
-  EXPECT_EQ(row->FileSystemName(), "ext4");
+  EXPECT_EQ(row->VolumeLabel, "");
+  EXPECT_EQ(row->FileSystemName, "ext4");
   VolumeDetails details;
   EXPECT_TRUE(GetVolumeDetails(ops, RootPathOf(letter), details));
   EXPECT_EQ(details.label, "");
@@ -347,8 +350,8 @@ TEST_F(LoopVolumes, PartitionedImageShowsItsPartitionsNotTheDisk) {
   EXPECT_EQ(ops.Map().LetterOfDevice(loop.Name()), 0);  // the whole disk has no letter
   for (const BlockVolume& v : ops.Map().Volumes()) EXPECT_NE(v.name, loop.Name());
   ExpectRowMatchesDevice(*row1, part1, "", "C0FFEE11");
-  EXPECT_EQ(row1->VolumeLabel(), "part1");
-  EXPECT_EQ(row1->ExactSizeText(), "6 291 456");
+  EXPECT_EQ(row1->VolumeLabel, "part1");
+  EXPECT_EQ(ExactSizeText(*row1), "6 291 456");
 
   const char letter2 = ops.Map().LetterOfDevice(loop.PartitionName(2));
   if (letter2 == 0) GTEST_SKIP() << "no drive letter left for the second partition";
@@ -357,28 +360,45 @@ TEST_F(LoopVolumes, PartitionedImageShowsItsPartitionsNotTheDisk) {
   ASSERT_GE(index2, 0);
   const DriveRecord& row2 = list.rows[static_cast<std::size_t>(index2)];
   ExpectRowMatchesDevice(row2, part2, "", "");
-  EXPECT_EQ(row2.FileSystemName(), "");  // nothing written on it
-  EXPECT_EQ(row2.SerialText(), "");
-  EXPECT_EQ(row2.ExactSizeText(), "9 437 184");
+  EXPECT_EQ(row2.FileSystemName, "");  // nothing written on it
+  EXPECT_EQ(SerialText(row2), "");
+  EXPECT_EQ(ExactSizeText(row2), "9 437 184");
   VolumeDetails details;
   EXPECT_FALSE(GetVolumeDetails(ops, RootPathOf(letter2), details));
 }
 
 std::string Serialize(const DriveRecord& r) {
+  const std::string serial = r.Serial ? std::to_string(*r.Serial) : std::string();
   std::string out = r.RootPath;
-  for (const std::string& s : r.SubItems) out += "\x1f" + s;
+  for (const std::string& s :
+       {r.VolumeLabel, r.MediaType, r.FileSystemName, std::to_string(r.SizeBytes),
+        std::to_string(r.FreeBytes), serial, std::to_string(r.UsedSectors), std::to_string(r.FreeSectors)})
+    out += "\x1f" + s;
   return out;
 }
 
 DriveRecord Deserialize(const std::string& text) {
-  DriveRecord r;
-  std::size_t pos = text.find('\x1f');
-  r.RootPath = text.substr(0, pos);
-  for (std::string& s : r.SubItems) {
-    const std::size_t next = text.find('\x1f', pos + 1);
-    s = text.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
-    pos = next;
+  std::vector<std::string> fields;
+  for (std::size_t pos = 0;;) {
+    const std::size_t next = text.find('\x1f', pos);
+    fields.push_back(text.substr(pos, next == std::string::npos ? std::string::npos : next - pos));
+    if (next == std::string::npos) break;
+    pos = next + 1;
   }
+  fields.resize(9);
+  const auto number = [](const std::string& field) -> std::int64_t {
+    return field.empty() ? 0 : std::stoll(field);
+  };
+  DriveRecord r;
+  r.RootPath = fields[0];
+  r.VolumeLabel = fields[1];
+  r.MediaType = fields[2];
+  r.FileSystemName = fields[3];
+  r.SizeBytes = number(fields[4]);
+  r.FreeBytes = number(fields[5]);
+  if (!fields[6].empty()) r.Serial = static_cast<std::uint32_t>(std::stoul(fields[6]));
+  r.UsedSectors = number(fields[7]);
+  r.FreeSectors = number(fields[8]);
   return r;
 }
 
@@ -453,27 +473,27 @@ TEST_F(LoopVolumes, AVolumeTheUserMayNotReadKeepsWhatTheMountTells) {
   const DriveRecord p = Deserialize(privText);
   const std::int64_t free = StatvfsFree(mountPoint);
   const std::int64_t size = 16 << 20;
-  EXPECT_EQ(p.VolumeLabel(), "vorkan priv");
-  EXPECT_EQ(p.MediaType(), "Локальный");
-  EXPECT_EQ(p.SizeText(), "16,0 Мб");
-  EXPECT_EQ(p.FreeText(), FormatByteSize(free));
-  EXPECT_EQ(p.SerialText(), "DEADBEEF");
-  EXPECT_EQ(p.FileSystemName(), "ext4");
-  EXPECT_EQ(p.ExactSizeText(), "16 777 216");
-  EXPECT_EQ(p.UsedSectorsHex(), SectorsHexText((size - free) / 512));
-  EXPECT_EQ(p.FreeSectorsHex(), SectorsHexText(free / 512));
+  EXPECT_EQ(p.VolumeLabel, "vorkan priv");
+  EXPECT_EQ(p.MediaType, "Локальный");
+  EXPECT_EQ(SizeText(p), "16,0 Мб");
+  EXPECT_EQ(FreeText(p), FormatByteSize(free));
+  EXPECT_EQ(SerialText(p), "DEADBEEF");
+  EXPECT_EQ(p.FileSystemName, "ext4");
+  EXPECT_EQ(ExactSizeText(p), "16 777 216");
+  EXPECT_EQ(p.UsedSectors, (size - free) / 512);
+  EXPECT_EQ(p.FreeSectors, free / 512);
 
   // Neither mounted nor readable: the drive type and the kernel's size.
   const DriveRecord f = Deserialize(floppyText);
-  EXPECT_EQ(f.VolumeLabel(), "");
-  EXPECT_EQ(f.MediaType(), "Локальный");
-  EXPECT_EQ(f.SizeText(), "1,41 Мб");
-  EXPECT_EQ(f.FreeText(), "0 б");
-  EXPECT_EQ(f.SerialText(), "");
-  EXPECT_EQ(f.FileSystemName(), "");
-  EXPECT_EQ(f.ExactSizeText(), "1 474 560");
-  EXPECT_EQ(f.UsedSectorsHex(), SectorsHexText(1474560 / 512));
-  EXPECT_EQ(f.FreeSectorsHex(), "$0000000000");
+  EXPECT_EQ(f.VolumeLabel, "");
+  EXPECT_EQ(f.MediaType, "Локальный");
+  EXPECT_EQ(SizeText(f), "1,41 Мб");
+  EXPECT_EQ(FreeText(f), "0 б");
+  EXPECT_EQ(SerialText(f), "");
+  EXPECT_EQ(f.FileSystemName, "");
+  EXPECT_EQ(ExactSizeText(f), "1 474 560");
+  EXPECT_EQ(f.UsedSectors, 1474560 / 512);
+  EXPECT_EQ(f.FreeSectors, 0);
 }
 
 TEST_F(LoopVolumes, LockIsRefusedWhileMountedAndExclusiveWhileHeld) {
