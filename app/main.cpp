@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the application object, the user's locale and Qt's own texts in
 // the desktop's language, the title, the four windows and the message loop,
 // which runs until the main window closes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts both copy programs share: a host that never waits for a user, and
 // the timing of one copy with what the scripts read from it ("seconds",
 // "maxrss_kib", "ok"), one per line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The volume a benchmark copies: a block device through the Linux layer (by
 // the letter it was given), or a regular file through the file-backed layer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copies one volume with the real copy job and a host that answers no prompt
 // and shows nothing, and prints the seconds it took, for copy_vs_dd.sh.
 // Usage: copy_bench SOURCE TARGET   (SOURCE: a block device or a regular file)

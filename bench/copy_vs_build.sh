@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The headless copy of this build against the same copy of another build
 # (the code before a change, built with scripts/setup.sh in a worktree) and
 # dd bs=256K conv=fsync, on the same page-cached source, in turn: each copy

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times a copy against dd on the same page-cached source, in one run: several
 # alternating runs of each, median wall time, CPU seconds per GiB and peak
 # memory. The last line is the ratio of the throughputs (above 1: faster than

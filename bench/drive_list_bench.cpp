@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times full rebuilds of the drive list over the system's real volumes: the
 // letter map, and for every letter the volume details, the device length and
 // the drive type, into the in-memory list.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers shared by the bench scripts (bash; sourced, not run). Every timed
 # program is measured by GNU time; samples are kept one a line in files
 # under a work folder made by bench_workdir.

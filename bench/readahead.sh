@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What reading ahead brings where both sides are slow: a loop device whose
 # reads are held to RATE and an image on an ext4 loop volume whose writes
 # are (both through faulty_fs, for every reader and writer), the way a USB

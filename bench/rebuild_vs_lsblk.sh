@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Compares one drive list rebuild with what a shell user runs to see the same
 # facts: "lsblk -f" (labels, file systems, UUIDs) plus "df" (free space).
 # Several alternating rounds; the median of each side; the ratio last.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # All the measurements in one run, each against its peer in the same run, and
 # every figure with its target and verdict:
 #

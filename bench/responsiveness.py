@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Measures how the program's windows answer during a copy from a slow
 volume, from outside, as a user and a screen reader meet them: the round
 trip of an AT-SPI query (the Pause button's extents, which Qt answers on the

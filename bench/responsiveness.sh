@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How the windows answer while a read waits: the program's own windows
 # (responsive_copy) copy a loop device whose reads are held to 100 KB/s
 # (through faulty_fs, so each 256 KiB block takes about 2.6 s), on

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in the build folder (scripts/package.sh)
 # packs what `cmake --install` lays down into vorkan_<version>-<release>_<arch>.deb.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sizes as the user reads them: a short number, a space and a Russian unit.
 #pragma once
 

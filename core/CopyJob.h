@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disk copy job: one whole volume, byte for byte from offset 0, into one
 // image file, in 256 KiB blocks, until the volume delivers no more data.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the disk copy job needs of the interface. The windows implement it; a
 // recorder that answers prompts is enough to run a job without any window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy request: what happens between the user asking to copy the selected
 // drive and the copy job starting, and again after it returns. The main
 // window's copy button handler runs it; everything it needs of the window is

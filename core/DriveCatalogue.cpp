@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "DriveCatalogue.h"
 
 #include "ByteSize.h"

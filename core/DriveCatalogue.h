@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drive list: one row per drive letter that holds a local, removable,
 // optical, RAM or unidentified volume, with what the main window and the
 // drive information window show of it. The row keeps sizes and counts as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the save dialog shows of a folder, read with the bytes the file
 // system holds: a name that is not UTF-8 (written by another system, or in
 // an 8-bit code page) is listed and can be entered or written into, which a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The value of one hexadecimal digit, either case; -1 for any other character.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a copy puts its image, and what it may replace there.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's decimal and thousands separators. Each is one character, kept as
 // UTF-8 text because many locales use a non-ASCII one (a no-break space).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A host with no window, for running the copy job headless (the measuring
 // programs, the tests): every prompt answers Cancel, as the program's own
 // prompts do while it terminates; the flags and the lock option are plain

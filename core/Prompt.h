@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one modal message box every question and report goes through: its kinds,
 // buttons and result codes. The box itself lives in the user interface.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bytes from outside the program (volume labels) turned into the UTF-8 the
 // windows show: a strict UTF-8 check, a repair that puts U+FFFD in place of
 // what is not UTF-8, and the DOS Cyrillic code page 866 that DOS and Windows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fills "%s" placeholders in order, the way the program's message texts are
 // written; "%%" stands for one "%".
 #pragma once

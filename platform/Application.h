@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application as a whole: its title (the text of its task-bar entries),
 // minimising and restoring all of its windows at once, the terminating flag
 // and pumping pending events.

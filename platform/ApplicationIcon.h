@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own icon: a disc whose bytes flow into an image file.
 #pragma once
 

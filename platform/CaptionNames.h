@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fields named for screen readers by the caption beside them, so that a field
 // is read as "Caption: value".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small drive icons from the desktop's icon theme.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lets every key act once. While a key is held, the X server's auto-repeat
 // sends release and press pairs; Qt marks them only when it finds the press
 // already queued behind the release, so a release read a moment early looks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress of a copy on the program's entry in a task bar or dock, the
 // way several desktops read it: the launcher-entry signal on the session bus,
 // which they draw as a bar over the entry of application://vorkan.desktop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's locale, taken over at start-up so that numbers follow it.
 #pragma once
 

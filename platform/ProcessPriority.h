@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scheduling priority of the whole process, chosen in the progress window.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt's own texts (the file dialog, its questions, the standard buttons) in
 // the desktop's language, from the translations Qt ships.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pictures compiled into the program (res/vorkan.qrc): the application
 // icon in its sizes and the about window's banner, under ":/vorkan/".
 #pragma once

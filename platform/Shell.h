@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a folder or a link with the desktop's default program.
 #pragma once
 

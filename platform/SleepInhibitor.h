@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps the machine awake while a copy runs: a "sleep" inhibitor of logind
 // (mode "block") on the system bus, held as the descriptor logind hands back
 // and let go by closing it. A lid closed or an idle timeout half-way through

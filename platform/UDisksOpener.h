@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Block devices opened through udisks2 on the system bus: the desktop's way
 // for a user to read a device whose node only root may open. udisks2 asks
 // polkit, which may show the desktop's password prompt, and hands back a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's QApplication: a fault that escapes an event handler ends that
 // handler and is shown in the fault box instead of ending the program, and
 // every key acts once, however long it is held (KeyStrokeFilter).

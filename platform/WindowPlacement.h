@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program's windows open: centred on the screen, frame included.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every window of the program shares: its font, its fixed frame at the
 // size its layout gives, the button face behind it and its separators.
 #pragma once

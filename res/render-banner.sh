@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the about window's banner res/banner.svg into res/banner.png
 # (400 x 90, opaque), which the resource file carries. Uses rsvg-convert when
 # it is installed, else ImageMagick's convert.

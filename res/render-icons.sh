@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the application icon res/vorkan.svg into the PNG sizes kept beside it
 # (res/icons/vorkan-N.png). Qt reads those, so the program needs no SVG image
 # plug-in. Uses rsvg-convert when it is installed, else ImageMagick's convert.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by run.sh and test.sh: installs the Debian packages the build and the
 # tests need (only those missing), then configures and builds with CMake.
 # Usage: setup.sh BUILD_DIR [extra cmake arguments...]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AboutWindow: the about window. It shows what the program is, its version and
 // licence, and two links to its maker: the e-mail address and a line that
 // offers to report a fault. Clicking a link asks whether to open a new message

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's four windows, one instance each, living from start-up to the
 // end of the process.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DriveDetailsWindow: the drive information window. It shows one row of the
 // drive list with a pie of used against free space, and ends with 1 when the
 // user asks to copy that drive, 2 when the window is just closed.

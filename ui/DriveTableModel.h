@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DriveTableModel: the rows of the main window's drive list as its view shows
 // them, one column per text, each row's icon beside its drive.
 #pragma once

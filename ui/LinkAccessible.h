@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What screen readers see of a link label: a link named by its text with a
 // press action that does what a click does.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A label that works as a link: the about window's address and bug-report
 // lines. It draws as any label; a click on it, or a screen reader's press,
 // activates it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the drive list, the buttons around it, the lock check box,
 // the keyboard shortcuts and the two one-byte flags that steer a running copy.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProgressWindow: the progress window of a running disk copy. The copy job shows,
 // updates and finally hides it through ShowCopyProgress; its buttons answer
 // the user only by setting the main window's request flags, by minimising the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What screen readers see of the prompt box: an alert named by its title
 // whose description is the message, and the message itself as a static text
 // among the buttons, so the whole question is read when the box opens.

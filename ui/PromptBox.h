@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message prompt box: title and icon by the prompt's kind, the message,
 // and a row of buttons; it ends with the code of the button pressed.
 #pragma once

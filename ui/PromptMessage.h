@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message of the prompt box, drawn exactly as the box measured it, and
 // read by screen readers as a text of its own.
 #pragma once

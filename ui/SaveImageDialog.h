@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save dialog of the copy request, our own rather than Qt's: it reads
 // folders with the bytes the file system holds, so that a folder whose name
 // is not UTF-8 is listed (its shown name has U+FFFD where the bytes are not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What screen readers see of the pie chart: a chart named by its shares,
 // each slice's label with its percentage ("Занято: 60 %, Свободно: 40 %"),
 // in the order the slices were added, whatever the legend shows.

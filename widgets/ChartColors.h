@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colour helpers of the chart on top of the shared colour values.
 #pragma once
 

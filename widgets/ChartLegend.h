@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart legend: one line per slice with a colour box, the slice's label and
 // its share in percent, laid out in columns under the pie.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colour values of the drawn controls: 32 bits, either a plain RGB value
 // written 0x00BBGGRR, or a system colour written 0xFF000000 plus the
 // system-colour index. System colours are resolved through the application

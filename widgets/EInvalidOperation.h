@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The error a control raises when asked for something its state forbids,
 // such as a range whose minimum lies above its maximum.
 #pragma once

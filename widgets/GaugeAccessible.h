@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What screen readers see of the gauge: a progress bar whose value is the
 // gauge's position in its range, and whose text is the percentage it draws.
 #pragma once

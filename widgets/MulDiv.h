@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // number × numerator / denominator in 64 bits, rounded to nearest (halves away
 // from zero); -1 when the denominator is 0. The one scaling routine of the
 // drawn controls and the prompt box's dialog units.

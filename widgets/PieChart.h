@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart control of the drive window: a bevelled panel holding one 3D pie
 // series with its legend at the bottom. Every paint lays the chart out anew,
 // draws it into a buffer image the size of the control and copies that image

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The geometry of the 3D pie chart as plain functions: plot rectangle, slice
 // angles, pie rectangle, depth, projection and the point lists of each slice.
 // Nothing here paints; the chart widget draws what these functions return.

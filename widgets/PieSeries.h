@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pie series of the chart: its points (value, label, colour), the order in
 // which they are drawn and the settings of the slices.
 #pragma once

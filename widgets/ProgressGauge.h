@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProgressGauge: a drawn progress gauge that shows how far a value has advanced
 // between a minimum and a maximum, as a filled figure with the whole
 // percentage written over it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A rectangle by its edges, as the drawn controls use it: Left and Top inside,
 // Right and Bottom just outside.
 #pragma once

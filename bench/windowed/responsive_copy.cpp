@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own windows copying one real volume, for responsiveness.sh:
 // the drive row of SOURCE (a block device with a drive letter) is selected,
 // the save dialog answers TARGET and the copy button is pressed; everything

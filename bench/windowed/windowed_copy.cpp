@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copies one volume with the real copy job through the real progress window
 // over a stand-in main window, the way the program runs a copy, and prints
 // the seconds it took, for copy_vs_dd.sh --windowed and report.sh. Runs on the offscreen

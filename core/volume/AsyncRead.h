@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A read of a volume that the event loop can wait on: it goes to the kernel
 // through io_uring and its end is signalled on an eventfd, so the windows go
 // on painting and answering while a slow or failing device takes seconds to

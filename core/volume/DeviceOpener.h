@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another way into a block device for a user who may not open its node: a
 // service of the system that opens it on the user's behalf once the desktop
 // has authorized it (udisks2 and polkit on a Linux desktop), and tells what

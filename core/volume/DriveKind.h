@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What kind of drive a letter stands for, as the drive list names it and
 // picks its icon.
 #pragma once

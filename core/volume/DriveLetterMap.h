@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drive letters for the block devices of a Linux system, given the way the
 // volume manager of a lettered system would give them:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file as the system tells it apart: the same through any hard link, and
 // another for a file made anew under the same name.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An image file of a VolumeOps, owned, with the steps its handle goes
 // through: it is written while open, then closed, kept or deleted in the
 // order each ending of a copy wants. Whatever leaves it before that (an

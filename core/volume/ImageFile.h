@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image file on a real file system, shared by every VolumeOps
 // implementation: the target must be a regular file, since a path naming a
 // device, a pipe or a socket would otherwise be overwritten or block, and it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The volume operations over a Linux system: raw volumes are the device nodes
 // of the lettered block devices, volume details come from a libblkid probe of
 // the device, free space from statvfs of the mount point. A device the user

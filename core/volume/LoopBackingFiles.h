@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files behind the attached loop devices. Writing over one of them would
 // change a live volume under its users, and truncating the one behind the
 // volume being copied would destroy the source, so no image is made there.

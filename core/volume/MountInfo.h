@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mount table of this process as the kernel writes it in
 // /proc/self/mountinfo: one line per mount, fields separated by spaces, with
 // space, tab, newline and backslash inside a field written as octal escapes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An open volume of a VolumeOps, owned: whatever leaves it (an ending, an
 // early return, an exception) leaves no handle and no lock behind.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform operations the imaging core needs from the system, addressed
 // the way the windows show drives: by letter, or by root path ("C:\"). The
 // Linux implementation answers them over /dev,

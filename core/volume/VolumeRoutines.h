@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three routines the rest of the program calls for sizes and details.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers that drive the about window the way the main window opens it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two links: their hover colours and the choice between a new message in
 // the mail program and the address on the clipboard.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pictures compiled into the program: the application icon and the
 // about window's banner.
 #include <QIcon>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the window is closed and where it opens next: centred the first time
 // and after "Ok" (or Enter), where it last stood after the close box; Esc
 // does nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about window as it is created: its texts, controls, places and colours.
 #include <QApplication>
 #include <QFrame>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A user closes the program while a copy runs (from the task bar: the main
 // window is hidden then). The copy stops at the next block, nothing waits for
 // an answer, and the message loop ends, as the program's main() runs it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A user opens a drive's details, copies it from there, and later copies it
 // again onto the image already on disk: the save dialog asks before replacing
 // it, Yes replaces it whole, No leaves it alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pieces every journey uses (besides the main window's driver): the checks
 // that the program is back at rest after a copy.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Media that fail in ways real devices will not show on demand, through the
 // real windows over the file-backed volume layer: a read error in the middle
 // of the copy, and a medium pulled out before the first block.

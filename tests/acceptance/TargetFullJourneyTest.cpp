@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A user saves the image on a file system far too small for it: warned of the
 // shortage, goes on anyway, the disk fills up, and keeps what was written.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A user who is neither root nor in the disk group lists and copies a volume
 // through the real windows, the volume opened through udisks2 on a private
 // system bus (tests/support/udisks_env.sh): one test user whom polkit allows,

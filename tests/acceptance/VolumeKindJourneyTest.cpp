@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A user copies a real volume from the main window: each kind of volume,
 // mounted where this kernel can mount it and not, with the lock option on and
 // off. The image must hold exactly the device's bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's windows over file volumes, for at_spi.sh: drive C (a file of
 // 64 blocks of 256 KiB, a quarter of it free) is copied into an image on
 // drive E. The save dialog is answered with a path on C first (the room and

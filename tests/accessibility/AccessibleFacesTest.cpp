@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What assistive tools get from the windows through Qt's accessibility
 // interfaces, in-process: roles, names and caption relations, the gauge's
 // value and its change events, the pie's shares, the links' press and the

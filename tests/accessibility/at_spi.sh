@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The windows as a screen reader sees them over AT-SPI: the driver's windows
 # on Xvfb (xcb platform, accessibility forced on) with a private session bus
 # and an accessibility bus of their own; at_spi_check.py then reads and

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads and drives the driver's windows through AT-SPI alone, as a screen
 reader would: the main window and its list, the details window, the about
 window's link and its prompt, and a copy started with the copy button,

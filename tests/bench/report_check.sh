@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the performance report in its quick mode (small sizes, one round) and
 # checks that it ended well and printed its heading lines and every row of its
 # table, each with a figure and a verdict. Nothing here judges speed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plot rectangle, series order, slice angles, pie rectangle, depth, projection
 // and the point lists of the slices of the drive window's chart.
 #include "ChartColors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Legend item texts and the bottom layout of the drive window's chart.
 #include "ChartLegend.h"
 #include "LocaleSeparators.h"

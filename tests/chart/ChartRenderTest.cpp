@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawn chart: colours of faces, rims, legend boxes, background and bevels
 // at points taken from the layout the chart computed for itself.
 #include "ChartColors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Image targets on real file systems: things a save dialog lets a user pick
 // that must not be written to, and a file system that runs full.
 #include <gtest/gtest.h>

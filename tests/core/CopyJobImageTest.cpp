@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image on real file systems through the Linux volume layer (FAT and
 // NTFS through FUSE among them): zero blocks left as holes, and a copy that leaves neither the image nor the
 // source in the page cache.

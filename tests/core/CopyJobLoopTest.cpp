@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole copies of real loop-device volumes through the Linux volume layer.
 #include <gtest/gtest.h>
 

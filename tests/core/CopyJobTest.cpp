@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy job against regular files playing volumes, where every fault can be
 // made to happen at a chosen byte.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy request with a scripted window: proposals, the room check, the
 // same-drive warning and the window's restoring, in their order.
 #include <gtest/gtest.h>

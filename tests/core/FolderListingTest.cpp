@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save dialog's view of a folder, read as bytes: names that are not
 // UTF-8 are listed as they stand, folders come first, and paths are put
 // together and taken apart without a text conversion.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a copy leaves under the chosen name when it ends the hard way, on real
 // loop volumes and real file systems: killed mid-copy, its folder removed
 // under it, a file system that cannot hold the image, the name taken or the

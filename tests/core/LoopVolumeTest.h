@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixture of the tests that copy real loop volumes: skipped with the
 // reason where loop devices cannot be made, and with the separators of the
 // texts they compare fixed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A copy-job host that answers prompts from a script and records what the job
 // shows.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an opening puts on the window: the caption, the eight fields from the
 // row, and the pie of used against free sectors or the cover that says the
 // size is unknown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the window ends: the keys and buttons that close it and their results,
 // the explorer button that leaves it open, and the focus given back.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Driving the drive information window in tests: rows to show, its controls
 // by name, and a modal run with actions taken while the window is open.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as laid out: its texts, the places of its controls, the frame,
 // the fields' look, the focus at opening and the tab order.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window over a real mounted volume: the row the drive list builds for a
 // loop-device ext4 volume, shown as it is, with its pie and its mount point.
 #include <gtest/gtest.h>

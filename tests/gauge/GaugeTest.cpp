@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the progress gauge: arithmetic, setters, and the pixels it paints.
 
 #include <gtest/gtest.h>

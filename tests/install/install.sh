@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into an empty prefix and checks that a desktop finds the
 # program: bin/ holds it, share/applications/ a desktop entry that starts it
 # by the installed name and names an icon that share/icons/hicolor/ holds in

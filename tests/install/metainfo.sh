@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The AppStream metainfo as software centres read it: appstreamcli's
 # validation, offline (the screenshots' addresses are not fetched).
 # Usage: metainfo.sh METAINFO_XML

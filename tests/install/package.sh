@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the build with cpack into a scratch folder
 # and checks it: its file name, that its dependencies come from the program's
 # libraries (Qt, libblkid) while udisks2, polkitd and Qt's Wayland platform

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the install checks, after tests/support/lib.sh: starts a program
 # on Qt's offscreen screen, with runtime and config folders of its own under a
 # scratch folder. Start-up only lists the drives (read only) and shows the

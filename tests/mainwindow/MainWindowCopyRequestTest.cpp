@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy request as the main window runs it over file-backed volumes: the
 // save dialog, the room and same-drive prompts, and the window afterwards.
 #include <gtest/gtest.h>

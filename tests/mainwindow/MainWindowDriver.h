@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's windows made as start-up makes them, over a volume layer the
 // test chooses, with the save dialog and the prompts answered by the test.
 #pragma once

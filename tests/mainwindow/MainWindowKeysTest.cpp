@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's keys: F5, F1 and Esc act when released, whatever modifier is
 // held; Enter presses the default button.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy's percentage on the program's task-bar entry: the launcher-entry
 // signals a copy through the windows sends on the session bus, as a listener
 // on the bus receives them. launcher_entry.sh runs these with a private

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole copies of real loop-device volumes from the main window, over the
 // Linux volume layer: a complete one with the lock, and one the user ends by
 // closing the program while it runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sleep held off during copies through the windows: logind's sleep inhibitor
 // from the progress window's showing to its hiding, whichever way the copy
 // ends. sleep_inhibitor.sh runs this on a system bus of its own with a

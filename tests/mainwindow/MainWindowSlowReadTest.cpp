@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copies through the real windows from slow loop volumes (over faulty_fs,
 // their reads held to a rate): while a read waits the windows go on, so a timer keeps firing
 // and the progress window's Pause and its Abort with the question act, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as start-up leaves it: texts, geometry, list settings, the
 // first row selected and the two buttons that follow the selection.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The task-bar title of a copy through the windows: the job sets it after
 // every block, the windows get it at most once per screen refresh, and after
 // a pause, the progress window's hiding and the copy the windows (and, on a

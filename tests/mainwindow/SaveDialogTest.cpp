@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real save dialog, typed into: where the image lands for every kind of
 // name, and what the dialog refuses.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole copy through the program's windows over the file-backed volume
 // layer: drive C (a file of whole 256 KiB blocks and a little more) into an
 // image on drive E, started with the main window's copy button, with hooks

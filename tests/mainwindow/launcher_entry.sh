@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The launcher-entry signals of a copy: MainWindowLauncherEntry on a private
 # session bus (a dbus-daemon of its own, ended by its PID), then with a
 # session bus address that leads nowhere, where the copy must run with

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Stands in for logind's Inhibit on a test's own system bus. Each call is
 # answered with the write end of a pipe, as logind answers with one end of a
 # FIFO, and kept with the read end, which sees the end of the file once every

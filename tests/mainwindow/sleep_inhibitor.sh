@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The sleep inhibitor of copies through the windows (MainWindowSleepInhibitor)
 # on a system bus of the test's own (a dbus-daemon ended by its PID): first
 # with no logind on it, where a logind the bus could start on demand must not

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The copy's title on a real X server (Xvfb, xcb platform): after a pause,
 # the progress window's hiding and the copy, the icon name the server holds
 # for every visible window is the latest title (MainWindowTitle, which reads

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key-stroke filter: a held key's auto-repeat pairs, marked by Qt or not,
 // never pass; the first press and the real release do, the release only to
 // the window that had the press.

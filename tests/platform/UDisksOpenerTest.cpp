@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The udisks2 opener where udisks2 cannot answer: no bus at all, and a bus on
 // which udisks2 is not running but would be started on demand. Every call
 // fails at once with ENODEV, and nothing is started: a service started on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a window centred on the screen stands: half the screen less half the
 // frame, each halved on its own, from the screen's corner.
 #include <gtest/gtest.h>

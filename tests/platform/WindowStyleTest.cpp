@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The font every window uses, the fixed frames, the separators and the
 // button face.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A source volume for copies through the progress window: a real loop device
 // where the machine allows it (root), else a regular file through the
 // file-backed volume layer.

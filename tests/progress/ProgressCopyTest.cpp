@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole copies through the real progress window: the job pumps events inside
 // every report, and the test presses the window's buttons from inside those
 // pumps, as a user would.

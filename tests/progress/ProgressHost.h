@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A copy-job host made of the real progress window over a stand-in main
 // window: real flags, real prompts (answered by the prompt box's test hook),
 // and a record of what the window showed after every report.

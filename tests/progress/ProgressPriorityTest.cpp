@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A priority the system refuses: the list shows the choice, the process keeps
 // its priority, and the copy runs on. Run as root, the test starts itself
 // again in a child process that has given up its privileges.

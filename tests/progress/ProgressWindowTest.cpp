@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window itself: its layout, its texts, its keys and buttons,
 // and the show and hide sequences, without a copy running.
 #include <gtest/gtest.h>

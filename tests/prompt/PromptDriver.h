@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows a real prompt and answers it from inside its own event loop.
 #pragma once
 

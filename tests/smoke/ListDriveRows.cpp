@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the drive list the program builds at start-up, one row a line: the
 // row index, the caption and the label, type and size texts, separated by
 // tabs. With a kernel name ("loop3") the row of that device is marked with a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program on a real X server (Xvfb) with a real loop volume:
 #  1. attach a small FAT volume filled with bytes of its own;
 #  2. start the program and wait for its main window;

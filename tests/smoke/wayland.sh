@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program on Qt's wayland platform under a headless compositor
 # (sway with wlroots' headless backend; it refuses to run as root, so it runs
 # as a user of the test's own, and the program, as root, joins its socket):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shell commands for test set-up and for asking the system's own tools.
 #pragma once
 

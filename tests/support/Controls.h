@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls of a window, reached by the object names its layout gives
 // them ("copyButton", "driveList"), as the user knows them by their places.
 #pragma once

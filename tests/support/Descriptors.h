@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Open descriptors of this process, to show that nothing is left open.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A drive list held in memory: what the rows, images and selection are after
 // a fill; tests and measurements use it in place of the window's list.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real block device (/dev/loopN) whose reads and writes pass through the
 // faulty_fs daemon, so that a test can make it slow, fail at chosen bytes
 // or vanish like a pulled medium, for every reader and on any kernel. On

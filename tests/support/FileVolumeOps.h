@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Regular files playing volumes, for running the core without real devices
 // and for faults that real devices cannot be made to show on demand: a refused
 // open or lock, a read error or short read at an offset, a medium that answers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files for the tests: writing and reading them whole, patterned contents,
 // sizes and checksums of files and block devices.
 #pragma once

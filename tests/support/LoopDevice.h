@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real loop device for a test, attached to an image file and always
 // detached again, its partitions first.
 #pragma once

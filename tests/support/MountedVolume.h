@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file system mounted on a folder for a test, unmounted again however the
 // test ends.
 #pragma once

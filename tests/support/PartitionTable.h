@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A classic MBR partition table written into a disk image by hand, so the
 // tests need no partitioning tool.
 #pragma once

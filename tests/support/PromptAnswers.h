@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Answers the program's prompt boxes as a user at the screen would: the
 // moment a box is shown, the test's answer runs on it from the box's own
 // event loop. The program itself knows nothing of this; a filter on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One message prompt as a test saw it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The everyday helpers of the tests: temporary folders, commands, files and
 // descriptor counts.
 #pragma once

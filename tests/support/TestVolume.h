@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A volume of a given kind, made fresh on a loop device by the test: file
 // systems with labels and files on them, read-only media, a bare disk image
 // without any file system, one partition of a partitioned disk.

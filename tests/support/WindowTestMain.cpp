@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of every window test program: the application object the
 // windows need, made before any test runs.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A program's windows read from outside over AT-SPI, as a screen reader
 meets them; shared by the accessibility check and the responsiveness bench.
 use_app(NAME) first: the functions look in that application only."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file system of one file, "disk", serving a backing file the way a slow
 // or failing drive would: a loop device over it (losetup --direct-io=on) is a
 // block device whose every read and write waits here. "control" takes new

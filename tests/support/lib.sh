@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by every test and bench script (bash): how a script skips and
 # fails, a stack of clean-up steps run when it ends, and what the scripts set
 # up around the program: loop volumes, an X server with or without a window

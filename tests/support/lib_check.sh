@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the scripts rely on in lib.sh: the clean-up steps run last first
 # however a script ends (normally, by fail, by skip, by a signal, under
 # set -e), with its status kept; a subshell does not run them; fail prints

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private udisks2 for tests, run as root without a desktop: a system bus of
 # its own, polkitd and udisksd on it, and two test users, one allowed by a
 # polkit rule to open block devices through udisks2 and one refused (no agent

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The udisks2 test environment does what the journeys of a normal user rely
 # on: any user reads a volume's details without authorization, the allowed
 # user opens it (exclusively too, which keeps root's exclusive open out), the

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Asks udisks2 on the system bus, as the user it runs as, for a block device.
 #   udisks_open.py resolve DEVICE         prints the block object of DEVICE
 #   udisks_open.py open DEVICE MODE FLAGS opens DEVICE through OpenDevice,

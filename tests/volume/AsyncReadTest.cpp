@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two-part read of a slow volume (a loop device over faulty_fs, its
 // reads held to a rate): the next block is read while the caller writes the last one
 // away, and with read-ahead and without it delivers the same blocks in the

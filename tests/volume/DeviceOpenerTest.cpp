@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LinuxVolumeOps with a DeviceOpener, over a real loop volume whose node the
 // process may not open: the node is made again on a tmpfs mounted nodev,
 // where the kernel refuses every open of it with EACCES, even root's. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fake /sys/class/block: every device is a folder under devices/, linked
 // from class/block/NAME the way sysfs links its entries; partitions are
 // subfolders of their disk.

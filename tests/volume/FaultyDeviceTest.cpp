@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The slow and failing device the other tests stand on: a read fails with
 // EIO at exactly the failing sectors, a flaky sector reads once its failures
 // are used up, a rate holds a read back for as long as it should, and with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Label bytes as the windows show them: UTF-8 unchanged, FAT labels in code
 // page 866 decoded, anything else that is not UTF-8 repaired with U+FFFD.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LinuxVolumeOps over a fake sysfs tree whose device nodes are regular files
 // standing in for volumes: letters, paths and handles without root.
 #include "volume/LinuxVolumeOps.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LinuxVolumeOps and the drive list over real loop volumes, each row checked
 // against what blkid, blockdev and statvfs say about the same device.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every text of the four windows is drawn in one face:
 // the windows' font, whose fallback keeps the captions within the controls
 // they were laid out for. A control that names a family of its own in its

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program on a real X server (Xvfb, xcb platform) under a window
 # manager (openbox), whose frames the windows are centred with:
 #  1. the main window, and the details window (F1) at its first and second
