@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the application object, the user's locale and Qt's own texts in
 // the desktop's language, the title, the four windows and the message loop,
-// which runs until the main window closes.
+// which runs until the main window closes. With arguments, the command line
+// instead, which needs no display.
 #include "Application.h"
 #include "AppWindows.h"
+#include "CommandLine.h"
 #include "Locale.h"
 #include "QtTranslations.h"
 #include "ShowPrompt.h"
@@ -13,6 +15,7 @@
 #include "volume/LinuxVolumeOps.h"
 
 int main(int argc, char** argv) {
+  if (argc > 1) return vorkan::cli::RunCommandLine(argc, argv);
   vorkan::VorkanApplication app(argc, argv);
   vorkan::InstallFaultBox();
   vorkan::InitLocale();

@@ -85,6 +85,8 @@ class DiskCopyJob {
       if (count == 0 && transferred_ == 0) return EmptyVolume();
       if (!AppendBlock(count)) return WriteFailure();
       transferred_ += count;
+      if (count != 0) host_.BlockWritten(buffer_.get(), count);
+      host_.BytesCopied(transferred_, total_ + TailMargin);
 
       if (host_.GetAbortFlag() == 1) return EndEarly();
       while (host_.GetPauseFlag() == 1) {
@@ -219,6 +221,7 @@ class DiskCopyJob {
     // Any answer but No keeps it, under the chosen name or beside it.
     if (answer == PromptResult::No) {
       image_.Delete();
+      keptPath_.clear();
       return;
     }
     KeepImage(true);
@@ -365,7 +368,7 @@ bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter, const
                      std::string* keptPath) {
   DiskCopyJob job(ops, host, sourceLetter, target);
   const bool copied = job.Run();
-  if (keptPath != nullptr) *keptPath = copied ? job.KeptPath() : std::string();
+  if (keptPath != nullptr) *keptPath = job.KeptPath();
   return copied;
 }
 

@@ -32,7 +32,8 @@ GaugeValues GaugeValuesFor(std::int64_t total, std::int64_t transferred);
 
 // True only when the data reached the completion threshold and the image is
 // kept; `keptPath` is then where (the chosen path, or a name beside it when
-// that was taken meanwhile, in the folder's current place).
+// that was taken meanwhile, in the folder's current place). A copy that
+// failed gives where its partial or empty image was kept, if anywhere.
 bool CopyDiskToImage(VolumeOps& ops, CopyJobHost& host, char sourceLetter, const ImageTarget& target,
                      std::string* keptPath = nullptr);
 // The same, agreeing to replace what stands under the name now.

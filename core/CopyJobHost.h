@@ -38,6 +38,12 @@ class CopyJobHost {
   virtual void SetAppTitle(const std::string& title) = 0;
   // The gauge's whole percentage after the last ShowCopyProgress.
   virtual std::int32_t GetPercentComplete() = 0;
+
+  // After every block the image took, in order: its bytes, then the count
+  // copied so far beside the volume's length. For a front end that counts
+  // bytes or digests them; the windows need neither.
+  virtual void BlockWritten(const void* data, std::uint32_t size) { (void)data, (void)size; }
+  virtual void BytesCopied(std::int64_t copied, std::int64_t length) { (void)copied, (void)length; }
 };
 
 // The gauge's arithmetic for a host without a gauge: floor(100 * position /

@@ -69,6 +69,9 @@ void FillDriveList(VolumeOps& ops, DriveListTarget& target) {
     // Both counts are never negative, so the difference cannot overflow.
     record.UsedSectors = (length - details.freeBytes) / 512;
     record.FreeSectors = details.freeBytes / 512;
+    record.Kind = driveType;
+    record.DevicePath = ops.DeviceOfRootPath(rootPath);
+    record.MountPoint = ops.FolderOfRootPath(rootPath);
     target.AppendRow(record);
 
     const int row = target.RowCount() - 1;

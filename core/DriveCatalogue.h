@@ -29,6 +29,11 @@ struct DriveRecord {
   // negative; the pie shows only counts above zero.
   std::int64_t UsedSectors = 0;
   std::int64_t FreeSectors = 0;
+  // What the volume layer knows of where the volume lives: the kind of
+  // drive, its device node and where it is mounted; empty where unknown.
+  DriveKind Kind = DriveKind::Unknown;
+  std::string DevicePath;
+  std::string MountPoint;
 
   bool operator==(const DriveRecord&) const = default;
 };

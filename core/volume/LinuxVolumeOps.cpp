@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <blkid/blkid.h>
 #include <cerrno>
+#include <cctype>
 #include <climits>
+#include <cstdio>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -193,6 +195,8 @@ LinuxVolumeOps::LinuxVolumeOps(DriveLetterSources sources, std::string diskByDir
 
 LinuxVolumeOps::~LinuxVolumeOps() {
   for (const auto& lock : locks_) ::close(lock.second);
+  for (const ExtraSource& extra : extras_)
+    if (extra.file >= 0) ::close(extra.file);
 }
 
 const DriveLetterMap& LinuxVolumeOps::Map() {
@@ -234,23 +238,138 @@ std::shared_ptr<LinuxVolumeOps::Probe> LinuxVolumeOps::ProbeOf(const BlockVolume
 }
 
 std::string LinuxVolumeOps::FolderOfRootPath(const std::string& rootPath) {
-  if (rootPath.empty()) return {};
+  if (rootPath.empty() || ExtraOf(rootPath[0]) != nullptr) return {};
   const BlockVolume* volume = Map().VolumeOfLetter(rootPath[0]);
   return volume == nullptr ? std::string() : volume->mountPoint;
 }
 
+std::string LinuxVolumeOps::DeviceOfRootPath(const std::string& rootPath) {
+  if (rootPath.empty()) return {};
+  if (const ExtraSource* extra = ExtraOf(rootPath[0])) return extra->path;
+  const BlockVolume* volume = Map().VolumeOfLetter(rootPath[0]);
+  return volume == nullptr ? std::string() : volume->devicePath;
+}
+
+const LinuxVolumeOps::ExtraSource* LinuxVolumeOps::ExtraOf(char letter) const {
+  const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  for (const ExtraSource& extra : extras_)
+    if (extra.letter == upper) return &extra;
+  return nullptr;
+}
+
+char LinuxVolumeOps::FreeLetter() {
+  for (char letter = 'C'; letter <= 'Z'; ++letter)
+    if (Map().VolumeOfLetter(letter) == nullptr && ExtraOf(letter) == nullptr) return letter;
+  errno = ENOSPC;
+  return 0;
+}
+
+char LinuxVolumeOps::AddSource(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return 0;
+  if (S_ISBLK(st.st_mode)) return AddBlockSource(path, st.st_rdev);
+  if (S_ISDIR(st.st_mode)) {
+    // Only the very folder a file system is mounted on stands for a volume.
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) return 0;
+    const std::string folder = real;
+    std::free(real);
+    const std::string inside = folder == "/" ? "/." : folder + "/.";
+    if (Map().MountPointOfPath(inside) != folder) {
+      errno = ENOTBLK;
+      return 0;
+    }
+    const char letter = Map().LetterOfPath(inside);
+    if (letter >= 'A' && letter <= 'Z') return letter;
+    for (auto m = Map().Mounts().rbegin(); m != Map().Mounts().rend(); ++m) {
+      struct stat source {};
+      if (m->mountPoint == folder && ::stat(m->source.c_str(), &source) == 0 && S_ISBLK(source.st_mode))
+        return AddBlockSource(m->source, source.st_rdev);
+    }
+    errno = ENOTBLK;  // tmpfs, a network file system: no device to copy
+    return 0;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    errno = ENOTBLK;
+    return 0;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return 0;
+  const char letter = FreeLetter();
+  if (letter == 0) {
+    ::close(fd);
+    errno = ENOSPC;
+    return 0;
+  }
+  ExtraSource extra;
+  extra.letter = letter;
+  extra.path = path;
+  extra.file = fd;
+  extras_.push_back(std::move(extra));
+  return letter;
+}
+
+char LinuxVolumeOps::AddBlockSource(const std::string& path, dev_t device) {
+  for (const BlockVolume& volume : Map().Volumes())
+    if (makedev(volume.major, volume.minor) == device && volume.letter != 0) return volume.letter;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return 0;
+  const std::string node = real;
+  std::free(real);
+  for (const ExtraSource& extra : extras_)
+    if (extra.path == node) return extra.letter;
+  const char letter = FreeLetter();
+  if (letter == 0) return 0;
+  ExtraSource extra;
+  extra.letter = letter;
+  extra.path = node;
+  // What sysfs tells of it, as the drive list reads it for a lettered one.
+  const std::string sys =
+      "/sys/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
+  struct stat st {};
+  const bool partition = ::stat((sys + "/partition").c_str(), &st) == 0;
+  const auto number = [](const std::string& file) {
+    unsigned long long value = 0;
+    if (FILE* f = std::fopen(file.c_str(), "re")) {
+      if (std::fscanf(f, "%llu", &value) != 1) value = 0;
+      std::fclose(f);
+    }
+    return value;
+  };
+  const std::string name = node.substr(node.rfind('/') + 1);
+  if (name.rfind("sr", 0) == 0)
+    extra.kind = DriveKind::CdRom;
+  else if (number(partition ? sys + "/../removable" : sys + "/removable") == 1)
+    extra.kind = DriveKind::Removable;
+  extra.kernelBytes = ClampedProduct(number(sys + "/size"), 512);
+  for (const MountEntry& mount : Map().Mounts())
+    if (makedev(mount.major, mount.minor) == device) extra.mounted = true;
+  extras_.push_back(std::move(extra));
+  return letter;
+}
+
 VolumeHandle LinuxVolumeOps::OpenVolume(char letter) {
+  if (const ExtraSource* extra = ExtraOf(letter)) {
+    if (extra->file < 0) return OpenVolumeDevice(extra->path, extra->kernelBytes, extra->mounted);
+    // The very file taken, with a read position of its own.
+    const std::string self = "/proc/self/fd/" + std::to_string(extra->file);
+    return ::open(self.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  }
   const BlockVolume* volume = Map().VolumeOfLetter(letter);
   if (volume == nullptr) return kInvalidHandle;
-  VolumeHandle handle = OpenDevicePath(volume->devicePath);
+  return OpenVolumeDevice(volume->devicePath, volume->kernelBytes, !volume->mountPoint.empty());
+}
+
+VolumeHandle LinuxVolumeOps::OpenVolumeDevice(const std::string& path, std::int64_t kernelBytes,
+                                              bool mounted) {
+  VolumeHandle handle = OpenDevicePath(path);
   // Without udisks2 (or where even it may not open the device: a
   // container's device rules) the length still comes from the kernel, which
   // tells anyone.
-  if (handle == kInvalidHandle && errno == EACCES && !interactionAllowed_ && volume->kernelBytes > 0)
-    handle = LengthOnlyHandle(volume->devicePath, volume->kernelBytes);
+  if (handle == kInvalidHandle && errno == EACCES && !interactionAllowed_ && kernelBytes > 0)
+    handle = LengthOnlyHandle(path, kernelBytes);
   struct stat st {};
-  if (handle != kInvalidHandle && volume->mountPoint.empty() && ::fstat(handle, &st) == 0 &&
-      S_ISBLK(st.st_mode))
+  if (handle != kInvalidHandle && !mounted && ::fstat(handle, &st) == 0 && S_ISBLK(st.st_mode))
     dropBehind_[handle] = DropBehind{};
   return handle;
 }
@@ -420,7 +539,7 @@ void LinuxVolumeOps::CloseVolume(VolumeHandle handle) {
 
 bool LinuxVolumeOps::ProbeFileSystem(const std::string& rootPath, VolumeInformation& info) {
   info = VolumeInformation{};
-  if (rootPath.empty()) return false;
+  if (rootPath.empty() || ExtraOf(rootPath[0]) != nullptr) return false;
   const BlockVolume* volume = Map().VolumeOfLetter(rootPath[0]);
   if (volume == nullptr) return false;
   // A probe the refresh (or an earlier query) waited for already is not
@@ -500,13 +619,14 @@ bool LinuxVolumeOps::QueryWithoutDevice(const BlockVolume& volume, VolumeInforma
 }
 
 bool LinuxVolumeOps::FreeSpaceOf(const std::string& rootPath, DiskFreeSpace& space) {
-  if (rootPath.empty()) return false;
+  if (rootPath.empty() || ExtraOf(rootPath[0]) != nullptr) return false;
   const BlockVolume* volume = Map().VolumeOfLetter(rootPath[0]);
   return volume != nullptr && !volume->mountPoint.empty() && SpaceOfFolder(volume->mountPoint, space);
 }
 
 DriveKind LinuxVolumeOps::KindOf(const std::string& rootPath) {
   if (rootPath.empty()) return DriveKind::NoRootDir;
+  if (const ExtraSource* extra = ExtraOf(rootPath[0])) return extra->kind;
   return Map().KindOfLetter(rootPath[0]);
 }
 

@@ -70,6 +70,16 @@ class LinuxVolumeOps : public VolumeOps {
   // waits for them at most kProbeWait in all.
   void RefreshDrives() override;
   std::string FolderOfRootPath(const std::string& rootPath) override;
+  std::string DeviceOfRootPath(const std::string& rootPath) override;
+
+  // Takes one more source for as long as these operations live: a device
+  // node (or a link to one, as in /dev/disk/by-label), a regular file, or
+  // the folder a volume is mounted on. Gives the letter of a lettered
+  // volume; anything else (a whole disk with partitions, a file) takes the
+  // first free letter from C on, which stands for it from then on, the drive
+  // list's volumes notwithstanding. 0 with errno set when it is none of
+  // these, cannot be opened, or no letter is free.
+  char AddSource(const std::string& path);
 
   VolumeHandle OpenVolume(char letter) override;
   bool VolumeLength(VolumeHandle handle, std::int64_t& length) override;
@@ -115,6 +125,21 @@ class LinuxVolumeOps : public VolumeOps {
   // What a read of `n` bytes leaves behind: the pages done with dropped.
   std::uint32_t AfterRead(VolumeHandle handle, ssize_t n);
 
+  // A source AddSource took under a letter of its own.
+  struct ExtraSource {
+    char letter = 0;
+    std::string path;  // the device node, or the file
+    int file = -1;     // the regular file, held open since it was taken
+    DriveKind kind = DriveKind::Fixed;
+    std::int64_t kernelBytes = 0;  // a device's size as the kernel tells anyone
+    bool mounted = false;
+  };
+  const ExtraSource* ExtraOf(char letter) const;
+  char AddBlockSource(const std::string& path, dev_t device);
+  char FreeLetter();
+  // Opens a device node the way a lettered volume is opened.
+  VolumeHandle OpenVolumeDevice(const std::string& path, std::int64_t kernelBytes, bool mounted);
+
   // A source volume that is not mounted has its pages dropped behind the
   // reads, so a copy does not fill the page cache with them. A mounted one
   // keeps them: its file system's cached metadata lives in the same cache.
@@ -144,6 +169,7 @@ class LinuxVolumeOps : public VolumeOps {
   std::map<VolumeHandle, DropBehind> dropBehind_;
   // The images made here and not yet done with, each with its write-behind.
   ImageFiles images_;
+  std::vector<ExtraSource> extras_;
 };
 
 }  // namespace vorkan

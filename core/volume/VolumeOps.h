@@ -56,6 +56,12 @@ class VolumeOps {
     return {};
   }
 
+  // The device node a root path "X:\" stands for; empty when unknown.
+  virtual std::string DeviceOfRootPath(const std::string& rootPath) {
+    (void)rootPath;
+    return {};
+  }
+
   // Whether opening a volume may ask the user for an authorization (the
   // desktop's password prompt). Only the copy itself should: the drive list
   // and the size checks before a copy only want lengths, and must never ask.
