@@ -103,6 +103,7 @@ bool CopyHost::RunSaveDialog(const std::string&, int, ImageTarget& target) {
 // As in the windows, the copy is the one place where opening the source may
 // ask for an authorization, and only someone at a terminal can give it.
 bool CopyHost::RunCopyJob(char sourceLetter, const ImageTarget& target, std::string& keptPath) {
+  if (StopSignals::Received() != 0) return false;  // stopped before it began: nothing to make
   ran_ = true;
   SleepInhibitor inhibitor;
   inhibitor.Hold("Copying " + options_.source + " to " + target.path);
