@@ -73,6 +73,10 @@ bool ReadableWithoutAsking(LinuxVolumeOps& ops, char letter) {
     return true;
   }
   if (errno != EACCES && errno != EPERM) return true;  // the copy says what is wrong
+  if (::geteuid() == 0) {
+    Say(device + ": " + std::strerror(errno));  // a container's device rules, say: udisks2 cannot help
+    return false;
+  }
   Say("this user may not read " + device +
       ", and with no terminal nobody can authorize it through udisks2: run vorkan as root, or from a "
       "terminal");

@@ -20,8 +20,6 @@ namespace {
 // that answers is taken, one that hangs (a dying device) is left behind.
 constexpr int kLastReadWaitMs = 2000;
 
-void Say(const std::string& text) { std::fprintf(stderr, "vorkan: %s\n", text.c_str()); }
-
 std::string Bytes(std::int64_t count) { return std::to_string(count) + " bytes"; }
 
 }  // namespace
@@ -38,8 +36,13 @@ CopyHost::CopyHost(VolumeOps& ops, const CopyOptions& options, char letter, Imag
   lockOption = options.lock;
 }
 
-PromptResult CopyHost::ShowPrompt(PromptId id, const std::string&, PromptKind, PromptButtons) {
+// A line of its own, never within the progress line.
+void CopyHost::Say(const std::string& text) {
   progress_.ClearLine();
+  std::fprintf(stderr, "vorkan: %s\n", text.c_str());
+}
+
+PromptResult CopyHost::ShowPrompt(PromptId id, const std::string&, PromptKind, PromptButtons) {
   const std::string& source = options_.source;
   switch (id) {
     case PromptId::ImageNotCreated: Say("cannot create the image " + target_.path); return PromptResult::Ok;

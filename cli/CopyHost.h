@@ -54,6 +54,8 @@ class CopyHost : public NullCopyJobHost, public CopyRequestHost {
   void BytesCopied(std::int64_t copied, std::int64_t length) override;
 
  private:
+  void Say(const std::string& text);
+
   VolumeOps& ops_;
   const CopyOptions& options_;
   const char letter_;
