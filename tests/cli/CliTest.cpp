@@ -84,11 +84,11 @@ bool IsJson(const std::string& text) {
              .status == 0;
 }
 
-enum class Image { Source, Old, None, Prefix };
+enum class Image { Source, Old, None, Prefix, Beside };
 
 struct Row {
   const char* what;
-  std::vector<std::string> args;  // "SRC", "IMG" and "BIG" stand for the files
+  std::vector<std::string> args;  // "SRC", "MID", "BIG" and "IMG" stand for the files
   bool imageBefore;               // "old" stands under IMG first
   int status;
   Image image;
@@ -98,11 +98,15 @@ struct Row {
 TEST(CommandLine, RunsWithoutTerminalOrDisplay) {
   test::TempDir dir;
   const std::string src = dir / "source.bin", img = dir / "image.IMA", big = dir / "big.bin";
+  const std::string mid = dir / "mid.bin", beside = dir / "image (1).IMA";
   test::WriteFile(src, test::PatternBytes(3 * 262144 + 1000, 7));
   // A big sparse file with data at the start: far slower to copy than the
   // time a signal takes to arrive, and its prefix tells where a copy stopped.
   test::WriteFile(big, test::PatternBytes(8 << 20, 9));
   ASSERT_EQ(::truncate(big.c_str(), 64LL << 30), 0);
+  // Long enough a copy for a file to take its name meanwhile.
+  test::WriteFile(mid, test::PatternBytes(8 << 20, 5));
+  ASSERT_EQ(::truncate(mid.c_str(), 512 << 20), 0);
   const auto expect = [](const std::string& text) {
     return [text](const test::TempDir&, const Outcome& o) {
       EXPECT_NE(o.out.find(text), std::string::npos) << o.out;
@@ -139,6 +143,18 @@ TEST(CommandLine, RunsWithoutTerminalOrDisplay) {
        }},
       {"existing image refused", {"copy", "SRC", "IMG"}, true, 1, Image::Old, {}},
       {"existing image replaced", {"copy", "SRC", "IMG", "--replace"}, true, 0, Image::Source, {}},
+      {"name taken meanwhile",
+       {"copy", "MID", "IMG", "--progress=json"},
+       false,
+       5,
+       Image::Beside,
+       [&](const test::TempDir&, const Outcome& o) { EXPECT_EQ(o.out, beside + "\n"); }},
+      {"verify against a source",
+       {"verify", "IMG", "SRC"},
+       true,
+       3,
+       Image::Old,
+       expect("differs from " + src + " at byte 0\n")},
       {"unknown option", {"copy", "SRC", "IMG", "--bogus"}, false, 2, Image::None, {}},
       {"unknown command", {"frobnicate"}, false, 2, Image::None, {}},
       {"help", {"--help"}, false, 0, Image::None, expect("143  ended by SIGTERM")},
@@ -173,16 +189,18 @@ TEST(CommandLine, RunsWithoutTerminalOrDisplay) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    ::unlink(img.c_str());
-    ::unlink((img + ".sha256").c_str());
+    for (const std::string& name : {img, img + ".sha256", beside}) ::unlink(name.c_str());
     if (row.imageBefore) test::WriteFile(img, "old");
     std::vector<std::string> args;
     for (const std::string& a : row.args)
-      args.push_back(a == "SRC" ? src : a == "IMG" ? img : a == "BIG" ? big : a);
-    bool signalled = false;
+      args.push_back(a == "SRC" ? src : a == "IMG" ? img : a == "BIG" ? big : a == "MID" ? mid : a);
+    // Once the copy has begun: a stop, or another file under the name.
+    bool begun = false;
     const Outcome o = RunProgram(args, [&](pid_t pid, const std::string& line) {
-      if (row.status == 143 && !signalled && line.rfind("{\"bytes\"", 0) == 0)
-        signalled = ::kill(pid, SIGTERM) == 0;
+      if (begun || line.rfind("{\"bytes\"", 0) != 0) return;
+      begun = true;
+      if (row.status == 143) ::kill(pid, SIGTERM);
+      if (row.status == 5) test::WriteFile(img, "other");
     });
     EXPECT_EQ(o.status, row.status) << o.err;
     if (row.status == 2) {
@@ -192,6 +210,10 @@ TEST(CommandLine, RunsWithoutTerminalOrDisplay) {
       case Image::Source: EXPECT_EQ(test::ReadFile(img), test::ReadFile(src)); break;
       case Image::Old: EXPECT_EQ(test::ReadFile(img), "old"); break;
       case Image::None: EXPECT_FALSE(test::Exists(img)); break;
+      case Image::Beside:
+        EXPECT_EQ(test::ReadFile(img), "other");
+        EXPECT_EQ(test::Run("cmp " + test::Quote(mid) + " " + test::Quote(beside)).status, 0);
+        break;
       case Image::Prefix: {
         const std::int64_t kept = test::SizeOf(img);
         EXPECT_GT(kept, 0);
@@ -202,7 +224,8 @@ TEST(CommandLine, RunsWithoutTerminalOrDisplay) {
     }
     if (row.check) row.check(dir, o);
     // Nothing but what the row meant to leave: no partial or hidden file.
-    std::vector<std::string> names{"big.bin", "source.bin"};
+    std::vector<std::string> names{"big.bin", "mid.bin", "source.bin"};
+    if (test::Exists(beside)) names.push_back("image (1).IMA");
     if (test::Exists(img)) names.push_back("image.IMA");
     if (test::Exists(img + ".sha256")) names.push_back("image.IMA.sha256");
     std::sort(names.begin(), names.end());
