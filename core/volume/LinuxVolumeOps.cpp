@@ -630,7 +630,20 @@ DriveKind LinuxVolumeOps::KindOf(const std::string& rootPath) {
   return Map().KindOfLetter(rootPath[0]);
 }
 
-char LinuxVolumeOps::DriveLetterOfPath(const std::string& path) { return Map().LetterOfPath(path); }
+char LinuxVolumeOps::DriveLetterOfPath(const std::string& path) {
+  const char letter = Map().LetterOfPath(path);
+  // A folder on a partition of a whole disk taken as a source lies on that
+  // disk: an image there would be written into what is being copied.
+  const BlockVolume* volume = extras_.empty() ? nullptr : Map().VolumeOfLetter(letter);
+  if (volume == nullptr) return letter;
+  char* parent = ::realpath(("/sys/class/block/" + volume->name + "/..").c_str(), nullptr);
+  if (parent == nullptr) return letter;
+  const std::string disk = parent;
+  std::free(parent);
+  for (const ExtraSource& extra : extras_)
+    if (extra.file < 0 && extra.path == "/dev/" + disk.substr(disk.rfind('/') + 1)) return extra.letter;
+  return letter;
+}
 
 std::string LinuxVolumeOps::DriveNameOfPath(const std::string& path) {
   const char letter = DriveLetterOfPath(path);

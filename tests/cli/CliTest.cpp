@@ -88,7 +88,7 @@ enum class Image { Source, Old, None, Prefix, Beside };
 
 struct Row {
   const char* what;
-  std::vector<std::string> args;  // "SRC", "MID", "BIG" and "IMG" stand for the files
+  std::vector<std::string> args;  // "SRC", "MID", "BIG", "IMG" and "DIR" stand for the files
   bool imageBefore;               // "old" stands under IMG first
   int status;
   Image image;
@@ -157,6 +157,7 @@ TEST(CommandLine, RunsWithoutTerminalOrDisplay) {
        expect("differs from " + src + " at byte 0\n")},
       {"unknown option", {"copy", "SRC", "IMG", "--bogus"}, false, 2, Image::None, {}},
       {"unknown command", {"frobnicate"}, false, 2, Image::None, {}},
+      {"folder that is no mount point", {"copy", "DIR", "IMG"}, false, 1, Image::None, {}},
       {"help", {"--help"}, false, 0, Image::None, expect("143  ended by SIGTERM")},
       {"copy help",
        {"copy", "--help"},
@@ -193,7 +194,12 @@ TEST(CommandLine, RunsWithoutTerminalOrDisplay) {
     if (row.imageBefore) test::WriteFile(img, "old");
     std::vector<std::string> args;
     for (const std::string& a : row.args)
-      args.push_back(a == "SRC" ? src : a == "IMG" ? img : a == "BIG" ? big : a == "MID" ? mid : a);
+      args.push_back(a == "SRC"   ? src
+                     : a == "IMG" ? img
+                     : a == "BIG" ? big
+                     : a == "MID" ? mid
+                     : a == "DIR" ? dir.Path()
+                                  : a);
     // Once the copy has begun: a stop, or another file under the name.
     bool begun = false;
     const Outcome o = RunProgram(args, [&](pid_t pid, const std::string& line) {
