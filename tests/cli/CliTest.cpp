@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -188,18 +189,14 @@ TEST(CommandLine, RunsWithoutTerminalOrDisplay) {
        Image::Prefix,
        jsonLines},
   };
+  const std::map<std::string, std::string> files{
+      {"SRC", src}, {"MID", mid}, {"BIG", big}, {"IMG", img}, {"DIR", dir.Path()}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     for (const std::string& name : {img, img + ".sha256", beside}) ::unlink(name.c_str());
     if (row.imageBefore) test::WriteFile(img, "old");
     std::vector<std::string> args;
-    for (const std::string& a : row.args)
-      args.push_back(a == "SRC"   ? src
-                     : a == "IMG" ? img
-                     : a == "BIG" ? big
-                     : a == "MID" ? mid
-                     : a == "DIR" ? dir.Path()
-                                  : a);
+    for (const std::string& a : row.args) args.push_back(files.count(a) != 0 ? files.at(a) : a);
     // Once the copy has begun: a stop, or another file under the name.
     bool begun = false;
     const Outcome o = RunProgram(args, [&](pid_t pid, const std::string& line) {
