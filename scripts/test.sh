@@ -17,7 +17,7 @@ fi
 "$here/scripts/setup.sh" "$build_dir" -DVORKAN_WERROR=ON "${extra[@]}"
 
 # The sources keep the layout of .clang-format.
-if ! (cd "$here" && find app bench core platform tests ui widgets -name '*.cpp' -o -name '*.h' |
+if ! (cd "$here" && find app bench cli core platform tests ui widgets -name '*.cpp' -o -name '*.h' |
         xargs clang-format --dry-run -Werror); then
   echo "Sources are not laid out as .clang-format says: run clang-format -i on the files above." >&2
   exit 1
