@@ -27,6 +27,12 @@ const char* KindWord(DriveKind kind) {
   }
 }
 
+// Columns as a terminal counts them: one per character, not per byte.
+std::size_t Width(const std::string& text) {
+  return static_cast<std::size_t>(std::count_if(
+      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
 std::string Letter(const DriveRecord& row) { return row.RootPath.substr(0, 1) + ":"; }
 
 void PrintJson(const std::vector<DriveRecord>& rows) {
@@ -55,12 +61,12 @@ void PrintTable(const std::vector<DriveRecord>& rows) {
                      orDash(r.MountPoint)});
   std::array<std::size_t, 8> widths{};
   for (const Line& line : lines)
-    for (std::size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], line[c].size());
+    for (std::size_t c = 0; c < line.size(); ++c) widths[c] = std::max(widths[c], Width(line[c]));
   for (const Line& line : lines) {
     std::string text;
     for (std::size_t c = 0; c < line.size(); ++c) {
       text += line[c];
-      if (c + 1 < line.size()) text += std::string(widths[c] - line[c].size() + 2, ' ');
+      if (c + 1 < line.size()) text += std::string(widths[c] - Width(line[c]) + 2, ' ');
     }
     std::printf("%s\n", text.c_str());
   }
