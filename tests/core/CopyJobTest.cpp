@@ -146,7 +146,7 @@ const char* const kLockPrompt =
     "Навозможно заблокировать диск E:\\!\rПопробуйте закрыть все использующие его приложения и нажмите "
     "[Повтор],\rили нажмите [Игнорировать] для продолжения без блокировки диска.\r";
 
-TEST_F(CopyJobTest, LockRefusedThenAbortLeavesAnEmptyImage) {
+TEST_F(CopyJobTest, LockRefusedThenAbortLeavesAnEmptyImageButNeverReplacesOne) {
   MakeVolume(2 * B).refuseLock = -1;
   host.lockOption = true;
   host.answers = {PromptResult::Abort};
@@ -160,6 +160,12 @@ TEST_F(CopyJobTest, LockRefusedThenAbortLeavesAnEmptyImage) {
   EXPECT_EQ(Image(), "");
   EXPECT_TRUE(host.lockOptionSets.empty());  // the check box is not touched
   EXPECT_TRUE(host.progress.empty());
+
+  // An earlier image the user agreed to replace stays as it was.
+  test::WriteFile(image, "old image");
+  host.answers = {PromptResult::Abort};
+  EXPECT_FALSE(Copy());
+  EXPECT_EQ(Image(), "old image");
 }
 
 TEST_F(CopyJobTest, LockRefusedThenRetryAsksAgainUntilGranted) {
