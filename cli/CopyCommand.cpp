@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "Application.h"
 #include "CopyHost.h"
@@ -20,6 +21,7 @@
 #include "SourceLetter.h"
 #include "Sha256.h"
 #include "StopSignals.h"
+#include "TerminalAuthAgent.h"
 #include "UDisksOpener.h"
 #include "volume/LinuxVolumeOps.h"
 
@@ -61,26 +63,32 @@ bool WriteChecksumFile(const std::string& path, const std::string& line, bool re
   return ok;
 }
 
-// A source the user may not open needs someone to authorize it through
-// udisks2; without a terminal nobody can, and nobody is waited for.
-bool ReadableWithoutAsking(LinuxVolumeOps& ops, char letter) {
-  if (::isatty(STDIN_FILENO) == 1) return true;
+// Whether the user may not open the source's device, so that udisks2 must
+// ask for an authorization; false where the copy itself will say what is
+// wrong. `refused` is set where asking cannot help.
+bool NeedsAuthorization(LinuxVolumeOps& ops, char letter, bool& refused) {
+  refused = false;
   const std::string device = ops.DeviceOfRootPath(RootPathOf(letter));
-  if (device.empty()) return true;
+  if (device.empty()) return false;
   const int fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd >= 0) {
     ::close(fd);
-    return true;
-  }
-  if (errno != EACCES && errno != EPERM) return true;  // the copy says what is wrong
-  if (::geteuid() == 0) {
-    Say(device + ": " + std::strerror(errno));  // a container's device rules, say: udisks2 cannot help
     return false;
   }
-  Say("this user may not read " + device +
-      ", and with no terminal nobody can authorize it through udisks2: run vorkan as root, or from a "
-      "terminal");
-  return false;
+  if (errno != EACCES && errno != EPERM) return false;
+  if (::geteuid() == 0) {
+    Say(device + ": " + std::strerror(errno));  // a container's device rules, say: udisks2 cannot help
+    refused = true;
+    return false;
+  }
+  if (::isatty(STDIN_FILENO) != 1) {
+    // Nobody could type the password: nobody is waited for.
+    Say("this user may not read " + device +
+        ", and with no terminal nobody can authorize it through udisks2: run vorkan as root, or from a "
+        "terminal");
+    refused = true;
+  }
+  return true;
 }
 
 }  // namespace
@@ -114,7 +122,12 @@ int RunCopy(const CopyOptions& options) {
       return kFailed;
     }
   }
-  if (!ReadableWithoutAsking(ops, letter)) return kFailed;
+  bool refused = false;
+  // From a terminal, polkit's text agent asks for the password where no
+  // desktop agent does.
+  std::optional<TerminalAuthAgent> agent;
+  if (NeedsAuthorization(ops, letter, refused) && !refused) agent.emplace();
+  if (refused) return kFailed;
 
   // The file there now is the one agreed to, and only that one: another
   // that takes the name meanwhile stays, and the image goes beside it.

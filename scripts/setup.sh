@@ -11,7 +11,7 @@ shift
 
 packages=(
   cmake g++ ninja-build pkg-config clang-format
-  qt6-base-dev qt6-translations-l10n qt6-wayland libgl-dev libblkid-dev liburing-dev libssl-dev libgtest-dev
+  qt6-base-dev qt6-translations-l10n qt6-wayland libgl-dev libblkid-dev liburing-dev libssl-dev bash-completion libgtest-dev
   fonts-liberation fonts-dejavu-core
   util-linux mount dosfstools e2fsprogs xfsprogs btrfs-progs xorriso squashfs-tools fusefat ntfs-3g
   fuse3 libfuse3-dev
