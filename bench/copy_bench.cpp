@@ -1,25 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Copies one volume with the real copy job and a host that answers no prompt
-// and shows nothing, and prints the seconds it took, for copy_vs_dd.sh.
-// Usage: copy_bench SOURCE TARGET   (SOURCE: a block device or a regular file)
+// Times one `vorkan copy SOURCE TARGET --replace --force`, the command line's
+// own copy called in this process, and prints the seconds it took, for the
+// bench scripts.
+// Usage: copy_bench SOURCE TARGET   (SOURCE: anything `vorkan copy` takes)
+#include <QCoreApplication>
 #include <cstdio>
-#include <string>
 
 #include "BenchRun.h"
-#include "BenchSource.h"
-#include "CopyJob.h"
+#include "CopyCommand.h"
+#include "CopyOptions.h"
+#include "ExitStatus.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr, "usage: %s SOURCE TARGET\n", argv[0]);
     return 2;
   }
-  const std::string source = argv[1];
-  const std::string target = argv[2];
-  vorkan::bench::BenchSource volume;
-  if (!vorkan::bench::OpenBenchSource(source, volume)) return 2;
-
-  vorkan::bench::PrintingHost host;
-  return vorkan::bench::TimeCopy(
-      [&] { return vorkan::CopyDiskToImage(*volume.ops, host, volume.letter, target); });
+  QCoreApplication app(argc, argv);
+  vorkan::cli::CopyOptions options;
+  options.source = argv[1];
+  options.image = argv[2];
+  // A bench's image goes wherever its source is and replaces the last one.
+  options.replace = true;
+  options.force = true;
+  return vorkan::bench::TimeCopy([&] { return vorkan::cli::RunCopy(options) == vorkan::cli::kSuccess; });
 }
