@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -18,6 +19,7 @@
 #include "Command.h"
 #include "Files.h"
 #include "TempDir.h"
+#include "TestVolume.h"
 
 namespace vorkan {
 namespace {
@@ -233,6 +235,38 @@ TEST(CommandLine, RunsWithoutTerminalOrDisplay) {
     if (test::Exists(img + ".sha256")) names.push_back("image.IMA.sha256");
     std::sort(names.begin(), names.end());
     EXPECT_EQ(test::ListFolder(dir.Path()), names);
+  }
+}
+
+// A mounted ext4 loop volume copied by each name a script may give it: the
+// letter the list shows, the device, its link by label and its mount point;
+// each image holds the device's bytes.
+TEST(CommandLine, CopiesAVolumeByEachOfItsNames) {
+  test::TempDir dir;
+  std::string why;
+  auto volume = test::TestVolume::Make(test::VolumeKind::Ext4, dir / "volume", why, {"CLICOPY", "16M"});
+  if (!volume) GTEST_SKIP() << why;
+  if (!volume->Mount(dir / "mnt", why, true)) GTEST_SKIP() << why;
+  const Outcome list = RunProgram({"list"});
+  ASSERT_EQ(list.status, 0) << list.err;
+  std::string letter;
+  for (std::size_t at = 0, nl; (nl = list.out.find('\n', at)) != std::string::npos; at = nl + 1) {
+    const std::string line = list.out.substr(at, nl - at);
+    if (line.find(" " + volume->Device() + " ") != std::string::npos) letter = line.substr(0, 2);
+  }
+  ASSERT_FALSE(letter.empty()) << "no row for " << volume->Device() << " in\n" << list.out;
+  test::Run("udevadm settle --timeout=5");
+  const std::string byLabel = "/dev/disk/by-label/CLICOPY";
+  const std::string device = test::Sha256(volume->Device());
+  for (const std::string& source : {letter, volume->Device(), byLabel, dir / "mnt"}) {
+    SCOPED_TRACE(source);
+    if (source == byLabel && !test::Exists(byLabel)) continue;  // no udev here
+    const std::string image = dir / "image.img";
+    const Outcome o = RunProgram({"copy", source, image, "--sha256"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(test::Sha256(image), device);
+    EXPECT_EQ(o.out, device + "  " + image + "\n");
+    std::filesystem::remove(image);
   }
 }
 

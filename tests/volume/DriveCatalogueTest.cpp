@@ -143,7 +143,7 @@ class ScriptedVolumeOps : public VolumeOps {
     if (!d.spaceOk) return false;
     space.totalFreeBytes = d.freeBytes;
     space.freeBytesAvailable = d.freeBytes / 2;  // the program must not take these
-    space.totalBytes = d.length * 2;
+    space.totalBytes = d.length > INT64_MAX / 2 ? INT64_MAX : d.length * 2;  // rows of the largest lengths
     return true;
   }
   DriveKind KindOf(const std::string& root) override {
