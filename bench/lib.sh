@@ -54,6 +54,13 @@ bench_program() {
   printf '%s\n' "$path"
 }
 
+# The program itself, for its command line.
+bench_vorkan() {
+  local path="$bench_root/${BUILD_DIR:-build}/app/vorkan"
+  [[ -x "$path" ]] || { echo "build first: $path is missing" >&2; return 2; }
+  printf '%s\n' "$path"
+}
+
 # skip, fail and the clean-up stack are the tests' (tests/support/lib.sh);
 # CMD is shell text, run last first with the stack's other steps.
 source "$bench_root/tests/support/lib.sh"
@@ -89,6 +96,10 @@ bench_command() {
     dd-fsync) bench_cmd=(dd if="$source" of="$image" bs=256K conv=fsync) ;;
     dd-nocache) bench_cmd=(dd if="$source" of="$image" bs=256K iflag=nocache oflag=nocache) ;;
     copy*) program=$(bench_program copy_bench) || return; bench_cmd=("$program" "$source" "$image") ;;
+    vorkan) program=$(bench_vorkan) || return; bench_cmd=("$program" copy "$source" "$image" --replace --force) ;;
+    vorkan-sha256)
+      program=$(bench_vorkan) || return
+      bench_cmd=("$program" copy "$source" "$image" --replace --force --sha256) ;;
     windowed)
       program=$(bench_program windowed_copy) || return
       bench_cmd=(env QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$program" "$source" "$image") ;;

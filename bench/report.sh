@@ -167,14 +167,19 @@ if ((xcb)) && [[ "$wm" != none ]]; then
   sleep 1
   wm_text="window manager $wm"
 fi
-labels=(dd copy windowed)
+labels=(dd copy windowed vorkan vorkan-sha256 sha256sum)
 ((xcb)) && labels+=(windowed-xcb)
 durable_labels=(copy-durable dd-fsync dd-nocache)
 bench_warm "$source_path"
 for ((i = 0; i < rounds; i++)); do
   for ((k = 0; k < ${#labels[@]}; k++)); do
     bench_warm "$source_path"
-    bench_copy "${labels[(i + k) % ${#labels[@]}]}" "$source_path"
+    label=${labels[(i + k) % ${#labels[@]}]}
+    if [[ $label == sha256sum ]]; then
+      bench_measure sha256sum sha256sum "$source_path" || exit 1
+    else
+      bench_copy "$label" "$source_path"
+    fi
   done
   for ((k = 0; k < ${#durable_labels[@]}; k++)); do
     bench_warm "$source_path"
@@ -331,6 +336,36 @@ row "headless CPU s/GiB, user+system, over dd's" \
   "$(awk -v c="$(lowest <"$t/copy.cpu")" -v g="$gib" 'BEGIN { printf "%.3f", c / g }')" \
   "$(awk -v c="$(lowest <"$t/dd.cpu")" -v g="$gib" 'BEGIN { printf "%.3f", c / g }')" "$(f3 "$v")" "$tg" "$vd" "$(f3 "$lo")–$(f3 "$hi")"
 headless_cpu=$v
+
+# The command line: the executable against the bench's copy and dd with the
+# same durability; its digest beside the copy against the slower of the copy
+# and sha256sum alone; its read-back against dd's direct read of the image.
+col vorkan 1 >"$t/vorkan"; col vorkan-sha256 1 >"$t/vorkan-sha"; col sha256sum 1 >"$t/sha256sum"
+col dd-fsync 1 >"$t/dd-fsync"
+v=$(awk -v a="$(lowest <"$t/vorkan")" -v b="$(lowest <"$t/dd-fsync")" 'BEGIN { print a / b }')
+read -r lo hi <<<"$(ratios "$t/vorkan" "$t/dd-fsync" | range)"
+row "vorkan copy time over dd bs=256K conv=fsync's (the bench's copy: $(f3 "$(lowest <"$t/copy")") s)" \
+  "$(f3 "$(lowest <"$t/vorkan")") s" "$(f3 "$(lowest <"$t/dd-fsync")") s" "$(f3 "$v")" "≤ 1.000" \
+  "$(judge "$v" "$lo" "$hi" "<=" 1)" "$(f3 "$lo")–$(f3 "$hi")"
+paste -d' ' "$t/vorkan" "$t/sha256sum" | awk '{ print ($1 > $2 ? $1 : $2) }' >"$t/slower"
+v=$(awk -v a="$(lowest <"$t/vorkan-sha")" -v b="$(lowest <"$t/slower")" 'BEGIN { print a / b }')
+read -r lo hi <<<"$(ratios "$t/vorkan-sha" "$t/slower" | range)"
+row "vorkan copy --sha256 time over the slower of the plain copy and sha256sum" \
+  "$(f3 "$(lowest <"$t/vorkan-sha")") s" "$(f3 "$(lowest <"$t/slower")") s" "$(f3 "$v")" "≤ 1.050" \
+  "$(judge "$v" "$lo" "$hi" "<=" 1.05)" "$(f3 "$lo")–$(f3 "$hi")"
+verify_image="$bench_out/verify.img"
+"$(bench_vorkan)" copy "$source_path" "$verify_image" --replace --force --checksum-file >/dev/null || exit 1
+for ((i = 0; i < rounds; i++)); do
+  bench_measure verify "$(bench_vorkan)" verify "$verify_image" || exit 1
+  bench_measure dd-direct dd if="$verify_image" of=/dev/null bs=1M iflag=direct || exit 1
+done
+col verify 1 >"$t/verify"; col dd-direct 1 >"$t/dd-direct"
+v=$(awk -v a="$(lowest <"$t/dd-direct")" -v b="$(lowest <"$t/verify")" 'BEGIN { print a / b }')
+read -r lo hi <<<"$(ratios "$t/dd-direct" "$t/verify" | range)"
+row "vorkan verify read-back rate over dd iflag=direct's" "$(mbs "$size" "$(lowest <"$t/verify")")" \
+  "$(mbs "$size" "$(lowest <"$t/dd-direct")")" "$(f3 "$v")" "≥ 0.900" "$(judge "$v" "$lo" "$hi" ">=" 0.9)" \
+  "$(f3 "$lo")–$(f3 "$hi")"
+rm -f "$verify_image" "$verify_image.sha256"
 
 # The windows against the headless copy: the copy calls alone (a Qt
 # program's start-up and exit are not part of a copy).

@@ -19,7 +19,8 @@ for row in "| measure | Vorkan | peer | ratio | target | verdict | per-round spr
            "| durable copy: the added sync -d's share" "| durable copy CPU s/GiB" "| throughput: plain (image left in memory) / durable" \
            "| page-cache growth (Cached+Buffers) at the peak" "| page-cache growth (Cached+Buffers) when the copy returns" \
            "| the image's own pages in the cache (fincore) at the peak" "| the image's own pages in the cache (fincore) when" "| pages of a " "| image of a " "| that image's SHA-256" \
-           "| drive list rebuild"; do
+           "| drive list rebuild" "| vorkan copy time over dd" "| vorkan copy --sha256 time" \
+           "| vorkan verify read-back rate"; do
   grep -qF -- "$row" <<<"$out" || fail_later "no row starting \"$row\""
 done
 grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2} .*cores, .* GiB, Linux .*images on ' <<<"$out" ||
