@@ -23,6 +23,7 @@
 #include "StopSignals.h"
 #include "TerminalAuthAgent.h"
 #include "UDisksOpener.h"
+#include "volume/DriveLetterMap.h"
 #include "volume/LinuxVolumeOps.h"
 
 namespace vorkan::cli {
@@ -38,15 +39,10 @@ std::string Absolute(const std::string& path) {
 
 bool Stands(const std::string& path, struct stat& st) { return ::lstat(path.c_str(), &st) == 0; }
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Written whole under a name of its own first: the checksum file appears
 // complete or not at all, and replaces one that stands only when allowed.
 bool WriteChecksumFile(const std::string& path, const std::string& line, bool replace) {
-  std::string temporary = FolderOf(path) + "/.vorkan-sha256-XXXXXX";
+  std::string temporary = FolderOfPath(path) + "/.vorkan-sha256-XXXXXX";
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return false;
   const mode_t mask = ::umask(0);

@@ -332,14 +332,10 @@ char DriveLetterMap::LetterOfDevice(std::string_view kernelName) const {
   return 0;
 }
 
-namespace {
-
 std::string FolderOfPath(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
-
-}  // namespace
 
 int DriveLetterMap::MountOfPath(const std::string& path) const {
   // The file itself usually does not exist yet: its folder decides.

@@ -60,6 +60,9 @@ struct DriveLetterSources {
 // Kernel names compared with runs of digits taken as numbers: loop2 < loop10.
 bool NaturalLess(std::string_view a, std::string_view b);
 
+// The folder part of a path: "/" for a file in the root, "." for a bare name.
+std::string FolderOfPath(const std::string& path);
+
 // The volumes found under `sysBlockDir`, in natural order of their names,
 // with their drive types and device paths but without letters or mounts.
 std::vector<BlockVolume> ScanBlockVolumes(const std::string& sysBlockDir, const std::string& devDir);
